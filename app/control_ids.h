@@ -1,0 +1,74 @@
+#pragma once
+// Every control of the main window, with the numeric ID its Win32 window
+// carries. The UI driver of the end-to-end tests uses the same table.
+namespace melkrin {
+
+enum class ControlId : int {
+    // Window chrome.
+    Image1 = 1001,       // background picture, drags the window
+    Image2 = 1002,       // minimise picture
+    Image3 = 1003,       // close picture
+    GroupBar1 = 1004,    // navigation bar
+    PageControl = 1005,  // five pages, no visible tabs
+    BenchButton = 1006,  // run button
+    StatusBar1 = 1007,
+    Panel2 = 1008,  // progress panel over the pages during a run
+    Label2 = 1009,  // status text on Panel2
+    Label3 = 1010,  // "Benchmarking in progress"
+
+    // Page 0: path and notes.
+    SS2PathEdit = 1100,
+    ResEdit = 1101,
+    ToolButton1 = 1102,    // choose the results folder
+    OpenResFolder = 1103,  // open the results folder
+    NoteEdit = 1104,
+
+    // Page 1: resolution and demo.
+    Res = 1200,  // the group frame of the nine resolution items
+    Res640 = 1201,
+    Res800 = 1202,
+    Res1024 = 1203,
+    Res1280 = 1204,
+    Res1600 = 1205,
+    Res2048 = 1206,
+    ResHdw1 = 1207,
+    ResHdw2 = 1208,
+    ResHdw3 = 1209,
+    CusResBox = 1210,
+    CusWidth = 1211,
+    CusHeight = 1212,
+    CusPossibilities = 1213,
+    Demo = 1214,  // radio group; selection 0 to 3 or none
+    DemoEdit = 1215,
+    DemoEditButton = 1216,
+
+    // Page 2: HDR and filters.
+    HDRBox = 1300,
+    RendererBox = 1301,  // 0 OpenGL, 1 Direct3D
+    AFBox = 1302,
+    AABox = 1303,
+
+    // Page 3: update.
+    ProxyServerEdit = 1400,
+    ProxyPortEdit = 1401,
+    ProxyUsernameEdit = 1402,
+    ProxyPassEdit = 1403,
+    UseProxyBox = 1404,
+    ToolButton3 = 1405,  // "Update benchmark"
+
+    // Page 4: about.
+    Image4 = 1500,
+    Label1 = 1501,  // version label
+    AboutMemo = 1502,
+};
+
+// The nine fixed resolution items in store order.
+inline constexpr ControlId kResolutionItems[9] = {
+    ControlId::Res640,  ControlId::Res800,  ControlId::Res1024, ControlId::Res1280, ControlId::Res1600,
+    ControlId::Res2048, ControlId::ResHdw1, ControlId::ResHdw2, ControlId::ResHdw3,
+};
+
+inline constexpr int kNoSelection = -1;
+inline constexpr int kAboutPage = 4;
+
+}  // namespace melkrin

@@ -1,0 +1,24 @@
+#include "app/display_modes.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "common/text.h"
+
+namespace melkrin {
+
+DisplayModeList buildDisplayModeList(DisplayModeSource& source) {
+    DisplayModeList list;
+    std::unordered_set<std::string> seen;
+    unsigned width = 0;
+    unsigned height = 0;
+    for (unsigned n = 0; source.mode(n, width, height); ++n) {
+        std::string text = std::to_string(width) + " x " + std::to_string(height);
+        if (seen.insert(text).second) list.push_back(std::move(text));
+    }
+    return list;
+}
+
+std::string displayModeText(const DisplayModeList& list) { return joinLines(list, kCrLf); }
+
+}  // namespace melkrin

@@ -1,0 +1,199 @@
+#include "app/form1.h"
+
+#include "app/display_modes.h"
+#include "common/errors.h"
+#include "common/file_system.h"
+#include "common/shell_file_op.h"
+#include "common/text.h"
+#include "common/waits.h"
+#include "settings/base64.h"
+#include "settings/benchmark_options.h"
+#include "settings/settings_names.h"
+
+namespace melkrin {
+namespace {
+
+constexpr const char* kReinstall = "Please reinstall the Quorvane Melkrin!";
+constexpr const char* kInstallGame = "Please install the Serious Sam 2!";
+constexpr const char* kRecoveryQuestion =
+    "The last time an error occured. Do you wish to restore the original settings?";
+
+// The resolution items' texts as the display mode list writes them.
+constexpr const char* kResolutionModeTexts[9] = {
+    "640 x 480",   "800 x 600",   "1024 x 768", "1280 x 1024", "1600 x 1200",
+    "2048 x 1536", "1280 x 768", "1920 x 1080", "1920 x 1200",
+};
+
+constexpr ControlId kDemoControls[] = {ControlId::DemoEdit, ControlId::DemoEditButton};
+constexpr ControlId kProxyFields[] = {ControlId::ProxyServerEdit, ControlId::ProxyPortEdit,
+                                      ControlId::ProxyUsernameEdit, ControlId::ProxyPassEdit};
+
+}  // namespace
+
+TForm1::TForm1(MainView& view, Form1Services services)
+    : view_(view), services_(std::move(services)), settings_(services_.keys) {}
+
+void TForm1::reportError(const std::string& message) { services_.dialogs.showError(message); }
+
+void TForm1::FormCreate() {
+    guarded([this] { runStartup(); });
+}
+
+void TForm1::runStartup() {
+    view_.applyTheme();
+    view_.showPage(kAboutPage);
+    if (!checkInstallation()) return;
+
+    // "Path" is shown first, then replaced by the game key's executable: the
+    // game key is the one source of the game's folders (see README).
+    settings_.open(names::kSettingsKey, false);
+    view_.setText(ControlId::SS2PathEdit, settings_.readString(names::kPath));
+
+    settings_.open(game::kKey, false);
+    const std::string gameValue = settings_.readString(game::kGameValue);
+    const std::string pathValue = settings_.readString(game::kPathValue);
+    game_ = deriveGameInstall(gameValue, pathValue);
+    view_.setText(ControlId::SS2PathEdit, game_.gameExePath);
+
+    if (!services_.files.folderExists(game_.demosFolder) && !services_.files.createFolder(game_.demosFolder))
+        throw MelkrinError("Cannot create " + game_.demosFolder);
+
+    takeOverVersionFile();
+    loadResolutions();
+    loadDemo();
+    loadResultsFolder();
+    loadQualityAndProxy();
+    removeStaleBatchFile();
+    offerRecovery();
+}
+
+bool TForm1::checkInstallation() {
+    const std::pair<const char*, const char*> required[] = {{names::kSettingsKey, kReinstall},
+                                                            {game::kKey, kInstallGame}};
+    for (const auto& [key, message] : required) {
+        if (settings_.open(key, false)) continue;
+        services_.dialogs.showMessage(message);
+        view_.setEnabled(ControlId::BenchButton, false);
+        view_.setHint(ControlId::BenchButton, message);
+        return false;
+    }
+    return true;
+}
+
+void TForm1::takeOverVersionFile() {
+    settings_.open(names::kSettingsKey, false);
+    const std::string versionFile = services_.programFolder + "version.txt";
+    if (services_.files.fileExists(versionFile)) {
+        const std::string text = joinLines(splitLines(services_.files.readFile(versionFile)), kCrLf);
+        settings_.writeString(names::kProgramVersion, text.substr(0, 3));
+        // A file that cannot be deleted is read again at the next start.
+        (void)services_.files.deleteFile(versionFile);
+    }
+    view_.setText(ControlId::Label1, settings_.readString(names::kProgramVersion));
+    ownVersion_ = settings_.readString(names::kProgramVersion);
+}
+
+void TForm1::loadResolutions() {
+    const std::string modes = displayModeText(buildDisplayModeList(services_.displayModes));
+    for (int i = 0; i < 9; ++i) {
+        const ControlId item = kResolutionItems[i];
+        if (contains(modes, kResolutionModeTexts[i])) {
+            view_.setChecked(item, decode::flagOn(settings_.readString(names::kResolutionKeys[i])));
+        } else {
+            view_.setEnabled(item, false);
+            view_.setChecked(item, false);
+        }
+    }
+
+    const std::string width = settings_.readString(names::kCustomWidth);
+    const std::string height = settings_.readString(names::kCustomHeight);
+    if (!decode::customSizeStored(width, height)) return;
+    if (contains(modes, width + " x " + height)) {
+        view_.setText(ControlId::CusWidth, width);
+        view_.setText(ControlId::CusHeight, height);
+        const bool on = decode::flagOn(settings_.readString(names::kCustomOn)) &&
+                        !view_.text(ControlId::CusWidth).empty() && !view_.text(ControlId::CusHeight).empty();
+        view_.setChecked(ControlId::CusResBox, on);
+    } else {
+        settings_.writeString(names::kCustomWidth, "0");
+        settings_.writeString(names::kCustomHeight, "0");
+    }
+}
+
+void TForm1::loadDemo() {
+    if (const auto choice = decode::demoChoice(settings_.readString(names::kDemo))) {
+        view_.setSelection(ControlId::Demo, *choice - 1);
+        demoChanging();
+        settings_.open(names::kSettingsKey, false);
+    }
+    const std::string demoName = settings_.readString(names::kDemoName);
+    if (!demoName.empty() && services_.files.fileExists(demoName)) {
+        view_.setText(ControlId::DemoEdit, demoName);
+    } else {
+        view_.setText(ControlId::DemoEdit, "");
+        settings_.writeString(names::kDemoName, "");
+    }
+}
+
+void TForm1::demoChanging() {
+    const int marked = view_.selection(ControlId::Demo);
+    if (marked < 0 || marked > 3) return;
+    for (ControlId control : kDemoControls) view_.setEnabled(control, marked == 3);
+    settings_.open(names::kSettingsKey, true);
+    settings_.writeString(names::kDemo, std::to_string(marked + 1));
+}
+
+void TForm1::loadResultsFolder() {
+    std::string folder = settings_.readString(names::kResultPath);
+    if (!services_.files.folderExists(folder)) folder.clear();
+    if (folder.empty()) folder = services_.programFolder + "Benchmark\\";
+    view_.setText(ControlId::ResEdit, folder);
+    resultsFolder_ = folder;
+}
+
+void TForm1::loadQualityAndProxy() {
+    if (const auto level = decode::afLevel(settings_.readString(names::kAfLevel)))
+        view_.setSelection(ControlId::AFBox, *level);
+    if (const auto level = decode::aaLevel(settings_.readString(names::kAaLevel)))
+        view_.setSelection(ControlId::AABox, *level);
+    view_.setText(ControlId::NoteEdit, settings_.readString(names::kNote));
+    view_.setChecked(ControlId::HDRBox, decode::hdrOn(settings_.readString(names::kHdr)));
+    view_.setSelection(ControlId::RendererBox,
+                       static_cast<int>(decode::renderer(settings_.readString(names::kRenderer))));
+
+    const bool useProxy = decode::flagOn(settings_.readString(names::kUseProxy));
+    view_.setChecked(ControlId::UseProxyBox, useProxy);
+    view_.setText(ControlId::ProxyServerEdit, settings_.readString(names::kProxyServer));
+    view_.setText(ControlId::ProxyPortEdit, settings_.readString(names::kProxyPort));
+    view_.setText(ControlId::ProxyUsernameEdit, settings_.readString(names::kProxyUsername));
+    const std::string password = settings_.readString(names::kProxyPassword);
+    if (!password.empty()) view_.setText(ControlId::ProxyPassEdit, decodeBase64(password));
+    for (ControlId field : kProxyFields) view_.setEnabled(field, view_.checked(ControlId::UseProxyBox));
+}
+
+void TForm1::removeStaleBatchFile() {
+    if (services_.files.fileExists(game_.batchFile())) (void)services_.files.deleteFile(game_.batchFile());
+}
+
+void TForm1::offerRecovery() {
+    settings_.open(names::kSettingsKey, false);
+    if (settings_.readString(names::kRunMarker) != "1") return;
+    if (!services_.dialogs.confirm(kRecoveryQuestion)) return;
+    if (!services_.files.fileExists(game_.configBackup())) return;
+    if (services_.files.fileExists(game_.configFile())) (void)services_.files.deleteFile(game_.configFile());
+    services_.waits.sleep(250);
+    services_.fileOp.move(game_.configBackup(), game_.configFile());
+    settings_.open(names::kSettingsKey, false);
+    settings_.writeString(names::kRunMarker, "0");
+}
+
+void TForm1::FormDestroy() {
+    guarded([this] {
+        if (!settings_.keyExists(names::kSettingsKey)) return;
+        settings_.open(names::kSettingsKey, false);
+        for (const char* name : {names::kDisplayMemory, names::kDriverVersion, names::kSound})
+            settings_.writeString(name, "");
+    });
+}
+
+}  // namespace melkrin

@@ -1,0 +1,91 @@
+#pragma once
+// The main window's presenter: start-up, shutdown and the control handlers,
+// under the names the window's events carry. It reads and changes controls
+// only through MainView, so the same handlers run under tests.
+#include <exception>
+#include <string>
+#include <utility>
+
+#include "app/main_view.h"
+#include "common/dialogs.h"
+#include "run/game_interface.h"
+#include "settings/settings_store.h"
+
+namespace melkrin {
+
+class DisplayModeSource;
+class FileSystem;
+class KeyStore;
+class ShellFileOperation;
+class Waits;
+
+// The outside world as the main window sees it. Owned by the caller; lives as
+// long as the window.
+struct Form1Services {
+    KeyStore& keys;
+    FileSystem& files;
+    ShellFileOperation& fileOp;
+    DisplayModeSource& displayModes;
+    Dialogs& dialogs;
+    Waits& waits;
+    std::string programFolder;  // with a trailing backslash
+};
+
+class TForm1 {
+public:
+    TForm1(MainView& view, Form1Services services);
+
+    // Start-up: runs while the window is created, before it is first shown.
+    // An error ends start-up where it was raised; the window opens all the same.
+    void FormCreate();
+    // Shutdown: empties the diagnostic cache when the settings key exists.
+    void FormDestroy();
+
+    // Demo group change (also raised when start-up marks an item).
+    void demoChanging();
+
+    // The application-wide error display: runs a handler, and shows an error it
+    // raised with its message. Only that handler ends. False when it failed.
+    template <class Handler>
+    bool guarded(Handler&& handler) {
+        try {
+            std::forward<Handler>(handler)();
+            return true;
+        } catch (const std::exception& error) {
+            reportError(error.what());
+        } catch (...) {
+            reportError("Unknown error");
+        }
+        return false;
+    }
+
+    SettingsStore& settings() { return settings_; }
+    MainView& view() { return view_; }
+    const Form1Services& services() const { return services_; }
+    const GameInstall& gameInstall() const { return game_; }
+    const std::string& programFolder() const { return services_.programFolder; }
+    const std::string& resultsFolder() const { return resultsFolder_; }
+    // The program's own version as handed to the online update.
+    const std::string& ownVersion() const { return ownVersion_; }
+
+private:
+    void runStartup();
+    bool checkInstallation();
+    void takeOverVersionFile();
+    void loadResolutions();
+    void loadDemo();
+    void loadResultsFolder();
+    void loadQualityAndProxy();
+    void removeStaleBatchFile();
+    void offerRecovery();
+    void reportError(const std::string& message);
+
+    MainView& view_;
+    Form1Services services_;
+    SettingsStore settings_;
+    GameInstall game_;
+    std::string resultsFolder_;
+    std::string ownVersion_;
+};
+
+}  // namespace melkrin

@@ -1,0 +1,22 @@
+# Fails when platform-free logic includes a Windows header. Adapters are the
+# files whose names end in _win32.cpp or _win32.h; everything else in the logic
+# folders must build natively.
+cmake_minimum_required(VERSION 3.20)
+set(folders common settings app run gameconfig sysinfo update)
+set(bad "")
+foreach(folder IN LISTS folders)
+  file(GLOB_RECURSE files "${SOURCE_DIR}/${folder}/*.cpp" "${SOURCE_DIR}/${folder}/*.h")
+  foreach(f IN LISTS files)
+    if(f MATCHES "_win32\\.(cpp|h)$")
+      continue()
+    endif()
+    file(STRINGS "${f}" hits REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](windows|winreg|winbase|winuser|shellapi|shlobj|wininet|commctrl|winnetwk|tlhelp32|processthreadsapi)\\.h[>\"]")
+    if(hits)
+      file(RELATIVE_PATH rel "${SOURCE_DIR}" "${f}")
+      string(APPEND bad "  ${rel}: ${hits}\n")
+    endif()
+  endforeach()
+endforeach()
+if(bad)
+  message(FATAL_ERROR "Platform headers in logic files (move the code into a *_win32.cpp adapter):\n${bad}")
+endif()

@@ -1,0 +1,30 @@
+#pragma once
+// The file operations the logic needs, as a seam: the Win32 adapter uses the
+// "A" functions, tests use an in-memory double.
+#include <string>
+#include <string_view>
+
+namespace melkrin {
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // True only for a file: a folder of that name does not count.
+    virtual bool fileExists(const std::string& path) const = 0;
+    // True only for a folder.
+    virtual bool folderExists(const std::string& path) const = 0;
+    // Creates one level; parents are not created. False when it failed.
+    virtual bool createFolder(const std::string& path) = 0;
+    virtual bool deleteFile(const std::string& path) = 0;
+    // The whole file as bytes; throws OsError when it cannot be read.
+    virtual std::string readFile(const std::string& path) const = 0;
+    // Writes the whole file beside the target and then replaces the target,
+    // so a crash never leaves half a file; throws OsError on failure.
+    virtual void writeFile(const std::string& path, std::string_view bytes) = 0;
+    // Rename or copy that replaces an existing target. False when it failed.
+    virtual bool moveFile(const std::string& from, const std::string& to) = 0;
+    virtual bool copyFile(const std::string& from, const std::string& to) = 0;
+};
+
+}  // namespace melkrin

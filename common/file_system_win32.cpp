@@ -1,0 +1,111 @@
+#include "common/file_system_win32.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "common/os_error_win32.h"
+
+namespace melkrin {
+namespace {
+
+class Handle {
+public:
+    explicit Handle(HANDLE h) : h_(h) {}
+    ~Handle() { close(); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE get() const { return h_; }
+    bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+    void close() {
+        if (valid()) CloseHandle(h_);
+        h_ = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE h_;
+};
+
+}  // namespace
+
+bool Win32FileSystem::fileExists(const std::string& path) const {
+    // FindFirstFile-style: wildcards in the name are not files.
+    if (path.empty() || path.find_first_of("*?") != std::string::npos) return false;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(path.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    FindClose(find);
+    return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool Win32FileSystem::folderExists(const std::string& path) const {
+    if (path.empty()) return false;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32FileSystem::createFolder(const std::string& path) {
+    return CreateDirectoryA(path.c_str(), nullptr) != 0;
+}
+
+bool Win32FileSystem::deleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+std::string Win32FileSystem::readFile(const std::string& path) const {
+    Handle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) throwLastError("Cannot open file \"" + path + "\"");
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.get(), &size)) throwLastError("Cannot read file \"" + path + "\"");
+    std::string bytes;
+    bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD chunk = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        if (!ReadFile(file.get(), bytes.data() + done, want, &chunk, nullptr))
+            throwLastError("Cannot read file \"" + path + "\"");
+        if (chunk == 0) break;
+        done += chunk;
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+void Win32FileSystem::writeFile(const std::string& path, std::string_view bytes) {
+    const std::string temporary = path + ".tmp~";
+    {
+        Handle file(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.valid()) throwLastError("Cannot create file \"" + path + "\"");
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            DWORD chunk = 0;
+            const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+            if (!WriteFile(file.get(), bytes.data() + done, want, &chunk, nullptr)) {
+                const DWORD code = GetLastError();
+                file.close();
+                DeleteFileA(temporary.c_str());
+                throwOsError(code, "Cannot write file \"" + path + "\"");
+            }
+            done += chunk;
+        }
+        if (!FlushFileBuffers(file.get())) {
+            // Not every file system flushes; the data is written all the same.
+        }
+    }
+    if (!MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD code = GetLastError();
+        DeleteFileA(temporary.c_str());
+        throwOsError(code, "Cannot create file \"" + path + "\"");
+    }
+}
+
+bool Win32FileSystem::moveFile(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
+}
+
+bool Win32FileSystem::copyFile(const std::string& from, const std::string& to) {
+    return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
+}
+
+}  // namespace melkrin

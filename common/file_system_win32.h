@@ -1,0 +1,18 @@
+#pragma once
+#include "common/file_system.h"
+
+namespace melkrin {
+
+class Win32FileSystem final : public FileSystem {
+public:
+    bool fileExists(const std::string& path) const override;
+    bool folderExists(const std::string& path) const override;
+    bool createFolder(const std::string& path) override;
+    bool deleteFile(const std::string& path) override;
+    std::string readFile(const std::string& path) const override;
+    void writeFile(const std::string& path, std::string_view bytes) override;
+    bool moveFile(const std::string& from, const std::string& to) override;
+    bool copyFile(const std::string& from, const std::string& to) override;
+};
+
+}  // namespace melkrin

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# The one test command: installs what is missing (Debian 12), configures and
+# builds the native and the Windows tree, and runs every test, native and
+# under Wine, with one CTest summary at the end.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+top=$(pwd)
+jobs=${JOBS:-$(nproc)}
+
+need=()
+have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+for pkg in cmake make g++ g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 xvfb xauth googletest procps; do
+  have "$pkg" || need+=("$pkg")
+done
+if [ ${#need[@]} -gt 0 ]; then
+  echo "== installing: ${need[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  sudo=""; [ "$(id -u)" = 0 ] || sudo=sudo
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+fi
+
+echo "== native build (sanitizers on)"
+cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build/native -j"$jobs"
+
+echo "== Windows build (MinGW-w64)"
+cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/win -j"$jobs"
+
+# One CTest tree over both builds, so the run ends with one summary.
+mkdir -p build/all
+cat > build/all/CTestTestfile.cmake <<CT
+subdirs("$top/build/native")
+subdirs("$top/build/win")
+CT
+
+# A fresh Wine server for this run: it and its services start with no
+# output pipes of ours, bound to this run's virtual display.
+export WINEPREFIX="$top/build/win/wineprefix"
+stop_wine() { WINEPREFIX="$WINEPREFIX" wineserver -k >/dev/null 2>&1 || true; }
+stop_wine
+trap stop_wine EXIT
+
+echo "== tests"
+cd build/all
+xvfb-run -a -s "-screen 0 1600x1200x24" ctest -j"$jobs" --output-on-failure --timeout 300

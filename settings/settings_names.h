@@ -1,0 +1,33 @@
+#pragma once
+// The settings key and the names of its values.
+namespace melkrin::names {
+
+inline constexpr const char* kSettingsKey = "\\SOFTWARE\\Quorvane\\Melkrin";
+
+inline constexpr const char* kPath = "Path";
+inline constexpr const char* kProgramVersion = "Programversion";
+inline constexpr const char* kResolutionKeys[9] = {"640", "800", "1024", "1280", "1600",
+                                                   "2048", "hdw1", "hdw2", "hdw3"};
+inline constexpr const char* kCustomWidth = "CusW";
+inline constexpr const char* kCustomHeight = "CusH";
+inline constexpr const char* kCustomOn = "CusRes";
+inline constexpr const char* kDemo = "Demo";
+inline constexpr const char* kDemoName = "Demoname";
+inline constexpr const char* kResultPath = "ResultPath";
+inline constexpr const char* kAfLevel = "AFLevel";
+inline constexpr const char* kAaLevel = "AALevel";
+inline constexpr const char* kNote = "Note";
+inline constexpr const char* kHdr = "HDR";
+inline constexpr const char* kRenderer = "Renderer";
+inline constexpr const char* kUseProxy = "UseProxy";
+inline constexpr const char* kProxyServer = "ProxyServer";
+inline constexpr const char* kProxyPort = "ProxyPort";
+inline constexpr const char* kProxyUsername = "ProxyUsername";
+inline constexpr const char* kProxyPassword = "ProxyPassword";
+inline constexpr const char* kRunMarker = "NoErrorWarning";
+// The diagnostic cache.
+inline constexpr const char* kDisplayMemory = "Display Memory";
+inline constexpr const char* kDriverVersion = "Driver Version";
+inline constexpr const char* kSound = "Sound";
+
+}  // namespace melkrin::names

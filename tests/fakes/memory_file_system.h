@@ -1,0 +1,93 @@
+#pragma once
+// An in-memory FileSystem with Windows' case-insensitive names. Files and
+// folders are kept apart; reads, writes and deletes can be made to fail.
+#include <map>
+#include <set>
+#include <string>
+
+#include "common/errors.h"
+#include "common/file_system.h"
+#include "common/text.h"
+
+namespace melkrin::testing {
+
+class MemoryFileSystem : public FileSystem {
+public:
+    static std::string norm(const std::string& path) {
+        std::string key = toLower(path);
+        while (key.size() > 3 && (key.back() == '\\' || key.back() == '/')) key.pop_back();
+        return key;
+    }
+
+    bool fileExists(const std::string& path) const override { return files.count(norm(path)) != 0; }
+    bool folderExists(const std::string& path) const override {
+        return !path.empty() && folders.count(norm(path)) != 0;
+    }
+    bool createFolder(const std::string& path) override {
+        if (failingFolders.count(norm(path)) || folderExists(path) || fileExists(path)) return false;
+        const std::string key = norm(path);
+        const auto slash = key.find_last_of('\\');
+        if (slash != std::string::npos && slash > 2 && !folders.count(key.substr(0, slash))) return false;
+        folders.insert(key);
+        return true;
+    }
+    bool deleteFile(const std::string& path) override {
+        if (undeletable.count(norm(path))) return false;
+        return files.erase(norm(path)) != 0;
+    }
+    std::string readFile(const std::string& path) const override {
+        if (unreadable.count(norm(path))) throw OsError(5, "Access is denied");
+        const auto it = files.find(norm(path));
+        if (it == files.end()) throw OsError(2, "The system cannot find the file specified");
+        return it->second;
+    }
+    void writeFile(const std::string& path, std::string_view bytes) override {
+        if (readOnly.count(norm(path))) throw OsError(5, "Cannot create file \"" + path + "\": Access is denied");
+        files[norm(path)] = std::string(bytes);
+        ++writeCount;
+    }
+    bool moveFile(const std::string& from, const std::string& to) override {
+        const auto it = files.find(norm(from));
+        if (it == files.end() || readOnly.count(norm(to))) return false;
+        std::string bytes = it->second;
+        files.erase(it);
+        files[norm(to)] = std::move(bytes);
+        return true;
+    }
+    bool copyFile(const std::string& from, const std::string& to) override {
+        const auto it = files.find(norm(from));
+        if (it == files.end() || readOnly.count(norm(to))) return false;
+        files[norm(to)] = it->second;
+        return true;
+    }
+
+    // Set-up helpers: a file and every folder above it.
+    void addFile(const std::string& path, const std::string& bytes = {}) {
+        files[norm(path)] = bytes;
+        addParents(norm(path));
+    }
+    void addFolder(const std::string& path) {
+        folders.insert(norm(path));
+        addParents(norm(path));
+    }
+    std::string content(const std::string& path) const {
+        const auto it = files.find(norm(path));
+        return it == files.end() ? std::string() : it->second;
+    }
+
+    std::map<std::string, std::string> files;
+    std::set<std::string> folders;
+    std::set<std::string> unreadable, readOnly, undeletable, failingFolders;
+    int writeCount = 0;
+
+private:
+    void addParents(const std::string& key) {
+        auto slash = key.find_last_of('\\');
+        while (slash != std::string::npos && slash > 2) {
+            folders.insert(key.substr(0, slash));
+            slash = key.find_last_of('\\', slash - 1);
+        }
+    }
+};
+
+}  // namespace melkrin::testing
