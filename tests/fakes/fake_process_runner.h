@@ -1,0 +1,43 @@
+#pragma once
+// A ProcessRunner double: records each start; the test ends the "process"
+// with finish(), which raises OnTerminate as the real runner would.
+#include <string>
+#include <vector>
+
+#include "common/errors.h"
+#include "run/process_runner.h"
+
+namespace melkrin::testing {
+
+class FakeProcessRunner : public ProcessRunner {
+public:
+    struct Started {
+        std::string commandLine;
+        std::string currentDirectory;
+    };
+
+    void Start() override {
+        if (running_) throw MelkrinError("Cannot perform this operation when process is running");
+        if (refuseNext) {
+            refuseNext = false;
+            throw OsError(2, "The system cannot find the file specified");
+        }
+        starts.push_back({CommandLine, CurrentDirectory});
+        running_ = true;
+    }
+    bool running() const override { return running_; }
+
+    // The started process ends with the given code.
+    void finish(std::uint32_t exitCode = 0) {
+        running_ = false;
+        if (OnTerminate) OnTerminate(*this, exitCode);
+    }
+
+    std::vector<Started> starts;
+    bool refuseNext = false;
+
+private:
+    bool running_ = false;
+};
+
+}  // namespace melkrin::testing
