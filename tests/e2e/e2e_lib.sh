@@ -1,0 +1,42 @@
+# Shared pieces of the end-to-end tests: run Windows programs in the build's
+# Wine prefix, prepare the registry, start melkrin.exe and drive it.
+set -euo pipefail
+build=$1
+src=$2
+cd "$build"
+wrun() { "$src/cmake/wine-run.sh" "$@"; }
+driver() { wrun "$build/tests/melkrin_driver.exe" "$@"; }
+winpath() { printf 'Z:%s' "$1" | tr '/' '\\'; }
+fail() { echo "FAIL: $*" >&2; exit 1; }
+expect_eq() { [ "$1" = "$2" ] || fail "$3: expected [$2], got [$1]"; }
+
+settings_key='HKLM\SOFTWARE\Quorvane\Melkrin'
+game_key='HKLM\SOFTWARE\Croteam\SeriousSam2'
+reg_delete() { wrun reg delete "$1" /f /reg:32 >/dev/null 2>&1 || true; }
+reg_set() { wrun reg add "$1" /v "$2" /t REG_SZ /d "$3" /f /reg:32 >/dev/null; }
+reg_add_key() { wrun reg add "$1" /f /reg:32 >/dev/null; }
+reg_get() {
+  wrun reg query "$1" /v "$2" /reg:32 2>/dev/null | tr -d '\r' |
+    awk -v name="$2" '{ if (index($0, name) && index($0, "REG_SZ")) { sub(/^.*REG_SZ[ \t]*/, ""); print; exit } }'
+}
+
+melkrin_pid=""
+start_melkrin() {
+  wrun "$build/melkrin.exe" </dev/null >/dev/null 2>&1 &
+  melkrin_pid=$!
+}
+stop_melkrin() {
+  driver close TForm1 || true
+  for _ in $(seq 1 100); do kill -0 "$melkrin_pid" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$melkrin_pid" 2>/dev/null; then kill "$melkrin_pid"; fail "melkrin.exe did not end after close"; fi
+  wait "$melkrin_pid" 2>/dev/null || true
+}
+
+# A game tree like an installation leaves it, below the build tree.
+make_game_tree() {
+  game_dir="$build/e2e/$1/Serious Sam 2"
+  rm -rf "$build/e2e/$1"
+  mkdir -p "$game_dir/Bin" "$game_dir/Content/SeriousSam2/Config"
+  printf 'stand-in\r\n' >"$game_dir/Bin/Sam2.exe"
+  game_win=$(winpath "$game_dir/")
+}
