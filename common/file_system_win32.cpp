@@ -72,6 +72,11 @@ std::string Win32FileSystem::readFile(const std::string& path) const {
 }
 
 void Win32FileSystem::writeFile(const std::string& path, std::string_view bytes) {
+    // Writing in place would be refused for a read-only file; the replace below
+    // must not get round that (Wine's MoveFileEx replaces read-only targets).
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        throwOsError(ERROR_ACCESS_DENIED, "Cannot create file \"" + path + "\"");
     const std::string temporary = path + ".tmp~";
     {
         Handle file(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
