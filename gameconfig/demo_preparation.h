@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "settings/benchmark_options.h"
+
 namespace melkrin {
 
 class FileSystem;
@@ -23,6 +25,8 @@ struct DemoChoice {
     std::optional<int> demoChoice;  // 1 to 3 built-in, 4 user-defined
     std::string customDemoPath;
 };
+
+DemoChoice demoChoiceOf(const BenchmarkOptions& options);
 
 class DemoPreparation {
 public:

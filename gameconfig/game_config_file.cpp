@@ -55,12 +55,12 @@ void GameConfigFile::prepare(const GameInstall& game, const QualityChoices& choi
         // destroy the only copy of the user's file.
         if (!files_.fileExists(backup))
             throw MelkrinError("The game's configuration file \"" + config +
-                               "\" could not be backed up. The benchmark was not started.");
+                               "\" could not be backed up. The benchmark cannot go on.");
     }
     applyQualitySettings(*this, choices, log_, labels);
     write(config, workingCopy_,
           files_.fileExists(backup) ? " Your own configuration is kept as \"" + backup +
-                                          "\" and is put back at the next start of the program."
+                                          "\"; the next start of the program offers to put it back."
                                     : std::string());
 }
 
@@ -76,7 +76,7 @@ void GameConfigFile::restore(const GameInstall& game) {
     if (files_.fileExists(backup))
         throw MelkrinError("The game's configuration file \"" + config +
                            "\" could not be restored. Your own configuration is kept as \"" + backup +
-                           "\" and is put back at the next start of the program.");
+                           "\"; the next start of the program offers to put it back.");
 }
 
 void GameConfigFile::write(const std::string& path, const ConfigLines& lines, const std::string& afterwards) {
