@@ -19,6 +19,9 @@ DisplayDriver::EscapeResult Win32DisplayDriver::escape(Target target, int escape
     return result;
 }
 
+// The record the enumeration fills is the 424-byte "A" form.
+static_assert(sizeof(DISPLAY_DEVICEA) == 424);
+
 std::optional<DisplayDevice> Win32DisplayDriver::displayDevice(std::uint32_t index) {
     DISPLAY_DEVICEA device{};
     device.cb = sizeof device;
