@@ -15,6 +15,23 @@ enum class ControlId : int {
     Panel2 = 1008,  // progress panel over the pages during a run
     Label2 = 1009,  // status text on Panel2
     Label3 = 1010,  // "Benchmarking in progress"
+    Separator1 = 1011,
+    // Navigation bar: the two group captions and their items.
+    Group1 = 1020,  // "Benchmark"
+    Group2 = 1021,  // "Help"
+    Group1Item0 = 1030,
+    Group1Item1 = 1031,
+    Group1Item2 = 1032,
+    Group2Item0 = 1033,
+    Group2Item1 = 1034,
+    Group2Item2 = 1035,
+    Group2Item3 = 1036,
+    // The five pages inside PageControl.
+    Page0 = 1040,
+    Page1 = 1041,
+    Page2 = 1042,
+    Page3 = 1043,
+    Page4 = 1044,
 
     // Page 0: path and notes.
     SS2PathEdit = 1100,
@@ -41,14 +58,23 @@ enum class ControlId : int {
     Demo = 1214,  // radio group; selection 0 to 3 or none
     DemoEdit = 1215,
     DemoEditButton = 1216,
+    Demo0 = 1220,  // the demo group's four items
+    Demo1 = 1221,
+    Demo2 = 1222,
+    Demo3 = 1223,
+    CusTimes = 1224,  // the "\xD7" between width and height
 
     // Page 2: HDR and filters.
+    HDRFrame = 1310,
+    RendererFrame = 1311,
+    FiltersFrame = 1312,
     HDRBox = 1300,
     RendererBox = 1301,  // 0 OpenGL, 1 Direct3D
     AFBox = 1302,
     AABox = 1303,
 
     // Page 3: update.
+    ProxyFrame = 1410,
     ProxyServerEdit = 1400,
     ProxyPortEdit = 1401,
     ProxyUsernameEdit = 1402,
@@ -61,6 +87,13 @@ enum class ControlId : int {
     Label1 = 1501,  // version label
     AboutMemo = 1502,
 };
+
+// Form3, the resolution possibilities dialog.
+namespace form3 {
+inline constexpr int kToolButton1 = 2001;  // close
+inline constexpr int kCheckList1 = 2002;
+inline constexpr int kButton1 = 2003;  // "Add"
+}  // namespace form3
 
 // The nine fixed resolution items in store order.
 inline constexpr ControlId kResolutionItems[9] = {

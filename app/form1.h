@@ -3,10 +3,12 @@
 // under the names the window's events carry. It reads and changes controls
 // only through MainView, so the same handlers run under tests.
 #include <exception>
+#include <optional>
 #include <string>
 #include <utility>
 
 #include "app/main_view.h"
+#include "app/window_services.h"
 #include "common/dialogs.h"
 #include "run/game_interface.h"
 #include "settings/settings_store.h"
@@ -41,8 +43,41 @@ public:
     // Shutdown: empties the diagnostic cache when the settings key exists.
     void FormDestroy();
 
+    // The window's own services, attached once the window exists.
+    void attachUi(Form1UiServices ui) { ui_.emplace(std::move(ui)); }
+
     // Demo group change (also raised when start-up marks an item).
     void demoChanging();
+
+    // Window chrome.
+    void Image2Click();
+    void Image3Click();
+    // Navigation bar: "Benchmark" and "Help" items.
+    void Group1Items0Click();
+    void Group1Items1Click();
+    void Group1Items2Click();
+    void Group2Items0Click();
+    void Group2Items1Click();
+    void Group2Items2Click();
+    void Group2Items3Click();
+    // The run button; the run itself is not wired up yet.
+    void BenchButtonClick();
+
+    // Option pages. Each writer stores its value the moment its control reports the change.
+    void ToolButton1Click();
+    void OpenResFolderClick();
+    void NoteEditExit();
+    void NoteEditMouseLeave();
+    void resMouseLeave();
+    void cusresboxMouseLeave();
+    void CusPossibilitiesClick();
+    void DemoEditButtonClick();
+    void AFBoxChange();
+    void AABoxChange();
+    void HDRBoxMouseLeave();
+    void RendererBoxChange();
+    // "Update benchmark"; the online update is not wired up yet.
+    void ToolButton3Click();
 
     // The application-wide error display: runs a handler, and shows an error it
     // raised with its message. Only that handler ends. False when it failed.
@@ -79,6 +114,10 @@ private:
     void removeStaleBatchFile();
     void offerRecovery();
     void reportError(const std::string& message);
+    Form1UiServices& ui();
+    void writeNote();
+    void writeLevel(ControlId list, const char* name, int highest);
+    void openHelp();
 
     MainView& view_;
     Form1Services services_;
@@ -86,6 +125,7 @@ private:
     GameInstall game_;
     std::string resultsFolder_;
     std::string ownVersion_;
+    std::optional<Form1UiServices> ui_;
 };
 
 }  // namespace melkrin

@@ -1,27 +1,18 @@
 #include "app/form1_window_win32.h"
 
-#include <string>
+#include <commctrl.h>
+
+#include <vector>
+
+#include "app/form1.h"
 
 namespace melkrin {
 namespace {
 
 constexpr const char* kClassName = "TForm1";
+constexpr const char* kContainerClass = "TMelkrinPanel";
 constexpr int kClientWidth = 490;
 constexpr int kClientHeight = 340;
-
-UINT dpiFor(HWND hwnd) {
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
-    if (getDpiForWindow && hwnd) {
-        const UINT dpi = getDpiForWindow(hwnd);
-        if (dpi) return dpi;
-    }
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
-    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
-}
 
 void centreOnDesktop(HWND hwnd) {
     RECT work{};
@@ -34,19 +25,29 @@ void centreOnDesktop(HWND hwnd) {
                  work.top + (work.bottom - work.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-LRESULT CALLBACK hiddenFormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CLOSE) {
-        ShowWindow(hwnd, SW_HIDE);
-        return 0;
+bool isOwnerDrawnButton(Form1Window::Kind kind) {
+    using K = Form1Window::Kind;
+    switch (kind) {
+        case K::Check: case K::Radio: case K::PictureButton: case K::CaptionButton: case K::PushButton:
+        case K::RunButton: case K::NavHeader: case K::NavItem:
+            return true;
+        default:
+            return false;
     }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
 }
+
+// Picture buttons carry their hint as window text, so screen readers and UI tests find them.
+bool textIsHint(Form1Window::Kind kind) {
+    return kind == Form1Window::Kind::PictureButton || kind == Form1Window::Kind::RunButton;
+}
+
+constexpr ControlId kDemoItems[4] = {ControlId::Demo0, ControlId::Demo1, ControlId::Demo2, ControlId::Demo3};
+constexpr ControlId kPages[5] = {ControlId::Page0, ControlId::Page1, ControlId::Page2, ControlId::Page3,
+                                 ControlId::Page4};
 
 }  // namespace
 
-int scaleForWindow(HWND hwnd, int pixels) { return MulDiv(pixels, static_cast<int>(dpiFor(hwnd)), 96); }
-
-Form1Window::Form1Window(HINSTANCE instance) {
+Form1Window::Form1Window(HINSTANCE instance) : instance_(instance) {
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = &Form1Window::windowProc;
@@ -56,20 +57,43 @@ Form1Window::Form1Window(HINSTANCE instance) {
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     wc.lpszClassName = kClassName;
     RegisterClassExA(&wc);
-    hwnd_ = CreateWindowExA(WS_EX_APPWINDOW, kClassName, "Melkrin", WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX | WS_SYSMENU,
-                            CW_USEDEFAULT, CW_USEDEFAULT, kClientWidth, kClientHeight, nullptr, nullptr, instance, this);
-    SetWindowPos(hwnd_, nullptr, 0, 0, scaleForWindow(hwnd_, kClientWidth), scaleForWindow(hwnd_, kClientHeight),
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    WNDCLASSEXA panel{};
+    panel.cbSize = sizeof(panel);
+    panel.lpfnWndProc = &Form1Window::containerProc;
+    panel.hInstance = instance;
+    panel.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    panel.lpszClassName = kContainerClass;
+    RegisterClassExA(&panel);
+
+    hwnd_ = CreateWindowExA(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, kClassName, "Melkrin",
+                            WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT,
+                            kClientWidth, kClientHeight, nullptr, nullptr, instance, this);
+    dpi_ = skin::dpiOf(hwnd_);
+    SetWindowPos(hwnd_, nullptr, 0, 0, px(kClientWidth), px(kClientHeight), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     centreOnDesktop(hwnd_);
+    fonts_.create(dpi_);
+    panelBrush_ = CreateSolidBrush(panelColour());
+    fieldBrush_ = CreateSolidBrush(skin::kFieldBack);
+    blackBrush_ = CreateSolidBrush(skin::kBlack);
+    createControls();
 }
 
 Form1Window::~Form1Window() {
     if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
+    fonts_.destroy();
+    for (HBRUSH brush : {panelBrush_, fieldBrush_, blackBrush_})
+        if (brush) DeleteObject(brush);
 }
 
 void Form1Window::show() {
     ShowWindow(hwnd_, SW_SHOW);
     UpdateWindow(hwnd_);
+}
+
+Form1Window* Form1Window::of(HWND anyChild) {
+    HWND root = GetAncestor(anyChild, GA_ROOT);
+    return reinterpret_cast<Form1Window*>(GetWindowLongPtrA(root ? root : anyChild, GWLP_USERDATA));
 }
 
 LRESULT CALLBACK Form1Window::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -82,15 +106,104 @@ LRESULT CALLBACK Form1Window::windowProc(HWND hwnd, UINT message, WPARAM wParam,
     return self ? self->handle(message, wParam, lParam) : DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
+// Pages, frames, the navigation bar and the progress panel: they paint
+// themselves and pass their controls' notifications up to the window.
+LRESULT CALLBACK Form1Window::containerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    Form1Window* self = of(hwnd);
+    switch (message) {
+        case WM_COMMAND:
+        case WM_NOTIFY:
+        case WM_DRAWITEM:
+        case WM_MEASUREITEM:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORBTN:
+            return SendMessageA(GetAncestor(hwnd, GA_ROOT), message, wParam, lParam);
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT:
+            if (self) {
+                self->paintContainer(hwnd);
+                return 0;
+            }
+            break;
+        case WM_MOUSEMOVE:
+            if (self) self->pointerMoved(hwnd);
+            break;
+        case WM_MOUSELEAVE:
+            if (self) self->pointerLeft(hwnd);
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Form1Window::controlSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                              DWORD_PTR data) {
+    auto* self = reinterpret_cast<Form1Window*>(data);
+    switch (message) {
+        case WM_MOUSEMOVE:
+            self->pointerMoved(hwnd);
+            break;
+        case WM_MOUSELEAVE:
+            self->pointerLeft(hwnd);
+            break;
+        case BM_GETCHECK:
+            if (Control* c = self->find(hwnd); c && (c->kind == Kind::Check || c->kind == Kind::Radio))
+                return c->checked ? BST_CHECKED : BST_UNCHECKED;
+            break;
+        case BM_SETCHECK:
+            if (Control* c = self->find(hwnd); c && (c->kind == Kind::Check || c->kind == Kind::Radio)) {
+                c->checked = wParam == BST_CHECKED;
+                InvalidateRect(hwnd, nullptr, FALSE);
+                return 0;
+            }
+            break;
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(hwnd, &Form1Window::controlSubclass, 1);
+            break;
+        default:
+            break;
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
 LRESULT Form1Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_PAINT:
-            paint();
+        case WM_COMMAND:
+            if (lParam) command(static_cast<ControlId>(LOWORD(wParam)), HIWORD(wParam));
             return 0;
+        case WM_DRAWITEM:
+            drawItem(*reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
+            return TRUE;
+        case WM_MEASUREITEM:
+            measureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+            return TRUE;
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORBTN:
+            return colourFor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_NOTIFY: {
+            auto* header = reinterpret_cast<NMHDR*>(lParam);
+            if (header->code == TTN_GETDISPINFOA) {
+                auto* info = reinterpret_cast<NMTTDISPINFOA*>(lParam);
+                static std::string tip;
+                const Control* c = find(reinterpret_cast<HWND>(header->idFrom));
+                tip = c ? c->hint : std::string();
+                info->lpszText = tip.data();
+            }
+            return 0;
+        }
         case WM_LBUTTONDOWN:
+            // Image1MouseDown: the background drags the window as its caption would.
             ReleaseCapture();
             SendMessageA(hwnd_, WM_SYSCOMMAND, 0xF012, 0);
             return 0;
+        case WM_ERASEBKGND:
+            return 1;
         case WM_CLOSE:
             if (onClose) onClose();
             DestroyWindow(hwnd_);
@@ -103,37 +216,240 @@ LRESULT Form1Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-void Form1Window::paint() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd_, &ps);
-    RECT client;
-    GetClientRect(hwnd_, &client);
-    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(243, 184, 5));
-    const std::string title = "Melkrin " + state_.text(ControlId::Label1);
-    DrawTextA(dc, title.c_str(), -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    if (!state_.enabled(ControlId::BenchButton)) {
-        RECT bottom = client;
-        bottom.top = client.bottom - scaleForWindow(hwnd_, 40);
-        SetTextColor(dc, RGB(192, 192, 192));
-        const std::string hint = state_.hint(ControlId::BenchButton);
-        DrawTextA(dc, hint.c_str(), -1, &bottom, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+bool Form1Window::preTranslate(MSG& message) {
+    if (!IsWindow(hwnd_) || (message.hwnd != hwnd_ && !IsChild(hwnd_, message.hwnd))) return false;
+    if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN) {
+        // Enter presses the focused button, as Space does.
+        if (Control* c = find(GetFocus()); c && isOwnerDrawnButton(c->kind)) {
+            PostMessageA(c->hwnd, BM_CLICK, 0, 0);
+            return true;
+        }
     }
-    EndPaint(hwnd_, &ps);
+    return IsDialogMessageA(hwnd_, &message) != 0;
 }
 
-HWND createHiddenForm(HINSTANCE instance, const char* className, int width, int height) {
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = hiddenFormProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    wc.lpszClassName = className;
-    RegisterClassExA(&wc);
-    return CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, className, "", WS_POPUP, 0, 0, width, height, nullptr,
-                           nullptr, instance, nullptr);
+// ---------------------------------------------------------------- events
+
+void Form1Window::call(void (TForm1::*handler)()) {
+    if (presenter_) presenter_->guarded([&] { (presenter_->*handler)(); });
+}
+
+void Form1Window::command(ControlId id, int code) {
+    Control* c = find(id) ? &at(id) : nullptr;
+    if (!c) return;
+    if (c->kind == Kind::List) {
+        if (code != CBN_SELCHANGE) return;
+        if (id == ControlId::AFBox) call(&TForm1::AFBoxChange);
+        if (id == ControlId::AABox) call(&TForm1::AABoxChange);
+        if (id == ControlId::RendererBox) call(&TForm1::RendererBoxChange);
+        return;
+    }
+    if (id == ControlId::NoteEdit) {
+        if (code == EN_KILLFOCUS) call(&TForm1::NoteEditExit);
+        return;
+    }
+    if (code != BN_CLICKED) return;
+    switch (c->kind) {
+        case Kind::Check:
+            c->checked = !c->checked;
+            InvalidateRect(c->hwnd, nullptr, FALSE);
+            return;
+        case Kind::Radio:
+            // The demo group marks the new item and unmarks the others, then reports the change.
+            for (ControlId item : kDemoItems) setChecked(item, item == id);
+            call(&TForm1::demoChanging);
+            return;
+        case Kind::NavHeader:
+            openGroup_ = (openGroup_ == (id == ControlId::Group1 ? 1 : 2)) ? 0 : (id == ControlId::Group1 ? 1 : 2);
+            layoutNavBar();
+            return;
+        case Kind::NavItem:
+            navigate(id);
+            return;
+        default:
+            break;
+    }
+    switch (id) {
+        case ControlId::Image2: call(&TForm1::Image2Click); break;
+        case ControlId::Image3: call(&TForm1::Image3Click); break;
+        case ControlId::BenchButton: call(&TForm1::BenchButtonClick); break;
+        case ControlId::ToolButton1: call(&TForm1::ToolButton1Click); break;
+        case ControlId::OpenResFolder: call(&TForm1::OpenResFolderClick); break;
+        case ControlId::CusPossibilities: call(&TForm1::CusPossibilitiesClick); break;
+        case ControlId::DemoEditButton: call(&TForm1::DemoEditButtonClick); break;
+        case ControlId::ToolButton3: call(&TForm1::ToolButton3Click); break;
+        default: break;
+    }
+}
+
+void Form1Window::navigate(ControlId item) {
+    const ControlId previous = selectedItem_;
+    selectedItem_ = item;
+    if (Control* old = find(previous) ? &at(previous) : nullptr) InvalidateRect(old->hwnd, nullptr, FALSE);
+    InvalidateRect(at(item).hwnd, nullptr, FALSE);
+    static const std::pair<ControlId, void (TForm1::*)()> handlers[] = {
+        {ControlId::Group1Item0, &TForm1::Group1Items0Click}, {ControlId::Group1Item1, &TForm1::Group1Items1Click},
+        {ControlId::Group1Item2, &TForm1::Group1Items2Click}, {ControlId::Group2Item0, &TForm1::Group2Items0Click},
+        {ControlId::Group2Item1, &TForm1::Group2Items1Click}, {ControlId::Group2Item2, &TForm1::Group2Items2Click},
+        {ControlId::Group2Item3, &TForm1::Group2Items3Click}};
+    for (const auto& [id, handler] : handlers)
+        if (id == item) call(handler);
+}
+
+void Form1Window::pointerMoved(HWND hwnd) {
+    Control* c = find(hwnd);
+    if (!c) return;
+    // Asked on every move: a leave that was lost (capture, a modal box) never
+    // leaves the control without a pending report.
+    TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd, 0};
+    TrackMouseEvent(&track);
+    if (c->id == ControlId::Res || c->group == ControlId::Res) insideResolutionGroup_ = true;
+    if (!c->hot) {
+        c->hot = true;
+        if (isOwnerDrawnButton(c->kind)) InvalidateRect(hwnd, nullptr, FALSE);
+    }
+}
+
+void Form1Window::pointerLeft(HWND hwnd) {
+    Control* c = find(hwnd);
+    if (!c) return;
+    if (c->hot) {
+        c->hot = false;
+        if (isOwnerDrawnButton(c->kind)) InvalidateRect(hwnd, nullptr, FALSE);
+    }
+    switch (c->id) {
+        case ControlId::NoteEdit: call(&TForm1::NoteEditMouseLeave); break;
+        case ControlId::CusResBox: call(&TForm1::cusresboxMouseLeave); break;
+        case ControlId::HDRBox: call(&TForm1::HDRBoxMouseLeave); break;
+        default: break;
+    }
+    if ((c->id == ControlId::Res || c->group == ControlId::Res) && insideResolutionGroup_) {
+        // Moving between the frame and its items stays inside the group.
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        RECT group{};
+        GetWindowRect(at(ControlId::Res).hwnd, &group);
+        if (!PtInRect(&group, cursor) || !IsWindowVisible(at(ControlId::Res).hwnd)) {
+            insideResolutionGroup_ = false;
+            call(&TForm1::resMouseLeave);
+        }
+    }
+}
+
+// ---------------------------------------------------------------- MainView
+
+Form1Window::Control* Form1Window::find(HWND hwnd) {
+    const auto it = byHandle_.find(hwnd);
+    return it == byHandle_.end() ? nullptr : &controls_[it->second];
+}
+
+const Form1Window::Control* Form1Window::find(ControlId id) const {
+    const auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : &it->second;
+}
+
+Form1Window::Control& Form1Window::at(ControlId id) { return controls_.at(id); }
+
+HWND Form1Window::control(ControlId id) const {
+    const Control* c = find(id);
+    return c ? c->hwnd : nullptr;
+}
+
+void Form1Window::setText(ControlId id, const std::string& text) {
+    Control& c = at(id);
+    c.caption = text;
+    if (textIsHint(c.kind))
+        InvalidateRect(c.hwnd, nullptr, FALSE);
+    else
+        SetWindowTextA(c.hwnd, text.c_str());
+}
+
+std::string Form1Window::text(ControlId id) const {
+    const Control* c = find(id);
+    if (!c) return {};
+    if (textIsHint(c->kind)) return c->caption;
+    const int length = GetWindowTextLengthA(c->hwnd);
+    std::string out(static_cast<std::size_t>(length) + 1, '\0');
+    out.resize(static_cast<std::size_t>(GetWindowTextA(c->hwnd, out.data(), length + 1)));
+    return out;
+}
+
+void Form1Window::setChecked(ControlId id, bool checked) {
+    Control& c = at(id);
+    c.checked = checked;
+    InvalidateRect(c.hwnd, nullptr, FALSE);
+}
+
+bool Form1Window::checked(ControlId id) const {
+    const Control* c = find(id);
+    return c && c->checked;
+}
+
+void Form1Window::setEnabled(ControlId id, bool enabled) { EnableWindow(at(id).hwnd, enabled ? TRUE : FALSE); }
+
+bool Form1Window::enabled(ControlId id) const {
+    const Control* c = find(id);
+    return c && IsWindowEnabled(c->hwnd);
+}
+
+void Form1Window::setVisible(ControlId id, bool visible) {
+    HWND hwnd = at(id).hwnd;
+    if (visible) SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ShowWindow(hwnd, visible ? SW_SHOW : SW_HIDE);
+}
+
+bool Form1Window::visible(ControlId id) const {
+    const Control* c = find(id);
+    return c && (GetWindowLongPtrA(c->hwnd, GWL_STYLE) & WS_VISIBLE);
+}
+
+void Form1Window::setSelection(ControlId id, int index) {
+    if (id == ControlId::Demo) {
+        for (int i = 0; i < 4; ++i) setChecked(kDemoItems[i], i == index);
+        return;
+    }
+    SendMessageA(at(id).hwnd, CB_SETCURSEL, index < 0 ? static_cast<WPARAM>(-1) : static_cast<WPARAM>(index), 0);
+}
+
+int Form1Window::selection(ControlId id) const {
+    if (id == ControlId::Demo) {
+        for (int i = 0; i < 4; ++i)
+            if (checked(kDemoItems[i])) return i;
+        return kNoSelection;
+    }
+    const Control* c = find(id);
+    if (!c) return kNoSelection;
+    const LRESULT index = SendMessageA(c->hwnd, CB_GETCURSEL, 0, 0);
+    return index == CB_ERR ? kNoSelection : static_cast<int>(index);
+}
+
+void Form1Window::setHint(ControlId id, const std::string& hint) {
+    Control& c = at(id);
+    c.hint = hint;
+    if (textIsHint(c.kind)) SetWindowTextA(c.hwnd, hint.c_str());
+    if (tooltip_) addTooltip(c);
+}
+
+std::string Form1Window::hint(ControlId id) const {
+    const Control* c = find(id);
+    return c ? c->hint : std::string();
+}
+
+void Form1Window::showPage(int page) {
+    if (page < 0 || page > 4) return;
+    page_ = page;
+    for (int i = 0; i < 5; ++i) ShowWindow(at(kPages[i]).hwnd, i == page ? SW_SHOW : SW_HIDE);
+}
+
+void Form1Window::applyTheme() {
+    themed_ = true;
+    if (panelBrush_) DeleteObject(panelBrush_);
+    panelBrush_ = CreateSolidBrush(panelColour());
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+}
+
+void Form1Window::repaint(ControlId id) {
+    RedrawWindow(at(id).hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 }  // namespace melkrin

@@ -1,11 +1,16 @@
 // Entry point of melkrin.exe.
 #include <windows.h>
 #include <commctrl.h>
+#include <ole2.h>
 
 #include "app/dialogs_win32.h"
 #include "app/form1.h"
 #include "app/form1_window_win32.h"
+#include "app/form3.h"
+#include "app/forms_win32.h"
+#include "app/help_download_win32.h"
 #include "app/platform_win32.h"
+#include "app/window_services_win32.h"
 #include "common/file_system_win32.h"
 #include "common/shell_file_op_win32.h"
 #include "common/waits_win32.h"
@@ -16,6 +21,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
+    // The folder selection dialog needs OLE in this thread.
+    const bool ole = SUCCEEDED(OleInitialize(nullptr));
 
     Win32FileSystem files;
     RegistryKeyStore keys;
@@ -23,27 +30,38 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     Win32DisplayModes displayModes;
     Win32Dialogs dialogs;
     Win32Waits waits;
+    Win32Shell shell;
+    Win32FileDialogs fileDialogs;
+    Win32HelpDownloader helpDownloader;
 
     Form1Window window(instance);
     fileOp.setOwner(window.hwnd());
     dialogs.setOwner(window.hwnd());
+    shell.setOwner(window.hwnd());
+    fileDialogs.setOwner(window.hwnd());
 
     TForm1 form(window.view(),
                 Form1Services{keys, files, fileOp, displayModes, dialogs, waits, programFolderOfThisProcess()});
+    window.attach(form);
     form.FormCreate();
     window.show();
 
-    HWND form2 = createHiddenForm(instance, "TForm2", scaleForWindow(window.hwnd(), 287), scaleForWindow(window.hwnd(), 100));
-    HWND form3 = createHiddenForm(instance, "TForm3", scaleForWindow(window.hwnd(), 228), scaleForWindow(window.hwnd(), 502));
+    // Form2 and Form3 stay hidden until used and live until the end.
+    Form2Window form2(instance, window.dpi());
+    Form3Window form3(instance, window.dpi());
+    TForm3 possibilities(form3, window.view(), form.settings(), displayModes);
+    form3.attach(possibilities, [&form](std::function<void()> handler) { form.guarded(handler); });
+    Win32AppWindows windows(window, form2, form3);
+    form.attachUi(Form1UiServices{fileDialogs, shell, helpDownloader, windows});
 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (window.preTranslate(message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
 
     form.FormDestroy();
-    DestroyWindow(form3);
-    DestroyWindow(form2);
+    if (ole) OleUninitialize();
     return 0;
 }

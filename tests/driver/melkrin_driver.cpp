@@ -10,11 +10,19 @@
 //   melkrin_driver click CLASS TEXT              presses the control with that window text
 //   melkrin_driver text CLASS ID                 prints the window text of control ID
 //   melkrin_driver close CLASS                   sends the window the system's close command
+//   melkrin_driver tree CLASS                    prints every control: id, class, flags, text
+//   melkrin_driver state CLASS ID                prints "enabled visible checked" flags as 0/1
+//   melkrin_driver hover CLASS ID                moves the pointer onto the centre of control ID
+//   melkrin_driver hover-away                    moves the pointer to the top left corner of the screen
+//   melkrin_driver items CLASS ID                prints a list box's items, "1 " or "0 " for its check mark first
+//   melkrin_driver check-item CLASS ID INDEX     clicks item INDEX of a list box
+//   melkrin_driver screenshot CLASS FILE.bmp     saves what the screen shows of the window
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -72,6 +80,88 @@ BOOL CALLBACK findChildByText(HWND hwnd, LPARAM param) {
     return TRUE;
 }
 
+struct IdSearch {
+    int id;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK findChildById(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<IdSearch*>(param);
+    if (GetDlgCtrlID(hwnd) == search->id) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Controls sit inside pages and frames: search the whole tree.
+HWND descendant(HWND window, int id) {
+    IdSearch search{id};
+    EnumChildWindows(window, findChildById, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+BOOL CALLBACK printControl(HWND hwnd, LPARAM root) {
+    int depth = 0;
+    for (HWND p = GetParent(hwnd); p && p != reinterpret_cast<HWND>(root); p = GetParent(p)) ++depth;
+    char name[64] = {};
+    GetClassNameA(hwnd, name, sizeof(name));
+    const LONG_PTR style = GetWindowLongPtrA(hwnd, GWL_STYLE);
+    std::printf("%*s%d %s %s%s \"%s\"\n", depth * 2, "", GetDlgCtrlID(hwnd), name, (style & WS_VISIBLE) ? "v" : "-",
+                IsWindowEnabled(hwnd) ? "e" : "-", windowText(hwnd).c_str());
+    return TRUE;
+}
+
+// Wine's cross-process LB_GETTEXT with the A function returns UTF-16: use W and convert.
+std::string listItem(HWND list, int index) {
+    const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, index, 0);
+    if (length < 0) return {};
+    std::vector<wchar_t> wide(static_cast<std::size_t>(length) + 1);
+    SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(wide.data()));
+    char narrow[512] = {};
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, narrow, sizeof(narrow), nullptr, nullptr);
+    return narrow;
+}
+
+bool saveBitmap(HWND window, const char* file) {
+    RECT box{};
+    GetWindowRect(window, &box);
+    const int width = box.right - box.left;
+    const int height = box.bottom - box.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, box.left, box.top, SRCCOPY);
+    GdiFlush();
+    const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
+    const DWORD size = stride * static_cast<DWORD>(height);
+    BITMAPFILEHEADER header{};
+    header.bfType = 0x4D42;
+    header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    header.bfSize = header.bfOffBits + size;
+    bool ok = false;
+    if (FILE* out = std::fopen(file, "wb")) {
+        ok = std::fwrite(&header, sizeof(header), 1, out) == 1 &&
+             std::fwrite(&info.bmiHeader, sizeof(info.bmiHeader), 1, out) == 1 &&
+             std::fwrite(bits, 1, size, out) == size;
+        std::fclose(out);
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
 double secondsArg(int argc, char** argv, int index, double fallback) {
     return argc > index ? std::atof(argv[index]) : fallback;
 }
@@ -124,10 +214,72 @@ int main(int argc, char** argv) {
     if (command == "text" && argc >= 4) {
         HWND window = topLevel(argv[2]);
         if (!window) return 1;
-        HWND control = GetDlgItem(window, std::atoi(argv[3]));
+        HWND control = descendant(window, std::atoi(argv[3]));
         if (!control) return 1;
         std::printf("%s\n", windowText(control).c_str());
         return 0;
+    }
+    if (command == "tree" && argc >= 3) {
+        HWND window = topLevel(argv[2]);
+        if (!window) return 1;
+        EnumChildWindows(window, printControl, reinterpret_cast<LPARAM>(window));
+        return 0;
+    }
+    if (command == "state" && argc >= 4) {
+        HWND window = topLevel(argv[2]);
+        HWND control = window ? descendant(window, std::atoi(argv[3])) : nullptr;
+        if (!control) return 1;
+        DWORD_PTR check = 0;
+        SendMessageTimeoutA(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &check);
+        std::printf("%d %d %d\n", IsWindowEnabled(control) ? 1 : 0, IsWindowVisible(control) ? 1 : 0,
+                    check == BST_CHECKED ? 1 : 0);
+        return 0;
+    }
+    if (command == "hover" && argc >= 4) {
+        HWND window = topLevel(argv[2]);
+        HWND control = window ? descendant(window, std::atoi(argv[3])) : nullptr;
+        if (!control) return 1;
+        RECT box{};
+        GetWindowRect(control, &box);
+        // Two steps inside, so the control sees the pointer move over it.
+        SetCursorPos(box.left + 3, (box.top + box.bottom) / 2);
+        Sleep(150);
+        SetCursorPos((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+        Sleep(150);
+        return 0;
+    }
+    if (command == "hover-away") {
+        SetCursorPos(0, 0);
+        Sleep(300);
+        return 0;
+    }
+    if (command == "items" && argc >= 4) {
+        HWND window = topLevel(argv[2]);
+        HWND list = window ? descendant(window, std::atoi(argv[3])) : nullptr;
+        if (!list) return 1;
+        const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+        for (int i = 0; i < count; ++i)
+            std::printf("%d %s\n", SendMessageW(list, LB_GETITEMDATA, i, 0) == 1 ? 1 : 0, listItem(list, i).c_str());
+        return 0;
+    }
+    if (command == "check-item" && argc >= 5) {
+        HWND window = topLevel(argv[2]);
+        HWND list = window ? descendant(window, std::atoi(argv[3])) : nullptr;
+        if (!list) return 1;
+        const int index = std::atoi(argv[4]);
+        SendMessageW(list, LB_SETTOPINDEX, index, 0);
+        const int top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
+        const int height = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+        const LPARAM at = MAKELPARAM(8, (index - top) * height + height / 2);
+        PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageW(list, WM_LBUTTONUP, 0, at);
+        Sleep(200);
+        return 0;
+    }
+    if (command == "screenshot" && argc >= 4) {
+        HWND window = topLevel(argv[2]);
+        if (!window) return 1;
+        return saveBitmap(window, argv[3]) ? 0 : 1;
     }
     if (command == "close" && argc >= 3) {
         HWND window = topLevel(argv[2]);

@@ -1,0 +1,144 @@
+// The main window's control handlers: navigation, chrome, the option writers,
+// results folder and demo file choice, help file and homepage.
+#include <exception>
+
+#include "app/form1.h"
+#include "common/errors.h"
+#include "common/file_system.h"
+#include "common/waits.h"
+#include "settings/benchmark_options.h"
+#include "settings/settings_names.h"
+
+namespace melkrin {
+namespace {
+
+constexpr const char* kNoResultsFolder = "The results directory not exist.";
+constexpr const char* kDemoDialogTitle = "Browse for Serious Sam 2 demo files...";
+constexpr const char* kDemoDialogFilter = "Serious Sam 2 demo file (*.dem)|*.dem";
+constexpr const char* kHelpQuestion =
+    "Corrupt help file! Would you like to download the newest help file from the Velkora server (approx. 450 KB)?";
+
+}  // namespace
+
+Form1UiServices& TForm1::ui() {
+    if (!ui_) throw MelkrinError("The main window is not ready yet");
+    return *ui_;
+}
+
+// ---------------------------------------------------------------- chrome and navigation
+
+void TForm1::Image2Click() { ui().windows.minimiseApplication(); }
+void TForm1::Image3Click() { ui().windows.terminateApplication(); }
+
+void TForm1::Group1Items0Click() { view_.showPage(0); }
+void TForm1::Group1Items1Click() { view_.showPage(1); }
+void TForm1::Group1Items2Click() { view_.showPage(2); }
+void TForm1::Group2Items0Click() { openHelp(); }
+void TForm1::Group2Items1Click() { view_.showPage(3); }
+void TForm1::Group2Items2Click() { ui().shell.open(web::kHomepage, ShowCommand::ShowNormal); }
+void TForm1::Group2Items3Click() { view_.showPage(kAboutPage); }
+
+void TForm1::BenchButtonClick() {}
+void TForm1::ToolButton3Click() {}
+
+// ---------------------------------------------------------------- page 0
+
+void TForm1::ToolButton1Click() {
+    const auto chosen = ui().fileDialogs.chooseFolder();
+    if (!chosen) return;
+    // A drive root ("C:\") already ends in its separator.
+    const std::string folder = chosen->size() <= 3 ? *chosen : *chosen + "\\";
+    view_.setText(ControlId::ResEdit, folder);
+    settings_.open(names::kSettingsKey, true);
+    settings_.writeString(names::kResultPath, folder);
+    resultsFolder_ = folder;
+}
+
+void TForm1::OpenResFolderClick() {
+    const std::string folder = view_.text(ControlId::ResEdit);
+    if (folder.empty()) return;
+    if (services_.files.folderExists(folder))
+        ui().shell.open(folder, ShowCommand::Show);
+    else
+        services_.dialogs.showMessage(kNoResultsFolder);
+}
+
+void TForm1::writeNote() {
+    settings_.open(names::kSettingsKey, true);
+    settings_.writeString(names::kNote, view_.text(ControlId::NoteEdit));
+}
+
+void TForm1::NoteEditExit() { writeNote(); }
+void TForm1::NoteEditMouseLeave() { writeNote(); }
+
+// ---------------------------------------------------------------- page 1
+
+void TForm1::resMouseLeave() {
+    settings_.open(names::kSettingsKey, true);
+    // A disabled item cannot be checked, so it is stored as "0".
+    for (int i = 0; i < 9; ++i)
+        settings_.writeString(names::kResolutionKeys[i], flagText(view_.checked(kResolutionItems[i])));
+}
+
+void TForm1::cusresboxMouseLeave() {
+    const bool on = view_.checked(ControlId::CusResBox) && !view_.text(ControlId::CusWidth).empty() &&
+                    !view_.text(ControlId::CusHeight).empty();
+    settings_.open(names::kSettingsKey, false);
+    settings_.writeString(names::kCustomOn, flagText(on));
+}
+
+void TForm1::CusPossibilitiesClick() { ui().windows.showPossibilities(); }
+
+void TForm1::DemoEditButtonClick() {
+    const auto chosen = ui().fileDialogs.chooseFile(kDemoDialogTitle, kDemoDialogFilter);
+    if (!chosen) return;
+    view_.setText(ControlId::DemoEdit, *chosen);
+    settings_.open(names::kSettingsKey, false);
+    settings_.writeString(names::kDemoName, *chosen);
+}
+
+// ---------------------------------------------------------------- page 2
+
+void TForm1::writeLevel(ControlId list, const char* name, int highest) {
+    const int index = view_.selection(list);
+    if (index < 0 || index > highest) return;
+    settings_.open(names::kSettingsKey, false);
+    settings_.writeString(name, std::to_string(index));
+}
+
+void TForm1::AFBoxChange() { writeLevel(ControlId::AFBox, names::kAfLevel, 4); }
+void TForm1::AABoxChange() { writeLevel(ControlId::AABox, names::kAaLevel, 3); }
+void TForm1::RendererBoxChange() { writeLevel(ControlId::RendererBox, names::kRenderer, 1); }
+
+void TForm1::HDRBoxMouseLeave() {
+    settings_.open(names::kSettingsKey, true);
+    settings_.writeString(names::kHdr, flagText(view_.checked(ControlId::HDRBox)));
+}
+
+// ---------------------------------------------------------------- help
+
+void TForm1::openHelp() {
+    Form1UiServices& services = ui();
+    const std::string helpFolder = services_.programFolder + "Help\\";
+    const std::string helpFile = helpFolder + "help.chm";
+    if (services_.files.fileExists(helpFile)) {
+        services.shell.open(helpFile, ShowCommand::Show);
+        return;
+    }
+    if (!services_.dialogs.confirm(kHelpQuestion)) return;
+
+    services.windows.showPleaseWait();
+    try {
+        services_.waits.sleep(1000);
+        // A folder that cannot be created shows up as a file that cannot be created.
+        if (!services_.files.folderExists(helpFolder)) (void)services_.files.createFolder(helpFolder);
+        (void)services.helpDownloader.downloadToFile(services.helpFileUrl, helpFile, web::kHelpAgent);
+    } catch (...) {
+        services.windows.closePleaseWait();
+        throw;
+    }
+    services.windows.closePleaseWait();
+    if (services_.files.fileExists(helpFile)) services.shell.open(helpFile, ShowCommand::Show);
+}
+
+}  // namespace melkrin

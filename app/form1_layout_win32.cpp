@@ -1,0 +1,251 @@
+// The main window's controls: where each sits (in pixels at 96 DPI) and what
+// it shows when the window is designed, before start-up loads the options.
+#include "app/form1_window_win32.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+namespace melkrin {
+namespace {
+
+constexpr const char* kContainerClass = "TMelkrinPanel";
+
+constexpr const char* kAboutText =
+    "Melkrin plays a Serious Sam 2 demo once for every resolution you choose and writes the frame "
+    "rates into an HTML report.\r\n\r\n"
+    "Copyright (c) Quorvane. All rights reserved.\r\n"
+    "Serious Sam 2 is a trademark of its owners; Melkrin is not made or endorsed by them.\r\n"
+    "Provided as is, without warranty of any kind.";
+
+struct Item {
+    ControlId id;
+    const char* caption;
+};
+
+}  // namespace
+
+HWND Form1Window::add(ControlId id, Kind kind, HWND parent, const std::string& caption, int x, int y, int w, int h,
+                      DWORD extraStyle) {
+    const char* windowClass = "STATIC";
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | extraStyle;
+    DWORD exStyle = 0;
+    switch (kind) {
+        case Kind::Image:
+        case Kind::Separator:
+        case Kind::StatusBar: style |= SS_OWNERDRAW; break;
+        case Kind::Label: style |= SS_NOPREFIX; break;
+        case Kind::Field: windowClass = "EDIT"; style |= ES_AUTOHSCROLL | WS_TABSTOP; break;
+        case Kind::Memo: windowClass = "EDIT"; style |= ES_MULTILINE | ES_READONLY | ES_CENTER; break;
+        case Kind::List:
+            windowClass = "COMBOBOX";
+            style |= CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS | WS_TABSTOP | WS_VSCROLL;
+            break;
+        case Kind::Container:
+        case Kind::Frame:
+            windowClass = kContainerClass;
+            style |= WS_CLIPCHILDREN;
+            exStyle |= WS_EX_CONTROLPARENT;
+            break;
+        default:  // every kind of button is drawn by the window itself
+            windowClass = "BUTTON";
+            style |= BS_OWNERDRAW | WS_TABSTOP;
+            break;
+    }
+    Control c;
+    c.id = id;
+    c.kind = kind;
+    c.caption = caption;
+    const std::string windowText = kind == Kind::PictureButton || kind == Kind::RunButton ? std::string() : caption;
+    // Lists grow downwards when they open.
+    const int height = kind == Kind::List ? h + 120 : h;
+    c.hwnd = CreateWindowExA(exStyle, windowClass, windowText.c_str(), style, px(x), px(y), px(w), px(height), parent,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+    SendMessageA(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.normal), FALSE);
+    if (kind != Kind::Container && kind != Kind::Frame)
+        SetWindowSubclass(c.hwnd, &Form1Window::controlSubclass, 1, reinterpret_cast<DWORD_PTR>(this));
+    byHandle_[c.hwnd] = id;
+    controls_[id] = c;
+    return c.hwnd;
+}
+
+void Form1Window::addTooltip(Control& control) {
+    TOOLINFOA tool{};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd_;
+    tool.uId = reinterpret_cast<UINT_PTR>(control.hwnd);
+    tool.lpszText = LPSTR_TEXTCALLBACKA;
+    SendMessageA(tooltip_, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    if (!control.hint.empty()) SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void Form1Window::createControls() {
+    const HWND w = hwnd_;
+    add(ControlId::Image1, Kind::Image, w, "", 0, 0, 490, 340);
+    add(ControlId::Image2, Kind::PictureButton, w, "", 438, 8, 22, 22);
+    at(ControlId::Image2).glyph = skin::Glyph::Minimise;
+    add(ControlId::Image3, Kind::PictureButton, w, "", 462, 8, 22, 22);
+    at(ControlId::Image3).glyph = skin::Glyph::Close;
+
+    // Navigation bar.
+    const HWND bar = add(ControlId::GroupBar1, Kind::Container, w, "", 6, 80, 118, 230);
+    add(ControlId::Group1, Kind::NavHeader, bar, "Benchmark", 0, 0, 118, 24);
+    const Item items[] = {{ControlId::Group1Item0, "Path && notes"},      {ControlId::Group1Item1, "Resolution && demo"},
+                          {ControlId::Group1Item2, "HDR && filters"},     {ControlId::Group2Item0, "Benchmark help"},
+                          {ControlId::Group2Item1, "Update bench"},       {ControlId::Group2Item2, "Homepage"},
+                          {ControlId::Group2Item3, "About..."}};
+    for (const Item& item : items) add(item.id, Kind::NavItem, bar, item.caption, 0, 0, 118, 20);
+    add(ControlId::Group2, Kind::NavHeader, bar, "Help", 0, 26, 118, 24);
+    add(ControlId::Separator1, Kind::Separator, w, "", 129, 84, 2, 222);
+
+    // The run button on its black panel, at the foot of the bar.
+    add(ControlId::BenchButton, Kind::RunButton, w, "", 6, 262, 118, 50);
+    add(ControlId::StatusBar1, Kind::StatusBar, w, "", 0, 322, 490, 18);
+
+    // Pages: tabs are hidden; only the navigation bar switches them.
+    const HWND pages = add(ControlId::PageControl, Kind::Container, w, "", 140, 82, 340, 225);
+    const ControlId pageIds[5] = {ControlId::Page0, ControlId::Page1, ControlId::Page2, ControlId::Page3,
+                                  ControlId::Page4};
+    HWND page[5];
+    for (int i = 0; i < 5; ++i) page[i] = add(pageIds[i], Kind::Container, pages, "", 0, 0, 340, 225);
+
+    // Page 0: path and notes.
+    CreateWindowExA(0, "STATIC", "Serious Sam 2 path", WS_CHILD | WS_VISIBLE | SS_NOPREFIX, px(14), px(12), px(310),
+                    px(16), page[0], nullptr, instance_, nullptr);
+    add(ControlId::SS2PathEdit, Kind::Field, page[0], "", 14, 30, 312, 18, ES_READONLY);
+    CreateWindowExA(0, "STATIC", "Results folder", WS_CHILD | WS_VISIBLE | SS_NOPREFIX, px(14), px(62), px(200),
+                    px(16), page[0], nullptr, instance_, nullptr);
+    add(ControlId::ResEdit, Kind::Field, page[0], "", 14, 80, 220, 18, ES_READONLY);
+    add(ControlId::ToolButton1, Kind::PictureButton, page[0], "", 240, 76, 26, 26);
+    at(ControlId::ToolButton1).glyph = skin::Glyph::Folder;
+    add(ControlId::OpenResFolder, Kind::PictureButton, page[0], "Open", 270, 76, 60, 26);
+    at(ControlId::OpenResFolder).glyph = skin::Glyph::OpenFolder;
+    CreateWindowExA(0, "STATIC", "Benchmark notes (50 chars at most!)", WS_CHILD | WS_VISIBLE | SS_NOPREFIX, px(14),
+                    px(116), px(310), px(16), page[0], nullptr, instance_, nullptr);
+    add(ControlId::NoteEdit, Kind::Field, page[0], "", 14, 134, 312, 18);
+    SendMessageA(at(ControlId::NoteEdit).hwnd, EM_LIMITTEXT, 50, 0);
+
+    // Page 1: resolution and demo.
+    const HWND res = add(ControlId::Res, Kind::Frame, page[1], " Resolution ", 6, 2, 328, 84);
+    const Item resolutions[9] = {{ControlId::Res640, "640 \xD7 480"},     {ControlId::Res800, "800 \xD7 600"},
+                                 {ControlId::Res1024, "1024 \xD7 768"},   {ControlId::Res1280, "1280 \xD7 1024"},
+                                 {ControlId::Res1600, "1600 \xD7 1200"},  {ControlId::Res2048, "2048 \xD7 1536"},
+                                 {ControlId::ResHdw1, "1280 \xD7 768"},   {ControlId::ResHdw2, "1920 \xD7 1080"},
+                                 {ControlId::ResHdw3, "1920 \xD7 1200"}};
+    for (int i = 0; i < 9; ++i) {
+        add(resolutions[i].id, Kind::Check, res, resolutions[i].caption, 8 + (i % 4) * 80, 18 + (i / 4) * 20, 80, 18);
+        at(resolutions[i].id).group = ControlId::Res;
+    }
+    add(ControlId::CusResBox, Kind::Check, page[1], "Custom resolution:", 12, 92, 120, 20);
+    add(ControlId::CusWidth, Kind::Field, page[1], "", 136, 93, 42, 18, ES_READONLY | ES_CENTER);
+    add(ControlId::CusTimes, Kind::Label, page[1], "\xD7", 181, 93, 10, 18, SS_CENTER);
+    add(ControlId::CusHeight, Kind::Field, page[1], "", 194, 93, 42, 18, ES_READONLY | ES_CENTER);
+    add(ControlId::CusPossibilities, Kind::PushButton, page[1], "Possibilities", 246, 90, 84, 24);
+    const HWND demo = add(ControlId::Demo, Kind::Frame, page[1], " Choose a demo ", 6, 120, 328, 100);
+    const Item demos[4] = {{ControlId::Demo0, "Branchester"}, {ControlId::Demo1, "Greendale"},
+                           {ControlId::Demo2, "Shield Generator28"}, {ControlId::Demo3, "User defined demo"}};
+    for (int i = 0; i < 4; ++i) add(demos[i].id, Kind::Radio, demo, demos[i].caption, 10 + (i % 2) * 160, 18 + (i / 2) * 20, 150, 18);
+    add(ControlId::DemoEdit, Kind::Field, demo, "", 12, 68, 270, 18, ES_READONLY);
+    add(ControlId::DemoEditButton, Kind::PictureButton, demo, "", 292, 64, 26, 26);
+    at(ControlId::DemoEditButton).glyph = skin::Glyph::Folder;
+    EnableWindow(at(ControlId::DemoEdit).hwnd, FALSE);
+    EnableWindow(at(ControlId::DemoEditButton).hwnd, FALSE);
+
+    // Page 2: HDR and filters.
+    const HWND hdr = add(ControlId::HDRFrame, Kind::Frame, page[2], " HDR Rendering ", 6, 2, 160, 52);
+    add(ControlId::HDRBox, Kind::Check, hdr, "Enable HDR", 12, 22, 140, 20);
+    const HWND renderer = add(ControlId::RendererFrame, Kind::Frame, page[2], " Renderer ", 174, 2, 160, 52);
+    add(ControlId::RendererBox, Kind::List, renderer, "", 12, 20, 136, 20);
+    const HWND filters = add(ControlId::FiltersFrame, Kind::Frame, page[2], " Filters ", 6, 62, 328, 88);
+    CreateWindowExA(0, "STATIC", "Filtering mode", WS_CHILD | WS_VISIBLE | SS_NOPREFIX, px(12), px(24), px(110),
+                    px(16), filters, nullptr, instance_, nullptr);
+    add(ControlId::AFBox, Kind::List, filters, "", 130, 20, 186, 20);
+    CreateWindowExA(0, "STATIC", "Antialiasing mode", WS_CHILD | WS_VISIBLE | SS_NOPREFIX, px(12), px(56), px(110),
+                    px(16), filters, nullptr, instance_, nullptr);
+    add(ControlId::AABox, Kind::List, filters, "", 130, 52, 186, 20);
+    const std::pair<ControlId, std::vector<const char*>> lists[] = {
+        {ControlId::RendererBox, {"OpenGL", "Direct3D"}},
+        {ControlId::AFBox,
+         {"None", "Anisotrophic 2\xD7", "Anisotrophic 4\xD7", "Anisotrophic 8\xD7", "Anisotrophic 16\xD7"}},
+        {ControlId::AABox, {"None", "Low", "Medium", "High"}}};
+    for (const auto& [id, entries] : lists)
+        for (const char* entry : entries) SendMessageA(at(id).hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
+
+    // Page 3: update.
+    const HWND proxy = add(ControlId::ProxyFrame, Kind::Frame, page[3], " Proxy Settings ", 6, 2, 328, 150);
+    const std::pair<ControlId, const char*> fields[] = {{ControlId::ProxyServerEdit, "Proxy Server"},
+                                                        {ControlId::ProxyPortEdit, "Proxy Port"},
+                                                        {ControlId::ProxyUsernameEdit, "Username"},
+                                                        {ControlId::ProxyPassEdit, "Password"}};
+    for (int i = 0; i < 4; ++i) {
+        CreateWindowExA(0, "STATIC", fields[i].second, WS_CHILD | WS_VISIBLE | SS_NOPREFIX, px(12), px(22 + i * 26),
+                        px(92), px(16), proxy, nullptr, instance_, nullptr);
+        add(fields[i].first, Kind::Field, proxy, "", 110, 20 + i * 26, i == 1 ? 70 : 206, 18,
+            i == 3 ? ES_PASSWORD : 0);
+    }
+    SendMessageA(at(ControlId::ProxyPassEdit).hwnd, EM_SETPASSWORDCHAR, '*', 0);
+    add(ControlId::UseProxyBox, Kind::Check, proxy, "Use Proxy  Server", 12, 124, 200, 20);
+    add(ControlId::ToolButton3, Kind::CaptionButton, page[3], "Update benchmark", 6, 162, 160, 30);
+    at(ControlId::ToolButton3).glyph = skin::Glyph::Update;
+
+    // Page 4: about.
+    add(ControlId::Image4, Kind::Image, page[4], "", 10, 6, 320, 84);
+    add(ControlId::Label1, Kind::Label, page[4], "v1.2", 10, 92, 320, 18, SS_CENTER);
+    add(ControlId::AboutMemo, Kind::Memo, page[4], kAboutText, 14, 114, 312, 104);
+
+    // The progress panel covers the pages during a run.
+    const HWND progress = add(ControlId::Panel2, Kind::Container, w, "", 140, 82, 340, 225);
+    add(ControlId::Label3, Kind::Label, progress, "Benchmarking in progress", 10, 84, 320, 24, SS_CENTER);
+    SendMessageA(at(ControlId::Label3).hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.big), FALSE);
+    add(ControlId::Label2, Kind::Label, progress, "", 10, 114, 320, 18, SS_CENTER);
+    ShowWindow(progress, SW_HIDE);
+
+    // Plain labels were made without an entry; give them the window's font.
+    for (HWND parent : {page[0], page[2], page[3], filters, proxy}) {
+        for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            if (!byHandle_.count(child)) SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.normal), FALSE);
+    }
+
+    // Hints: picture buttons carry them as window text.
+    const std::pair<ControlId, const char*> hints[] = {
+        {ControlId::BenchButton, "Run benchmark"},      {ControlId::Image2, "Minimize"},
+        {ControlId::Image3, "Close"},                   {ControlId::ToolButton1, "Browse..."},
+        {ControlId::OpenResFolder, "Open results folder"}, {ControlId::DemoEditButton, "Browse for demo file..."}};
+    tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_,
+                               nullptr);
+    for (const auto& [id, hint] : hints) setHint(id, hint);
+
+    // The background lies under everything else; the progress panel over the pages.
+    SetWindowPos(at(ControlId::Image1).hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(at(ControlId::BenchButton).hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(progress, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    layoutNavBar();
+    showPage(kAboutPage);
+}
+
+void Form1Window::layoutNavBar() {
+    const ControlId group1[] = {ControlId::Group1Item0, ControlId::Group1Item1, ControlId::Group1Item2};
+    const ControlId group2[] = {ControlId::Group2Item0, ControlId::Group2Item1, ControlId::Group2Item2,
+                                ControlId::Group2Item3};
+    int y = 0;
+    auto place = [&](ControlId id, int height, bool shown) {
+        HWND hwnd = at(id).hwnd;
+        if (shown) {
+            SetWindowPos(hwnd, nullptr, 0, px(y), px(118), px(height), SWP_NOZORDER | SWP_NOACTIVATE);
+            y += height;
+        }
+        ShowWindow(hwnd, shown ? SW_SHOW : SW_HIDE);
+    };
+    place(ControlId::Group1, 24, true);
+    for (ControlId id : group1) place(id, 21, openGroup_ == 1);
+    y += 3;
+    place(ControlId::Group2, 24, true);
+    for (ControlId id : group2) place(id, 21, openGroup_ == 2);
+    InvalidateRect(at(ControlId::GroupBar1).hwnd, nullptr, TRUE);
+    InvalidateRect(at(ControlId::Group1).hwnd, nullptr, FALSE);
+    InvalidateRect(at(ControlId::Group2).hwnd, nullptr, FALSE);
+}
+
+}  // namespace melkrin

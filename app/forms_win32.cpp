@@ -1,0 +1,282 @@
+#include "app/forms_win32.h"
+
+#include <commctrl.h>
+
+#include "app/control_ids.h"
+#include "app/form1_window_win32.h"
+
+namespace melkrin {
+namespace {
+
+void centreOver(HWND hwnd, const RECT& area) {
+    RECT box{};
+    GetWindowRect(hwnd, &box);
+    const int width = box.right - box.left;
+    const int height = box.bottom - box.top;
+    SetWindowPos(hwnd, nullptr, area.left + (area.right - area.left - width) / 2,
+                 area.top + (area.bottom - area.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+RECT desktopArea() {
+    RECT work{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    return work;
+}
+
+HWND createPopup(HINSTANCE instance, const char* className, WNDPROC proc, int width, int height, void* self) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    wc.lpszClassName = className;
+    RegisterClassExA(&wc);
+    return CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT, className, "",
+                           WS_POPUP | WS_CLIPCHILDREN, 0, 0, width, height, nullptr, nullptr, instance, self);
+}
+
+template <class T>
+T* selfOf(HWND hwnd, UINT message, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    return reinterpret_cast<T*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- Form2
+
+Form2Window::Form2Window(HINSTANCE instance, int dpi) {
+    fonts_.create(dpi);
+    hwnd_ = createPopup(instance, "TForm2", &Form2Window::proc, skin::scale(287, dpi), skin::scale(100, dpi), this);
+    SetWindowTextA(hwnd_, "Please wait...");
+}
+
+Form2Window::~Form2Window() {
+    if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
+    fonts_.destroy();
+}
+
+void Form2Window::show() {
+    centreOver(hwnd_, desktopArea());
+    ShowWindow(hwnd_, SW_SHOWNA);
+    SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+}
+
+void Form2Window::close() { ShowWindow(hwnd_, SW_HIDE); }
+
+LRESULT CALLBACK Form2Window::proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = selfOf<Form2Window>(hwnd, message, lParam);
+    if (message == WM_PAINT && self) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        RECT client;
+        GetClientRect(hwnd, &client);
+        skin::fill(dc, client, skin::kBlack);
+        skin::text(dc, "Please wait...", client, skin::kWhite, self->fonts_.wait,
+                   DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    if (message == WM_CLOSE) {
+        ShowWindow(hwnd, SW_HIDE);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+// ---------------------------------------------------------------- Form3
+
+Form3Window::Form3Window(HINSTANCE instance, int dpi) : dpi_(dpi) {
+    fonts_.create(dpi);
+    hwnd_ = createPopup(instance, "TForm3", &Form3Window::proc, px(228), px(502), this);
+    SetWindowTextA(hwnd_, "Resolution possibilities");
+    close_ = CreateWindowExA(0, "BUTTON", "Close", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, px(202), px(6),
+                             px(20), px(20), hwnd_, reinterpret_cast<HMENU>(form3::kToolButton1), instance, nullptr);
+    list_ = CreateWindowExA(0, "LISTBOX", "",
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | WS_VSCROLL | LBS_OWNERDRAWFIXED |
+                                LBS_HASSTRINGS | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                            px(8), px(64), px(129), px(433), hwnd_, reinterpret_cast<HMENU>(form3::kCheckList1),
+                            instance, nullptr);
+    add_ = CreateWindowExA(0, "BUTTON", "Add", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, px(144), px(112),
+                           px(76), px(26), hwnd_, reinterpret_cast<HMENU>(form3::kButton1), instance, nullptr);
+    for (HWND child : {close_, list_, add_}) SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.normal), 0);
+    SetWindowSubclass(list_, &Form3Window::listProc, 1, reinterpret_cast<DWORD_PTR>(this));
+}
+
+Form3Window::~Form3Window() {
+    if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
+    fonts_.destroy();
+}
+
+void Form3Window::run(void (TForm3::*handler)()) {
+    if (!presenter_) return;
+    if (guarded_)
+        guarded_([&] { (presenter_->*handler)(); });
+    else
+        (presenter_->*handler)();
+}
+
+void Form3Window::showModal(HWND owner) {
+    RECT area{};
+    GetWindowRect(owner, &area);
+    centreOver(hwnd_, area);
+    EnableWindow(owner, FALSE);
+    open_ = true;
+    ShowWindow(hwnd_, SW_SHOW);
+    SetActiveWindow(hwnd_);
+    SetFocus(list_);
+    MSG message;
+    bool quit = false;
+    while (open_ && IsWindowVisible(hwnd_)) {
+        if (GetMessageA(&message, nullptr, 0, 0) <= 0) {
+            quit = true;
+            break;
+        }
+        if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN && GetFocus() != list_ &&
+            (GetFocus() == add_ || GetFocus() == close_)) {
+            PostMessageA(GetFocus(), BM_CLICK, 0, 0);
+            continue;
+        }
+        if (IsDialogMessageA(hwnd_, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    EnableWindow(owner, TRUE);
+    ShowWindow(hwnd_, SW_HIDE);
+    SetActiveWindow(owner);
+    if (quit) PostQuitMessage(static_cast<int>(message.wParam));
+}
+
+void Form3Window::clearItems() { SendMessageA(list_, LB_RESETCONTENT, 0, 0); }
+
+void Form3Window::addItem(const std::string& text) {
+    const LRESULT index = SendMessageA(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (index >= 0) SendMessageA(list_, LB_SETITEMDATA, static_cast<WPARAM>(index), 0);
+}
+
+int Form3Window::itemCount() const { return static_cast<int>(SendMessageA(list_, LB_GETCOUNT, 0, 0)); }
+
+std::string Form3Window::itemText(int index) const {
+    const LRESULT length = SendMessageA(list_, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length < 0) return {};
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    SendMessageA(list_, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+bool Form3Window::itemChecked(int index) const {
+    return SendMessageA(list_, LB_GETITEMDATA, static_cast<WPARAM>(index), 0) == 1;
+}
+
+void Form3Window::closeDialog() {
+    open_ = false;
+    ShowWindow(hwnd_, SW_HIDE);
+}
+
+void Form3Window::toggle(int index) {
+    if (index < 0 || index >= itemCount()) return;
+    SendMessageA(list_, LB_SETITEMDATA, static_cast<WPARAM>(index), itemChecked(index) ? 0 : 1);
+    RECT item{};
+    SendMessageA(list_, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    InvalidateRect(list_, &item, FALSE);
+}
+
+// Every item carries its own check mark: a click or Space toggles it.
+LRESULT CALLBACK Form3Window::listProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                       DWORD_PTR data) {
+    auto* self = reinterpret_cast<Form3Window*>(data);
+    if (message == WM_LBUTTONDOWN) {
+        const LRESULT hit = SendMessageA(hwnd, LB_ITEMFROMPOINT, 0, lParam);
+        const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+        if (HIWORD(hit) == 0) self->toggle(LOWORD(hit));
+        return result;
+    }
+    if (message == WM_CHAR && wParam == ' ') {
+        self->toggle(static_cast<int>(SendMessageA(hwnd, LB_GETCARETINDEX, 0, 0)));
+        return 0;
+    }
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, &Form3Window::listProc, 1);
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Form3Window::proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = selfOf<Form3Window>(hwnd, message, lParam);
+    if (!self || !self->hwnd_) return DefWindowProcA(hwnd, message, wParam, lParam);
+    return self->handle(message, wParam, lParam);
+}
+
+LRESULT Form3Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) == WA_INACTIVE)
+                run(&TForm3::FormDeactivate);
+            else
+                run(&TForm3::FormActivate);
+            break;
+        case WM_COMMAND:
+            if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == form3::kButton1) run(&TForm3::Button1Click);
+            if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == form3::kToolButton1) run(&TForm3::ToolButton1Click);
+            return 0;
+        case WM_CLOSE:
+            closeDialog();
+            return 0;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hwnd_, &ps);
+            RECT client;
+            GetClientRect(hwnd_, &client);
+            skin::drawDialogBackground(dc, client, dpi_, fonts_, "Possibilities");
+            EndPaint(hwnd_, &ps);
+            return 0;
+        }
+        case WM_LBUTTONDOWN:
+            ReleaseCapture();
+            SendMessageA(hwnd_, WM_SYSCOMMAND, 0xF012, 0);
+            return 0;
+        case WM_CTLCOLORLISTBOX:
+            SetBkColor(reinterpret_cast<HDC>(wParam), skin::kFieldBack);
+            return reinterpret_cast<LRESULT>(GetStockObject(BLACK_BRUSH));
+        case WM_MEASUREITEM:
+            reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = static_cast<UINT>(px(17));
+            return TRUE;
+        case WM_DRAWITEM: {
+            const auto& item = *reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+            if (item.CtlType == ODT_LISTBOX) {
+                if (item.itemID == static_cast<UINT>(-1)) return TRUE;
+                const bool selected = (item.itemState & ODS_SELECTED) != 0;
+                skin::drawOptionItem(item.hDC, item.rcItem, itemText(static_cast<int>(item.itemID)), false,
+                                     itemChecked(static_cast<int>(item.itemID)), false, true,
+                                     (item.itemState & ODS_FOCUS) != 0,
+                                     selected ? RGB(50, 36, 6) : skin::kFieldBack, dpi_, fonts_);
+                return TRUE;
+            }
+            const bool pressed = (item.itemState & ODS_SELECTED) != 0;
+            const bool focused = (item.itemState & ODS_FOCUS) != 0;
+            if (item.hwndItem == add_)
+                skin::drawPushButton(item.hDC, item.rcItem, "Add", false, pressed, true, focused, dpi_, fonts_);
+            else
+                skin::drawToolButton(item.hDC, item.rcItem, skin::Glyph::Close, "", false, pressed, true, focused,
+                                     skin::kBlack, dpi_, fonts_);
+            return TRUE;
+        }
+        default:
+            break;
+    }
+    return DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+// ---------------------------------------------------------------- application
+
+void Win32AppWindows::minimiseApplication() { ShowWindow(main_.hwnd(), SW_MINIMIZE); }
+
+void Win32AppWindows::terminateApplication() { PostQuitMessage(0); }
+
+void Win32AppWindows::showPossibilities() { form3_.showModal(main_.hwnd()); }
+
+}  // namespace melkrin

@@ -1,0 +1,92 @@
+#pragma once
+// The small windows beside the main window: Form2 ("Please wait...") and
+// Form3 (resolution possibilities), and the application object's part that
+// the main window's handlers reach through AppWindows.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "app/form3.h"
+#include "app/skin_win32.h"
+#include "app/window_services.h"
+
+namespace melkrin {
+
+class Form1Window;
+
+// TForm2: borderless, always on top, black, 287 x 100, centred on the desktop.
+class Form2Window {
+public:
+    Form2Window(HINSTANCE instance, int dpi);
+    ~Form2Window();
+    HWND hwnd() const { return hwnd_; }
+    // Shown and painted at once, since the caller blocks afterwards.
+    void show();
+    void close();
+
+private:
+    static LRESULT CALLBACK proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    HWND hwnd_ = nullptr;
+    skin::Fonts fonts_;
+};
+
+// TForm3: borderless, always on top, 228 x 502, centred on the main window.
+class Form3Window final : public PossibilitiesView {
+public:
+    Form3Window(HINSTANCE instance, int dpi);
+    ~Form3Window() override;
+    HWND hwnd() const { return hwnd_; }
+    HWND checkList() const { return list_; }
+    // The handlers, run through the application's error display.
+    void attach(TForm3& presenter, std::function<void(std::function<void()>)> guarded) {
+        presenter_ = &presenter;
+        guarded_ = std::move(guarded);
+    }
+    // Modal over the owner until the dialog closes itself.
+    void showModal(HWND owner);
+
+    void clearItems() override;
+    void addItem(const std::string& text) override;
+    int itemCount() const override;
+    std::string itemText(int index) const override;
+    bool itemChecked(int index) const override;
+    void closeDialog() override;
+
+private:
+    static LRESULT CALLBACK proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK listProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR);
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void run(void (TForm3::*handler)());
+    void toggle(int index);
+    int px(int v) const { return skin::scale(v, dpi_); }
+
+    HWND hwnd_ = nullptr;
+    HWND list_ = nullptr;
+    HWND close_ = nullptr;
+    HWND add_ = nullptr;
+    int dpi_;
+    bool open_ = false;
+    bool hot_[2] = {false, false};
+    skin::Fonts fonts_;
+    TForm3* presenter_ = nullptr;
+    std::function<void(std::function<void()>)> guarded_;
+};
+
+class Win32AppWindows final : public AppWindows {
+public:
+    Win32AppWindows(Form1Window& main, Form2Window& form2, Form3Window& form3)
+        : main_(main), form2_(form2), form3_(form3) {}
+    void minimiseApplication() override;
+    void terminateApplication() override;
+    void showPossibilities() override;
+    void showPleaseWait() override { form2_.show(); }
+    void closePleaseWait() override { form2_.close(); }
+
+private:
+    Form1Window& main_;
+    Form2Window& form2_;
+    Form3Window& form3_;
+};
+
+}  // namespace melkrin

@@ -1,0 +1,69 @@
+#pragma once
+// Doubles for the main window's own seams: dialogs for files and folders, the
+// shell, the help download and the program's other windows. Each records
+// what it was asked, in one shared log where the order matters.
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/window_services.h"
+
+namespace melkrin::testing {
+
+class FakeFileDialogs : public FileDialogs {
+public:
+    std::optional<std::string> chooseFolder() override {
+        ++folderDialogs;
+        return folderAnswer;
+    }
+    std::optional<std::string> chooseFile(const std::string& title, const std::string& filter) override {
+        fileDialogs.push_back(title + " / " + filter);
+        return fileAnswer;
+    }
+
+    std::optional<std::string> folderAnswer;  // nothing = cancelled
+    std::optional<std::string> fileAnswer;
+    int folderDialogs = 0;
+    std::vector<std::string> fileDialogs;
+};
+
+class FakeShell : public Shell {
+public:
+    explicit FakeShell(std::vector<std::string>& log) : log_(log) {}
+    void open(const std::string& target, ShowCommand show) override {
+        log_.push_back(std::string(show == ShowCommand::Show ? "open " : "open-normal ") + target);
+    }
+
+private:
+    std::vector<std::string>& log_;
+};
+
+class FakeHelpDownloader : public HelpDownloader {
+public:
+    explicit FakeHelpDownloader(std::vector<std::string>& log) : log_(log) {}
+    bool downloadToFile(const std::string& url, const std::string& path, const std::string& agent) override {
+        log_.push_back("download " + url + " -> " + path + " as " + agent);
+        return onDownload ? onDownload(path) : false;
+    }
+    // What the transfer does: create the file, throw, ...
+    std::function<bool(const std::string& path)> onDownload;
+
+private:
+    std::vector<std::string>& log_;
+};
+
+class FakeAppWindows : public AppWindows {
+public:
+    explicit FakeAppWindows(std::vector<std::string>& log) : log_(log) {}
+    void minimiseApplication() override { log_.push_back("minimise"); }
+    void terminateApplication() override { log_.push_back("terminate"); }
+    void showPossibilities() override { log_.push_back("possibilities"); }
+    void showPleaseWait() override { log_.push_back("show Form2"); }
+    void closePleaseWait() override { log_.push_back("close Form2"); }
+
+private:
+    std::vector<std::string>& log_;
+};
+
+}  // namespace melkrin::testing

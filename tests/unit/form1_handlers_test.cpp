@@ -1,0 +1,305 @@
+// The main window's handlers against a fake view and doubles of every seam.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "app/form1.h"
+#include "app/state_view.h"
+#include "fake_platform.h"
+#include "fake_window_services.h"
+#include "memory_file_system.h"
+#include "memory_key_store.h"
+#include "settings/settings_names.h"
+
+namespace melkrin {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using namespace melkrin::testing;
+
+constexpr const char* kProgram = "C:\\Melkrin\\";
+constexpr const char* kHelpFile = "C:\\Melkrin\\Help\\help.chm";
+constexpr const char* kKey = names::kSettingsKey;
+
+struct Window {
+    MemoryKeyStore keys;
+    MemoryFileSystem files;
+    RecordingFileOp fileOp{files};
+    FakeDisplayModes modes;
+    FakeDialogs dialogs;
+    FakeWaits waits;
+    std::vector<std::string> log;
+    FakeFileDialogs fileDialogs;
+    FakeShell shell{log};
+    FakeHelpDownloader downloader{log};
+    FakeAppWindows windows{log};
+    StateView view;
+    TForm1 form{view, Form1Services{keys, files, fileOp, modes, dialogs, waits, kProgram}};
+
+    Window() {
+        keys.addKey(kKey);
+        files.addFolder(kProgram);
+        form.attachUi(Form1UiServices{fileDialogs, shell, downloader, windows, "http://127.0.0.1:8123/help.chm"});
+    }
+    // Runs a handler as the window does: through the error display.
+    void run(void (TForm1::*handler)()) { form.guarded([&] { (form.*handler)(); }); }
+};
+
+TEST(OptionWritersTest, EachWriterStoresWhatItsControlShows) {
+    struct Case {
+        const char* what;
+        std::function<void(StateView&)> arrange;
+        void (TForm1::*handler)();
+        std::vector<std::string> writes;
+    } cases[] = {
+        {"note", [](StateView& v) { v.setText(ControlId::NoteEdit, "watercooled, 4.8 GHz"); },
+         &TForm1::NoteEditExit, {"Note=watercooled, 4.8 GHz"}},
+        {"empty note on pointer leave", [](StateView&) {}, &TForm1::NoteEditMouseLeave, {"Note="}},
+        {"HDR on", [](StateView& v) { v.setChecked(ControlId::HDRBox, true); }, &TForm1::HDRBoxMouseLeave,
+         {"HDR=1"}},
+        {"HDR off", [](StateView&) {}, &TForm1::HDRBoxMouseLeave, {"HDR=0"}},
+        {"custom box with both sizes",
+         [](StateView& v) {
+             v.setChecked(ControlId::CusResBox, true);
+             v.setText(ControlId::CusWidth, "1152");
+             v.setText(ControlId::CusHeight, "864");
+         },
+         &TForm1::cusresboxMouseLeave, {"CusRes=1"}},
+        {"custom box checked with an empty width",
+         [](StateView& v) {
+             v.setChecked(ControlId::CusResBox, true);
+             v.setText(ControlId::CusHeight, "864");
+         },
+         &TForm1::cusresboxMouseLeave, {"CusRes=0"}},
+        {"custom box unchecked",
+         [](StateView& v) {
+             v.setText(ControlId::CusWidth, "1152");
+             v.setText(ControlId::CusHeight, "864");
+         },
+         &TForm1::cusresboxMouseLeave, {"CusRes=0"}},
+        {"filtering 16x", [](StateView& v) { v.setSelection(ControlId::AFBox, 4); }, &TForm1::AFBoxChange,
+         {"AFLevel=4"}},
+        {"filtering without a selection", [](StateView&) {}, &TForm1::AFBoxChange, {}},
+        {"antialiasing none", [](StateView& v) { v.setSelection(ControlId::AABox, 0); }, &TForm1::AABoxChange,
+         {"AALevel=0"}},
+        {"antialiasing without a selection", [](StateView&) {}, &TForm1::AABoxChange, {}},
+        {"Direct3D", [](StateView& v) { v.setSelection(ControlId::RendererBox, 1); }, &TForm1::RendererBoxChange,
+         {"Renderer=1"}},
+        {"OpenGL", [](StateView& v) { v.setSelection(ControlId::RendererBox, 0); }, &TForm1::RendererBoxChange,
+         {"Renderer=0"}},
+        {"renderer without a selection", [](StateView&) {}, &TForm1::RendererBoxChange, {}},
+    };
+    for (const auto& c : cases) {
+        Window w;
+        c.arrange(w.view);
+        w.run(c.handler);
+        EXPECT_EQ(w.keys.writes, c.writes) << c.what;
+        EXPECT_THAT(w.dialogs.errors, IsEmpty()) << c.what;
+    }
+}
+
+TEST(OptionWritersTest, LeavingTheResolutionGroupStoresAllNineAndDisabledItemsAsZero) {
+    Window w;
+    // Stored as chosen earlier, but the display no longer offers the mode.
+    w.keys.set(kKey, "800", "1");
+    w.view.setChecked(ControlId::Res640, true);
+    w.view.setChecked(ControlId::ResHdw3, true);
+    w.view.setEnabled(ControlId::Res800, false);
+    w.view.setEnabled(ControlId::Res2048, false);
+    w.run(&TForm1::resMouseLeave);
+    EXPECT_THAT(w.keys.writes, ElementsAre("640=1", "800=0", "1024=0", "1280=0", "1600=0", "2048=0", "hdw1=0",
+                                           "hdw2=0", "hdw3=1"));
+}
+
+TEST(OptionWritersTest, WritersCreateOnlyTheKeysTheyMayCreate) {
+    // Resolution flags, HDR and the note may recreate a lost settings key; the lists may not.
+    struct Case {
+        void (TForm1::*handler)();
+        bool creates;
+    } cases[] = {{&TForm1::resMouseLeave, true},   {&TForm1::HDRBoxMouseLeave, true},
+                 {&TForm1::NoteEditExit, true},    {&TForm1::cusresboxMouseLeave, false},
+                 {&TForm1::RendererBoxChange, false}};
+    for (const auto& c : cases) {
+        Window w;
+        w.keys.keys.clear();
+        w.view.setSelection(ControlId::RendererBox, 1);
+        w.run(c.handler);
+        EXPECT_EQ(w.keys.keyExists(kKey), c.creates);
+        EXPECT_EQ(w.dialogs.errors.empty(), c.creates);
+    }
+}
+
+TEST(OptionWritersTest, AFailedWriteIsShownAndTheControlKeepsItsState) {
+    Window w;
+    w.keys.failingWrites.insert("HDR");
+    w.view.setChecked(ControlId::HDRBox, true);
+    w.run(&TForm1::HDRBoxMouseLeave);
+    EXPECT_THAT(w.dialogs.errors, ElementsAre("Failed to set data for 'HDR'"));
+    EXPECT_TRUE(w.view.checked(ControlId::HDRBox));
+}
+
+TEST(ResultsFolderTest, ChosenFolderGetsOneBackslashUnlessItIsADriveRoot) {
+    struct Case {
+        const char* chosen;
+        const char* stored;
+    } cases[] = {
+        {"C:\\", "C:\\"},
+        {"D:\\Results", "D:\\Results\\"},
+        {"D:\\My results\\2026", "D:\\My results\\2026\\"},
+        {"\\\\server\\share", "\\\\server\\share\\"},
+    };
+    for (const auto& c : cases) {
+        Window w;
+        w.fileDialogs.folderAnswer = c.chosen;
+        w.run(&TForm1::ToolButton1Click);
+        EXPECT_EQ(w.view.text(ControlId::ResEdit), c.stored);
+        EXPECT_EQ(w.keys.get(kKey, "ResultPath"), c.stored);
+        EXPECT_EQ(w.form.resultsFolder(), c.stored);
+    }
+}
+
+TEST(ResultsFolderTest, CancellingTheFolderDialogChangesNothing) {
+    Window w;
+    w.view.setText(ControlId::ResEdit, "C:\\Melkrin\\Benchmark\\");
+    w.run(&TForm1::ToolButton1Click);
+    EXPECT_EQ(w.fileDialogs.folderDialogs, 1);
+    EXPECT_EQ(w.view.text(ControlId::ResEdit), "C:\\Melkrin\\Benchmark\\");
+    EXPECT_THAT(w.keys.writes, IsEmpty());
+}
+
+TEST(ResultsFolderTest, OpenShowsAnExistingFolderAndRefusesAMissingOne) {
+    struct Case {
+        const char* field;
+        bool exists;
+        std::vector<std::string> shell;
+        std::vector<std::string> messages;
+    } cases[] = {
+        {"", false, {}, {}},
+        {"D:\\Results\\", true, {"open D:\\Results\\"}, {}},
+        {"D:\\Removed\\", false, {}, {"The results directory not exist."}},
+    };
+    for (const auto& c : cases) {
+        Window w;
+        if (c.exists) w.files.addFolder(c.field);
+        w.view.setText(ControlId::ResEdit, c.field);
+        w.run(&TForm1::OpenResFolderClick);
+        EXPECT_EQ(w.log, c.shell) << c.field;
+        EXPECT_EQ(w.dialogs.messages, c.messages) << c.field;
+    }
+}
+
+TEST(DemoFileTest, ConfirmedFileIsShownAndStoredCancelKeepsThePreviousOne) {
+    Window w;
+    w.keys.set(kKey, "Demoname", "D:\\old.dem");
+    w.view.setText(ControlId::DemoEdit, "D:\\old.dem");
+    w.run(&TForm1::DemoEditButtonClick);
+    EXPECT_THAT(w.fileDialogs.fileDialogs,
+                ElementsAre("Browse for Serious Sam 2 demo files... / Serious Sam 2 demo file (*.dem)|*.dem"));
+    EXPECT_EQ(w.view.text(ControlId::DemoEdit), "D:\\old.dem");
+    EXPECT_EQ(w.keys.get(kKey, "Demoname"), "D:\\old.dem");
+
+    w.fileDialogs.fileAnswer = "D:\\Demos\\my run.dem";
+    w.run(&TForm1::DemoEditButtonClick);
+    EXPECT_EQ(w.view.text(ControlId::DemoEdit), "D:\\Demos\\my run.dem");
+    EXPECT_EQ(w.keys.get(kKey, "Demoname"), "D:\\Demos\\my run.dem");
+}
+
+TEST(NavigationTest, ItemsShowTheirPagesAndChromeReachesTheApplication) {
+    const std::pair<void (TForm1::*)(), int> pages[] = {{&TForm1::Group1Items0Click, 0},
+                                                         {&TForm1::Group1Items1Click, 1},
+                                                         {&TForm1::Group1Items2Click, 2},
+                                                         {&TForm1::Group2Items1Click, 3},
+                                                         {&TForm1::Group2Items3Click, 4}};
+    Window w;
+    for (const auto& [handler, page] : pages) {
+        w.view.showPage(page == 0 ? 4 : 0);
+        w.run(handler);
+        EXPECT_EQ(w.view.page(), page);
+    }
+    w.run(&TForm1::Group2Items2Click);
+    w.run(&TForm1::Image2Click);
+    w.run(&TForm1::Image3Click);
+    w.run(&TForm1::CusPossibilitiesClick);
+    EXPECT_THAT(w.log, ElementsAre("open-normal www.velkora.com", "minimise", "terminate", "possibilities"));
+    EXPECT_THAT(w.keys.writes, IsEmpty());
+}
+
+TEST(HelpTest, AnExistingHelpFileOpensEvenWhenItIsEmpty) {
+    Window w;
+    w.files.addFile(kHelpFile, "");
+    w.run(&TForm1::Group2Items0Click);
+    EXPECT_THAT(w.log, ElementsAre(std::string("open ") + kHelpFile));
+    EXPECT_THAT(w.dialogs.questions, IsEmpty());
+}
+
+TEST(HelpTest, DecliningTheDownloadLeavesNoHelpFolder) {
+    Window w;
+    w.run(&TForm1::Group2Items0Click);
+    ASSERT_EQ(w.dialogs.questions.size(), 1u);
+    EXPECT_EQ(w.dialogs.questions[0],
+              "Corrupt help file! Would you like to download the newest help file from the Velkora server "
+              "(approx. 450 KB)?");
+    EXPECT_THAT(w.log, IsEmpty());
+    EXPECT_FALSE(w.files.folderExists("C:\\Melkrin\\Help\\"));
+}
+
+TEST(HelpTest, DownloadRunsBehindThePleaseWaitWindowAndOpensWhatArrived) {
+    struct Case {
+        const char* what;
+        std::function<bool(MemoryFileSystem&, const std::string&)> transfer;
+        std::vector<std::string> after;  // what follows the download
+        const char* error;
+    } cases[] = {
+        {"stored", [](MemoryFileSystem& f, const std::string& p) { f.addFile(p, "ITSF"); return true; },
+         {"close Form2", std::string("open ") + kHelpFile}, nullptr},
+        {"server unreachable", [](MemoryFileSystem&, const std::string&) { return false; }, {"close Form2"},
+         nullptr},
+        {"file cannot be created",
+         [](MemoryFileSystem&, const std::string&) -> bool { throw OsError(5, "Access is denied"); },
+         {"close Form2"}, "Access is denied"},
+    };
+    for (const auto& c : cases) {
+        Window w;
+        w.dialogs.answers = {true};
+        w.downloader.onDownload = [&](const std::string& path) { return c.transfer(w.files, path); };
+        w.run(&TForm1::Group2Items0Click);
+        std::vector<std::string> expected = {
+            "show Form2", "download http://127.0.0.1:8123/help.chm -> C:\\Melkrin\\Help\\help.chm as help.chm"};
+        expected.insert(expected.end(), c.after.begin(), c.after.end());
+        EXPECT_EQ(w.log, expected) << c.what;
+        EXPECT_THAT(w.waits.sleeps, ElementsAre(1000u)) << c.what;
+        EXPECT_TRUE(w.files.folderExists("C:\\Melkrin\\Help\\")) << c.what;
+        EXPECT_EQ(w.dialogs.errors, c.error ? std::vector<std::string>{c.error} : std::vector<std::string>{})
+            << c.what;
+    }
+}
+
+TEST(HelpTest, TheRealAddressIsTheMakersHelpFile) {
+    MemoryKeyStore keys;
+    MemoryFileSystem files;
+    FakeFileDialogs fileDialogs;
+    std::vector<std::string> log;
+    FakeShell shell{log};
+    FakeHelpDownloader downloader{log};
+    FakeAppWindows windows{log};
+    const Form1UiServices services{fileDialogs, shell, downloader, windows};
+    EXPECT_EQ(services.helpFileUrl, "http://www.velkora.com/benchmarks/ss2/help.chm");
+}
+
+TEST(HandlersTest, WithoutTheWindowsServicesAHandlerFailsVisibly) {
+    MemoryKeyStore keys;
+    MemoryFileSystem files;
+    RecordingFileOp fileOp{files};
+    FakeDisplayModes modes;
+    FakeDialogs dialogs;
+    FakeWaits waits;
+    StateView view;
+    TForm1 form{view, Form1Services{keys, files, fileOp, modes, dialogs, waits, kProgram}};
+    EXPECT_FALSE(form.guarded([&] { form.ToolButton1Click(); }));
+    EXPECT_EQ(dialogs.errors.size(), 1u);
+}
+
+}  // namespace
+}  // namespace melkrin
