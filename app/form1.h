@@ -17,6 +17,7 @@ namespace melkrin {
 
 class DisplayModeSource;
 class FileSystem;
+class RunController;
 class KeyStore;
 class ShellFileOperation;
 class Waits;
@@ -45,6 +46,8 @@ public:
 
     // The window's own services, attached once the window exists.
     void attachUi(Form1UiServices ui) { ui_.emplace(std::move(ui)); }
+    // The benchmark run behind the run button.
+    void attachRun(RunController& run) { run_ = &run; }
 
     // Demo group change (also raised when start-up marks an item).
     void demoChanging();
@@ -60,8 +63,10 @@ public:
     void Group2Items1Click();
     void Group2Items2Click();
     void Group2Items3Click();
-    // The run button; the run itself is not wired up yet.
+    // The run button.
     void BenchButtonClick();
+    // The window is closed by the system's means (not by its close picture).
+    void FormClose();
 
     // Option pages. Each writer stores its value the moment its control reports the change.
     void ToolButton1Click();
@@ -126,6 +131,7 @@ private:
     std::string resultsFolder_;
     std::string ownVersion_;
     std::optional<Form1UiServices> ui_;
+    RunController* run_ = nullptr;
 };
 
 }  // namespace melkrin

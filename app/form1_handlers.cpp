@@ -3,9 +3,11 @@
 #include <exception>
 
 #include "app/form1.h"
+
 #include "common/errors.h"
 #include "common/file_system.h"
 #include "common/waits.h"
+#include "run/run_controller.h"
 #include "settings/benchmark_options.h"
 #include "settings/settings_names.h"
 
@@ -38,7 +40,13 @@ void TForm1::Group2Items1Click() { view_.showPage(3); }
 void TForm1::Group2Items2Click() { ui().shell.open(web::kHomepage, ShowCommand::ShowNormal); }
 void TForm1::Group2Items3Click() { view_.showPage(kAboutPage); }
 
-void TForm1::BenchButtonClick() {}
+void TForm1::BenchButtonClick() {
+    if (run_) run_->BenchButtonClick();
+}
+
+void TForm1::FormClose() {
+    if (run_) run_->FormClose();
+}
 void TForm1::ToolButton3Click() {}
 
 // ---------------------------------------------------------------- page 0

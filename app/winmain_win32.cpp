@@ -10,6 +10,7 @@
 #include "app/forms_win32.h"
 #include "app/help_download_win32.h"
 #include "app/platform_win32.h"
+#include "app/run_wiring_win32.h"
 #include "app/window_services_win32.h"
 #include "common/file_system_win32.h"
 #include "common/shell_file_op_win32.h"
@@ -53,6 +54,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     form3.attach(possibilities, [&form](std::function<void()> handler) { form.guarded(handler); });
     Win32AppWindows windows(window, form2, form3);
     form.attachUi(Form1UiServices{fileDialogs, shell, helpDownloader, windows});
+    RunComponents run(form, files, fileOp, dialogs, shell);
+    form.attachRun(*run.controller);
+    window.onClose = [&form] { form.guarded([&form] { form.FormClose(); }); };
 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {

@@ -21,8 +21,13 @@ reg_get() {
 }
 
 melkrin_pid=""
+# A failed check must not leave melkrin.exe running behind the test.
+end_melkrin() { if [ -n "$melkrin_pid" ] && kill -0 "$melkrin_pid" 2>/dev/null; then kill "$melkrin_pid" 2>/dev/null || true; fi; }
+trap end_melkrin EXIT
+# The wrapper execs Wine, so $! is melkrin.exe's own process (no shell in
+# between that would keep the test's output open).
 start_melkrin() {
-  wrun "$build/melkrin.exe" </dev/null >/dev/null 2>&1 &
+  "$src/cmake/wine-run.sh" "$build/melkrin.exe" </dev/null >/dev/null 2>&1 &
   melkrin_pid=$!
 }
 stop_melkrin() {

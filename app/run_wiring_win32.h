@@ -1,0 +1,43 @@
+#pragma once
+// Everything a benchmark run needs on Windows, owned for the main window's
+// lifetime: the two process runners, the game configuration's working copy,
+// the debug log, the demo preparation, the diagnostic step and the run
+// controller itself.
+#include <memory>
+#include <string>
+
+#include "common/scheduler_win32.h"
+#include "gameconfig/demo_preparation.h"
+#include "gameconfig/game_config_file.h"
+#include "run/debug_log.h"
+#include "run/in_use_win32.h"
+#include "run/process_runner_win32.h"
+#include "run/run_clock_win32.h"
+#include "run/run_controller.h"
+#include "sysinfo/diagnostics.h"
+
+namespace melkrin {
+
+class Dialogs;
+class FileSystem;
+class Shell;
+class ShellFileOperation;
+class TForm1;
+
+class RunComponents {
+public:
+    RunComponents(TForm1& form, FileSystem& files, ShellFileOperation& fileOp, Dialogs& dialogs, Shell& shell);
+
+    TProcessRunner cp;
+    TProcessRunner dxrun;
+    Win32Scheduler scheduler;
+    Win32RunClock clock;
+    TInUse inUse;
+    DebugLog debugLog;
+    GameConfigFile config;
+    DemoPreparation demo;
+    DiagnosticCollector diagnostics;
+    std::unique_ptr<RunController> controller;
+};
+
+}  // namespace melkrin
