@@ -87,7 +87,13 @@ void RunController::BenchButtonClick() {
     const auto demoItem = selectionOf(s_.view, ControlId::Demo);
     const DemoChoice choice{demoItem ? std::optional<int>(*demoItem + 1) : std::nullopt,
                             s_.view.text(ControlId::DemoEdit)};
-    const DemoVerdict verdict = s_.demo.prepareDemo(game_, choice);
+    DemoVerdict verdict;
+    try {
+        verdict = s_.demo.prepareDemo(game_, choice);
+    } catch (...) {
+        s_.view.setEnabled(ControlId::BenchButton, true);
+        throw;
+    }
     if (verdict != DemoVerdict::dvOk) return refuse(demoRefusalMessage(verdict));
 
     inProgress_ = true;
