@@ -10,6 +10,10 @@
 //   melkrin_driver click CLASS TEXT              presses the control with that window text
 //   melkrin_driver text CLASS ID                 prints the window text of control ID
 //   melkrin_driver close CLASS                   sends the window the system's close command
+//   melkrin_driver wait-hidden CLASS [SECONDS]   no visible window of CLASS is left
+//   melkrin_driver press CLASS ID                presses the button with control ID
+//   melkrin_driver type CLASS ID TEXT            types TEXT into control ID, one character at a time
+//   melkrin_driver key CLASS ID down|up          presses an arrow key in control ID
 //   melkrin_driver tree CLASS                    prints every control: id, class, flags, text
 //   melkrin_driver state CLASS ID                prints "enabled visible checked" flags as 0/1
 //   melkrin_driver hover CLASS ID                moves the pointer onto the centre of control ID
@@ -176,6 +180,18 @@ int usage() {
 int main(int argc, char** argv) {
     if (argc < 2) return usage();
     const std::string command = argv[1];
+    // Inside a Wine virtual desktop (explorer /desktop=NAME,...) the windows
+    // live on that desktop: MELKRIN_DESKTOP names it.
+    char desktopName[128] = {};
+    if (GetEnvironmentVariableA("MELKRIN_DESKTOP", desktopName, sizeof(desktopName)) > 0) {
+        // The desktop appears a moment after its explorer starts.
+        HDESK desktop = nullptr;
+        waitFor(30, [&] { return (desktop = OpenDesktopA(desktopName, 0, FALSE, GENERIC_ALL)) != nullptr; });
+        if (!desktop || !SetThreadDesktop(desktop)) {
+            std::fprintf(stderr, "melkrin_driver: no desktop %s\n", desktopName);
+            return 1;
+        }
+    }
 
     if (command == "wait-window" && argc >= 3) {
         return waitFor(secondsArg(argc, argv, 3, 30), [&] { return topLevel(argv[2]) != nullptr; }) ? 0 : 1;
@@ -217,6 +233,38 @@ int main(int argc, char** argv) {
         HWND control = descendant(window, std::atoi(argv[3]));
         if (!control) return 1;
         std::printf("%s\n", windowText(control).c_str());
+        return 0;
+    }
+    if (command == "wait-hidden" && argc >= 3) {
+        return waitFor(secondsArg(argc, argv, 3, 30), [&] { return topLevel(argv[2]) == nullptr; }) ? 0 : 1;
+    }
+    if (command == "press" && argc >= 4) {
+        HWND window = topLevel(argv[2]);
+        HWND control = window ? descendant(window, std::atoi(argv[3])) : nullptr;
+        if (!control) return 1;
+        PostMessageA(control, BM_CLICK, 0, 0);
+        Sleep(200);
+        return 0;
+    }
+    if (command == "type" && argc >= 5) {
+        HWND window = topLevel(argv[2]);
+        HWND control = window ? descendant(window, std::atoi(argv[3])) : nullptr;
+        if (!control) return 1;
+        // At the end of what the field holds, as after a click behind the text.
+        const LRESULT length = SendMessageA(control, WM_GETTEXTLENGTH, 0, 0);
+        SendMessageA(control, EM_SETSEL, static_cast<WPARAM>(length), length);
+        for (const char* c = argv[4]; *c; ++c) PostMessageA(control, WM_CHAR, static_cast<unsigned char>(*c), 1);
+        Sleep(200);
+        return 0;
+    }
+    if (command == "key" && argc >= 5) {
+        HWND window = topLevel(argv[2]);
+        HWND control = window ? descendant(window, std::atoi(argv[3])) : nullptr;
+        if (!control) return 1;
+        const WPARAM key = std::string(argv[4]) == "up" ? VK_UP : VK_DOWN;
+        PostMessageA(control, WM_KEYDOWN, key, 1);
+        PostMessageA(control, WM_KEYUP, key, 0xC0000001);
+        Sleep(200);
         return 0;
     }
     if (command == "tree" && argc >= 3) {
