@@ -38,6 +38,19 @@ mkdir -p "$WINEPREFIX"
     # here, so none of them holds a test's output pipe open.
     if [ ! -f "$WINEPREFIX/.melkrin-ready" ]; then
       "$loader" wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
+      # Every program runs in one virtual desktop: it offers the usual list of
+      # display modes (plain Xvfb offers one), and windows of all processes
+      # of a test meet there. It takes effect when the server starts anew.
+      # MELKRIN_WINE_DESKTOP=none leaves the prefix on the real display.
+      desktop=${MELKRIN_WINE_DESKTOP:-2560x1600}
+      if [ "$desktop" != none ]; then
+        "$loader" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1 9>&- || true
+        "$loader" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$desktop" /f </dev/null >/dev/null 2>&1 9>&- || true
+        wineserver -k </dev/null >/dev/null 2>&1 9>&- || true
+        wineserver -w </dev/null >/dev/null 2>&1 9>&- || true
+        wineserver -p600 </dev/null >/dev/null 2>&1 9>&- || true
+        "$loader" wineboot </dev/null >/dev/null 2>&1 9>&- || true
+      fi
       touch "$WINEPREFIX/.melkrin-ready"
     else
       "$loader" wineboot </dev/null >/dev/null 2>&1 9>&- || true

@@ -72,6 +72,11 @@ std::string Win32FileSystem::readFile(const std::string& path) const {
 }
 
 void Win32FileSystem::writeFile(const std::string& path, std::string_view bytes) {
+    // Replacing by rename would pass over a read-only target on some systems;
+    // a read-only file must refuse the write as opening it for writing would.
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        throwOsError(ERROR_ACCESS_DENIED, "Cannot create file \"" + path + "\"");
     const std::string temporary = path + ".tmp~";
     {
         Handle file(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

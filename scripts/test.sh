@@ -7,18 +7,7 @@ cd "$(dirname "$0")/.."
 top=$(pwd)
 jobs=${JOBS:-$(nproc)}
 
-need=()
-have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
-for pkg in cmake make g++ g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 xvfb xauth googletest procps; do
-  have "$pkg" || need+=("$pkg")
-done
-if [ ${#need[@]} -gt 0 ]; then
-  echo "== installing: ${need[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  sudo=""; [ "$(id -u)" = 0 ] || sudo=sudo
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+bash scripts/install-deps.sh
 
 echo "== native build (sanitizers on)"
 cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug >/dev/null

@@ -43,6 +43,10 @@ public:
     }
     void writeFile(const std::string& path, std::string_view bytes) override {
         if (readOnly.count(norm(path))) throw OsError(5, "Cannot create file \"" + path + "\": Access is denied");
+        const std::string key = norm(path);
+        const auto slash = key.find_last_of('\\');
+        if (slash != std::string::npos && slash > 2 && !folders.count(key.substr(0, slash)))
+            throw OsError(3, "Cannot create file \"" + path + "\": The system cannot find the path specified");
         files[norm(path)] = std::string(bytes);
         ++writeCount;
     }

@@ -1,0 +1,91 @@
+#include "gameconfig/game_config_file.h"
+
+#include <algorithm>
+
+#include "common/errors.h"
+#include "common/file_system.h"
+#include "common/shell_file_op.h"
+#include "common/text.h"
+#include "gameconfig/quality_settings.h"
+#include "run/debug_log.h"
+#include "run/game_interface.h"
+
+namespace melkrin {
+namespace {
+
+bool sameLine(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+               return lower(x) == lower(y);
+           });
+}
+
+// A text as a sentence of its own: system messages come with or without the full stop.
+std::string sentence(std::string text) {
+    if (!text.empty() && text.back() != '.') text.push_back('.');
+    return text;
+}
+
+}  // namespace
+
+GameConfigFile::GameConfigFile(FileSystem& files, ShellFileOperation& fileOp, DebugLog& log)
+    : files_(files), fileOp_(fileOp), log_(log), workingCopy_(benchmarkTemplate()) {}
+
+bool GameConfigFile::replaceLine(const std::string& oldLine, const std::string& newLine) {
+    const auto it = std::find_if(workingCopy_.begin(), workingCopy_.end(),
+                                 [&](const std::string& line) { return sameLine(line, oldLine); });
+    if (it == workingCopy_.end()) return false;
+    *it = newLine;
+    return true;
+}
+
+bool GameConfigFile::contains(const std::string& line) const {
+    return std::any_of(workingCopy_.begin(), workingCopy_.end(),
+                       [&](const std::string& held) { return sameLine(held, line); });
+}
+
+void GameConfigFile::prepare(const GameInstall& game, const QualityChoices& choices, QualityLabels& labels) {
+    const std::string config = game.configFile();
+    const std::string backup = game.configBackup();
+    // A backup left by an interrupted run holds the user's own file, and the
+    // "Sam2.ini" beside it is the benchmark's: keep the backup, overwrite the other.
+    if (files_.fileExists(config) && !files_.fileExists(backup)) {
+        fileOp_.move(config, backup);
+        // The shell reports a failed move in its own window; writing now would
+        // destroy the only copy of the user's file.
+        if (!files_.fileExists(backup))
+            throw MelkrinError("The game's configuration file \"" + config +
+                               "\" could not be backed up. The benchmark cannot go on.");
+    }
+    applyQualitySettings(*this, choices, log_, labels);
+    write(config, workingCopy_,
+          files_.fileExists(backup) ? " Your own configuration is kept as \"" + backup +
+                                          "\"; the next start of the program offers to put it back."
+                                    : std::string());
+}
+
+void GameConfigFile::restore(const GameInstall& game) {
+    const std::string config = game.configFile();
+    const std::string backup = game.configBackup();
+    if (!files_.fileExists(backup)) {
+        write(config, defaultTemplate(), std::string());
+        return;
+    }
+    log_.add("Settings restoring...");
+    fileOp_.move(backup, config);
+    if (files_.fileExists(backup))
+        throw MelkrinError("The game's configuration file \"" + config +
+                           "\" could not be restored. Your own configuration is kept as \"" + backup +
+                           "\"; the next start of the program offers to put it back.");
+}
+
+void GameConfigFile::write(const std::string& path, const ConfigLines& lines, const std::string& afterwards) {
+    try {
+        files_.writeFile(path, toCrLfFile(lines));
+    } catch (const OsError& error) {
+        throw MelkrinError("The game's configuration file could not be written. " + sentence(error.what()) +
+                           afterwards);
+    }
+}
+
+}  // namespace melkrin

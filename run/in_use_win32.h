@@ -1,0 +1,12 @@
+#pragma once
+#include "run/result_log.h"
+
+namespace melkrin {
+
+// TInUse: the exclusive-open test of a file that the game may still write.
+class TInUse final : public FileInUseProbe {
+public:
+    bool isInUse(const std::string& path) override;
+};
+
+}  // namespace melkrin

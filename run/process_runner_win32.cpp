@@ -1,0 +1,178 @@
+#include "run/process_runner_win32.h"
+
+#include <exception>
+#include <vector>
+
+#include "common/errors.h"
+#include "common/os_error_win32.h"
+#include "common/text.h"
+
+namespace melkrin {
+
+// What the waiting thread and the runner share. The thread holds its own
+// duplicate of the process handle, so the runner may close its handles at any
+// time; runner is read and written on the user-interface thread only.
+struct TProcessRunner::WaitJob {
+    HANDLE process = nullptr;
+    HANDLE stop = nullptr;  // manual-reset: set when the runner is destroyed
+    HWND window = nullptr;
+    TProcessRunner* runner = nullptr;  // null once detached
+    DWORD exitCode = kStoppedExitCode;
+
+    WaitJob() = default;
+    WaitJob(const WaitJob&) = delete;
+    WaitJob& operator=(const WaitJob&) = delete;
+    ~WaitJob() {
+        if (process) CloseHandle(process);
+        if (stop) CloseHandle(stop);
+    }
+};
+
+namespace {
+
+constexpr const char* kWindowClass = "TProcessRunnerSyncWindow";
+constexpr UINT kEndedMessage = WM_APP + 0x50;
+
+DWORD WINAPI waitForEnd(void* parameter) {
+    // Frees itself: the thread's share of the job ends with the thread.
+    const std::unique_ptr<std::shared_ptr<TProcessRunner::WaitJob>> hold(
+        static_cast<std::shared_ptr<TProcessRunner::WaitJob>*>(parameter));
+    TProcessRunner::WaitJob& job = **hold;
+
+    // Returns at once for a console process such as the batch interpreter.
+    WaitForInputIdle(job.process, INFINITE);
+    HANDLE handles[2] = {job.stop, job.process};
+    const DWORD result = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
+    if (result == WAIT_OBJECT_0 + 1) {
+        DWORD code = 0;
+        job.exitCode = GetExitCodeProcess(job.process, &code) ? code : TProcessRunner::kStoppedExitCode;
+    } else {
+        // Told to stop, or the wait itself failed: no exit code to read.
+        job.exitCode = TProcessRunner::kStoppedExitCode;
+    }
+    // Synchronous: the user-interface thread runs the end before this thread goes.
+    SendMessageA(job.window, kEndedMessage, 0, reinterpret_cast<LPARAM>(&job));
+    return 0;
+}
+
+}  // namespace
+
+struct RunnerWindow {
+    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message != kEndedMessage) return DefWindowProcA(window, message, wParam, lParam);
+        auto& job = *reinterpret_cast<TProcessRunner::WaitJob*>(lParam);
+        if (job.runner) job.runner->ended(job);
+        return 0;
+    }
+
+    // One hidden message-only window per thread that creates runners; it
+    // lives until that thread ends, so a detached thread always finds it.
+    static HWND forThisThread() {
+        static thread_local HWND window = nullptr;
+        if (window && IsWindow(window)) return window;
+        const HINSTANCE instance = GetModuleHandleA(nullptr);
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = &RunnerWindow::procedure;
+        windowClass.hInstance = instance;
+        windowClass.lpszClassName = kWindowClass;
+        if (!RegisterClassA(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+            throwLastError("Cannot register the process runner's window class");
+        window = CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+        if (!window) throwLastError("Cannot create the process runner's window");
+        return window;
+    }
+};
+
+STARTUPINFOA TProcessStartupInfo::toStartupInfo() const {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    if (!DefaultPosition) {
+        startup.dwFlags |= STARTF_USEPOSITION;
+        startup.dwX = 0;
+        startup.dwY = 0;
+    }
+    if (!DefaultSize) {
+        startup.dwFlags |= STARTF_USESIZE;
+        startup.dwXSize = 0;
+        startup.dwYSize = 0;
+    }
+    if (!DefaultWindowState) {
+        startup.dwFlags |= STARTF_USESHOWWINDOW;
+        startup.wShowWindow = ShowWindow == swHide ? SW_HIDE : SW_SHOWNORMAL;
+    }
+    return startup;
+}
+
+TProcessRunner::TProcessRunner() : window_(RunnerWindow::forThisThread()) {}
+
+TProcessRunner::~TProcessRunner() {
+    if (job_) {
+        job_->runner = nullptr;
+        SetEvent(job_->stop);
+        job_.reset();
+    }
+    closeChildHandles();
+}
+
+void TProcessRunner::closeChildHandles() {
+    if (process_) CloseHandle(process_);
+    if (thread_) CloseHandle(thread_);
+    process_ = thread_ = nullptr;
+}
+
+void TProcessRunner::Start() {
+    if (running()) throw MelkrinError("Cannot perform this operation when process is running");
+
+    STARTUPINFOA startup = StartupInfo.toStartupInfo();
+    PROCESS_INFORMATION info{};
+    // CreateProcessA may write into the command line while it parses it.
+    std::vector<char> commandLine(CommandLine.begin(), CommandLine.end());
+    commandLine.push_back('\0');
+    const std::string folder = trim(CurrentDirectory);
+    // No console of its own: a batch file or console tool must not flash a window up.
+    if (!CreateProcessA(ApplicationName.empty() ? nullptr : ApplicationName.c_str(), commandLine.data(), nullptr,
+                        nullptr, FALSE, NORMAL_PRIORITY_CLASS | CREATE_NO_WINDOW, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &info))
+        throwLastError("Cannot run \"" + CommandLine + "\"");
+    process_ = info.hProcess;
+    thread_ = info.hThread;
+
+    auto job = std::make_shared<WaitJob>();
+    job->window = window_;
+    job->stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE waiter = nullptr;
+    auto* share = new std::shared_ptr<WaitJob>(job);
+    if (job->stop && DuplicateHandle(GetCurrentProcess(), process_, GetCurrentProcess(), &job->process, 0, FALSE,
+                                     DUPLICATE_SAME_ACCESS))
+        waiter = CreateThread(nullptr, 0, waitForEnd, share, CREATE_SUSPENDED, nullptr);
+    if (!waiter) {
+        const DWORD code = GetLastError();
+        delete share;
+        closeChildHandles();
+        throwOsError(code, "Cannot wait for \"" + CommandLine + "\"");
+    }
+    SetThreadPriority(waiter, THREAD_PRIORITY_BELOW_NORMAL);
+    job->runner = this;
+    job_ = std::move(job);
+    ResumeThread(waiter);
+    CloseHandle(waiter);
+}
+
+void TProcessRunner::ended(WaitJob& job) {
+    // Idle again before the handler runs, so that it may start this runner anew.
+    const std::shared_ptr<WaitJob> keep = std::move(job_);
+    job.runner = nullptr;
+    ExitCode = job.exitCode;
+    closeChildHandles();
+    if (!OnTerminate) return;
+    try {
+        OnTerminate(*this, ExitCode);
+    } catch (const std::exception& error) {
+        // Handlers show their own errors; nothing may unwind through the window procedure.
+        MessageBoxA(nullptr, error.what(), "Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    } catch (...) {
+        MessageBoxA(nullptr, "Unknown error", "Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    }
+}
+
+}  // namespace melkrin

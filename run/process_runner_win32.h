@@ -1,0 +1,59 @@
+#pragma once
+// TProcessRunner: starts one command line hidden and waits for its end on a
+// background thread; the end reaches OnTerminate on the thread that created
+// the runner (the user-interface thread), through a hidden window.
+#include <windows.h>
+
+#include <memory>
+
+#include "run/process_runner.h"
+
+namespace melkrin {
+
+enum TShowWindow { swHide, swNormal };
+
+// The window hints handed to the new process. A fresh object hands over none;
+// the program's runners use the values of hiddenStart().
+struct TProcessStartupInfo {
+    bool DefaultPosition = true;
+    bool DefaultSize = true;
+    bool DefaultWindowState = true;
+    TShowWindow ShowWindow = swNormal;
+
+    static TProcessStartupInfo hiddenStart() { return {false, false, false, swHide}; }
+    STARTUPINFOA toStartupInfo() const;
+};
+
+class TProcessRunner final : public ProcessRunner {
+public:
+    static constexpr std::uint32_t kStoppedExitCode = 0xFFFFFFFFu;
+
+    // Must be created on the thread whose message loop delivers OnTerminate.
+    TProcessRunner();
+    // While a process runs: its end no longer reaches this runner, the waiting
+    // thread is told to stop, and the child keeps running.
+    ~TProcessRunner() override;
+    TProcessRunner(const TProcessRunner&) = delete;
+    TProcessRunner& operator=(const TProcessRunner&) = delete;
+
+    void Start() override;
+    bool running() const override { return job_ != nullptr; }
+
+    std::string ApplicationName;  // empty: the program is the first word of CommandLine
+    TProcessStartupInfo StartupInfo = TProcessStartupInfo::hiddenStart();
+    std::uint32_t ExitCode = 0;   // of the last process that ended
+
+    struct WaitJob;
+
+private:
+    friend struct RunnerWindow;
+    void ended(WaitJob& job);
+    void closeChildHandles();
+
+    HWND window_ = nullptr;
+    HANDLE process_ = nullptr;
+    HANDLE thread_ = nullptr;
+    std::shared_ptr<WaitJob> job_;
+};
+
+}  // namespace melkrin

@@ -1,0 +1,38 @@
+#pragma once
+// The HTML page of a run: header with the machine description, one block per
+// resolution that gave a figure, closing lines. Values go in as they are:
+// nothing is escaped, so a note may carry markup on purpose.
+#include <string>
+#include <vector>
+
+namespace melkrin {
+
+class FileSystem;
+struct QualityLabels;
+struct SystemInfo;
+
+class ResultsReport {
+public:
+    // Empties the page and writes the header. makerAddress ends the title.
+    void header(const std::string& makerAddress, const std::string& startedAt, const SystemInfo& info,
+                const std::string& note);
+    void slotBlock(const std::string& heading, const std::string& demoFileName, const QualityLabels& labels,
+                   const std::string& figure);
+    void closing();
+
+    // "result_" + stamp + ".htm" in the results folder; returns the path.
+    // A folder that does not exist or cannot be written raises OsError.
+    std::string save(FileSystem& files, const std::string& resultsFolder, const std::string& stamp) const;
+    static std::string filePath(const std::string& resultsFolder, const std::string& stamp);
+
+    const std::vector<std::string>& lines() const { return lines_; }
+
+private:
+    std::vector<std::string> lines_;
+};
+
+// The run's date and time turned into a file name part: ":", ".", "/", "-",
+// "\" and blanks become "_".
+std::string runStamp(const std::string& dateTime);
+
+}  // namespace melkrin

@@ -1,0 +1,16 @@
+#pragma once
+// The debug log's blocks that describe a run's set-up and machine.
+#include <string>
+#include <vector>
+
+#include "run/game_interface.h"
+
+namespace melkrin {
+
+struct SystemInfo;
+
+std::vector<std::string> debugRunHeader(const std::string& programVersion, const std::string& programFolder,
+                                        const std::string& resultsFolder, const GameInstall& game);
+std::vector<std::string> debugMachineLines(const SystemInfo& info);
+
+}  // namespace melkrin

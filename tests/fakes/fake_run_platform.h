@@ -1,0 +1,56 @@
+#pragma once
+// Doubles for a run: a scheduler whose delays the test plays out, a fixed
+// clock and a file-in-use answer the test sets.
+#include <deque>
+#include <functional>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "common/scheduler.h"
+#include "run/result_log.h"
+#include "run/run_clock.h"
+
+namespace melkrin::testing {
+
+class FakeScheduler : public Scheduler {
+public:
+    void after(unsigned milliseconds, std::function<void()> task) override {
+        pending.emplace_back(milliseconds, std::move(task));
+    }
+    // Runs the scheduled tasks in order, including those they schedule; the
+    // delays add up in elapsed. Stops after `limit` tasks.
+    void runAll(int limit = 1000) {
+        while (!pending.empty() && limit-- > 0) {
+            auto [delay, task] = std::move(pending.front());
+            pending.pop_front();
+            elapsed += delay;
+            task();
+        }
+    }
+    std::deque<std::pair<unsigned, std::function<void()>>> pending;
+    unsigned long elapsed = 0;
+};
+
+class FakeRunClock : public RunClock {
+public:
+    std::string dateTimeText() override { return text; }
+    std::string text = "30.07.2006 14:05:09";
+};
+
+class FakeInUse : public FileInUseProbe {
+public:
+    bool isInUse(const std::string& path) override {
+        ++probes;
+        if (busyProbes > 0) {
+            --busyProbes;
+            return true;
+        }
+        return always.count(path) != 0;
+    }
+    int busyProbes = 0;  // the next n probes answer "in use"
+    std::set<std::string> always;
+    int probes = 0;
+};
+
+}  // namespace melkrin::testing

@@ -1,0 +1,235 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "common/errors.h"
+#include "common/text.h"
+#include "fake_platform.h"
+#include "gameconfig/game_config_file.h"
+#include "gameconfig/quality_settings.h"
+#include "memory_file_system.h"
+#include "run/debug_log.h"
+#include "run/game_interface.h"
+
+namespace melkrin {
+namespace {
+
+TEST(ConfigTemplatesTest, TwoTemplatesOf310LinesThatDifferInLines50And170) {
+    const auto& bench = benchmarkTemplate();
+    const auto& fallback = defaultTemplate();
+    ASSERT_EQ(bench.size(), 310u);
+    ASSERT_EQ(fallback.size(), 310u);
+    for (std::size_t i = 0; i < bench.size(); ++i) {
+        if (i == 49 || i == 169) continue;
+        EXPECT_EQ(bench[i], fallback[i]) << "line " << i + 1;
+    }
+    EXPECT_EQ(bench[49], "gfx_iAntiAliasing = 2;");
+    EXPECT_EQ(fallback[49], "gfx_iAntiAliasing = 0;");
+    EXPECT_EQ(bench[169], "sfx_iAPI = 0;");
+    EXPECT_EQ(fallback[169], "sfx_iAPI = 2;");
+}
+
+TEST(ConfigTemplatesTest, SectionsAndTheLinesTheSettingsEditSitWhereTheGameExpectsThem) {
+    const auto& bench = benchmarkTemplate();
+    struct Line {
+        std::size_t number;
+        const char* text;
+    } lines[] = {
+        {1, "[Core]"}, {20, ""}, {21, "[Engine]"}, {28, "prf_bShowFPS = 0;"}, {29, "gfx_iAPI = 2;"},
+        {40, "tex_iAnisotropy = 8;"}, {51, "gfx_bHDRRendering = 0;"}, {181, ""}, {182, "[ScriptLua]"},
+        {183, ""}, {184, "[Sam2]"}, {185, ""}, {186, "[CodecOGG]"}, {188, ""}, {189, "[Shaders]"},
+        {200, ""}, {201, "[ProcRender]"}, {209, ""}, {210, "[Sam2Game]"},
+        {215, "sam_strDemoFile = \"\";"}, {253, "sam_strGraphicCardName = \" \";"},
+        {310, "nam_fRenderGridHeight = 10;"},
+    };
+    for (const auto& line : lines) EXPECT_EQ(bench[line.number - 1], line.text) << "line " << line.number;
+
+    // Every other line is a setting "name = value;" in plain ASCII.
+    for (std::size_t i = 0; i < bench.size(); ++i) {
+        const std::string& text = bench[i];
+        if (text.empty() || text.front() == '[') continue;
+        EXPECT_NE(text.find(" = "), std::string::npos) << "line " << i + 1;
+        EXPECT_EQ(text.back(), ';') << "line " << i + 1;
+        EXPECT_TRUE(std::all_of(text.begin(), text.end(), [](char c) { return c >= ' ' && c <= '~'; }))
+            << "line " << i + 1;
+    }
+    EXPECT_TRUE(startsWith(bench[145], "rcts_strAdminPassword = \""));
+    EXPECT_EQ(bench[145].size(), std::string("rcts_strAdminPassword = \"x\";").size());
+}
+
+struct ConfigFileFixture : ::testing::Test {
+    testing::MemoryFileSystem files;
+    testing::RecordingFileOp fileOp{files};
+    DebugLog log{files, "C:\\Bench\\"};
+    GameConfigFile config{files, fileOp, log};
+    QualityLabels labels;
+    const GameInstall game = deriveGameInstall("C:\\Games\\SS2\\Bin\\Sam2.exe", "C:\\Games\\SS2\\");
+    const std::string ini = "C:\\Games\\SS2\\Content\\SeriousSam2\\Sam2.ini";
+    const std::string backup = "C:\\Games\\SS2\\Content\\SeriousSam2\\Sam2_old.ini";
+    const std::string userFile = "gfx_iAPI = 1;\r\nmy own\r\n";
+    const QualityChoices choices{2, 3, false, Renderer::Direct3D};
+
+    void SetUp() override { files.addFolder("C:\\Games\\SS2\\Content\\SeriousSam2"); }
+    std::string benchmarkFile() const { return toCrLfFile(config.workingCopy()); }
+    bool logged(const std::string& line) const {
+        return std::find(log.lines().begin(), log.lines().end(), line) != log.lines().end();
+    }
+};
+
+TEST_F(ConfigFileFixture, ReplaceLineComparesWholeLinesWithoutCase) {
+    EXPECT_TRUE(config.contains("GFX_IANTIALIASING = 2;"));
+    EXPECT_FALSE(config.contains("gfx_iAntiAliasing = 2 ;"));
+    EXPECT_FALSE(config.contains("gfx_iAntiAliasing"));
+    EXPECT_FALSE(config.replaceLine("gfx_iAntiAliasing = 2 ;", "x"));
+    EXPECT_EQ(config.workingCopy(), benchmarkTemplate());
+
+    EXPECT_TRUE(config.replaceLine("GFX_IANTIALIASING = 2;", "gfx_iAntiAliasing = 3;"));
+    EXPECT_EQ(config.workingCopy()[49], "gfx_iAntiAliasing = 3;");
+    EXPECT_EQ(config.workingCopy().size(), 310u);
+
+    // Only the first of equal lines: line 20 is the first empty one, line 181 the next.
+    EXPECT_TRUE(config.replaceLine("", "; first"));
+    EXPECT_EQ(config.workingCopy()[19], "; first");
+    EXPECT_EQ(config.workingCopy()[180], "");
+}
+
+TEST_F(ConfigFileFixture, FileStatesThroughARun) {
+    struct Case {
+        const char* name;
+        bool userIni;      // "Sam2.ini" of the user present
+        bool staleBackup;  // "Sam2_old.ini" of an interrupted run present
+        bool expectMove;
+    } cases[] = {
+        {"no configuration", false, false, false},
+        {"user configuration", true, false, true},
+        {"interrupted run, recovery declined", true, true, false},
+        {"backup only", false, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing::MemoryFileSystem files;
+        files.addFolder("C:\\Games\\SS2\\Content\\SeriousSam2");
+        testing::RecordingFileOp fileOp{files};
+        DebugLog log{files, "C:\\Bench\\"};
+        GameConfigFile config{files, fileOp, log};
+        const std::string stale = "the benchmark file of the interrupted run\r\n";
+        if (c.staleBackup) {
+            files.addFile(backup, userFile);
+            if (c.userIni) files.addFile(ini, stale);
+        } else if (c.userIni) {
+            files.addFile(ini, userFile);
+        }
+
+        config.prepare(game, choices, labels);
+        EXPECT_EQ(files.content(ini), toCrLfFile(config.workingCopy()));
+        EXPECT_EQ(fileOp.log.size(), c.expectMove ? 1u : 0u);
+        const bool userHadFile = c.userIni || c.staleBackup;
+        EXPECT_EQ(files.fileExists(backup), userHadFile);
+        if (userHadFile) {
+            EXPECT_EQ(files.content(backup), userFile);
+        }
+
+        const std::size_t before = log.lines().size();
+        config.restore(game);
+        EXPECT_FALSE(files.fileExists(backup));
+        EXPECT_EQ(files.content(ini), userHadFile ? userFile : toCrLfFile(defaultTemplate()));
+        const std::vector<std::string> added(log.lines().begin() + before, log.lines().end());
+        EXPECT_EQ(added, userHadFile ? std::vector<std::string>{"Settings restoring..."}
+                                     : std::vector<std::string>{});
+    }
+}
+
+TEST_F(ConfigFileFixture, WrittenFileIs310CrLfLinesWithoutByteOrderMark) {
+    config.prepare(game, choices, labels);
+    const std::string bytes = files.content(ini);
+    ASSERT_FALSE(bytes.empty());
+    EXPECT_EQ(bytes.substr(0, 8), "[Core]\r\n");
+    EXPECT_EQ(bytes.substr(bytes.size() - 29), "nam_fRenderGridHeight = 10;\r\n");
+    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 310);
+    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\r'), 310);
+    EXPECT_EQ(bytes.find("\n\n"), std::string::npos);  // no LF without its CR
+}
+
+TEST_F(ConfigFileFixture, PrepareTwiceWithoutRestoreKeepsTheUsersBackup) {
+    files.addFile(ini, userFile);
+    config.prepare(game, choices, labels);
+    // The program ends here; start-up recovery is declined; the next run begins.
+    config.prepare(game, {0, 0, true, Renderer::OpenGL}, labels);
+    EXPECT_EQ(files.content(backup), userFile);
+    EXPECT_EQ(files.content(ini), benchmarkFile());
+    config.restore(game);
+    EXPECT_EQ(files.content(ini), userFile);
+}
+
+TEST_F(ConfigFileFixture, FailuresStopWithAMessageAndKeepTheBackup) {
+    struct Case {
+        const char* name;
+        bool userIni, staleBackup;
+        bool readOnlyIni, readOnlyBackup;
+        bool inRestore;
+        const char* messagePart;
+    } cases[] = {
+        // The write over the benchmark file of an interrupted run fails.
+        {"read-only Sam2.ini beside a backup", true, true, true, false, false, "could not be written"},
+        // The backup move fails: nothing may overwrite the user's only copy.
+        {"backup cannot be made", true, false, false, true, false, "could not be backed up"},
+        {"restore move fails", true, false, true, false, true, "could not be restored"},
+        {"default template cannot be written", false, false, true, false, true, "could not be written"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing::MemoryFileSystem files;
+        files.addFolder("C:\\Games\\SS2\\Content\\SeriousSam2");
+        testing::RecordingFileOp fileOp{files};
+        DebugLog log{files, "C:\\Bench\\"};
+        GameConfigFile config{files, fileOp, log};
+        if (c.staleBackup) files.addFile(backup, userFile);
+        if (c.userIni) files.addFile(ini, c.staleBackup ? "benchmark\r\n" : userFile);
+        if (c.inRestore) config.prepare(game, choices, labels);
+        if (c.readOnlyIni) files.readOnly.insert(testing::MemoryFileSystem::norm(ini));
+        if (c.readOnlyBackup) files.readOnly.insert(testing::MemoryFileSystem::norm(backup));
+
+        try {
+            c.inRestore ? config.restore(game) : config.prepare(game, choices, labels);
+            ADD_FAILURE() << "no error";
+        } catch (const MelkrinError& error) {
+            EXPECT_NE(std::string(error.what()).find(c.messagePart), std::string::npos) << error.what();
+            EXPECT_NE(std::string(error.what()).find("Sam2"), std::string::npos) << error.what();
+        }
+        const bool userHadFile = c.userIni || c.staleBackup;
+        if (userHadFile) {
+            // The user's file survives, as the backup or still in place.
+            EXPECT_TRUE(files.content(backup) == userFile || files.content(ini) == userFile);
+        }
+        if (files.fileExists(backup)) {
+            EXPECT_EQ(files.content(backup), userFile);
+        }
+    }
+}
+
+TEST_F(ConfigFileFixture, FailedWriteAfterTheBackupNamesTheBackup) {
+    files.addFile(ini, userFile);
+    // The move succeeds, the write that follows does not.
+    struct FailingWrites : testing::MemoryFileSystem {
+        void writeFile(const std::string& path, std::string_view) override {
+            throw OsError(32, "Cannot create file \"" + path + "\": The process cannot access the file");
+        }
+    } failing;
+    failing.addFile(ini, userFile);
+    testing::RecordingFileOp failingOp{failing};
+    GameConfigFile failingConfig{failing, failingOp, log};
+    try {
+        failingConfig.prepare(game, choices, labels);
+        FAIL() << "no error";
+    } catch (const MelkrinError& error) {
+        const std::string text = error.what();
+        EXPECT_NE(text.find("The process cannot access the file."), std::string::npos) << text;
+        EXPECT_NE(text.find("Sam2_old.ini"), std::string::npos) << text;
+    }
+    EXPECT_EQ(failing.content(backup), userFile);
+    EXPECT_FALSE(failing.fileExists(ini));
+}
+
+}  // namespace
+}  // namespace melkrin

@@ -1,0 +1,107 @@
+// Start-up with the real registry, file system and shell file operation on a
+// temporary game tree. The keys live below a temporary root key, so these
+// tests never meet the program's real settings.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "app/form1.h"
+#include "app/platform_win32.h"
+#include "app/state_view.h"
+#include "common/file_system_win32.h"
+#include "common/shell_file_op_win32.h"
+#include "fake_platform.h"
+#include "settings/registry_key_store_win32.h"
+#include "win_test_support.h"
+
+namespace melkrin {
+namespace {
+
+using namespace melkrin::testing;
+
+HKEY createKey(HKEY root, const std::string& path) {
+    HKEY key = nullptr;
+    EXPECT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    return key;
+}
+
+void setString(HKEY key, const char* name, const std::string& value) {
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+}
+
+std::string getString(HKEY key, const char* name) {
+    char data[512] = {};
+    DWORD size = sizeof(data);
+    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS)
+        return "<missing>";
+    return data;
+}
+
+TEST(StartupOnRealTreeTest, RecoversAnInterruptedRunAndCleansUp) {
+    TempRegistryKey tempKey;
+    HKEY root = createKey(HKEY_LOCAL_MACHINE, tempKey.path().substr(1));
+    HKEY settings = createKey(root, "SOFTWARE\\Quorvane\\Melkrin");
+    HKEY gameKey = createKey(root, "SOFTWARE\\Croteam\\SeriousSam2");
+
+    TempFolder program;
+    TempFolder gameTree;
+    const std::string gameRoot = gameTree.path() + "Serious Sam 2\\";
+    CreateDirectoryA(gameRoot.c_str(), nullptr);
+    CreateDirectoryA((gameRoot + "Bin").c_str(), nullptr);
+    CreateDirectoryA((gameRoot + "Content").c_str(), nullptr);
+    CreateDirectoryA((gameRoot + "Content\\SeriousSam2").c_str(), nullptr);
+    const std::string content = gameRoot + "Content\\SeriousSam2\\";
+    writeBytes(gameRoot + "Bin\\Sam2.exe", "MZ");
+    writeBytes(gameRoot + "Bin\\melkrin.bat", "Sam2.exe\r\n");
+    writeBytes(content + "Sam2.ini", "benchmark\r\n");
+    writeBytes(content + "Sam2_old.ini", "users own\r\n");
+    writeBytes(program.path() + "version.txt", "1.5\r\n");
+
+    std::string forwardRoot = gameRoot;
+    for (auto& c : forwardRoot)
+        if (c == '\\') c = '/';
+    setString(gameKey, "Game", "$" + forwardRoot + "Bin/Sam2.exe");
+    setString(gameKey, "Path", forwardRoot);
+    setString(settings, "NoErrorWarning", "1");
+    setString(settings, "Note", "from the registry");
+    setString(settings, "Display Memory", "128.0 MB");
+
+    RegistryKeyStore keys(root);
+    Win32FileSystem files;
+    Win32ShellFileOperation fileOp;
+    Win32DisplayModes modes;
+    FakeDialogs dialogs;
+    dialogs.answers = {true};
+    FakeWaits waits;
+    StateView view;
+    {
+        TForm1 form(view, Form1Services{keys, files, fileOp, modes, dialogs, waits, program.path()});
+        form.FormCreate();
+        EXPECT_TRUE(dialogs.errors.empty()) << (dialogs.errors.empty() ? "" : dialogs.errors.front());
+        EXPECT_EQ(dialogs.questions.size(), 1u);
+        EXPECT_EQ(view.text(ControlId::SS2PathEdit), gameRoot + "Bin\\Sam2.exe");
+        EXPECT_EQ(view.text(ControlId::NoteEdit), "from the registry");
+        EXPECT_EQ(view.text(ControlId::Label1), "1.5");
+        EXPECT_TRUE(files.folderExists(content + "Demos\\"));
+        EXPECT_FALSE(files.fileExists(gameRoot + "Bin\\melkrin.bat"));
+        EXPECT_EQ(readBytes(content + "Sam2.ini"), "users own\r\n");
+        EXPECT_FALSE(files.fileExists(content + "Sam2_old.ini"));
+        EXPECT_FALSE(files.fileExists(program.path() + "version.txt"));
+        EXPECT_EQ(getString(settings, "NoErrorWarning"), "0");
+        EXPECT_EQ(getString(settings, "Programversion"), "1.5");
+        // The real display offers at least one of the fixed sizes under Wine.
+        int usable = 0;
+        for (ControlId item : kResolutionItems) usable += view.enabled(item) ? 1 : 0;
+        EXPECT_GT(usable, 0);
+        form.FormDestroy();
+    }
+    EXPECT_EQ(getString(settings, "Display Memory"), "");
+    RegCloseKey(gameKey);
+    RegCloseKey(settings);
+    RegCloseKey(root);
+}
+
+}  // namespace
+}  // namespace melkrin
