@@ -17,7 +17,7 @@
 //   melkrin_driver tree CLASS                    prints every control: id, class, flags, text
 //   melkrin_driver state CLASS ID                prints "enabled visible checked" flags as 0/1
 //   melkrin_driver hover CLASS ID                moves the pointer onto the centre of control ID
-//   melkrin_driver hover-away                    moves the pointer to the top left corner of the screen
+//   melkrin_driver hover-away                    moves the pointer onto the main window's title band
 //   melkrin_driver items CLASS ID                prints a list box's items, "1 " or "0 " for its check mark first
 //   melkrin_driver check-item CLASS ID INDEX     clicks item INDEX of a list box
 //   melkrin_driver screenshot CLASS FILE.bmp     saves what the screen shows of the window
@@ -180,18 +180,6 @@ int usage() {
 int main(int argc, char** argv) {
     if (argc < 2) return usage();
     const std::string command = argv[1];
-    // Inside a Wine virtual desktop (explorer /desktop=NAME,...) the windows
-    // live on that desktop: MELKRIN_DESKTOP names it.
-    char desktopName[128] = {};
-    if (GetEnvironmentVariableA("MELKRIN_DESKTOP", desktopName, sizeof(desktopName)) > 0) {
-        // The desktop appears a moment after its explorer starts.
-        HDESK desktop = nullptr;
-        waitFor(30, [&] { return (desktop = OpenDesktopA(desktopName, 0, FALSE, GENERIC_ALL)) != nullptr; });
-        if (!desktop || !SetThreadDesktop(desktop)) {
-            std::fprintf(stderr, "melkrin_driver: no desktop %s\n", desktopName);
-            return 1;
-        }
-    }
 
     if (command == "wait-window" && argc >= 3) {
         return waitFor(secondsArg(argc, argv, 3, 30), [&] { return topLevel(argv[2]) != nullptr; }) ? 0 : 1;
@@ -297,7 +285,15 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command == "hover-away") {
-        SetCursorPos(0, 0);
+        // Onto the title band of the main window's background, away from
+        // every option (Wine in a virtual desktop puts a pointer warped off
+        // the window back).
+        RECT box{};
+        HWND window = topLevel("TForm1");
+        if (!window) return 1;
+        GetWindowRect(window, &box);
+        const int dpi = GetDeviceCaps(GetDC(nullptr), LOGPIXELSX);
+        SetCursorPos(box.left + MulDiv(250, dpi, 96), box.top + MulDiv(40, dpi, 96));
         Sleep(300);
         return 0;
     }

@@ -1,31 +1,21 @@
 #!/usr/bin/env bash
-# melkrin.exe under Wine in a virtual desktop (so the display offers the usual
-# modes): walks every page through the navigation bar and saves a screenshot
+# melkrin.exe under Wine (in the prefix's virtual desktop, so the display
+# offers the usual modes): walks every page through the navigation bar and saves a screenshot
 # of each, changes options through the controls and finds them again after a
 # restart, takes a size from the resolution possibilities dialog, and declines
 # the help download.
 source "$(dirname "$0")/e2e_lib.sh"
 
-export MELKRIN_DESKTOP=melkrin_pages
 shots="$build/e2e/screenshots"
 rm -rf "$shots" "$build/Help"
 mkdir -p "$shots"
 
-start_in_desktop() {
-  wrun explorer /desktop=$MELKRIN_DESKTOP,1600x1200 "$build/melkrin.exe" </dev/null >/dev/null 2>&1 &
-  melkrin_pid=$!
+start_and_wait() {
+  start_melkrin
   driver wait-window TForm1 60 || fail "main window"
   sleep 0.5
 }
-stop_in_desktop() {
-  driver close TForm1 || true
-  driver wait-gone TForm1 20 || fail "melkrin.exe did not end after close"
-  # The desktop's explorer ends a little after its last window.
-  for _ in $(seq 1 300); do kill -0 "$melkrin_pid" 2>/dev/null || break; sleep 0.1; done
-  kill -0 "$melkrin_pid" 2>/dev/null && kill "$melkrin_pid"
-  wait "$melkrin_pid" 2>/dev/null || true
-}
-# A failed check must not leave the program running in its desktop.
+# A failed check must not leave the program running.
 trap '[ -n "$melkrin_pid" ] && kill -0 "$melkrin_pid" 2>/dev/null && { driver close TForm1 || true; sleep 3; kill "$melkrin_pid" 2>/dev/null || true; }' EXIT
 text_of() { driver text TForm1 "$1" | tr -d '\r'; }
 state_of() { driver state TForm1 "$1" | tr -d '\r'; }
@@ -47,7 +37,7 @@ done
 reg_set "$settings_key" ResultPath "$(winpath "$results/")"
 
 echo "-- opens on the about page with both groups closed"
-start_in_desktop
+start_and_wait
 expect_eq "$(state_of 1044)" "1 1 0" "page 4 shown"
 expect_eq "$(state_of 1040)" "1 0 0" "page 0 hidden"
 expect_eq "$(state_of 1030)" "1 0 0" "Benchmark group closed"
@@ -124,7 +114,7 @@ driver wait-window TForm3 20 || fail "Form3 must open"
 sleep 0.5
 items=$(driver items TForm3 2002 | tr -d '\r')
 echo "$items" | grep -qx "0 640 x 480" || fail "640 x 480 must be listed: $items"
-echo "$items" | grep -qx "0 1600 x 1200" || fail "the desktop size must be listed: $items"
+echo "$items" | grep -qx "0 1600 x 1200" || fail "1600 x 1200 must be listed: $items"
 [ "$(echo "$items" | sort | uniq -d)" = "" ] || fail "every size once: $items"
 index=$(( $(echo "$items" | grep -nx "0 1024 x 768" | cut -d: -f1) - 1 ))
 driver check-item TForm3 2002 "$index"
@@ -146,15 +136,15 @@ expect_eq "$(driver dialog-text 20 | tr -d '\r')" \
   "help question"
 driver answer no
 [ ! -e "$build/Help" ] || fail "No must leave no Help folder"
-stop_in_desktop
+stop_melkrin
 
 echo "-- the options come back after a restart"
-start_in_desktop
+start_and_wait
 expect_eq "$(state_of 1203)" "1 0 1" "1024 x 768 still chosen"
 expect_eq "$(state_of 1300)" "1 0 1" "HDR on"
 expect_eq "$(state_of 1223)" "1 0 1" "user defined demo"
 expect_eq "$(text_of 1104)" "e2e rig+OC" "note"
 expect_eq "$(text_of 1211)" "1024" "custom width"
-stop_in_desktop
+stop_melkrin
 rm -f "$shots"/*.bmp
 echo "pages e2e: all scenarios passed"
