@@ -134,7 +134,7 @@ void Form1Window::createControls() {
                                  {ControlId::ResHdw1, "1280 \xD7 768"},   {ControlId::ResHdw2, "1920 \xD7 1080"},
                                  {ControlId::ResHdw3, "1920 \xD7 1200"}};
     for (int i = 0; i < 9; ++i) {
-        add(resolutions[i].id, Kind::Check, res, resolutions[i].caption, 8 + (i % 4) * 80, 18 + (i / 4) * 20, 80, 18);
+        add(resolutions[i].id, Kind::Check, res, resolutions[i].caption, 8 + (i % 4) * 78, 18 + (i / 4) * 20, 80, 18);
         at(resolutions[i].id).group = ControlId::Res;
     }
     add(ControlId::CusResBox, Kind::Check, page[1], "Custom resolution:", 12, 92, 120, 20);

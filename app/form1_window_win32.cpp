@@ -296,14 +296,33 @@ void Form1Window::navigate(ControlId item) {
         if (id == item) call(handler);
 }
 
+namespace {
+
+POINT cursor() {
+    POINT at{};
+    GetCursorPos(&at);
+    return at;
+}
+
+bool cursorWithin(HWND hwnd) {
+    RECT box{};
+    GetWindowRect(hwnd, &box);
+    return PtInRect(&box, cursor()) != 0;
+}
+
+}  // namespace
+
+// The pointer's real position decides, not the order of the messages: a
+// move that arrives late, or a second leave, changes nothing.
 void Form1Window::pointerMoved(HWND hwnd) {
     Control* c = find(hwnd);
-    if (!c) return;
+    if (!c || WindowFromPoint(cursor()) != hwnd) return;
     // Asked on every move: a leave that was lost (capture, a modal box) never
     // leaves the control without a pending report.
     TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd, 0};
     TrackMouseEvent(&track);
-    if (c->id == ControlId::Res || c->group == ControlId::Res) insideResolutionGroup_ = true;
+    if ((c->id == ControlId::Res || c->group == ControlId::Res) && cursorWithin(at(ControlId::Res).hwnd))
+        insideResolutionGroup_ = true;
     if (!c->hot) {
         c->hot = true;
         if (isOwnerDrawnButton(c->kind)) InvalidateRect(hwnd, nullptr, FALSE);
@@ -312,24 +331,25 @@ void Form1Window::pointerMoved(HWND hwnd) {
 
 void Form1Window::pointerLeft(HWND hwnd) {
     Control* c = find(hwnd);
-    if (!c) return;
-    if (c->hot) {
-        c->hot = false;
-        if (isOwnerDrawnButton(c->kind)) InvalidateRect(hwnd, nullptr, FALSE);
+    if (!c || !c->hot) return;
+    if (WindowFromPoint(cursor()) == hwnd) {
+        // Still over the control (a popup came and went): keep watching.
+        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd, 0};
+        TrackMouseEvent(&track);
+        return;
     }
+    c->hot = false;
+    if (isOwnerDrawnButton(c->kind)) InvalidateRect(hwnd, nullptr, FALSE);
     switch (c->id) {
         case ControlId::NoteEdit: call(&TForm1::NoteEditMouseLeave); break;
         case ControlId::CusResBox: call(&TForm1::cusresboxMouseLeave); break;
         case ControlId::HDRBox: call(&TForm1::HDRBoxMouseLeave); break;
         default: break;
     }
+    // Moving between the frame and its items stays inside the group.
     if ((c->id == ControlId::Res || c->group == ControlId::Res) && insideResolutionGroup_) {
-        // Moving between the frame and its items stays inside the group.
-        POINT cursor{};
-        GetCursorPos(&cursor);
-        RECT group{};
-        GetWindowRect(at(ControlId::Res).hwnd, &group);
-        if (!PtInRect(&group, cursor) || !IsWindowVisible(at(ControlId::Res).hwnd)) {
+        const HWND group = at(ControlId::Res).hwnd;
+        if (!cursorWithin(group) || !IsWindowVisible(group)) {
             insideResolutionGroup_ = false;
             call(&TForm1::resMouseLeave);
         }

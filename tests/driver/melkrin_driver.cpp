@@ -10,10 +10,14 @@
 //   melkrin_driver click CLASS TEXT              presses the control with that window text
 //   melkrin_driver text CLASS ID                 prints the window text of control ID
 //   melkrin_driver close CLASS                   sends the window the system's close command
+//   melkrin_driver wait-hidden CLASS [SECONDS]   no visible window of CLASS is left
+//   melkrin_driver press CLASS ID                presses the button with control ID
+//   melkrin_driver type CLASS ID TEXT            types TEXT into control ID, one character at a time
+//   melkrin_driver key CLASS ID down|up          presses an arrow key in control ID
 //   melkrin_driver tree CLASS                    prints every control: id, class, flags, text
 //   melkrin_driver state CLASS ID                prints "enabled visible checked" flags as 0/1
 //   melkrin_driver hover CLASS ID                moves the pointer onto the centre of control ID
-//   melkrin_driver hover-away                    moves the pointer to the top left corner of the screen
+//   melkrin_driver hover-away                    moves the pointer onto the main window's title band
 //   melkrin_driver items CLASS ID                prints a list box's items, "1 " or "0 " for its check mark first
 //   melkrin_driver check-item CLASS ID INDEX     clicks item INDEX of a list box
 //   melkrin_driver screenshot CLASS FILE.bmp     saves what the screen shows of the window
@@ -219,6 +223,38 @@ int main(int argc, char** argv) {
         std::printf("%s\n", windowText(control).c_str());
         return 0;
     }
+    if (command == "wait-hidden" && argc >= 3) {
+        return waitFor(secondsArg(argc, argv, 3, 30), [&] { return topLevel(argv[2]) == nullptr; }) ? 0 : 1;
+    }
+    if (command == "press" && argc >= 4) {
+        HWND window = topLevel(argv[2]);
+        HWND control = window ? descendant(window, std::atoi(argv[3])) : nullptr;
+        if (!control) return 1;
+        PostMessageA(control, BM_CLICK, 0, 0);
+        Sleep(200);
+        return 0;
+    }
+    if (command == "type" && argc >= 5) {
+        HWND window = topLevel(argv[2]);
+        HWND control = window ? descendant(window, std::atoi(argv[3])) : nullptr;
+        if (!control) return 1;
+        // At the end of what the field holds, as after a click behind the text.
+        const LRESULT length = SendMessageA(control, WM_GETTEXTLENGTH, 0, 0);
+        SendMessageA(control, EM_SETSEL, static_cast<WPARAM>(length), length);
+        for (const char* c = argv[4]; *c; ++c) PostMessageA(control, WM_CHAR, static_cast<unsigned char>(*c), 1);
+        Sleep(200);
+        return 0;
+    }
+    if (command == "key" && argc >= 5) {
+        HWND window = topLevel(argv[2]);
+        HWND control = window ? descendant(window, std::atoi(argv[3])) : nullptr;
+        if (!control) return 1;
+        const WPARAM key = std::string(argv[4]) == "up" ? VK_UP : VK_DOWN;
+        PostMessageA(control, WM_KEYDOWN, key, 1);
+        PostMessageA(control, WM_KEYUP, key, 0xC0000001);
+        Sleep(200);
+        return 0;
+    }
     if (command == "tree" && argc >= 3) {
         HWND window = topLevel(argv[2]);
         if (!window) return 1;
@@ -249,7 +285,15 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command == "hover-away") {
-        SetCursorPos(0, 0);
+        // Onto the title band of the main window's background, away from
+        // every option (Wine in a virtual desktop puts a pointer warped off
+        // the window back).
+        RECT box{};
+        HWND window = topLevel("TForm1");
+        if (!window) return 1;
+        GetWindowRect(window, &box);
+        const int dpi = GetDeviceCaps(GetDC(nullptr), LOGPIXELSX);
+        SetCursorPos(box.left + MulDiv(250, dpi, 96), box.top + MulDiv(40, dpi, 96));
         Sleep(300);
         return 0;
     }

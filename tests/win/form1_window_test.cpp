@@ -1,0 +1,341 @@
+// The real main window under Wine: its control tree, and option writes
+// driven by real messages (pointer, keyboard, focus) through the presenter.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <functional>
+
+#include "app/form1.h"
+#include "app/form1_window_win32.h"
+#include "fake_platform.h"
+#include "fake_window_services.h"
+#include "memory_file_system.h"
+#include "memory_key_store.h"
+#include "settings/settings_names.h"
+
+namespace melkrin {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using namespace melkrin::testing;
+
+std::string windowText(HWND hwnd) {
+    char buffer[512] = {};
+    GetWindowTextA(hwnd, buffer, sizeof(buffer));
+    return buffer;
+}
+
+std::string className(HWND hwnd) {
+    char buffer[64] = {};
+    GetClassNameA(hwnd, buffer, sizeof(buffer));
+    return buffer;
+}
+
+bool shown(HWND hwnd) { return IsWindowVisible(hwnd) != 0; }
+
+struct Window {
+    MemoryKeyStore keys;
+    MemoryFileSystem files;
+    RecordingFileOp fileOp{files};
+    FakeDisplayModes modes;
+    FakeDialogs dialogs;
+    FakeWaits waits;
+    std::vector<std::string> log;
+    FakeFileDialogs fileDialogs;
+    FakeShell shell{log};
+    FakeHelpDownloader downloader{log};
+    FakeAppWindows windows{log};
+    Form1Window window{GetModuleHandleA(nullptr)};
+    TForm1 form{window.view(), Form1Services{keys, files, fileOp, modes, dialogs, waits, "C:\\Melkrin\\"}};
+
+    Window() {
+        keys.addKey(names::kSettingsKey);
+        window.attach(form);
+        form.attachUi(Form1UiServices{fileDialogs, shell, downloader, windows, "http://127.0.0.1:1/help.chm"});
+        window.applyTheme();
+        window.show();
+        SetForegroundWindow(window.hwnd());
+        pump(100);
+    }
+    HWND at(ControlId id) const { return window.control(id); }
+    // Runs the message loop as the program does, for a while or until done() holds.
+    bool pump(int milliseconds, const std::function<bool()>& done = {}) {
+        const DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
+        for (;;) {
+            MSG message;
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+                if (window.preTranslate(message)) continue;
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
+            if (done && done()) return true;
+            if (static_cast<LONG>(GetTickCount() - end) >= 0) return !done;
+            Sleep(10);
+        }
+    }
+    void press(ControlId id) {
+        SendMessageA(at(id), BM_CLICK, 0, 0);
+        pump(50);
+    }
+    void key(HWND target, WPARAM key) {
+        SendMessageA(target, WM_KEYDOWN, key, 1);
+        SendMessageA(target, WM_KEYUP, key, 0xC0000001);
+        pump(50);
+    }
+    // Wine takes a warp of the pointer from the X server and may still report
+    // the position before it for a moment: warp until the position holds.
+    void warp(int x, int y) {
+        auto holds = [&] {
+            POINT at{};
+            GetCursorPos(&at);
+            return at.x == x && at.y == y;
+        };
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            SetCursorPos(x, y);
+            pump(150);
+            if (!holds()) continue;
+            pump(250);
+            if (holds()) return;
+        }
+    }
+    // The pointer onto the middle of a control, then off the window.
+    void moveOnto(ControlId id) {
+        RECT box;
+        GetWindowRect(at(id), &box);
+        warp(box.left + 2, (box.top + box.bottom) / 2);
+        warp((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+    }
+    // Onto the title band of the window's background, away from every
+    // option. (Wine in a virtual desktop puts the pointer back when it is
+    // warped off the window.)
+    void moveAway() {
+        RECT box;
+        GetWindowRect(window.hwnd(), &box);
+        warp(box.left + MulDiv(250, window.dpi(), 96), box.top + MulDiv(40, window.dpi(), 96));
+    }
+};
+
+TEST(Form1WindowTest, HasEveryControlWithItsTextAndDesignedState) {
+    Window w;
+    EXPECT_EQ(className(w.window.hwnd()), "TForm1");
+    RECT client;
+    GetClientRect(w.window.hwnd(), &client);
+    EXPECT_EQ(client.right, MulDiv(490, w.window.dpi(), 96));
+    EXPECT_EQ(client.bottom, MulDiv(340, w.window.dpi(), 96));
+    EXPECT_EQ(GetWindowLongPtrA(w.window.hwnd(), GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME), 0);
+
+    // Window texts: picture buttons carry their hints.
+    const std::pair<ControlId, const char*> texts[] = {
+        {ControlId::BenchButton, "Run benchmark"},
+        {ControlId::Image2, "Minimize"},
+        {ControlId::Image3, "Close"},
+        {ControlId::ToolButton1, "Browse..."},
+        {ControlId::OpenResFolder, "Open results folder"},
+        {ControlId::ToolButton3, "Update benchmark"},
+        {ControlId::CusPossibilities, "Possibilities"},
+        {ControlId::CusResBox, "Custom resolution:"},
+        {ControlId::CusTimes, "\xD7"},
+        {ControlId::Res640, "640 \xD7 480"},
+        {ControlId::Res2048, "2048 \xD7 1536"},
+        {ControlId::ResHdw1, "1280 \xD7 768"},
+        {ControlId::ResHdw3, "1920 \xD7 1200"},
+        {ControlId::Demo0, "Branchester"},
+        {ControlId::Demo2, "Shield Generator28"},
+        {ControlId::Demo3, "User defined demo"},
+        {ControlId::HDRBox, "Enable HDR"},
+        {ControlId::UseProxyBox, "Use Proxy  Server"},
+        {ControlId::Group1, "Benchmark"},
+        {ControlId::Group1Item0, "Path && notes"},
+        {ControlId::Group2Item3, "About..."},
+        {ControlId::Label1, "v1.2"},
+        {ControlId::Label3, "Benchmarking in progress"},
+        {ControlId::Res, " Resolution "},
+        {ControlId::Demo, " Choose a demo "},
+        {ControlId::ProxyFrame, " Proxy Settings "},
+    };
+    for (const auto& [id, text] : texts) EXPECT_EQ(windowText(w.at(id)), text) << static_cast<int>(id);
+    EXPECT_EQ(w.window.text(ControlId::OpenResFolder), "Open");
+    EXPECT_EQ(w.window.hint(ControlId::OpenResFolder), "Open results folder");
+
+    // Labels without a control name.
+    std::vector<std::string> labels;
+    EnumChildWindows(
+        w.window.hwnd(),
+        [](HWND hwnd, LPARAM out) {
+            if (GetDlgCtrlID(hwnd) == 0) reinterpret_cast<std::vector<std::string>*>(out)->push_back(windowText(hwnd));
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&labels));
+    EXPECT_THAT(labels, ::testing::IsSupersetOf({"Serious Sam 2 path", "Results folder",
+                                                  "Benchmark notes (50 chars at most!)", "Filtering mode",
+                                                  "Antialiasing mode", "Proxy Server", "Proxy Port", "Username",
+                                                  "Password"}));
+
+    // Lists.
+    auto entries = [&](ControlId id) {
+        std::vector<std::string> out;
+        const int count = static_cast<int>(SendMessageA(w.at(id), CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            char buffer[64] = {};
+            SendMessageA(w.at(id), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buffer));
+            out.push_back(buffer);
+        }
+        return out;
+    };
+    EXPECT_THAT(entries(ControlId::RendererBox), ElementsAre("OpenGL", "Direct3D"));
+    EXPECT_THAT(entries(ControlId::AFBox), ElementsAre("None", "Anisotrophic 2\xD7", "Anisotrophic 4\xD7",
+                                                       "Anisotrophic 8\xD7", "Anisotrophic 16\xD7"));
+    EXPECT_THAT(entries(ControlId::AABox), ElementsAre("None", "Low", "Medium", "High"));
+
+    // Designed state: page 4, both groups closed, progress panel hidden, demo file controls off.
+    EXPECT_TRUE(shown(w.at(ControlId::Page4)));
+    for (ControlId page : {ControlId::Page0, ControlId::Page1, ControlId::Page2, ControlId::Page3})
+        EXPECT_FALSE(shown(w.at(page)));
+    for (ControlId item : {ControlId::Group1Item0, ControlId::Group2Item0, ControlId::Group2Item3})
+        EXPECT_FALSE(shown(w.at(item)));
+    EXPECT_FALSE(w.window.visible(ControlId::Panel2));
+    EXPECT_FALSE(IsWindowEnabled(w.at(ControlId::DemoEdit)));
+    EXPECT_FALSE(IsWindowEnabled(w.at(ControlId::DemoEditButton)));
+    for (ControlId field : {ControlId::SS2PathEdit, ControlId::ResEdit, ControlId::CusWidth, ControlId::CusHeight,
+                            ControlId::DemoEdit})
+        EXPECT_TRUE(GetWindowLongPtrA(w.at(field), GWL_STYLE) & ES_READONLY) << static_cast<int>(field);
+    EXPECT_FALSE(GetWindowLongPtrA(w.at(ControlId::NoteEdit), GWL_STYLE) & ES_READONLY);
+    EXPECT_EQ(SendMessageA(w.at(ControlId::ProxyPassEdit), EM_GETPASSWORDCHAR, 0, 0), '*');
+}
+
+TEST(Form1WindowTest, NavigationBarOpensOneGroupAtATimeAndSelectsOneItem) {
+    Window w;
+    w.press(ControlId::Group1);
+    EXPECT_EQ(w.window.openGroup(), 1);
+    EXPECT_TRUE(shown(w.at(ControlId::Group1Item2)));
+    w.press(ControlId::Group1Item1);
+    EXPECT_EQ(w.window.page(), 1);
+    EXPECT_TRUE(shown(w.at(ControlId::Page1)));
+    EXPECT_FALSE(shown(w.at(ControlId::Page4)));
+
+    w.press(ControlId::Group2);
+    EXPECT_EQ(w.window.openGroup(), 2);
+    EXPECT_FALSE(shown(w.at(ControlId::Group1Item1)));
+    EXPECT_TRUE(shown(w.at(ControlId::Group2Item3)));
+    w.press(ControlId::Group2Item1);
+    EXPECT_EQ(w.window.page(), 3);
+    EXPECT_EQ(w.window.selectedItem(), ControlId::Group2Item1);
+    w.press(ControlId::Group2Item2);
+    EXPECT_THAT(w.log, ElementsAre("open-normal www.velkora.com"));
+    EXPECT_EQ(w.window.page(), 3);
+    EXPECT_EQ(w.window.selectedItem(), ControlId::Group2Item2);
+    w.press(ControlId::Group2);
+    EXPECT_EQ(w.window.openGroup(), 0);
+}
+
+TEST(Form1WindowTest, ButtonsReachTheirHandlersByClickEnterAndSpace) {
+    Window w;
+    w.press(ControlId::Image2);
+    w.press(ControlId::Image3);
+    w.window.showPage(1);
+    w.press(ControlId::CusPossibilities);
+    EXPECT_THAT(w.log, ElementsAre("minimise", "terminate", "possibilities"));
+
+    w.window.showPage(0);
+    SetFocus(w.at(ControlId::ToolButton1));
+    w.pump(20);
+    PostMessageA(w.at(ControlId::ToolButton1), WM_KEYDOWN, VK_RETURN, 1);
+    w.pump(100);
+    EXPECT_EQ(w.fileDialogs.folderDialogs, 1);
+    w.key(w.at(ControlId::ToolButton1), VK_SPACE);
+    EXPECT_EQ(w.fileDialogs.folderDialogs, 2);
+}
+
+TEST(Form1WindowTest, TabWalksThePageInOrder) {
+    Window w;
+    w.window.showPage(0);
+    SetFocus(w.at(ControlId::SS2PathEdit));
+    const ControlId order[] = {ControlId::ResEdit, ControlId::ToolButton1, ControlId::OpenResFolder,
+                               ControlId::NoteEdit};
+    for (ControlId next : order) {
+        PostMessageA(GetFocus(), WM_KEYDOWN, VK_TAB, 1);
+        w.pump(50);
+        EXPECT_EQ(GetFocus(), w.at(next)) << static_cast<int>(next);
+    }
+}
+
+TEST(Form1WindowTest, NoteRefusesThe51stCharacterAndIsStoredWhenTheFocusLeaves) {
+    Window w;
+    w.window.showPage(0);
+    SetFocus(w.at(ControlId::NoteEdit));
+    for (int i = 0; i < 51; ++i) SendMessageA(w.at(ControlId::NoteEdit), WM_CHAR, 'a' + i % 26, 1);
+    w.pump(20);
+    EXPECT_EQ(w.window.text(ControlId::NoteEdit).size(), 50u);
+    EXPECT_THAT(w.keys.writes, IsEmpty());
+    SetFocus(w.at(ControlId::ResEdit));
+    w.pump(20);
+    ASSERT_EQ(w.keys.writes.size(), 1u);
+    EXPECT_EQ(w.keys.writes[0], "Note=" + w.window.text(ControlId::NoteEdit));
+}
+
+TEST(Form1WindowTest, ListsAndTheDemoGroupStoreOnEachChange) {
+    Window w;
+    w.window.showPage(2);
+    SetFocus(w.at(ControlId::AFBox));
+    w.key(w.at(ControlId::AFBox), VK_DOWN);
+    SetFocus(w.at(ControlId::RendererBox));
+    w.key(w.at(ControlId::RendererBox), VK_DOWN);
+    w.key(w.at(ControlId::RendererBox), VK_DOWN);
+    w.window.showPage(1);
+    w.press(ControlId::Demo3);
+    EXPECT_THAT(w.keys.writes, ElementsAre("AFLevel=0", "Renderer=0", "Renderer=1", "Demo=4"));
+    EXPECT_TRUE(IsWindowEnabled(w.at(ControlId::DemoEdit)));
+    w.press(ControlId::Demo0);
+    EXPECT_FALSE(IsWindowEnabled(w.at(ControlId::DemoEditButton)));
+    EXPECT_EQ(w.window.selection(ControlId::Demo), 0);
+    EXPECT_FALSE(w.window.checked(ControlId::Demo3));
+}
+
+TEST(Form1WindowTest, PointerLeavingAControlStoresItsOption) {
+    // One test moves the real pointer, so no two tests fight over it.
+    Window w;
+    w.window.showPage(1);
+    w.window.setEnabled(ControlId::Res800, false);
+    w.keys.set(names::kSettingsKey, "800", "1");
+
+    // Checked with the keyboard only: nothing is stored.
+    SetFocus(w.at(ControlId::Res640));
+    w.key(w.at(ControlId::Res640), VK_SPACE);
+    EXPECT_TRUE(w.window.checked(ControlId::Res640));
+    EXPECT_THAT(w.keys.writes, IsEmpty());
+
+    // Moving between items stays inside the group; leaving it stores all nine.
+    w.moveOnto(ControlId::Res1024);
+    w.moveOnto(ControlId::ResHdw3);
+    EXPECT_THAT(w.keys.writes, IsEmpty());
+    w.moveAway();
+    ASSERT_TRUE(w.pump(3000, [&] { return w.keys.writes.size() >= 9; }));
+    EXPECT_THAT(w.keys.writes, ElementsAre("640=1", "800=0", "1024=0", "1280=0", "1600=0", "2048=0", "hdw1=0",
+                                           "hdw2=0", "hdw3=0"));
+
+    struct Case {
+        int page;
+        ControlId control;
+        std::function<void()> arrange;
+        const char* write;
+    } cases[] = {
+        {1, ControlId::CusResBox, [&] { w.press(ControlId::CusResBox); }, "CusRes=0"},
+        {2, ControlId::HDRBox, [&] { w.press(ControlId::HDRBox); }, "HDR=1"},
+        {0, ControlId::NoteEdit, [&] { w.window.setText(ControlId::NoteEdit, "quiet fans"); }, "Note=quiet fans"},
+    };
+    for (const auto& c : cases) {
+        w.keys.writes.clear();
+        w.window.showPage(c.page);
+        c.arrange();
+        w.moveOnto(c.control);
+        EXPECT_THAT(w.keys.writes, IsEmpty()) << c.write;
+        w.moveAway();
+        EXPECT_TRUE(w.pump(3000, [&] { return !w.keys.writes.empty(); })) << c.write;
+        EXPECT_THAT(w.keys.writes, ElementsAre(c.write));
+    }
+}
+
+}  // namespace
+}  // namespace melkrin
