@@ -89,6 +89,8 @@ Form1Window::~Form1Window() {
 void Form1Window::show() {
     ShowWindow(hwnd_, SW_SHOW);
     UpdateWindow(hwnd_);
+    // The keyboard starts in the navigation bar.
+    SetFocus(at(ControlId::Group1).hwnd);
 }
 
 Form1Window* Form1Window::of(HWND anyChild) {
@@ -249,6 +251,8 @@ void Form1Window::command(ControlId id, int code) {
         return;
     }
     if (code != BN_CLICKED) return;
+    // A disabled item cannot be chosen, not even by a click sent from outside.
+    if (!IsWindowEnabled(c->hwnd)) return;
     switch (c->kind) {
         case Kind::Check:
             c->checked = !c->checked;

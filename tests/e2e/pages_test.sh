@@ -23,11 +23,14 @@ shot() { driver screenshot "$1" "$shots/$2.bmp" && python3 "$src/tests/e2e/bmp_t
 # Moves the pointer onto a control and off the window again.
 hover_out() { driver hover TForm1 "$1"; driver hover-away; sleep 0.3; }
 
+echo "-- preparing a game tree and the registry"
+# The first Wine program of a run may meet a server that is still starting: wait until the registry answers.
+for _ in $(seq 1 20); do wrun reg query 'HKLM\SOFTWARE' /reg:32 >/dev/null 2>&1 && break; sleep 1; done
 make_game_tree pages
 results="$build/e2e/pages/results"
 mkdir -p "$results"
 reg_delete "$settings_key"
-reg_add_key "$settings_key"
+reg_add_key "$settings_key" || fail "cannot create the settings key"
 reg_set "$game_key" Game "\$${game_win//\\//}Bin/Sam2.exe"
 reg_set "$game_key" Path "$game_win"
 for v in "Programversion=1.2" "NoErrorWarning=0" "640=1" "800=0" "CusW=800" "CusH=600" "CusRes=1" "Demo=2" \

@@ -293,12 +293,17 @@ TEST(Form1WindowTest, ListsAndTheDemoGroupStoreOnEachChange) {
     EXPECT_FALSE(w.window.checked(ControlId::Demo3));
 }
 
-TEST(Form1WindowTest, PointerLeavingAControlStoresItsOption) {
-    // One test moves the real pointer, so no two tests fight over it.
+TEST(SerialPointerTest, PointerLeavingAControlStoresItsOption) {
+    // Moves the real pointer: runs alone, so no other test's window comes and goes under it.
     Window w;
+    SetWindowPos(w.window.hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     w.window.showPage(1);
     w.window.setEnabled(ControlId::Res800, false);
     w.keys.set(names::kSettingsKey, "800", "1");
+
+    // A disabled item cannot be checked.
+    w.press(ControlId::Res800);
+    EXPECT_FALSE(w.window.checked(ControlId::Res800));
 
     // Checked with the keyboard only: nothing is stored.
     SetFocus(w.at(ControlId::Res640));
