@@ -65,6 +65,12 @@ bool RunController::slotChosen(int index) const {
            !s_.view.text(ControlId::CusHeight).empty();
 }
 
+int RunController::currentSlotIndex() const {
+    int index = 0;
+    while (index < kCustomSlot && run_.currentSlot != kResolutionSlots[index].key) ++index;
+    return index;
+}
+
 void RunController::refuse(const std::string& message) {
     s_.dialogs.showMessage(message);
     s_.view.setEnabled(ControlId::BenchButton, true);
@@ -182,9 +188,7 @@ void RunController::cpTerminate(ProcessRunner&, std::uint32_t) {
     step([this] {
         s_.debugLog.add("Serious Sam 2 terminated");
         s_.debugLog.save();
-        int index = 0;
-        while (index < kCustomSlot && run_.currentSlot != kResolutionSlots[index].key) ++index;
-
+        const int index = currentSlotIndex();
         ++run_.completedCount;
         if (index == kCustomSlot) {
             s_.debugLog.add(
@@ -223,10 +227,8 @@ void RunController::testLog(unsigned waited, const std::function<void()>& then) 
         s_.debugLog.add("Source exist");
         run_.lastResult = readDemoResult(s_.files.readFile(log));
         s_.debugLog.add("Result: " + run_.lastResult + " FPS");
-        const bool custom = run_.currentSlot == kResolutionSlots[kCustomSlot].key;
-        int index = 0;
-        while (index < kCustomSlot && run_.currentSlot != kResolutionSlots[index].key) ++index;
-        const std::string heading = custom ? customHeading(s_.view.text(ControlId::CusWidth),
+        const int index = currentSlotIndex();
+        const std::string heading = index == kCustomSlot ? customHeading(s_.view.text(ControlId::CusWidth),
                                                            s_.view.text(ControlId::CusHeight))
                                            : kResolutionSlots[index].heading;
         report_.slotBlock(heading, s_.demo.demoFileName(), labels_, run_.lastResult);

@@ -79,6 +79,7 @@ public:
 
 private:
     bool slotChosen(int index) const;
+    int currentSlotIndex() const;
     void StartFromSlot(int first);
     void CollectSlotResult(std::function<void()> then);
     void testLog(unsigned waited, const std::function<void()>& then);
