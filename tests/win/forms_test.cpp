@@ -56,7 +56,8 @@ TEST(FormsTest, PleaseWaitIsATopmostWindowShownAndClosedOnRequest) {
     EXPECT_FALSE(IsWindowVisible(form2.hwnd()));
 }
 
-TEST(FormsTest, PossibilitiesDialogListsTheModesAndAddTakesTheCheckedOne) {
+// Serial: another test's window taking the activation would rebuild the list under the click.
+TEST(SerialPossibilitiesTest, ListsTheModesAndAddTakesTheCheckedOne) {
     MemoryKeyStore keys;
     keys.addKey(names::kSettingsKey);
     SettingsStore settings(keys);
