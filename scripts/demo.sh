@@ -25,7 +25,7 @@ if [ -z "$headless" ]; then export MELKRIN_WINE_DESKTOP=none; fi
 
 export WINEPREFIX="$top/build/demo/wineprefix"
 mkdir -p "$WINEPREFIX"
-stop_wine() { wineserver -k >/dev/null 2>&1 || true; }
+stop_wine() { wineserver -k >/dev/null 2>&1 || true; wineserver -w >/dev/null 2>&1 || true; }
 stop_wine
 
 trap stop_wine EXIT

@@ -27,12 +27,14 @@ CT
 # A fresh Wine server for this run: it and its services start with no
 # output pipes of ours, bound to this run's virtual display.
 export WINEPREFIX="$top/build/win/wineprefix"
-stop_wine() { WINEPREFIX="$WINEPREFIX" wineserver -k >/dev/null 2>&1 || true; }
+# -k only asks the server to go; -w waits until it has, so no test meets a dying server.
+stop_wine() { wineserver -k >/dev/null 2>&1 || true; wineserver -w >/dev/null 2>&1 || true; }
 stop_wine
 trap stop_wine EXIT
 
 echo "== tests"
 cd build/all
-# A Windows program now and then fails to start under Wine at all (no output,
-# gone at once); such a test gets one more try. A test that fails twice fails.
+# Under load a Windows program may still, rarely, fail to start under Wine at
+# all (no output, gone at once); such a test gets one more try. A test that
+# fails twice fails.
 xvfb-run -a -s "-screen 0 1600x1200x24" ctest -j"$jobs" --output-on-failure --timeout 300 --repeat until-pass:2
