@@ -85,6 +85,8 @@ private:
 
     // Building (form1_layout_win32.cpp).
     void createControls();
+    // WM_DPICHANGED: every control keeps its place in 96-DPI terms.
+    void rescale(int newDpi, const RECT& suggested);
     HWND add(ControlId id, Kind kind, HWND parent, const std::string& caption, int x, int y, int w, int h,
              DWORD extraStyle = 0);
     void addTooltip(Control& control);

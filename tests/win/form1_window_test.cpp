@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 
 #include "app/form1.h"
@@ -349,6 +350,43 @@ TEST(SerialPointerTest, PointerLeavingAControlStoresItsOption) {
         w.moveAway();
         EXPECT_TRUE(w.pump(3000, [&] { return stored(c.write) > 0; })) << c.write;
     }
+}
+
+TEST(Form1WindowTest, MovingToAMonitorWithAnotherDpiScalesTheWholeWindow) {
+    Window w;
+    const auto sizeOf = [](HWND hwnd) {
+        RECT box;
+        GetWindowRect(hwnd, &box);
+        return std::make_pair(box.right - box.left, box.bottom - box.top);
+    };
+    const auto fontHeight = [](HWND hwnd) {
+        LOGFONTA font{};
+        GetObjectA(reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)), sizeof(font), &font);
+        return std::abs(font.lfHeight);
+    };
+    const HWND note = w.at(ControlId::NoteEdit);
+    const auto window96 = sizeOf(w.window.hwnd());
+    const auto note96 = sizeOf(note);
+    const int font96 = fontHeight(note);
+    ASSERT_EQ(w.window.dpi(), 96);
+
+    RECT suggested{100, 100, 100 + window96.first * 2, 100 + window96.second * 2};
+    SendMessageA(w.window.hwnd(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    w.pump(50);
+    EXPECT_EQ(w.window.dpi(), 192);
+    EXPECT_EQ(sizeOf(w.window.hwnd()), std::make_pair(window96.first * 2, window96.second * 2));
+    const auto note192 = sizeOf(note);
+    EXPECT_NEAR(note192.first, note96.first * 2, 2);
+    EXPECT_NEAR(note192.second, note96.second * 2, 2);
+    EXPECT_NEAR(fontHeight(note), font96 * 2, 1);
+
+    // And back again: the same layout as before.
+    RECT back{100, 100, 100 + window96.first, 100 + window96.second};
+    SendMessageA(w.window.hwnd(), WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&back));
+    w.pump(50);
+    EXPECT_EQ(sizeOf(w.window.hwnd()), window96);
+    EXPECT_NEAR(sizeOf(note).first, note96.first, 2);
+    EXPECT_EQ(fontHeight(note), font96);
 }
 
 }  // namespace
