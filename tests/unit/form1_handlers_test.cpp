@@ -8,6 +8,7 @@
 #include "app/state_view.h"
 #include "fake_platform.h"
 #include "fake_window_services.h"
+#include "form1_doubles.h"
 #include "memory_file_system.h"
 #include "memory_key_store.h"
 #include "settings/settings_names.h"
@@ -23,25 +24,14 @@ constexpr const char* kProgram = "C:\\Melkrin\\";
 constexpr const char* kHelpFile = "C:\\Melkrin\\Help\\help.chm";
 constexpr const char* kKey = names::kSettingsKey;
 
-struct Window {
-    MemoryKeyStore keys;
-    MemoryFileSystem files;
-    RecordingFileOp fileOp{files};
-    FakeDisplayModes modes;
-    FakeDialogs dialogs;
-    FakeWaits waits;
-    std::vector<std::string> log;
-    FakeFileDialogs fileDialogs;
-    FakeShell shell{log};
-    FakeHelpDownloader downloader{log};
-    FakeAppWindows windows{log};
+struct Window : Form1Doubles {
     StateView view;
-    TForm1 form{view, Form1Services{keys, files, fileOp, modes, dialogs, waits, kProgram}};
+    TForm1 form{view, services(kProgram)};
 
     Window() {
         keys.addKey(kKey);
         files.addFolder(kProgram);
-        form.attachUi(Form1UiServices{fileDialogs, shell, downloader, windows, "http://127.0.0.1:8123/help.chm"});
+        form.attachUi(uiServices("http://127.0.0.1:8123/help.chm"));
     }
     // Runs a handler as the window does: through the error display.
     void run(void (TForm1::*handler)()) { form.guarded([&] { (form.*handler)(); }); }
@@ -289,16 +279,11 @@ TEST(HelpTest, TheRealAddressIsTheMakersHelpFile) {
 }
 
 TEST(HandlersTest, WithoutTheWindowsServicesAHandlerFailsVisibly) {
-    MemoryKeyStore keys;
-    MemoryFileSystem files;
-    RecordingFileOp fileOp{files};
-    FakeDisplayModes modes;
-    FakeDialogs dialogs;
-    FakeWaits waits;
+    Form1Doubles doubles;
     StateView view;
-    TForm1 form{view, Form1Services{keys, files, fileOp, modes, dialogs, waits, kProgram}};
+    TForm1 form{view, doubles.services(kProgram)};
     EXPECT_FALSE(form.guarded([&] { form.ToolButton1Click(); }));
-    EXPECT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(doubles.dialogs.errors.size(), 1u);
 }
 
 }  // namespace

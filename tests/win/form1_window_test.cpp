@@ -12,6 +12,7 @@
 #include "app/form1_window_win32.h"
 #include "fake_platform.h"
 #include "fake_window_services.h"
+#include "form1_doubles.h"
 #include "memory_file_system.h"
 #include "memory_key_store.h"
 #include "settings/settings_names.h"
@@ -37,25 +38,14 @@ std::string className(HWND hwnd) {
 
 bool shown(HWND hwnd) { return IsWindowVisible(hwnd) != 0; }
 
-struct Window {
-    MemoryKeyStore keys;
-    MemoryFileSystem files;
-    RecordingFileOp fileOp{files};
-    FakeDisplayModes modes;
-    FakeDialogs dialogs;
-    FakeWaits waits;
-    std::vector<std::string> log;
-    FakeFileDialogs fileDialogs;
-    FakeShell shell{log};
-    FakeHelpDownloader downloader{log};
-    FakeAppWindows windows{log};
+struct Window : Form1Doubles {
     Form1Window window{GetModuleHandleA(nullptr)};
-    TForm1 form{window.view(), Form1Services{keys, files, fileOp, modes, dialogs, waits, "C:\\Melkrin\\"}};
+    TForm1 form{window.view(), services("C:\\Melkrin\\")};
 
     Window() {
         keys.addKey(names::kSettingsKey);
         window.attach(form);
-        form.attachUi(Form1UiServices{fileDialogs, shell, downloader, windows, "http://127.0.0.1:1/help.chm"});
+        form.attachUi(uiServices("http://127.0.0.1:1/help.chm"));
         window.applyTheme();
         window.show();
         SetForegroundWindow(window.hwnd());
