@@ -9,7 +9,9 @@ namespace melkrin::update {
 
 std::string InfoValue(std::string_view text, std::string_view key, bool braced) {
     const std::string lower = toLower(std::string(text));
-    const std::string pattern = "#" + toLower(std::string(key)) + (braced ? "={" : "=");
+    std::string pattern(1, '#');
+    pattern += toLower(std::string(key));
+    pattern += braced ? "={" : "=";
     const std::size_t at = lower.find(pattern);
     if (at == std::string::npos) return "";
     const std::size_t begin = at + pattern.size();
@@ -32,7 +34,8 @@ std::vector<ListedFile> ListedFiles(std::string_view text) {
     // Numbered keys start one above what "url" and "url0" gave, so a file
     // with url0, url1 and url2 yields url0 and url2: older programs read it so.
     for (std::size_t k = files.size() + 1;; ++k) {
-        const std::string key = "url" + std::to_string(k);
+        std::string key("url");
+        key += std::to_string(k);
         std::string url = InfoValue(text, key);
         if (url.empty()) break;
         files.push_back({key, std::move(url)});
@@ -88,7 +91,7 @@ std::array<std::string, 4> versionParts(const std::string& text) {
     for (auto& part : parts) {
         const std::size_t dot = rest.find('.');
         if (dot == std::string::npos) {
-            part = "0";
+            part.assign(1, '0');
             continue;
         }
         part = rest.substr(0, dot);
