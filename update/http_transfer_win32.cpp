@@ -72,7 +72,6 @@ long currentBiasMinutes() {
 // thread, and those do nothing once the client is being destroyed.
 struct TransferJob {
     Win32HttpTransfer* owner = nullptr;
-    std::shared_ptr<std::atomic<bool>> ownerGone;
     HWND syncWindow = nullptr;
 
     // The settings as they stood at the start.
@@ -112,7 +111,9 @@ struct TransferJob {
     void checkPoint() {
         if (stop) throw StopRequested{};
     }
-    void onUi(const std::function<void()>& routine) { TransferSyncWindow::run(syncWindow, ownerGone, routine); }
+    // A stopped job (or one whose client is going) runs nothing on the
+    // user-interface thread any more.
+    void onUi(const std::function<void()>& routine) { TransferSyncWindow::run(syncWindow, &stop, routine); }
     // Keeps a new handle unless a stop came meanwhile.
     HINTERNET keep(HINTERNET& slot, HINTERNET handle) {
         std::lock_guard<std::mutex> guard(handlesLock);
@@ -311,6 +312,13 @@ void TransferJob::readBody() {
             outputFailed = true;
             return;
         }
+        // Set again through the handle, so that a truncated existing file
+        // carries exactly these marks.
+        if (hiddenOutput) {
+            FILE_BASIC_INFO info{};
+            info.FileAttributes = attributes;
+            SetFileInformationByHandle(outputFile, FileBasicInfo, &info, sizeof(info));
+        }
     } else if (fileSize != 0) {
         body.reserve(fileSize);
     }
@@ -319,9 +327,18 @@ void TransferJob::readBody() {
     for (;;) {
         checkPoint();
         DWORD got = 0;
-        const bool ok = inputFile != INVALID_HANDLE_VALUE
-                            ? ReadFile(inputFile, buffer.data(), bufferSize, &got, nullptr) != 0
-                            : (workerRequest && InternetReadFile(workerRequest, buffer.data(), bufferSize, &got) != 0);
+        bool ok;
+        if (inputFile != INVALID_HANDLE_VALUE) {
+            ok = ReadFile(inputFile, buffer.data(), bufferSize, &got, nullptr) != 0;
+        } else {
+            // Only what has arrived, so a slow server still shows progress.
+            DWORD available = 0;
+            ok = workerRequest && InternetQueryDataAvailable(workerRequest, &available, 0, 0) != 0;
+            if (ok && available != 0) {
+                const DWORD wanted = available < bufferSize ? available : bufferSize;
+                ok = InternetReadFile(workerRequest, buffer.data(), wanted, &got) != 0;
+            }
+        }
         if (!ok || got == 0) break;
         if (outputFile != INVALID_HANDLE_VALUE) {
             DWORD written = 0;
@@ -394,7 +411,9 @@ DWORD WINAPI Win32HttpTransfer::threadMain(void* parameter) {
         job.endOnStop();
         return 0;
     }
-    TransferSyncWindow::run(job.syncWindow, job.ownerGone, [&job] {
+    bool completed = false;
+    TransferSyncWindow::run(job.syncWindow, &job.stop, [&job, &completed] {
+        completed = true;
         try {
             job.complete();
         } catch (...) {
@@ -403,7 +422,8 @@ DWORD WINAPI Win32HttpTransfer::threadMain(void* parameter) {
         }
         job.workerActive = false;
     });
-    if (job.workerActive) job.endOnStop();  // the client went away before the completion could run
+    // Stopped while the completion waited for its turn: end silently.
+    if (!completed) job.endOnStop();
     return 0;
 }
 
@@ -411,11 +431,10 @@ Win32HttpTransfer::Win32HttpTransfer() { syncWindow_ = TransferSyncWindow::acqui
 
 Win32HttpTransfer::~Win32HttpTransfer() {
     StopTransfer(false);
-    *gone_ = true;
     for (HANDLE worker : workers_) {
-        // A worker blocked in the platform ends once its handles are closed;
-        // it never touches this client again, so a bounded wait is safe.
-        TransferSyncWindow::waitRunningRoutines(worker, 30000);
+        // A stopped worker never touches this client again, so one that the
+        // network still holds may end on its own after a short wait.
+        TransferSyncWindow::waitRunningRoutines(worker, 2000);
         CloseHandle(worker);
     }
     TransferSyncWindow::release();
@@ -440,7 +459,6 @@ bool Win32HttpTransfer::StartTransfer(const std::string& url, const std::string&
     reapWorkers();
     auto job = std::make_shared<TransferJob>();
     job->owner = this;
-    job->ownerGone = gone_;
     job->syncWindow = syncWindow_;
     job->url = url;
     job->outputFileName = outputFileName;
@@ -477,7 +495,12 @@ void Win32HttpTransfer::StopTransfer(bool deleteOutputFile) {
     if (!job_ || !job_->workerActive) return;
     job_->deleteOnStop = deleteOutputFile;
     job_->stop = true;
+    // Closing the handles wakes a worker that waits on the network; where the
+    // platform does not (Wine), the worker ends at its next time-out. Either
+    // way nothing of it reaches the user any more, so the client is idle now.
     job_->closeHandles();
+    job_->busy = false;
+    job_->workerActive = false;
 }
 
 bool Win32HttpTransfer::Busy() const { return job_ && job_->busy; }

@@ -18,7 +18,7 @@ struct TransferJob;
 class Win32HttpTransfer : public THttpTransfer {
 public:
     Win32HttpTransfer();
-    // Stops a running worker first and waits for it (running its routines).
+    // Stops a running worker first and waits a little for it.
     ~Win32HttpTransfer() override;
     Win32HttpTransfer(const Win32HttpTransfer&) = delete;
     Win32HttpTransfer& operator=(const Win32HttpTransfer&) = delete;
@@ -38,7 +38,6 @@ private:
     void reapWorkers();
 
     HWND syncWindow_ = nullptr;
-    std::shared_ptr<std::atomic<bool>> gone_ = std::make_shared<std::atomic<bool>>(false);
     std::shared_ptr<TransferJob> job_;
     std::vector<HANDLE> workers_;
     std::string url_;

@@ -9,7 +9,7 @@ constexpr const char* kClassName = "TTransferSyncWindow";
 
 struct Call {
     const std::function<void()>* routine;
-    std::atomic<bool>* ownerGone;
+    const std::atomic<bool>* cancelled;
     std::exception_ptr error;
 };
 
@@ -23,7 +23,7 @@ HWND syncWindow = nullptr;
 LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == TransferSyncWindow::kRunRoutine) {
         auto* call = reinterpret_cast<Call*>(wParam);
-        if (call->ownerGone->load()) return 0;
+        if (call->cancelled->load()) return 0;
         try {
             (*call->routine)();
         } catch (...) {
@@ -58,9 +58,8 @@ void TransferSyncWindow::release() {
     }
 }
 
-void TransferSyncWindow::run(HWND window, const std::shared_ptr<std::atomic<bool>>& ownerGone,
-                             const std::function<void()>& routine) {
-    Call call{&routine, ownerGone.get(), nullptr};
+void TransferSyncWindow::run(HWND window, const std::atomic<bool>* cancelled, const std::function<void()>& routine) {
+    Call call{&routine, cancelled, nullptr};
     SendMessageA(window, kRunRoutine, reinterpret_cast<WPARAM>(&call), 0);
     // call.error is dropped here on purpose.
 }

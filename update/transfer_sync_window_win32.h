@@ -4,7 +4,6 @@
 #include <atomic>
 #include <exception>
 #include <functional>
-#include <memory>
 
 namespace melkrin::update {
 
@@ -21,11 +20,11 @@ public:
     static void release();
 
     // From a worker: runs the routine on the window's thread and waits until
-    // it returned. Nothing runs once `ownerGone` is set (the client is being
-    // destroyed). An exception of the routine comes back here and is dropped:
-    // a failing handler never ends a transfer abnormally.
-    static void run(HWND window, const std::shared_ptr<std::atomic<bool>>& ownerGone,
-                    const std::function<void()>& routine);
+    // it returned. Nothing runs once `cancelled` is set (the transfer was
+    // stopped, or its client is being destroyed). An exception of the routine
+    // comes back here and is dropped: a failing handler never ends a
+    // transfer abnormally.
+    static void run(HWND window, const std::atomic<bool>* cancelled, const std::function<void()>& routine);
 
     // Waits for a handle while running the routines that workers send, so a
     // worker can finish while the user-interface thread waits for it.
