@@ -7,5 +7,8 @@ inline constexpr const char* kMakerHost = "www.velkora.com";
 inline constexpr const char* kHomepage = "www.velkora.com";
 inline constexpr const char* kHelpFileUrl = "http://www.velkora.com/benchmarks/ss2/help.chm";
 inline constexpr const char* kHelpAgent = "help.chm";
+// The update information comes over https from the maker's server; its
+// signature is what makes it trustworthy, https keeps it private.
+inline constexpr const char* kUpdateScheme = "https://";
 
 }  // namespace melkrin::web

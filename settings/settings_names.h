@@ -25,6 +25,9 @@ inline constexpr const char* kProxyPort = "ProxyPort";
 inline constexpr const char* kProxyUsername = "ProxyUsername";
 inline constexpr const char* kProxyPassword = "ProxyPassword";
 inline constexpr const char* kRunMarker = "NoErrorWarning";
+// Optional, never written by the program: another server for the update
+// information file (a mirror); updates are signed, so any server will do.
+inline constexpr const char* kUpdateServer = "UpdateServer";
 // The diagnostic cache.
 inline constexpr const char* kDisplayMemory = "Display Memory";
 inline constexpr const char* kDriverVersion = "Driver Version";

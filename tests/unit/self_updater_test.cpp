@@ -322,3 +322,48 @@ TEST(UpdateTextsTest, TheTableByIndex) {
 
 }  // namespace
 }  // namespace melkrin::update
+
+#include "update/updater_settings.h"
+
+namespace melkrin::update {
+namespace {
+
+TEST(UpdaterSettingsTest, TheMakersServerOrAMirror) {
+    EXPECT_EQ(InfoFileUrl(""), "https://www.velkora.com/benchmarks/ss2/qrv_melkrin.inf");
+    EXPECT_EQ(InfoFileUrl("  "), "https://www.velkora.com/benchmarks/ss2/qrv_melkrin.inf");
+    EXPECT_EQ(InfoFileUrl("http://127.0.0.1:8000"), "http://127.0.0.1:8000/benchmarks/ss2/qrv_melkrin.inf");
+    EXPECT_EQ(InfoFileUrl("https://mirror.example/"), "https://mirror.example/benchmarks/ss2/qrv_melkrin.inf");
+    EXPECT_EQ(InfoFileUrl("mirror.example"), "http://mirror.example/benchmarks/ss2/qrv_melkrin.inf");
+}
+
+TEST(UpdaterSettingsTest, ThisProgramsSettings) {
+    Rig rig;
+    rig.updater.SetAutoCheck(true);
+    ConfigureForThisProgram(rig.updater, "1.2", "");
+    EXPECT_EQ(rig.updater.InfoFileURL, "https://www.velkora.com/benchmarks/ss2/qrv_melkrin.inf");
+    EXPECT_EQ(rig.updater.VersionControl, TUpdVersionControl::byNumber);
+    EXPECT_EQ(rig.updater.VersionNumber, "1.2");
+    EXPECT_EQ(rig.updater.VersionDate, "07/30/2006");
+    EXPECT_EQ(rig.updater.ShowMessages,
+              (ShowMessagesSet{TUpdShowMessages::mAskUpgrade, TUpdShowMessages::mConnLost,
+                               TUpdShowMessages::mHostUnreachable, TUpdShowMessages::mLostFile,
+                               TUpdShowMessages::mNoUpdateAvailable}));
+    EXPECT_FALSE(rig.updater.AutoCheck());
+    rig.scheduler.fireAll();
+    EXPECT_TRUE(rig.transfer.starts.empty());
+}
+
+TEST(UpdaterSettingsTest, ComponentDefaults) {
+    Rig rig;
+    TSelfUpdater fresh{{rig.transfer, rig.verifier, rig.messages, rig.scheduler, rig.online,
+                        [] { return CalendarDate{2026, 3, 7}; }, nullptr}};
+    EXPECT_EQ(fresh.InfoFileURL, "http://");
+    EXPECT_EQ(fresh.VersionControl, TUpdVersionControl::byDate);
+    EXPECT_EQ(fresh.VersionDate, "03/07/2026");
+    EXPECT_EQ(fresh.AutoCheckDelay, 10000u);
+    EXPECT_EQ(fresh.ShowMessages, (ShowMessagesSet{TUpdShowMessages::mAskUpgrade, TUpdShowMessages::mConnLost,
+                                                   TUpdShowMessages::mLostFile, TUpdShowMessages::mPasswordRequest}));
+}
+
+}  // namespace
+}  // namespace melkrin::update
