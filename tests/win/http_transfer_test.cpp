@@ -314,23 +314,28 @@ TEST(HttpTransferTest, AStopDuringAStalledBodyEndsSilentlyAndTheNextStartWorks) 
     Recorder r(transfer);
     const std::string target = folder.path() + "stalled.uTMP";
     ASSERT_TRUE(transfer.StartTransfer(stalling.url("/big"), target));
-    // A read waits for a whole buffer, so the stop comes while it blocks.
-    ASSERT_TRUE(pumpUntil([&] { return !r.events.empty(); }, 20000));
-    pumpUntil([] { return false; }, 200);
+    // The stop comes while the worker waits for the rest of the body (or,
+    // under Wine, sometimes still for the end of the headers).
+    ASSERT_TRUE(pumpUntil([&] { return !stalling.requests().empty(); }, 20000));
+    if (pumpUntil([&] { return !r.events.empty(); }, 1000)) pumpUntil([] { return false; }, 200);
     transfer.StopTransfer(false);
     // The server still holds the connection: the client is idle all the same.
     EXPECT_FALSE(transfer.Busy());
     EXPECT_FALSE(transfer.WorkerActive());
+    const auto atStop = r.events;
+    EXPECT_THAT(atStop.size(), ::testing::Le(1u));
     pumpUntil([] { return false; }, 300);
-    EXPECT_THAT(r.events, ElementsAre("headers 200 100000"));
-    EXPECT_EQ(GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES, true);  // kept: the stop asked so
+    EXPECT_EQ(r.events, atStop);
+    r.events.clear();
+    // Once the body had begun, its file stays: the stop asked to keep it.
+    if (!atStop.empty()) EXPECT_NE(GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES);
 
     ScriptedHttpServer good([&](const std::string&, int) {
         return Reply{ScriptedHttpServer::reply("200 OK", "", "again")};
     });
     ASSERT_TRUE(transfer.StartTransfer(good.url("/again"), ""));
     ASSERT_TRUE(r.finish());
-    EXPECT_THAT(r.events, ElementsAre("headers 200 100000", "headers 200 5", "done 5 "));
+    EXPECT_THAT(r.events, ElementsAre("headers 200 5", "done 5 "));
     stalling.release();
 
     // A stop that asks for it deletes the output file.
@@ -341,12 +346,12 @@ TEST(HttpTransferTest, AStopDuringAStalledBodyEndsSilentlyAndTheNextStartWorks) 
     // The worker lets go of the file at the latest at its time-out.
     transfer.Timeouts.ReceiveTimeout = 2000;
     ASSERT_TRUE(transfer.StartTransfer(stalling2.url("/big"), target));
-    ASSERT_TRUE(pumpUntil([&] { return !r.events.empty(); }, 20000));
-    pumpUntil([] { return false; }, 200);
+    ASSERT_TRUE(pumpUntil([&] { return !stalling2.requests().empty(); }, 20000));
+    if (pumpUntil([&] { return !r.events.empty(); }, 1000)) pumpUntil([] { return false; }, 200);
     transfer.StopTransfer(true);
     EXPECT_FALSE(transfer.WorkerActive());
     ASSERT_TRUE(pumpUntil([&] { return transfer.LiveWorkers() == 0; }, 15000));
-    EXPECT_TRUE(r.events.size() == 1u);
+    EXPECT_THAT(r.events.size(), ::testing::Le(1u));
     EXPECT_EQ(GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES);
     stalling2.release();
 }
@@ -441,14 +446,29 @@ TEST(HttpTransferTest, DestroyingTheClientStopsItsWorker) {
         return Reply{"HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n" + pattern(10), true};
     });
     int notifications = 0;
+    const ULONGLONG start = GetTickCount64();
     {
         Win32HttpTransfer transfer;
         transfer.HeadersReceived = [&](THttpTransfer&, const HeadersInfo&, bool&) { ++notifications; };
+        transfer.TransferDone = [&](THttpTransfer&, const std::string&, std::uint32_t, const std::string&) {
+            ++notifications;
+        };
         ASSERT_TRUE(transfer.StartTransfer(stalling.url("/big"), ""));
-        ASSERT_TRUE(pumpUntil([&] { return notifications >= 1; }, 20000));
+        // The worker is inside the platform's calls once the server has the request.
+        ASSERT_TRUE(pumpUntil([&] { return !stalling.requests().empty(); }, 20000));
+        pumpUntil([] { return false; }, 100);
+        notifications = 0;
     }
-    // The sync window went with the last client.
-    EXPECT_EQ(FindWindowExA(HWND_MESSAGE, nullptr, "TTransferSyncWindow", nullptr), nullptr);
+    // Destroyed within its short wait, with nothing delivered afterwards.
+    EXPECT_LT(GetTickCount64() - start, 15000u);
+    pumpUntil([] { return false; }, 200);
+    EXPECT_EQ(notifications, 0);
+    // The sync window went with the last client (other test processes may have their own).
+    for (HWND w = nullptr; (w = FindWindowExA(HWND_MESSAGE, w, "TTransferSyncWindow", nullptr)) != nullptr;) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(w, &process);
+        EXPECT_NE(process, GetCurrentProcessId());
+    }
     stalling.release();
 }
 
