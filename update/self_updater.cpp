@@ -130,11 +130,15 @@ void TSelfUpdater::restartTimer() {
     const unsigned generation = ++timerGeneration_;
     if (!autoCheck_ || begun_ || AutoCheckDelay == 0) return;
     std::weak_ptr<bool> alive = alive_;
-    s_.scheduler.after(AutoCheckDelay, [this, alive, generation] {
-        const auto living = alive.lock();
-        if (!living || !*living || generation != timerGeneration_) return;
-        timerFired();
-    });
+    try {
+        s_.scheduler.after(AutoCheckDelay, [this, alive, generation] {
+            const auto living = alive.lock();
+            if (!living || !*living || generation != timerGeneration_) return;
+            timerFired();
+        });
+    } catch (const std::exception&) {
+        throw MelkrinError("Not enough timers available");
+    }
 }
 
 void TSelfUpdater::timerFired() {

@@ -300,6 +300,21 @@ TEST(SelfUpdaterAutoCheckTest, OfflineOrSwitchedOffMeansNoCheck) {
     }
 }
 
+TEST(SelfUpdaterAutoCheckTest, NoTimerIsAnError) {
+    struct NoTimers : Scheduler {
+        void after(unsigned, std::function<void()>) override { throw std::runtime_error("Cannot start a timer"); }
+    } noTimers;
+    Rig rig;
+    TSelfUpdater updater{{rig.transfer, rig.verifier, rig.messages, noTimers, rig.online,
+                          [] { return CalendarDate{2026, 12, 10}; }, nullptr}};
+    try {
+        updater.SetAutoCheck(true);
+        FAIL() << "no error";
+    } catch (const std::exception& e) {
+        EXPECT_STREQ(e.what(), "Not enough timers available");
+    }
+}
+
 TEST(SelfUpdaterAutoCheckTest, OnlineTest) {
     EXPECT_TRUE(SeemsOnline(1u, {}));
     EXPECT_FALSE(SeemsOnline(0u, {"192.168.1.4"}));
