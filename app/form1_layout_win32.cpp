@@ -78,6 +78,27 @@ void Form1Window::addTooltip(Control& control) {
     tool.lpszText = LPSTR_TEXTCALLBACKA;
     SendMessageA(tooltip_, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
     if (!control.hint.empty()) SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+
+    // A disabled control gets no pointer messages, its parent does: the same
+    // hint over the control's rectangle on the parent, so that the reason a
+    // button is disabled (it is its hint) can still be read.
+    TOOLINFOA area{};
+    area.cbSize = sizeof(area);
+    area.uFlags = TTF_SUBCLASS;
+    area.hwnd = GetParent(control.hwnd);
+    area.uId = static_cast<UINT_PTR>(control.id);
+    area.lpszText = LPSTR_TEXTCALLBACKA;
+    SendMessageA(tooltip_, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&area));
+    if (control.hint.empty()) return;
+    GetWindowRect(control.hwnd, &area.rect);
+    MapWindowPoints(HWND_DESKTOP, area.hwnd, reinterpret_cast<POINT*>(&area.rect), 2);
+    SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&area));
+}
+
+void Form1Window::refreshTooltips() {
+    if (!tooltip_) return;
+    for (auto& [id, control] : controls_)
+        if (!control.hint.empty()) addTooltip(control);
 }
 
 void Form1Window::createControls() {

@@ -41,6 +41,18 @@ bool textIsHint(Form1Window::Kind kind) {
     return kind == Form1Window::Kind::PictureButton || kind == Form1Window::Kind::RunButton;
 }
 
+// The window's chrome pictures and the run button point like links.
+bool hasHandCursor(ControlId id) {
+    return id == ControlId::Image2 || id == ControlId::Image3 || id == ControlId::BenchButton;
+}
+
+// Items that toggle or switch on every click, as native check boxes do; the
+// second of two quick clicks arrives as a double click.
+bool takesEveryClick(Form1Window::Kind kind) {
+    using K = Form1Window::Kind;
+    return kind == K::Check || kind == K::Radio || kind == K::NavHeader || kind == K::NavItem;
+}
+
 constexpr ControlId kDemoItems[4] = {ControlId::Demo0, ControlId::Demo1, ControlId::Demo2, ControlId::Demo3};
 constexpr ControlId kPages[5] = {ControlId::Page0, ControlId::Page1, ControlId::Page2, ControlId::Page3,
                                  ControlId::Page4};
@@ -163,6 +175,12 @@ LRESULT CALLBACK Form1Window::controlSubclass(HWND hwnd, UINT message, WPARAM wP
                 return 0;
             }
             break;
+        case WM_SETCURSOR:
+            if (Control* c = self->find(hwnd); c && hasHandCursor(c->id)) {
+                SetCursor(LoadCursor(nullptr, IDC_HAND));
+                return TRUE;
+            }
+            break;
         case WM_NCDESTROY:
             RemoveWindowSubclass(hwnd, &Form1Window::controlSubclass, 1);
             break;
@@ -193,7 +211,10 @@ LRESULT Form1Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             if (header->code == TTN_GETDISPINFOA) {
                 auto* info = reinterpret_cast<NMTTDISPINFOA*>(lParam);
                 static std::string tip;
-                const Control* c = find(reinterpret_cast<HWND>(header->idFrom));
+                // The control's own tool is keyed by its handle, its parent's by its id.
+                const Control* c = (info->uFlags & TTF_IDISHWND)
+                                       ? find(reinterpret_cast<HWND>(header->idFrom))
+                                       : find(static_cast<ControlId>(header->idFrom));
                 tip = c ? c->hint : std::string();
                 info->lpszText = tip.data();
             }
@@ -253,7 +274,7 @@ void Form1Window::command(ControlId id, int code) {
         if (code == EN_KILLFOCUS) call(&TForm1::NoteEditExit);
         return;
     }
-    if (code != BN_CLICKED) return;
+    if (code != BN_CLICKED && !(code == BN_DOUBLECLICKED && takesEveryClick(c->kind))) return;
     // A disabled item cannot be chosen, not even by a click sent from outside.
     if (!IsWindowEnabled(c->hwnd)) return;
     switch (c->kind) {
@@ -328,8 +349,7 @@ void Form1Window::pointerMoved(HWND hwnd) {
     // leaves the control without a pending report.
     TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd, 0};
     TrackMouseEvent(&track);
-    if ((c->id == ControlId::Res || c->group == ControlId::Res) && cursorWithin(at(ControlId::Res).hwnd))
-        insideResolutionGroup_ = true;
+    resolutionGroup_.left(PointerEvent::Moved, resolutionPointer(*c));
     if (!c->hot) {
         c->hot = true;
         if (isOwnerDrawnButton(c->kind)) InvalidateRect(hwnd, nullptr, FALSE);
@@ -353,14 +373,13 @@ void Form1Window::pointerLeft(HWND hwnd) {
         case ControlId::HDRBox: call(&TForm1::HDRBoxMouseLeave); break;
         default: break;
     }
-    // Moving between the frame and its items stays inside the group.
-    if ((c->id == ControlId::Res || c->group == ControlId::Res) && insideResolutionGroup_) {
-        const HWND group = at(ControlId::Res).hwnd;
-        if (!cursorWithin(group) || !IsWindowVisible(group)) {
-            insideResolutionGroup_ = false;
-            call(&TForm1::resMouseLeave);
-        }
-    }
+    if (resolutionGroup_.left(PointerEvent::Left, resolutionPointer(*c))) call(&TForm1::resMouseLeave);
+}
+
+PointerAt Form1Window::resolutionPointer(const Control& c) {
+    const HWND group = at(ControlId::Res).hwnd;
+    return PointerAt{c.id == ControlId::Res || c.group == ControlId::Res, cursorWithin(group),
+                     IsWindowVisible(group) != 0};
 }
 
 // ---------------------------------------------------------------- MainView
