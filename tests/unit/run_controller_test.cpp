@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "app/main_run_view.h"
 #include "app/state_view.h"
 #include "fake_platform.h"
 #include "fake_process_runner.h"
@@ -33,6 +34,7 @@ struct Rig {
     RecordingFileOp fileOp{files};
     FakeDialogs dialogs;
     StateView view;
+    MainRunView runView{view};
     FakeProcessRunner cp;
     FakeProcessRunner dxrun;
     FakeInUse inUse;
@@ -65,7 +67,7 @@ struct Rig {
         view.setChecked(ControlId::HDRBox, false);
         view.setText(ControlId::NoteEdit, "rig <b>note</b>");
         controller = std::make_unique<RunController>(
-            RunServices{view, settings, files, dialogs, cp, diagnostics,
+            RunServices{runView, settings, files, dialogs, cp, diagnostics,
                         [](const Diagnostics& d) {
                             SystemInfo info;
                             info.operatingSystem = "Windows 7";
@@ -301,6 +303,7 @@ TEST(RunControllerTest, FailuresStillGiveTheConfigurationBack) {
         rig.view.setChecked(ControlId::Res640, true);
         rig.cp.refuseNext = true;
         rig.controller->BenchButtonClick();
+        rig.scheduler.runAll();
         EXPECT_EQ(rig.dialogs.errors.size(), 1u);
         EXPECT_EQ(rig.files.content(kContent + "Sam2.ini"), "user settings\r\n");
         EXPECT_EQ(rig.marker(), "0");
