@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <initializer_list>
+#include <set>
 
 #include "app/main_run_view.h"
 #include "app/state_view.h"
@@ -17,6 +20,8 @@
 #include "run/run_controller.h"
 #include "settings/settings_names.h"
 #include "settings/settings_store.h"
+#include "common/errors.h"
+#include "gameconfig/config_templates.h"
 
 namespace melkrin {
 namespace {
@@ -47,9 +52,16 @@ struct Rig {
     GameInstall game = deriveGameInstall(kRoot + "Bin\\Sam2.exe", kRoot);
     std::vector<std::string> opened;
     std::vector<std::string> gameRuns;  // the batch line of every game start
+    std::vector<std::string> journal;   // every effect on files, keys, processes and time, in order
+    bool failSystemInfo = false;
     std::unique_ptr<RunController> controller;
 
     Rig() {
+        keys.journal = &journal;
+        files.journal = &journal;
+        fileOp.journal = &journal;
+        cp.journal = &journal;
+        scheduler.journal = &journal;
         keys.addKey(names::kSettingsKey);
         keys.set(names::kSettingsKey, "Programversion", "1.2");
         keys.set(names::kSettingsKey, "Display Memory", "256.0 MB");
@@ -68,7 +80,8 @@ struct Rig {
         view.setText(ControlId::NoteEdit, "rig <b>note</b>");
         controller = std::make_unique<RunController>(
             RunServices{runView, settings, files, dialogs, cp, diagnostics,
-                        [](const Diagnostics& d) {
+                        [this](const Diagnostics& d) {
+                            if (failSystemInfo) throw MelkrinError("The machine could not be described.");
                             SystemInfo info;
                             info.operatingSystem = "Windows 7";
                             info.systemMemory = "4GB";
@@ -83,7 +96,12 @@ struct Rig {
                             info.classAdapter.memoryClock = "500 MHz";
                             return info;
                         },
-                        inUse, [this](const std::string& path) { opened.push_back(path); }, clock, scheduler,
+                        inUse,
+                        [this](const std::string& path) {
+                            opened.push_back(path);
+                            journal.push_back("open " + path);
+                        },
+                        clock, scheduler,
                         debugLog, config, demo, [this](const std::function<void()>& f) {
                             try {
                                 f();
@@ -95,12 +113,23 @@ struct Rig {
     }
 
     // The game plays: its log appears (or not) and the batch interpreter ends.
-    void playGame(const std::string& log) {
+    void playGame(const std::string& log, std::uint32_t exitCode = 0) {
         ASSERT_TRUE(cp.running());
         gameRuns.push_back(files.content(game.batchFile()));
         if (!log.empty()) files.addFile(game.logFile(), log);
-        cp.finish(0);
+        cp.finish(exitCode);
         scheduler.runAll();
+    }
+    // What every run leaves, however it ended.
+    void expectEndedCleanly() {
+        EXPECT_EQ(controller->state(), RunState::rsIdle);
+        EXPECT_FALSE(view.visible(ControlId::Panel2));
+        EXPECT_TRUE(view.enabled(ControlId::BenchButton));
+        EXPECT_FALSE(cp.running());
+        const auto debug = debugFile();
+        ASSERT_GE(debug.size(), 2u);
+        EXPECT_EQ(debug.back(), std::string(55, '-'));
+        EXPECT_EQ(debug[debug.size() - 2], "DEBUG FINISHED.");
     }
     std::string marker() const { return keys.get(names::kSettingsKey, "NoErrorWarning").value_or("<none>"); }
     std::vector<std::string> debugFile() const { return splitLines(files.content(kProgram + "debuginfo.txt")); }
@@ -205,6 +234,12 @@ TEST(RunControllerTest, RefusalsLeaveEverythingAsItWas) {
              r.view.setText(ControlId::CusHeight, "720");
          },
          "ERROR. Please, choose a resolution of Serious Sam 2."},
+        {"no results folder",
+         [](Rig& r) {
+             r.view.setChecked(ControlId::Res640, true);
+             r.view.setText(ControlId::ResEdit, " ");
+         },
+         "ERROR. Please, choose a folder for the results."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -292,11 +327,12 @@ TEST(RunControllerTest, FailuresStillGiveTheConfigurationBack) {
         rig.controller->BenchButtonClick();
         rig.files.readOnly.insert(MemoryFileSystem::norm(kProgram + "debuginfo.txt"));
         rig.playGame("Average: 75.00 FPS\r\n");
-        EXPECT_EQ(rig.dialogs.errors.size(), 1u);
+        EXPECT_EQ(rig.dialogs.errors.size(), 1u) << "the same failing save at the end is not shown again";
         EXPECT_EQ(rig.cp.starts.size(), 1u) << "the run goes no further";
         EXPECT_EQ(rig.files.content(kContent + "Sam2.ini"), "user settings\r\n");
         EXPECT_EQ(rig.marker(), "0");
         EXPECT_TRUE(rig.view.enabled(ControlId::BenchButton));
+        EXPECT_EQ(rig.controller->state(), RunState::rsIdle);
     }
     {  // The game's batch file is refused by the system.
         Rig rig;
@@ -348,6 +384,300 @@ TEST(RunControllerTest, CacheWithoutDriverVersionReadsNoInformation) {
     const auto report = splitLines(rig.files.content(rig.reportPath()));
     EXPECT_NE(std::find(report.begin(), report.end(), "   <FONT size=2><b>Driver version:</b> No information</FONT><br>"),
               report.end());
+}
+
+std::vector<std::string> only(const std::vector<std::string>& journal, std::initializer_list<const char*> parts) {
+    std::vector<std::string> kept;
+    for (const auto& entry : journal)
+        for (const char* part : parts)
+            if (entry.find(part) != std::string::npos) {
+                kept.push_back(entry);
+                break;
+            }
+    return kept;
+}
+
+TEST(RunControllerTest, StepsOfTheStartAndTheEndHappenInTheirOrder) {
+    Rig rig;
+    rig.view.setChecked(ControlId::Res640, true);
+    const std::string ini = kContent + "Sam2.ini", backup = kContent + "Sam2_old.ini";
+    rig.controller->BenchButtonClick();
+    // The marker goes up before the user's file moves, so an interruption in
+    // between is always offered the restore.
+    EXPECT_EQ(only(rig.journal, {"NoErrorWarning", "Sam2", "start "}),
+              (std::vector<std::string>{"set NoErrorWarning=1", "move " + ini + " -> " + backup, "write " + ini,
+                                        "start \"" + kRoot + "Bin\\melkrin.bat\""}));
+
+    rig.journal.clear();
+    rig.playGame("Average: 75.00 FPS\r\n");
+    EXPECT_EQ(only(rig.journal, {"result_", "wait 1000", "open ", "Sam2", "NoErrorWarning", "debuginfo"}),
+              (std::vector<std::string>{"write C:\\Bench\\debuginfo.txt", "write " + rig.reportPath(), "wait 1000",
+                                        "open " + rig.reportPath(), "move " + backup + " -> " + ini, "wait 1000",
+                                        "set NoErrorWarning=0", "write C:\\Bench\\debuginfo.txt"}));
+}
+
+TEST(RunControllerTest, QualityControlsBecomeTheirLinesAndLabels) {
+    struct Case {
+        int aa, af;
+        bool hdr;
+        int renderer;  // the list's item: 0 OpenGL, 1 Direct3D
+        std::vector<std::string> lines;  // lines 29, 40, 50, 51 of "Sam2.ini"
+        QualityLabels labels;
+    } cases[] = {
+        {0, 0, true, 0,
+         {"gfx_iAPI = 1;", "tex_iAnisotropy = 1;", "gfx_iAntiAliasing = 0;", "gfx_bHDRRendering = 1;"},
+         {"Renderer: OpenGL", "Quality: Maximum", "Antialiasing: None", "Anisotrophic filtering: None",
+          "HDR rendering: Enabled"}},
+        {3, 4, false, 1,
+         {"gfx_iAPI = 2;", "tex_iAnisotropy = 16;", "gfx_iAntiAliasing = 3;", "gfx_bHDRRendering = 0;"},
+         {"Renderer: Direct3D", "Quality: Maximum", "Antialiasing: High", "Anisotrophic filtering: 16\xD7",
+          "HDR rendering: Disabled"}},
+        {1, 2, true, 1,
+         {"gfx_iAPI = 2;", "tex_iAnisotropy = 4;", "gfx_iAntiAliasing = 1;", "gfx_bHDRRendering = 1;"},
+         {"Renderer: Direct3D", "Quality: Maximum", "Antialiasing: Low", "Anisotrophic filtering: 4\xD7",
+          "HDR rendering: Enabled"}},
+        {2, 1, false, 0,
+         {"gfx_iAPI = 1;", "tex_iAnisotropy = 2;", "gfx_iAntiAliasing = 2;", "gfx_bHDRRendering = 0;"},
+         {"Renderer: OpenGL", "Quality: Maximum", "Antialiasing: Medium", "Anisotrophic filtering: 2\xD7",
+          "HDR rendering: Disabled"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.labels.rendererLabel + ", " + c.labels.aaLabel + ", " + c.labels.afLabel);
+        Rig rig;
+        rig.view.setChecked(ControlId::Res640, true);
+        rig.view.setSelection(ControlId::AABox, c.aa);
+        rig.view.setSelection(ControlId::AFBox, c.af);
+        rig.view.setChecked(ControlId::HDRBox, c.hdr);
+        rig.view.setSelection(ControlId::RendererBox, c.renderer);
+        rig.controller->BenchButtonClick();
+        const auto ini = splitLines(rig.files.content(kContent + "Sam2.ini"));
+        ASSERT_EQ(ini.size(), 310u);
+        EXPECT_EQ((std::vector<std::string>{ini[28], ini[39], ini[49], ini[50]}), c.lines);
+        const QualityLabels& labels = rig.controller->labels();
+        EXPECT_EQ((std::vector<std::string>{labels.rendererLabel, labels.qualityLabel, labels.aaLabel, labels.afLabel,
+                                            labels.hdrLabel}),
+                  (std::vector<std::string>{c.labels.rendererLabel, c.labels.qualityLabel, c.labels.aaLabel,
+                                            c.labels.afLabel, c.labels.hdrLabel}));
+        rig.playGame("Average: 20.00\r\n");
+        const auto report = splitLines(rig.files.content(rig.reportPath()));
+        EXPECT_NE(std::find(report.begin(), report.end(), c.labels.rendererLabel + "<br>"), report.end());
+    }
+}
+
+TEST(RunControllerTest, TheDiagnosticToolsEndCannotStopTheRun) {
+    struct Case {
+        const char* what;
+        std::set<std::string> failingWrites;
+        bool runGoesOn;
+    } cases[] = {
+        // The settings key was opened read-only: nothing can be cached.
+        {"the cache cannot be written", {"Display Memory", "Driver Version", "Sound"}, true},
+        // The continuation fails: the run ends as after any other failure.
+        {"the run marker cannot be written", {"NoErrorWarning"}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Rig rig;
+        rig.keys.set(names::kSettingsKey, "Display Memory", "");
+        rig.files.addFile("C:\\windows\\system32\\dxdiag.exe", "MZ");
+        rig.view.setChecked(ControlId::Res640, true);
+        rig.controller->BenchButtonClick();
+        ASSERT_EQ(rig.controller->state(), RunState::rsDiagnostics);
+        rig.files.addFile(kProgram + "dxinfo.txt",
+                          "Display Devices\r\n  Display Memory: 512.0 MB\r\n  Driver Version: 6.14\r\n"
+                          "  Description: Test Sound\r\n");
+        rig.keys.failingWrites = c.failingWrites;
+        rig.dxrun.finish(0);
+        rig.scheduler.runAll();
+        EXPECT_FALSE(rig.files.fileExists(kProgram + "dxinfo.txt")) << "the report is always deleted";
+        EXPECT_EQ(rig.controller->run().diagnostics.displayMemory, " 512.0 MB");
+        if (c.runGoesOn) {
+            EXPECT_TRUE(rig.dialogs.errors.empty());
+            EXPECT_EQ(rig.keys.get(names::kSettingsKey, "Display Memory").value_or(""), "");
+            rig.playGame("Average: 33.00\r\n");
+            EXPECT_EQ(rig.opened.size(), 1u);
+            EXPECT_EQ(rig.marker(), "0");
+        } else {
+            ASSERT_EQ(rig.dialogs.errors.size(), 1u);
+            EXPECT_NE(rig.dialogs.errors[0].find("NoErrorWarning"), std::string::npos) << rig.dialogs.errors[0];
+            EXPECT_TRUE(rig.cp.starts.empty());
+            EXPECT_EQ(rig.files.content(kContent + "Sam2.ini"), "user settings\r\n");
+        }
+        rig.expectEndedCleanly();
+    }
+}
+
+TEST(RunControllerTest, ARefusedDiagnosticToolLeavesTheValuesIndeterminable) {
+    Rig rig;
+    rig.keys.set(names::kSettingsKey, "Display Memory", "");
+    rig.files.addFile("C:\\windows\\system32\\dxdiag.exe", "MZ");
+    rig.dxrun.refuseNext = true;
+    rig.view.setChecked(ControlId::Res640, true);
+    rig.controller->BenchButtonClick();
+    EXPECT_EQ(rig.controller->run().diagnostics.displayMemory, "indeterminable");
+    EXPECT_EQ(rig.controller->run().diagnostics.soundSystem, "indeterminable");
+    rig.playGame("Average: 33.00\r\n");
+    EXPECT_TRUE(rig.dialogs.errors.empty());
+    EXPECT_EQ(rig.keys.get(names::kSettingsKey, "Display Memory").value_or(""), "") << "nothing is cached";
+    EXPECT_EQ(rig.marker(), "0");
+    rig.expectEndedCleanly();
+}
+
+TEST(RunControllerTest, ARestoreThatFailsAtTheEndIsTriedOnceAndShownOnce) {
+    for (const bool reportFails : {false, true}) {
+        SCOPED_TRACE(reportFails ? "and the report cannot be saved" : "alone");
+        Rig rig;
+        rig.view.setChecked(ControlId::Res640, true);
+        if (reportFails) rig.view.setText(ControlId::ResEdit, "C:\\Gone\\");
+        rig.controller->BenchButtonClick();
+        // The benchmark file cannot be replaced: the backup cannot move back.
+        rig.files.readOnly.insert(MemoryFileSystem::norm(kContent + "Sam2.ini"));
+        rig.playGame("Average: 75.00 FPS\r\n");
+
+        EXPECT_EQ(std::count_if(rig.fileOp.log.begin(), rig.fileOp.log.end(),
+                                [](const std::string& op) { return op.find("Sam2_old.ini -> ") != std::string::npos; }),
+                  1);
+        ASSERT_EQ(rig.dialogs.errors.size(), 1u);
+        const std::string& shown = rig.dialogs.errors[0];
+        const auto count = [&](const std::string& part) {
+            std::size_t n = 0;
+            for (auto at = shown.find(part); at != std::string::npos; at = shown.find(part, at + 1)) ++n;
+            return n;
+        };
+        EXPECT_EQ(count("could not be restored"), 1u) << shown;
+        EXPECT_EQ(count("C:\\Gone\\"), reportFails ? 1u : 0u) << shown;
+        const auto debug = rig.debugFile();
+        EXPECT_EQ(std::count(debug.begin(), debug.end(), "Settings restoring..."), 1);
+        // The user's file waits in the backup; the start-up offers it back.
+        EXPECT_EQ(rig.files.content(kContent + "Sam2_old.ini"), "user settings\r\n");
+        EXPECT_EQ(rig.marker(), "1");
+        rig.expectEndedCleanly();
+    }
+}
+
+TEST(RunControllerTest, TheEndPutsBackWhatThisRunChanged) {
+    const std::string ini = kContent + "Sam2.ini", backup = kContent + "Sam2_old.ini";
+    ConfigLines interrupted = benchmarkTemplate();
+    interrupted[28] = "gfx_iAPI = 1;";
+    const std::string interruptedFile = toCrLfFile(interrupted);
+    struct Case {
+        const char* what;
+        std::function<void(Rig&)> arrange;  // before the button
+        bool fails;                         // the run stops on the way
+        std::string iniAfter, backupAfter;  // empty: no such file
+        std::string marker;
+    } cases[] = {
+        {"declined recovery, failure before the backup",
+         [&](Rig& r) {
+             r.files.addFile(backup, "user settings\r\n");
+             r.files.addFile(ini, interruptedFile);
+             r.keys.set(names::kSettingsKey, "NoErrorWarning", "1");
+             r.failSystemInfo = true;
+         },
+         true, interruptedFile, "user settings\r\n", "1"},
+        {"no Sam2.ini at the start, failure after the benchmark file",
+         [&](Rig& r) {
+             r.files.files.erase(MemoryFileSystem::norm(ini));
+             r.cp.refuseNext = true;
+         },
+         true, toCrLfFile(defaultTemplate()), "", "0"},
+        {"declined recovery, the benchmark file still in place",
+         [&](Rig& r) {
+             r.files.addFile(backup, "user settings\r\n");
+             r.files.addFile(ini, interruptedFile);
+             r.keys.set(names::kSettingsKey, "NoErrorWarning", "1");
+         },
+         false, "user settings\r\n", "", "0"},
+        {"declined recovery, then a Sam2.ini of the user's own",
+         [&](Rig& r) {
+             r.files.addFile(backup, "old user settings\r\n");
+             r.files.addFile(ini, "made since\r\n");
+             r.keys.set(names::kSettingsKey, "NoErrorWarning", "1");
+         },
+         false, "made since\r\n", "", "0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Rig rig;
+        rig.view.setChecked(ControlId::Res640, true);
+        c.arrange(rig);
+        rig.controller->BenchButtonClick();
+        if (!c.fails) rig.playGame("Average: 40.00\r\n");
+        rig.scheduler.runAll();
+        EXPECT_EQ(rig.dialogs.errors.size(), c.fails ? 1u : 0u);
+        EXPECT_EQ(rig.files.content(ini), c.iniAfter);
+        EXPECT_EQ(rig.files.fileExists(backup), !c.backupAfter.empty());
+        EXPECT_EQ(rig.files.content(backup), c.backupAfter);
+        EXPECT_EQ(rig.marker(), c.marker);
+        rig.expectEndedCleanly();
+    }
+}
+
+TEST(RunControllerTest, ARunThatStopsEarlyLeavesItsStoryInTheDebugLog) {
+    Rig rig;
+    rig.view.setChecked(ControlId::Res640, true);
+    rig.cp.refuseNext = true;
+    rig.controller->BenchButtonClick();
+    rig.scheduler.runAll();
+    ASSERT_EQ(rig.dialogs.errors.size(), 1u);
+    EXPECT_EQ(after(rig.debugFile(), "START SS2 in 640 \xD7 480"),
+              (std::vector<std::string>{"START SS2 in 640 \xD7 480", "ERROR: " + rig.dialogs.errors[0],
+                                        "Settings restoring...", "", "DEBUG FINISHED.", std::string(55, '-')}));
+    EXPECT_EQ(rig.files.content(kContent + "Sam2.ini"), "user settings\r\n");
+    EXPECT_EQ(rig.marker(), "0");
+    rig.expectEndedCleanly();
+}
+
+TEST(RunControllerTest, ARefusedStartOnALaterSlotEndsTheRun) {
+    Rig rig;
+    rig.view.setChecked(ControlId::Res640, true);
+    rig.view.setChecked(ControlId::Res800, true);
+    rig.controller->BenchButtonClick();
+    rig.cp.refuseNext = true;
+    rig.playGame("Average: 60.00\r\n");
+    EXPECT_EQ(rig.cp.starts.size(), 1u);
+    ASSERT_EQ(rig.dialogs.errors.size(), 1u);
+    EXPECT_TRUE(rig.opened.empty()) << "no report for a run that did not finish";
+    EXPECT_FALSE(rig.files.fileExists(rig.game.batchFile()) && rig.cp.running());
+    EXPECT_EQ(rig.files.content(kContent + "Sam2.ini"), "user settings\r\n");
+    EXPECT_EQ(rig.marker(), "0");
+    rig.expectEndedCleanly();
+    // A late end of a game changes nothing, and the next run starts afresh.
+    rig.controller->cpTerminate(rig.cp, 0);
+    EXPECT_EQ(rig.dialogs.errors.size(), 1u);
+    rig.controller->BenchButtonClick();
+    EXPECT_EQ(rig.controller->state(), RunState::rsPlaying);
+}
+
+TEST(RunControllerTest, TheGamesExitCodeChangesNothing) {
+    Rig rig;
+    rig.view.setChecked(ControlId::Res640, true);
+    rig.view.setChecked(ControlId::Res800, true);
+    rig.controller->BenchButtonClick();
+    rig.playGame("Average: 60.00\r\n", 1);
+    rig.playGame("Average: 50.00\r\n", 0xC0000005u);
+    EXPECT_TRUE(rig.dialogs.errors.empty());
+    EXPECT_EQ(rig.cp.starts.size(), 2u);
+    EXPECT_EQ(rig.opened.size(), 1u);
+    EXPECT_EQ(rig.marker(), "0");
+    rig.expectEndedCleanly();
+}
+
+TEST(RunControllerTest, FormCloseDeletesTheBatchFile) {
+    Rig rig;
+    rig.view.setChecked(ControlId::Res640, true);
+    rig.controller->BenchButtonClick();
+    ASSERT_TRUE(rig.files.fileExists(rig.game.batchFile()));
+    rig.controller->FormClose();
+    EXPECT_FALSE(rig.files.fileExists(rig.game.batchFile()));
+    EXPECT_TRUE(rig.cp.running()) << "a running game is not stopped";
+
+    Rig idle;  // one left by an earlier program run
+    idle.files.addFile(idle.game.batchFile(), "x");
+    idle.controller->FormClose();
+    EXPECT_FALSE(idle.files.fileExists(idle.game.batchFile()));
+    idle.controller->FormClose();  // none there: nothing happens
+    EXPECT_TRUE(idle.dialogs.errors.empty());
 }
 
 }  // namespace
