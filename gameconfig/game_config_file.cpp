@@ -67,7 +67,7 @@ void GameConfigFile::prepare(const GameInstall& game, const QualityChoices& choi
     const std::string backup = game.configBackup();
     changes_ = {};
     if (files_.fileExists(config)) {
-        if (files_.fileExists(backup) && holdsBenchmarkFile(config)) {
+        if (files_.fileExists(backup) && holdsBenchmarkFile(config, backup)) {
             // An interrupted run's benchmark file over the user's backup: the
             // backup is the user's file, and this run gives it back.
             changes_.backedUp = true;
@@ -106,11 +106,14 @@ void GameConfigFile::restore(const GameInstall& game) {
                            "\"; the next start of the program offers to put it back.");
 }
 
-bool GameConfigFile::holdsBenchmarkFile(const std::string& path) const {
+bool GameConfigFile::holdsBenchmarkFile(const std::string& path, const std::string& backup) const {
     try {
         return isBenchmarkFile(files_.readFile(path));
-    } catch (const OsError&) {
-        return false;  // unreadable: not ours to overwrite
+    } catch (const OsError& error) {
+        // Which of the two files is the user's cannot be told: touch neither.
+        throw MelkrinError("The game's configuration file \"" + path + "\" could not be read. " +
+                           sentence(error.what()) + " The benchmark cannot go on; \"" + backup +
+                           "\" is left as it is.");
     }
 }
 

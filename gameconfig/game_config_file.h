@@ -56,7 +56,7 @@ public:
     const ConfigLines& workingCopy() const { return workingCopy_; }
 
 private:
-    bool holdsBenchmarkFile(const std::string& path) const;
+    bool holdsBenchmarkFile(const std::string& path, const std::string& backup) const;
     void write(const std::string& path, const ConfigLines& lines, const std::string& afterwards);
 
     FileSystem& files_;

@@ -232,6 +232,22 @@ TEST_F(ConfigFileFixture, FailuresStopWithAMessageAndKeepTheBackup) {
     }
 }
 
+TEST_F(ConfigFileFixture, AnUnreadableSam2IniBesideABackupTouchesNeither) {
+    files.addFile(backup, userFile);
+    files.addFile(ini, "cannot tell whose\r\n");
+    files.unreadable.insert(testing::MemoryFileSystem::norm(ini));
+    try {
+        config.prepare(game, choices, labels);
+        FAIL() << "no error";
+    } catch (const MelkrinError& error) {
+        EXPECT_NE(std::string(error.what()).find("could not be read"), std::string::npos) << error.what();
+    }
+    EXPECT_TRUE(fileOp.log.empty());
+    EXPECT_EQ(files.content(backup), userFile);
+    EXPECT_EQ(files.content(ini), "cannot tell whose\r\n");
+    EXPECT_FALSE(config.changes().any());
+}
+
 TEST_F(ConfigFileFixture, FailedWriteAfterTheBackupNamesTheBackup) {
     files.addFile(ini, userFile);
     // The move succeeds, the write that follows does not.
