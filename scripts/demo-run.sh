@@ -1,19 +1,36 @@
 #!/usr/bin/env bash
 # The demo's second half (see demo.sh): installs Melkrin and the stand-in
 # game into the demo's Wine prefix and starts Melkrin, or, headless, runs a
-# benchmark of two resolutions through the window and prints the report.
+# benchmark through the window and prints the scores and the report's path.
+# Headless, every way the run can go wrong ends the demo with its reason: a
+# message box of Melkrin's (its text is printed), a window that never opens,
+# melkrin.exe ending early, a run that does not end within the limit.
 set -euo pipefail
 step() { printf '\n== %s\n' "$*"; }
 # The end-to-end helpers, pointed at the demo's prefix.
-source "$top/tests/e2e/e2e_lib.sh" "$top/build/win" "$top"
+source "$top/tests/e2e/e2e_lib.sh" "$build" "$top"
 source "$top/tests/e2e/run_lib.sh"
 # Paths inside the prefix as Windows names them.
 winpath() { local p=$1; p=${p#"$WINEPREFIX/drive_c/"}; printf 'C:\\%s' "$p" | tr '/' '\\'; }
 
-step "preparing the Wine prefix (the first time takes a while)"
-wrun cmd /c exit >/dev/null 2>&1 || true
 program="$WINEPREFIX/drive_c/Program Files/Quorvane/Melkrin"
 game="$WINEPREFIX/drive_c/Games/Serious Sam 2"
+debug_log="$program/debuginfo.txt"
+
+demo_fail() {
+  echo
+  echo "DEMO FAILED: $*" >&2
+  if [ -f "$debug_log" ]; then
+    echo "Debug log: $debug_log (last lines below)" >&2
+    tail -n 12 "$debug_log" | iconv -f cp1252 -t utf-8 | tr -d '\r' | sed 's/^/  | /' >&2
+  else
+    echo "Debug log: $debug_log (not written)" >&2
+  fi
+  exit 1
+}
+
+step "preparing the Wine prefix (the first time takes a minute)"
+wrun cmd /c exit >/dev/null || demo_fail "Wine cannot run a program in $WINEPREFIX"
 step "installing Melkrin into C:\\Program Files\\Quorvane\\Melkrin"
 install_melkrin "$program"
 step "installing the stand-in game into C:\\Games\\Serious Sam 2"
@@ -25,26 +42,55 @@ if [ -z "$headless" ]; then
   exit 0
 fi
 
-step "benchmarking 640 x 480 and 800 x 600 with the first built-in demo (headless)"
+resolutions=${MELKRIN_DEMO_RESOLUTIONS:-640 800}
+run_limit=${MELKRIN_DEMO_RUN_LIMIT:-300}
+step "benchmarking ($resolutions) with the first built-in demo (headless)"
 record_report_opens "$WINEPREFIX/opened.txt"
-for value in 640 800; do reg_set "$settings_key" "$value" 1; done
+for value in $resolutions; do reg_set "$settings_key" "$value" 1; done
 reg_set "$settings_key" Demo 1
 reg_set "$settings_key" AALevel 1
 reg_set "$settings_key" AFLevel 2
+
+# A message box of Melkrin's, printed; none gives 1.
+message_box() {
+  local text
+  text=$(driver dialog-text 0 2>/dev/null) || return 1
+  printf '%s' "$text" | iconv -f cp1252 -t utf-8 | tr -d '\r'
+}
+
 start_program "$program"
-driver wait-window TForm1 60 || fail "the main window did not open"
-driver click TForm1 "Run benchmark" || fail "no run button"
-printf 'running'
-for _ in $(seq 1 600); do
-  if [ "$(reg_get "$settings_key" NoErrorWarning)" = 0 ] && ls "$program/Benchmark/"result_*.htm >/dev/null 2>&1; then break; fi
-  printf '.'
-  sleep 1
+# The window, or the message that keeps it from opening, within a minute.
+opened=""
+for _ in $(seq 1 30); do
+  if box=$(message_box); then demo_fail "Melkrin says: \"$box\""; fi
+  kill -0 "$melkrin_pid" 2>/dev/null || demo_fail "melkrin.exe ended before its window opened"
+  if driver wait-window TForm1 2; then opened=1; break; fi
 done
-echo
-report=$(ls -t "$program/Benchmark/"result_*.htm 2>/dev/null | head -1)
-[ -n "$report" ] || fail "no report was written (see $program/debuginfo.txt)"
+[ -n "$opened" ] || demo_fail "the main window did not open within a minute"
+
+driver click TForm1 "Run benchmark" || demo_fail "the run button was not found"
+printf 'running'
+started=$SECONDS
+while :; do
+  if ls "$program/Benchmark/"result_*.htm >/dev/null 2>&1 && marker_is 0; then break; fi
+  if box=$(message_box); then demo_fail "Melkrin says: \"$box\""; fi
+  kill -0 "$melkrin_pid" 2>/dev/null || demo_fail "melkrin.exe ended before the run finished"
+  [ $((SECONDS - started)) -lt "$run_limit" ] ||
+    demo_fail "the run did not end within $run_limit s (MELKRIN_DEMO_RUN_LIMIT)"
+  printf '.'
+  sleep 2
+done
+echo " done in $((SECONDS - started)) s"
+report=$(ls -t "$program/Benchmark/"result_*.htm | head -1)
+# The last message boxes a finished run might show (a report it could not
+# open, say) come before the scores are trusted.
+if box=$(message_box); then demo_fail "Melkrin says: \"$box\""; fi
 stop_melkrin
 step "done"
-LC_ALL=C grep -o 'Resolution: [^<]*\|Score = [^<]*' "$report" | iconv -f cp1252 -t utf-8 | sed 's/^/  /'
+scores=$(LC_ALL=C grep -o 'Resolution: [^<]*\|Score = [^<]*' "$report" | iconv -f cp1252 -t utf-8)
+printf '%s\n' "$scores" | sed 's/^/  /'
+expected=$(wc -w <<<"$resolutions")
+[ "$(grep -c '^Score = ' <<<"$scores")" = "$expected" ] ||
+  demo_fail "the report holds no score for every resolution: $report"
 echo "Report:    $report"
-echo "Debug log: $program/debuginfo.txt"
+echo "Debug log: $debug_log"

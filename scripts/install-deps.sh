@@ -13,3 +13,17 @@ if [ ${#need[@]} -gt 0 ]; then
   $sudo apt-get update -qq
   $sudo apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
 fi
+
+# What the builds and the Wine helpers call, where Debian puts it (wine64
+# keeps its loader and server in /usr/lib/wine, off PATH).
+missing=()
+for tool in cmake x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres xvfb-run /usr/lib/wine/wine64 /usr/lib/wine/wineserver64; do
+  case $tool in
+    /*) [ -x "$tool" ] || missing+=("$tool") ;;
+    *) command -v "$tool" >/dev/null || missing+=("$tool") ;;
+  esac
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "install-deps: still missing after the install: ${missing[*]}" >&2
+  exit 1
+fi

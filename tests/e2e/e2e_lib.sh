@@ -14,7 +14,10 @@ expect_same_file() { cmp -s "$1" "$2" || fail "$3: $1 differs from $2"; }
 
 settings_key='HKLM\SOFTWARE\Quorvane\Melkrin'
 game_key='HKLM\SOFTWARE\Croteam\SeriousSam2'
-reg_delete() { wrun reg delete "$1" /f /reg:32 >/dev/null 2>&1 || true; }
+# Deletes a key where it exists; a failing delete of an existing key ends the test.
+reg_delete() {
+  if wrun reg query "$1" /reg:32 >/dev/null 2>&1; then wrun reg delete "$1" /f /reg:32 >/dev/null; fi
+}
 reg_set() { wrun reg add "$1" /v "$2" /t REG_SZ /d "$3" /f /reg:32 >/dev/null; }
 reg_add_key() { wrun reg add "$1" /f /reg:32 >/dev/null; }
 reg_get() {
