@@ -79,13 +79,12 @@ void Form1Window::addTooltip(Control& control) {
     SendMessageA(tooltip_, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
     if (!control.hint.empty()) SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
 
-    // A disabled control gets no pointer messages, its parent does: the same
-    // hint over the control's rectangle on the parent, so that the reason a
-    // button is disabled (it is its hint) can still be read.
+    // The same hint over the control's rectangle on the window, for the
+    // moves a disabled control does not get (see relayHintMove).
     TOOLINFOA area{};
     area.cbSize = sizeof(area);
     area.uFlags = TTF_SUBCLASS;
-    area.hwnd = GetParent(control.hwnd);
+    area.hwnd = hwnd_;
     area.uId = static_cast<UINT_PTR>(control.id);
     area.lpszText = LPSTR_TEXTCALLBACKA;
     SendMessageA(tooltip_, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&area));
@@ -236,6 +235,7 @@ void Form1Window::createControls() {
     tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_,
                                nullptr);
+    SetWindowSubclass(tooltip_, &Form1Window::tooltipSubclass, 1, reinterpret_cast<DWORD_PTR>(this));
     for (const auto& [id, hint] : hints) setHint(id, hint);
 
     // The background lies under everything else; the progress panel over the pages.

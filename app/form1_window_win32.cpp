@@ -143,7 +143,10 @@ LRESULT CALLBACK Form1Window::containerProc(HWND hwnd, UINT message, WPARAM wPar
             }
             break;
         case WM_MOUSEMOVE:
-            if (self) self->pointerMoved(hwnd);
+            if (self) {
+                self->relayHintMove();
+                self->pointerMoved(hwnd);
+            }
             break;
         case WM_MOUSELEAVE:
             if (self) self->pointerLeft(hwnd);
@@ -187,6 +190,22 @@ LRESULT CALLBACK Form1Window::controlSubclass(HWND hwnd, UINT message, WPARAM wP
         default:
             break;
     }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Form1Window::tooltipSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                              DWORD_PTR data) {
+    auto* self = reinterpret_cast<Form1Window*>(data);
+    if (message == TTM_WINDOWFROMPOINT) {
+        const POINT at = *reinterpret_cast<const POINT*>(lParam);
+        for (const auto& [id, c] : self->controls_) {
+            RECT box{};
+            if (c.hint.empty() || IsWindowEnabled(c.hwnd) || !IsWindowVisible(c.hwnd) || !GetWindowRect(c.hwnd, &box))
+                continue;
+            if (PtInRect(&box, at)) return reinterpret_cast<LRESULT>(self->hwnd_);
+        }
+    }
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, &Form1Window::tooltipSubclass, 1);
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
@@ -339,6 +358,21 @@ bool cursorWithin(HWND hwnd) {
 }
 
 }  // namespace
+
+// A disabled control gets no pointer moves: the window beneath it does (a
+// panel, or the window itself). Those moves reach the tooltip as moves over
+// the window, where each hinted control also has a tool over its rectangle,
+// and the tooltip is told that the window lies under the pointer there
+// (tooltipSubclass), so the hint of a disabled control (the reason it is
+// disabled) still shows.
+void Form1Window::relayHintMove() {
+    if (!tooltip_) return;
+    const POINT screen = cursor();
+    POINT local = screen;
+    ScreenToClient(hwnd_, &local);
+    MSG move{hwnd_, WM_MOUSEMOVE, 0, MAKELPARAM(local.x, local.y), static_cast<DWORD>(GetMessageTime()), screen};
+    SendMessageA(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&move));
+}
 
 // The pointer's real position decides, not the order of the messages: a
 // move that arrives late, or a second leave, changes nothing.

@@ -84,6 +84,8 @@ private:
     static LRESULT CALLBACK containerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK controlSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                             DWORD_PTR data);
+    static LRESULT CALLBACK tooltipSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                            DWORD_PTR data);
     static Form1Window* of(HWND anyChild);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -103,6 +105,7 @@ private:
     void pointerMoved(HWND hwnd);
     void pointerLeft(HWND hwnd);
     PointerAt resolutionPointer(const Control& c);
+    void relayHintMove();
     void call(void (TForm1::*handler)());
     void navigate(ControlId item);
 
