@@ -10,13 +10,14 @@ namespace melkrin {
 
 RunComponents::RunComponents(TForm1& form, FileSystem& files, ShellFileOperation& fileOp, Dialogs& dialogs,
                              Shell& shell)
-    : debugLog(files, form.programFolder()),
+    : view(form.view()),
+      debugLog(files, form.programFolder()),
       config(files, fileOp, debugLog),
       demo(files, fileOp, form.programFolder()),
       diagnostics(dxrun, files, form.settings(), systemFolder(), form.programFolder()) {
     SettingsStore& settings = form.settings();
     controller = std::make_unique<RunController>(
-        RunServices{form.view(), settings, files, dialogs, cp, diagnostics,
+        RunServices{view, settings, files, dialogs, cp, diagnostics,
                     [&settings](const Diagnostics& values) { return collectSystemInfo(values, settings); },
                     inUse, [&shell](const std::string& path) { shell.open(path, ShowCommand::Show); }, clock,
                     scheduler, debugLog, config, demo,

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "app/main_run_view.h"
 #include "common/scheduler_win32.h"
 #include "gameconfig/demo_preparation.h"
 #include "gameconfig/game_config_file.h"
@@ -28,6 +29,7 @@ class RunComponents {
 public:
     RunComponents(TForm1& form, FileSystem& files, ShellFileOperation& fileOp, Dialogs& dialogs, Shell& shell);
 
+    MainRunView view;
     TProcessRunner cp;
     TProcessRunner dxrun;
     Win32Scheduler scheduler;
