@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "fake_update.h"
 #include "scripted_http_server.h"
 #include "update/http_transfer_win32.h"
@@ -234,6 +236,47 @@ TEST(OnlineTestWineTest, TheDialUpServiceValueDecides) {
     else
         RegDeleteValueA(key, "Remote Connection");
     RegCloseKey(key);
+}
+
+}  // namespace
+}  // namespace melkrin::update
+
+// Run by tests/e2e/update_server_test.sh against the repository's document
+// root served by a plain static web server; not part of the usual run.
+#include "update/updater_settings.h"
+
+namespace melkrin::update {
+namespace {
+
+TEST(ExternalServerTest, TheDocumentRootServedByAStaticServer) {
+    const char* server = std::getenv("MELKRIN_STATIC_UPDATE_SERVER");
+    ASSERT_NE(server, nullptr) << "started by tests/e2e/update_server_test.sh only";
+
+    // The check through the mirror setting finds the signed file and no newer version.
+    UpdaterRig rig(InfoFileUrl(server));
+    rig.updater.VersionNumber = "1.2";
+    ASSERT_TRUE(rig.check());
+    EXPECT_THAT(rig.events, ElementsAre("no newer version"));
+
+    // The help file comes whole.
+    TempFolder folder;
+    Win32HttpTransfer transfer;
+    std::vector<std::string> outcome;
+    transfer.TransferDone = [&](THttpTransfer&, const std::string&, std::uint32_t, const std::string&) {
+        outcome.push_back("done");
+    };
+    transfer.HttpError = [&](THttpTransfer&, int status, const std::string&) {
+        outcome.push_back("error " + std::to_string(status));
+    };
+    ASSERT_TRUE(transfer.StartTransfer(std::string(server) + "/benchmarks/ss2/help.chm", folder.path() + "help.chm"));
+    const ULONGLONG deadline = GetTickCount64() + 20000;
+    while (transfer.WorkerActive() && GetTickCount64() < deadline) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    }
+    EXPECT_THAT(outcome, ElementsAre("done"));
+    EXPECT_EQ(readBytes(folder.path() + "help.chm"), sourceFile("server/docroot/benchmarks/ss2/help.chm"));
 }
 
 }  // namespace
