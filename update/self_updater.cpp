@@ -5,6 +5,7 @@
 #include "common/errors.h"
 #include "update/transfer_rules.h"
 #include "update/update_texts.h"
+#include "update/upgrade_flow.h"
 
 namespace melkrin::update {
 
@@ -23,24 +24,47 @@ TSelfUpdater::TSelfUpdater(Services services) : s_(std::move(services)) {
     VersionDate = FormatVersionDate(s_.today());
     BaseCacheOptions = s_.transfer.CacheOptionsSet;
     auto& t = s_.transfer;
+    // In information mode the notifications belong to the check, in file mode to the upgrade flow.
+    t.HeadersReceived = [this](THttpTransfer&, const HeadersInfo& headers, bool& continueDownload) {
+        if (fileMode()) flow_->HeadersReceived(headers, continueDownload);
+    };
+    t.TransferProgress = [this](THttpTransfer&, const std::string&, std::uint32_t fileSize, std::uint32_t bytesRead,
+                                std::uint32_t, std::int64_t estimatedTimeLeft, int percentsDone, float rate) {
+        if (fileMode()) flow_->Progress(fileSize, bytesRead, estimatedTimeLeft, percentsDone, rate);
+    };
     t.TransferDone = [this](THttpTransfer&, const std::string&, std::uint32_t, const std::string& data) {
         if (informationMode_) infoDone(data);
+        else if (fileMode()) flow_->Done();
+    };
+    t.TransferSkipped = [this](THttpTransfer&) {
+        if (fileMode()) flow_->Skipped();
     };
     t.TransferIncomplete = [this](THttpTransfer&, const std::string&, std::uint32_t, std::uint32_t, const std::string&) {
-        infoFailed(TransferOutcome::Incomplete, 200);
+        if (fileMode()) flow_->Incomplete();
+        else infoFailed(TransferOutcome::Incomplete, 200);
     };
-    t.ServerUnreachable = [this](THttpTransfer&) { infoFailed(TransferOutcome::ServerUnreachable, -1); };
+    t.ServerUnreachable = [this](THttpTransfer&) {
+        if (fileMode()) flow_->Unreachable();
+        else infoFailed(TransferOutcome::ServerUnreachable, -1);
+    };
     t.HttpError = [this](THttpTransfer&, int statusCode, const std::string&) {
-        infoFailed(TransferOutcome::HttpError, statusCode);
+        if (fileMode()) flow_->HttpError(statusCode);
+        else infoFailed(TransferOutcome::HttpError, statusCode);
     };
     t.PasswordRequest = [this](THttpTransfer&, const std::string& realm, bool& tryAgain) {
-        if (OnPasswordRequest) OnPasswordRequest(*this, realm, tryAgain);
+        if (fileMode()) flow_->PasswordRequest(realm, tryAgain);
+        else if (OnPasswordRequest) OnPasswordRequest(*this, realm, tryAgain);
     };
 }
+
+bool TSelfUpdater::fileMode() const { return !informationMode_ && flow_ && flow_->State() == UpgradeState::Downloading; }
 
 TSelfUpdater::~TSelfUpdater() {
     *alive_ = false;
     auto& t = s_.transfer;
+    t.HeadersReceived = nullptr;
+    t.TransferProgress = nullptr;
+    t.TransferSkipped = nullptr;
     t.TransferDone = nullptr;
     t.TransferIncomplete = nullptr;
     t.ServerUnreachable = nullptr;
@@ -51,7 +75,7 @@ TSelfUpdater::~TSelfUpdater() {
 void TSelfUpdater::StartUpdateCheck() {
     abortedMark_ = false;
     automaticMark_ = false;
-    if (s_.transfer.WorkerActive()) return;
+    if (s_.transfer.WorkerActive() || (flow_ && flow_->Active())) return;
     informationMode_ = true;
     // The information file must never come from a cache on the way.
     s_.transfer.CacheOptionsSet = BaseCacheOptions;
@@ -83,6 +107,15 @@ void TSelfUpdater::infoDone(const std::string& body) {
         offer_.UpgradeMethod = UpgradeMethodOf(info.signedText);
         bool canUpgrade = true;
         if (OnBeginUpgrade) OnBeginUpgrade(*this, offer_, canUpgrade);
+        if (!flow_) return;
+        flow_->ShowMessages = ShowMessages;
+        if (canUpgrade) {
+            // The files come with the client's own cache options.
+            s_.transfer.CacheOptionsSet = BaseCacheOptions;
+            flow_->Begin(offer_);
+        } else if (flow_->OnLaterUpgrade) {
+            flow_->OnLaterUpgrade();
+        }
         return;
     }
     if (OnNoUpdateAvailable) OnNoUpdateAvailable(*this);

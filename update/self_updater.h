@@ -43,6 +43,8 @@ public:
 // value, when its own host name resolves to something other than loopback.
 bool SeemsOnline(std::optional<std::uint32_t> remoteConnection, const std::vector<std::string>& ownAddresses);
 
+class TUpgradeFlow;
+
 struct UpdateOffer {
     std::vector<CheckedFile> Files;
     std::string UpgradeMsg;
@@ -92,7 +94,13 @@ public:
     // A newer version with at least one file: the upgrade flow begins here.
     std::function<void(TSelfUpdater&, const UpdateOffer& offer, bool& canUpgrade)> OnBeginUpgrade;
 
-    // Starts a check in the background; ignored while the transfer's worker is active.
+    // The upgrade flow that takes over a newer version's files; while it
+    // runs, the transfer's notifications go to it. Without one, only
+    // OnBeginUpgrade learns of a newer version.
+    void AttachUpgrade(TUpgradeFlow& flow) { flow_ = &flow; }
+
+    // Starts a check in the background; ignored while the transfer's worker
+    // is active or an upgrade round is under way.
     void StartUpdateCheck();
 
     bool InInformationMode() const { return informationMode_; }
@@ -117,6 +125,8 @@ private:
     bool informationMode_ = false;
     unsigned timerGeneration_ = 0;
     UpdateOffer offer_;
+    TUpgradeFlow* flow_ = nullptr;
+    bool fileMode() const;
     // Timer continuations check it, so one that fires after the component
     // has gone does nothing.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

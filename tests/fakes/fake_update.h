@@ -24,7 +24,11 @@ public:
         busy = active = true;
         return true;
     }
-    void StopTransfer(bool deleteOutputFile) override { stops.push_back(deleteOutputFile); }
+    // Idle at once, as the real client is.
+    void StopTransfer(bool deleteOutputFile) override {
+        stops.push_back(deleteOutputFile);
+        busy = active = false;
+    }
     bool Busy() const override { return busy; }
     bool WorkerActive() const override { return active; }
     const std::string& URL() const override { return url_; }
@@ -49,6 +53,30 @@ public:
     void finishHttpError(int status) {
         busy = false;
         if (HttpError) HttpError(*this, status, "<html>error page</html>");
+        active = false;
+    }
+
+    // What arrives while the worker runs.
+    bool sendHeaders(std::uint32_t contentLength, update::LocalDateTime lastModified = 0) {
+        update::HeadersInfo h;
+        h.StatusCode = 200;
+        h.ContentLength = contentLength;
+        h.LastModified = lastModified;
+        bool go = true;
+        if (HeadersReceived) HeadersReceived(*this, h, go);
+        return go;
+    }
+    void sendProgress(std::uint32_t size, std::uint32_t read, int percents, float rate, std::int64_t left) {
+        if (TransferProgress) TransferProgress(*this, "application/octet-stream", size, read, 0, left, percents, rate);
+    }
+    bool sendPasswordRequest(const std::string& realm) {
+        bool tryAgain = false;
+        if (PasswordRequest) PasswordRequest(*this, realm, tryAgain);
+        return tryAgain;
+    }
+    void finishSkipped() {
+        busy = false;
+        if (TransferSkipped) TransferSkipped(*this);
         active = false;
     }
 

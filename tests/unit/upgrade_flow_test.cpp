@@ -1,0 +1,437 @@
+// The upgrade flow over a transfer client the test completes by hand: the
+// question, the downloads, every failure, the abort and the hand-over.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "fake_update.h"
+#include "update/sha256.h"
+#include "update/update_texts.h"
+#include "update/upgrade_flow.h"
+
+namespace melkrin::update {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using namespace melkrin::testing;
+
+constexpr const char* kFolder = "C:\\Program Files\\Melkrin\\";
+constexpr const char* kProgram = "C:\\Program Files\\Melkrin\\melkrin.exe";
+constexpr const char* kHelper = "C:\\Users\\Joe Smith\\Temp\\UpdHelper.exe";
+constexpr const char* kServer = "http://127.0.0.1:8080/benchmarks/ss2/";
+
+class MemoryUpgradeFiles : public UpgradeFiles {
+public:
+    std::vector<std::string> pendingFiles(const std::string& folder) override {
+        std::vector<std::string> names;
+        for (const auto& [path, bytes] : files)
+            if (path.rfind(folder, 0) == 0 && path.size() > 5 && path.substr(path.size() - 5) == ".uTMP")
+                names.push_back(path.substr(folder.size()));
+        return names;
+    }
+    bool deleteFile(const std::string& path) override { return files.erase(path) != 0; }
+    std::optional<std::uint64_t> fileSize(const std::string& path) override {
+        auto it = files.find(path);
+        if (it == files.end()) return std::nullopt;
+        return it->second.size();
+    }
+    std::optional<std::string> readAll(const std::string& path) override {
+        auto it = files.find(path);
+        if (it == files.end()) return std::nullopt;
+        return it->second;
+    }
+    void setFileTime(const std::string& path, LocalDateTime time) override { times[path] = time; }
+
+    std::map<std::string, std::string> files;
+    std::map<std::string, LocalDateTime> times;
+};
+
+class ScriptedWindows : public UpgradeWindows {
+public:
+    bool askUpgrade(const std::string& message) override {
+        log.push_back("question: " + message);
+        return answerUpgrade;
+    }
+    void openWizard() override {
+        log.push_back("wizard");
+        open = true;
+    }
+    bool wizardOpen() override { return open; }
+    void setLocation(const std::string& url) override { location = url; }
+    void setCounter(const std::string& text) override { counter = text; }
+    void setSizeLine(const std::string& text) override { sizeLine = text; }
+    void setProgress(int current, int all, const std::string& rate, const std::string& time) override {
+        currentBar = current;
+        allBar = all;
+        rateLine = rate;
+        timeLine = time;
+    }
+    void showFinalPage() override { log.push_back("final page"); }
+    void closeWizard() override {
+        log.push_back("wizard closed");
+        open = false;
+    }
+    bool askYesNo(const std::string& text, const std::string& caption) override {
+        log.push_back("ask [" + caption + "] " + text);
+        return answerSkip;
+    }
+    bool askPassword(const std::string& fileName, std::string& user, std::string& password) override {
+        log.push_back("password for " + fileName);
+        user = "joe";
+        password = "secret";
+        return answerPassword;
+    }
+    void openInBrowser(const std::string& url) override { log.push_back("browser " + url); }
+    char decimalSeparator() override { return separator; }
+
+    bool answerUpgrade = true, answerSkip = false, answerPassword = false, open = false;
+    char separator = '.';
+    std::vector<std::string> log;
+    std::string location, counter, sizeLine, rateLine, timeLine;
+    int currentBar = -1, allBar = -1;
+};
+
+class RecordingLauncher : public HelperLauncher {
+public:
+    bool writeHelper(const std::string& path) override {
+        log.push_back("write " + path);
+        return canWrite;
+    }
+    bool start(const std::string& commandLine) override {
+        log.push_back("start " + commandLine);
+        return true;
+    }
+    void closeApplication() override { log.push_back("close"); }
+    bool canWrite = true;
+    std::vector<std::string> log;
+};
+
+struct Listed {
+    std::string name, content;
+};
+
+struct Rig {
+    FakeHttpTransfer transfer;
+    FakeVerifier verifier;
+    FakeUpdateMessages messages;
+    ManualScheduler scheduler;
+    FakeOnlineTest online;
+    MemoryUpgradeFiles files;
+    ScriptedWindows windows;
+    RecordingLauncher launcher;
+    std::vector<std::string> events;
+    TSelfUpdater updater{{transfer, verifier, messages, scheduler, online, [] { return CalendarDate{2026, 12, 10}; },
+                          [](const std::string&) {}}};
+    TUpgradeFlow flow{{transfer, files, windows, launcher, messages, kProgram, kFolder, kHelper, "melkrin"}};
+    std::vector<Listed> listed;
+
+    Rig() {
+        updater.InfoFileURL = std::string(kServer) + "qrv_melkrin.inf";
+        updater.VersionControl = TUpdVersionControl::byNumber;
+        updater.VersionNumber = "1.0";
+        updater.ShowMessages = {TUpdShowMessages::mAskUpgrade, TUpdShowMessages::mConnLost,
+                                TUpdShowMessages::mHostUnreachable, TUpdShowMessages::mLostFile,
+                                TUpdShowMessages::mNoUpdateAvailable};
+        updater.AttachUpgrade(flow);
+        flow.OnAborted = [this] { events.push_back("aborted"); };
+        flow.OnLaterUpgrade = [this] { events.push_back("later"); };
+        flow.OnHostUnreachable = [this](const std::string& url, const std::string& host) {
+            events.push_back("unreachable " + url + " " + host);
+        };
+    }
+
+    // The check finds 1.1 listing these files (by URL tail and content).
+    void offer(std::vector<Listed> newFiles, const std::string& method = "0", const std::string& message = "Faster") {
+        listed = std::move(newFiles);
+        std::string entries = "#version=1.1\r\n#method=" + method + "\r\n#message={" + message + "}\r\n";
+        for (std::size_t i = 0; i < listed.size(); ++i) {
+            const std::string key = "url" + std::to_string(i + 1);
+            const std::string url = listed[i].name.find("://") == std::string::npos && listed[i].name.rfind("www.", 0) != 0
+                                        ? kServer + listed[i].name
+                                        : listed[i].name;
+            entries += "#" + key + "=" + url + "\r\n#" + key + ".size=" + std::to_string(listed[i].content.size()) +
+                       "\r\n#" + key + ".sha256=" + Sha256Hex(listed[i].content) + "\r\n";
+        }
+        verifier.trusted.push_back(entries);
+        updater.StartUpdateCheck();
+        transfer.finishDone(entries + kSignatureKey + std::string(128, '0') + "\r\n");
+    }
+
+    // The running transfer writes its file and completes.
+    void deliver(const std::string& bytes, LocalDateTime lastModified = 0) {
+        transfer.sendHeaders(static_cast<std::uint32_t>(bytes.size()), lastModified);
+        files.files[transfer.starts.back().output] = bytes;
+        transfer.finishDone("");
+    }
+    void deliverListed() { deliver(listed[flow.FileIndex()].content); }
+    std::vector<std::string> messageTexts() const {
+        std::vector<std::string> texts;
+        for (const auto& m : messages.shown) texts.push_back(m.text);
+        return texts;
+    }
+};
+
+std::string pending(const std::string& name) { return std::string(kFolder) + name + ".uTMP"; }
+
+TEST(UpgradeFlowTest, SelfUpgradeDownloadsEveryFileThenStartsTheHelperQuoted) {
+    Rig rig;
+    rig.offer({{"melkrin.exe", "new program"}, {"data/levels.dat", "levels"}});
+    EXPECT_THAT(rig.windows.log, ElementsAre("question: Faster", "wizard"));
+    ASSERT_EQ(rig.transfer.starts.size(), 2u);  // the information file, then the first file
+    EXPECT_EQ(rig.transfer.starts[1].output, pending("melkrin.exe"));
+    EXPECT_TRUE(rig.transfer.HiddenOutputFile);
+    EXPECT_EQ(rig.windows.counter, "Downloading 1 of 2");
+    EXPECT_EQ(rig.windows.location, std::string(kServer) + "melkrin.exe");
+    // File mode keeps the client's own cache options: no added no-cache pragma.
+    EXPECT_EQ(rig.transfer.starts[1].cache.count(TCacheOption::coPragmaNoCache), 0u);
+
+    rig.deliver("new program", 1'700'000'000);
+    EXPECT_EQ(rig.files.times[pending("melkrin.exe")], 1'700'000'000);
+    EXPECT_EQ(rig.windows.counter, "Downloading 2 of 2");
+    EXPECT_EQ(rig.transfer.starts.back().output, pending("levels.dat"));
+    rig.deliver("levels");
+    EXPECT_EQ(rig.files.times.count(pending("levels.dat")), 0u) << "no Last-Modified, no time set";
+    EXPECT_EQ(rig.windows.log.back(), "final page");
+    EXPECT_THAT(rig.launcher.log, IsEmpty()) << "the restart waits for the wizard";
+
+    rig.flow.WizardClosed(WizardEnd::Finished);
+    EXPECT_THAT(rig.launcher.log,
+                ElementsAre(std::string("write ") + kHelper,
+                            "start \"C:\\Users\\Joe Smith\\Temp\\UpdHelper.exe\" C:\\Program Files\\Melkrin\\melkrin.exe "
+                            "+/afterupgrade0",
+                            "close"));
+    EXPECT_EQ(rig.files.files.size(), 2u) << "the pending files stay for the helper";
+    EXPECT_THAT(rig.messages.shown, IsEmpty());
+}
+
+TEST(UpgradeFlowTest, QuestionRedirectAndExternalSetup) {
+    {  // declined: nothing downloaded
+        Rig rig;
+        rig.windows.answerUpgrade = false;
+        rig.offer({{"melkrin.exe", "x"}});
+        EXPECT_THAT(rig.events, ElementsAre("later"));
+        EXPECT_EQ(rig.transfer.starts.size(), 1u);
+    }
+    {  // a handler of OnBeginUpgrade declines for the user
+        Rig rig;
+        rig.updater.OnBeginUpgrade = [](TSelfUpdater&, const UpdateOffer&, bool& can) { can = false; };
+        rig.offer({{"melkrin.exe", "x"}});
+        EXPECT_THAT(rig.events, ElementsAre("later"));
+        EXPECT_THAT(rig.windows.log, IsEmpty());
+    }
+    {  // redirect: the first URL in the browser, http:// added, nothing else
+        Rig rig;
+        rig.offer({{"www.example.test/news.html", "a"}, {"melkrin.exe", "b"}}, "2");
+        EXPECT_EQ(rig.windows.log.back(), "browser http://www.example.test/news.html");
+        EXPECT_EQ(rig.transfer.starts.size(), 1u);
+        EXPECT_THAT(rig.events, IsEmpty());
+    }
+    {  // external setup: the method digit 1, no wizard when disabled
+        Rig rig;
+        rig.flow.WizardEnabled = false;
+        rig.offer({{"setup.exe", "setup"}}, "1");
+        rig.deliverListed();
+        ASSERT_EQ(rig.launcher.log.size(), 3u);
+        EXPECT_THAT(rig.launcher.log[1], HasSubstr(" +/afterupgrade1"));
+    }
+}
+
+TEST(UpgradeFlowTest, TotalPercentsAndWizardLines) {
+    EXPECT_EQ(TotalPercentsDone(1, 3, 50), 49);  // 33 + 16
+    EXPECT_EQ(TotalPercentsDone(0, 3, 100), 33);
+    EXPECT_EQ(TotalPercentsDone(2, 3, 99), 67 + 33);
+    EXPECT_EQ(TotalPercentsDone(1, 2, 100), 100);
+    EXPECT_EQ(TotalPercentsDone(0, 1, 37), 37);
+
+    Rig rig;
+    rig.windows.separator = ',';
+    rig.offer({{"a.dat", "a"}, {"b.dat", "bbbb"}, {"c.dat", "c"}});
+    rig.deliverListed();
+    rig.transfer.sendHeaders(3584);
+    EXPECT_EQ(rig.windows.sizeLine, "File size: 3,5 Kb");
+    rig.transfer.sendProgress(3584, 1792, 50, 12.25f, 3 * 3600 + 7 * 60 + 5);
+    EXPECT_EQ(rig.windows.currentBar, 50);
+    EXPECT_EQ(rig.windows.allBar, 49);
+    EXPECT_EQ(rig.windows.rateLine, "Transfer rate: 12,2 Kb/s");
+    EXPECT_EQ(rig.windows.timeLine, "Estimated time left: 3:07:05");
+}
+
+TEST(UpgradeFlowTest, FailuresEndTheRoundAndLeaveNoPendingFile) {
+    struct Case {
+        const char* what;
+        std::function<void(Rig&)> fail;
+        std::vector<std::string> messages;
+        std::vector<std::string> events;
+        UpgradeEnd end;
+    } cases[] = {
+        {"connection lost",
+         [](Rig& r) {
+             r.files.files[r.transfer.starts.back().output] = "half";
+             r.transfer.finishIncomplete();
+         },
+         {Text(30)}, {}, UpgradeEnd::ConnLost},
+        {"host unreachable",
+         [](Rig& r) { r.transfer.finishUnreachable(); },
+         {"Host 'http://127.0.0.1' unreachable.\r\rPlease check your Internet connection and\rtry to upgrade this "
+          "software again later."},
+         {"unreachable http://127.0.0.1:8080/benchmarks/ss2/b.dat 127.0.0.1"}, UpgradeEnd::HostUnreachable},
+        {"lost file, not skipped", [](Rig& r) { r.transfer.finishHttpError(404); }, {}, {"aborted"},
+         UpgradeEnd::Aborted},
+        {"wrong content", [](Rig& r) { r.deliver("bbbX"); },
+         {"The downloaded file b.dat is not the file the developer published (its size or checksum differs).\r\r"
+          "The update was stopped for your safety: nothing was installed."},
+         {}, UpgradeEnd::FileMismatch},
+        {"right size, wrong hash", [](Rig& r) { r.deliver("XXXX"); }, {}, {}, UpgradeEnd::FileMismatch},
+        {"cancelled in the wizard", [](Rig& r) { r.flow.WizardClosed(WizardEnd::Aborted); }, {}, {"aborted"},
+         UpgradeEnd::Aborted},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Rig rig;
+        rig.files.files[pending("stale.dll")] = "left by an earlier round";
+        rig.offer({{"a.dat", "a"}, {"b.dat", "bbbb"}});
+        EXPECT_EQ(rig.files.files.count(pending("stale.dll")), 0u) << "removed before the round's downloads";
+        rig.deliverListed();
+        rig.transfer.sendHeaders(4);
+        c.fail(rig);
+        if (!c.messages.empty()) { EXPECT_EQ(rig.messageTexts(), c.messages); }
+        if (c.end == UpgradeEnd::FileMismatch) { EXPECT_EQ(rig.messageTexts().size(), 1u); }
+        EXPECT_EQ(rig.events, c.events);
+        EXPECT_EQ(rig.flow.LastEnd(), c.end);
+        EXPECT_EQ(rig.flow.State(), UpgradeState::Idle);
+        EXPECT_THAT(rig.files.files, IsEmpty()) << "no pending file may reach the helper";
+        EXPECT_THAT(rig.launcher.log, IsEmpty());
+        EXPECT_FALSE(rig.windows.open);
+        EXPECT_EQ(rig.transfer.starts.size(), 3u) << "nothing started after the failure";
+        // A new check may start at once.
+        rig.updater.StartUpdateCheck();
+        EXPECT_EQ(rig.transfer.starts.size(), 4u);
+    }
+}
+
+TEST(UpgradeFlowTest, LostFileQuestionSkipsOnYes) {
+    Rig rig;
+    rig.windows.answerSkip = true;
+    rig.offer({{"a.dat", "a"}, {"b.dat", "b"}});
+    rig.transfer.finishHttpError(403);
+    EXPECT_EQ(rig.windows.log.back(),
+              "ask [Error #403] File a.dat not found or inaccessible.\r\rTry to skip this file and continue upgrade?");
+    EXPECT_EQ(rig.transfer.starts.back().output, pending("b.dat"));
+    rig.deliverListed();
+    rig.flow.WizardClosed(WizardEnd::Finished);
+    EXPECT_EQ(rig.launcher.log.back(), "close");
+}
+
+TEST(UpgradeFlowTest, AbortWhileDownloadingStopsTheTransferWhichDeletesItsFile) {
+    Rig rig;
+    rig.flow.OnFileDone = [&rig](const std::string& name) { rig.events.push_back("done " + name); };
+    rig.offer({{"a.dat", "a"}, {"b.dat", "bb"}});
+    rig.deliverListed();
+    rig.transfer.sendHeaders(2);
+    rig.flow.WizardClosed(WizardEnd::Aborted);
+    EXPECT_THAT(rig.transfer.stops, ElementsAre(true));
+    EXPECT_TRUE(rig.flow.AbortedMark());
+    EXPECT_THAT(rig.files.files, IsEmpty());
+    EXPECT_THAT(rig.events, ElementsAre("done " + pending("a.dat"), "aborted"));
+}
+
+TEST(UpgradeFlowTest, AbortOnTheFinalPageMeansNoRestart) {
+    Rig rig;
+    rig.offer({{"a.dat", "a"}});
+    rig.deliverListed();
+    EXPECT_EQ(rig.flow.State(), UpgradeState::FinalPage);
+    rig.flow.WizardClosed(WizardEnd::Aborted);
+    rig.flow.WizardClosed(WizardEnd::Finished);  // a late close changes nothing
+    EXPECT_THAT(rig.launcher.log, IsEmpty());
+    EXPECT_THAT(rig.files.files, IsEmpty());
+}
+
+TEST(UpgradeFlowTest, RefusedNamesWriteNothing) {
+    for (const char* url : {"http://h/dir/", "http://h/..", "http://h/a\\..", "http://h/x/c:evil.exe",
+                            "http://h/x/a.dat:stream", "http://h/NUL", "http://h/com1.txt", "http://h/LPT9",
+                            "http://h/con", "http://h/get.php?f=a.exe", "http://h/trailing.", "http://h/blank "}) {
+        SCOPED_TRACE(url);
+        EXPECT_EQ(LocalFileNameOf(url), "");
+        Rig rig;
+        rig.files.files[pending("melkrin.exe")] = "kept until a round really starts";
+        rig.offer({{"good.dat", "g"}, {url, "x"}});
+        EXPECT_EQ(rig.transfer.starts.size(), 1u) << "nothing downloaded";
+        ASSERT_EQ(rig.messages.shown.size(), 1u);
+        EXPECT_THAT(rig.messages.shown[0].text, HasSubstr(url));
+        EXPECT_EQ(rig.messages.shown[0].caption, "Application update wizard");
+        EXPECT_EQ(rig.flow.LastEnd(), UpgradeEnd::RefusedName);
+        EXPECT_THAT(rig.windows.log, ElementsAre("question: Faster"));
+    }
+    for (auto [url, name] : {std::pair{"http://h/a/new.exe", "new.exe"}, {"h\\b\\Data.pak", "Data.pak"},
+                             {"http://h/console.dat", "console.dat"}, {"http://h/COM10", "COM10"},
+                             {"http://h/.hidden", ".hidden"}})
+        EXPECT_EQ(LocalFileNameOf(url), name);
+}
+
+TEST(UpgradeFlowTest, HelperThatCannotBeWrittenInstallsNothing) {
+    Rig rig;
+    rig.launcher.canWrite = false;
+    rig.offer({{"a.dat", "a"}});
+    rig.deliverListed();
+    rig.flow.WizardClosed(WizardEnd::Finished);
+    EXPECT_THAT(rig.launcher.log, ElementsAre(std::string("write ") + kHelper));
+    EXPECT_THAT(rig.files.files, IsEmpty());
+    ASSERT_EQ(rig.messages.shown.size(), 1u);
+    EXPECT_THAT(rig.messages.shown[0].text, HasSubstr("could not be written"));
+}
+
+TEST(UpgradeFlowTest, PasswordRequest) {
+    {  // not among the messages this program shows: the 401 then ends as a lost file
+        Rig rig;
+        rig.offer({{"a.dat", "a"}});
+        EXPECT_FALSE(rig.transfer.sendPasswordRequest("Members"));
+        rig.transfer.finishHttpError(401);
+        EXPECT_THAT(rig.windows.log, Contains(HasSubstr("[Error #401]")));
+    }
+    {  // shown and answered: the credentials go to the transfer, which tries again
+        Rig rig;
+        rig.updater.ShowMessages.insert(TUpdShowMessages::mPasswordRequest);
+        rig.windows.answerPassword = true;
+        rig.offer({{"files/a.dat", "a"}});
+        EXPECT_TRUE(rig.transfer.sendPasswordRequest("Members"));
+        EXPECT_EQ(rig.windows.log.back(), "password for a.dat");
+        EXPECT_EQ(rig.transfer.HTTPUsername, "joe");
+        EXPECT_EQ(rig.transfer.HTTPPassword, "secret");
+    }
+    {  // cancelled: the round is aborted
+        Rig rig;
+        rig.updater.ShowMessages.insert(TUpdShowMessages::mPasswordRequest);
+        rig.offer({{"a.dat", "a"}});
+        EXPECT_FALSE(rig.transfer.sendPasswordRequest("Members"));
+        EXPECT_THAT(rig.events, ElementsAre("aborted"));
+        EXPECT_THAT(rig.transfer.stops, ElementsAre(true));
+    }
+}
+
+TEST(UpgradeFlowTest, OnlyIfSizeDifferentSkipsEqualFilesButNeverTheProgram) {
+    Rig rig;
+    rig.flow.MiscFilesUpgrade = TUpgradeFlow::TMiscFilesBehavior::mfuOnlyIfSizeDifferent;
+    rig.files.files[std::string(kFolder) + "melkrin.exe"] = "same";
+    rig.files.files[std::string(kFolder) + "a.dat"] = "same";
+    rig.offer({{"melkrin.exe", "same"}, {"a.dat", "same"}});
+    EXPECT_TRUE(rig.transfer.sendHeaders(4)) << "the program file is always fetched";
+    rig.deliverListed();
+    EXPECT_FALSE(rig.transfer.sendHeaders(4));
+    rig.transfer.finishSkipped();
+    EXPECT_EQ(rig.flow.State(), UpgradeState::FinalPage);
+}
+
+TEST(UpgradeFlowTest, ACheckDuringARoundIsIgnored) {
+    Rig rig;
+    rig.offer({{"a.dat", "a"}});
+    rig.deliverListed();
+    rig.updater.StartUpdateCheck();
+    EXPECT_EQ(rig.transfer.starts.size(), 2u);
+}
+
+}  // namespace
+}  // namespace melkrin::update

@@ -1,0 +1,319 @@
+#include "update/upgrade_flow.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+#include "common/errors.h"
+#include "update/signed_info.h"
+#include "update/transfer_rules.h"
+#include "update/update_texts.h"
+
+namespace melkrin::update {
+namespace {
+
+std::string upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool isDeviceName(const std::string& name) {
+    // A device name stays a device with any extension ("nul.txt").
+    const std::string stem = upper(name.substr(0, name.find('.')));
+    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
+    for (const char* device : kDevices)
+        if (stem == device) return true;
+    return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
+           stem[3] >= '0' && stem[3] <= '9';
+}
+
+std::string withValue(const char* pattern, int a, int b) {
+    char text[256];
+    std::snprintf(text, sizeof(text), pattern, a, b);
+    return text;
+}
+
+// The name of the file in the URL's path, for the messages.
+std::string fileNameOfUrlPath(const std::string& url) {
+    std::string path = url.substr(0, url.find_first_of("?#"));
+    const auto slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A fixed text with one "%.1f" filled in (the separator is the user's).
+std::string withDecimal(const char* pattern, const std::string& value) {
+    std::string text = pattern;
+    const auto at = text.find("%.1f");
+    if (at != std::string::npos) text.replace(at, 4, value);
+    return text;
+}
+
+bool sameFileName(const std::string& a, const std::string& b) { return upper(a) == upper(b); }
+
+}  // namespace
+
+std::string LocalFileNameOf(const std::string& url) {
+    const auto slash = url.find_last_of("/\\");
+    const std::string name = slash == std::string::npos ? url : url.substr(slash + 1);
+    if (name.empty() || name == "." || name == "..") return "";
+    for (unsigned char c : name)
+        if (c < 32 || std::string_view("<>:\"|?*").find(static_cast<char>(c)) != std::string_view::npos) return "";
+    if (name.back() == '.' || name.back() == ' ') return "";
+    if (isDeviceName(name)) return "";
+    return name;
+}
+
+int TotalPercentsDone(std::size_t index, std::size_t count, int percentsDone) {
+    if (count == 0) return 0;
+    return RoundHalfEven(100.0 * static_cast<double>(index) / static_cast<double>(count)) +
+           percentsDone / static_cast<int>(count);
+}
+
+std::string FormatOneDecimal(double value, char decimalSeparator) {
+    char text[64];
+    std::snprintf(text, sizeof(text), "%.1f", value);
+    std::string result = text;
+    std::replace(result.begin(), result.end(), '.', decimalSeparator);
+    return result;
+}
+
+std::string HelperCommandLine(const std::string& helperPath, const std::string& programPath,
+                              const std::string& argument) {
+    // The helper's own path is quoted: a temporary folder below a user name
+    // with a blank would otherwise let the system try "C:\Users\Joe.exe" first.
+    return "\"" + helperPath + "\" " + programPath + " +" + argument;
+}
+
+TUpgradeFlow::TUpgradeFlow(Services services) : s_(std::move(services)) {}
+
+void TUpgradeFlow::error(const std::string& text) { s_.messages.show(text, Text(0), MessageIcon::Error); }
+
+void TUpgradeFlow::Begin(const UpdateOffer& offer) {
+    if (Active() || offer.Files.empty()) return;
+    offer_ = offer;
+    aborted_ = false;
+    lastEnd_ = UpgradeEnd::None;
+    if (shows(TUpdShowMessages::mAskUpgrade) && !s_.windows.askUpgrade(offer_.UpgradeMsg)) {
+        lastEnd_ = UpgradeEnd::Declined;
+        if (OnLaterUpgrade) OnLaterUpgrade();
+        return;
+    }
+    if (offer_.UpgradeMethod == TUpgradeMethod::umRedirectToURL) {
+        lastEnd_ = UpgradeEnd::Redirected;
+        s_.windows.openInBrowser(NormalizeUrl(offer_.Files.front().url));
+        return;
+    }
+    startDownloads();
+}
+
+void TUpgradeFlow::startDownloads() {
+    // Every name is checked before anything is written, so a refused one
+    // leaves the folder as it was.
+    localNames_.clear();
+    for (const CheckedFile& file : offer_.Files) {
+        const std::string name = LocalFileNameOf(file.url);
+        if (name.empty()) {
+            error(formatWith(kRefusedNameText, file.url));
+            lastEnd_ = UpgradeEnd::RefusedName;
+            return;
+        }
+        localNames_.push_back(name);
+    }
+    state_ = UpgradeState::Downloading;
+    // A file left by an earlier round that ended badly must not be installed with this one.
+    deletePendingFiles();
+    index_ = 0;
+    if (WizardEnabled) s_.windows.openWizard();
+    startFile();
+}
+
+void TUpgradeFlow::startFile() {
+    const std::string& url = offer_.Files[index_].url;
+    if (s_.windows.wizardOpen()) {
+        s_.windows.setLocation(url);
+        s_.windows.setCounter(withValue(Text(9), static_cast<int>(index_ + 1), static_cast<int>(offer_.Files.size())));
+    }
+    localFile_ = s_.programFolder + localNames_[index_] + kPendingSuffix;
+    fileTime_ = 0;
+    s_.transfer.HiddenOutputFile = true;
+    if (!s_.transfer.StartTransfer(url, localFile_)) {
+        error("The download could not be started.");
+        finish(UpgradeEnd::NotStarted);
+    }
+}
+
+void TUpgradeFlow::HeadersReceived(const HeadersInfo& headers, bool& continueDownload) {
+    if (state_ != UpgradeState::Downloading) return;
+    fileTime_ = headers.LastModified;
+    if (s_.windows.wizardOpen())
+        s_.windows.setSizeLine(
+            withDecimal(Text(6), FormatOneDecimal(headers.ContentLength / 1024.0, s_.windows.decimalSeparator())));
+    bool canUpgrade = true;
+    if (MiscFilesUpgrade == TMiscFilesBehavior::mfuOnlyIfSizeDifferent && headers.ContentLength != 0 &&
+        offer_.Files.size() > 1) {
+        const std::string target = s_.programFolder + localNames_[index_];
+        if (!sameFileName(target, s_.programPath))
+            if (const auto size = s_.files.fileSize(target)) canUpgrade = *size != headers.ContentLength;
+    }
+    if (OnFileStart) OnFileStart(offer_.Files[index_].url, headers.ContentLength, fileTime_, canUpgrade);
+    continueDownload = canUpgrade;
+}
+
+void TUpgradeFlow::Progress(std::uint32_t fileSize, std::uint32_t bytesRead, std::int64_t estimatedTimeLeft,
+                            int percentsDone, float transferRate) {
+    if (state_ != UpgradeState::Downloading) return;
+    const int total = TotalPercentsDone(index_, offer_.Files.size(), percentsDone);
+    if (OnProgress) OnProgress(offer_.Files[index_].url, fileSize, bytesRead, percentsDone, total, transferRate);
+    if (s_.windows.wizardOpen()) {
+        const char separator = s_.windows.decimalSeparator();
+        const std::string rate = withDecimal(Text(7), FormatOneDecimal(transferRate, separator));
+        char time[128];
+        const long long left = estimatedTimeLeft;
+        std::snprintf(time, sizeof(time), Text(8), static_cast<int>(left / 3600), static_cast<int>((left / 60) % 60),
+                      static_cast<int>(left % 60));
+        s_.windows.setProgress(percentsDone, total, rate, time);
+    }
+}
+
+void TUpgradeFlow::Done() {
+    if (state_ != UpgradeState::Downloading) return;
+    // The information file was signed: a body that is not the listed file
+    // (a changed server, a proxy's page) is thrown away, never installed.
+    const auto bytes = s_.files.readAll(localFile_);
+    if (!bytes || !MatchesListedFile(*bytes, offer_.Files[index_])) {
+        s_.files.deleteFile(localFile_);
+        error(formatWith(kFileMismatchText, localNames_[index_]));
+        finish(UpgradeEnd::FileMismatch);
+        return;
+    }
+    if (fileTime_ != 0) s_.files.setFileTime(localFile_, fileTime_);
+    if (OnFileDone) OnFileDone(localFile_);
+    nextFile();
+}
+
+void TUpgradeFlow::Skipped() {
+    if (state_ != UpgradeState::Downloading) return;
+    nextFile();
+}
+
+void TUpgradeFlow::nextFile() {
+    ++index_;
+    if (index_ < offer_.Files.size()) {
+        startFile();
+        return;
+    }
+    if (s_.windows.wizardOpen()) {
+        // The restart waits for the wizard's "&OK" (WizardClosed).
+        state_ = UpgradeState::FinalPage;
+        s_.windows.showFinalPage();
+        return;
+    }
+    restart();
+}
+
+void TUpgradeFlow::WizardClosed(WizardEnd end) {
+    if (state_ == UpgradeState::Idle) return;
+    if (end == WizardEnd::Aborted) {
+        abort();
+        return;
+    }
+    if (state_ == UpgradeState::FinalPage) restart();
+}
+
+void TUpgradeFlow::restart() {
+    bool restartImmediately = true;
+    if (OnEndUpgrade) OnEndUpgrade(restartImmediately);
+    if (!restartImmediately) {
+        // The files stay pending; the next round removes them first.
+        state_ = UpgradeState::Idle;
+        lastEnd_ = UpgradeEnd::Restarted;
+        return;
+    }
+    const std::string argument =
+        RestartParams + (offer_.UpgradeMethod == TUpgradeMethod::umUseExternalSetup ? "1" : "0");
+    state_ = UpgradeState::Idle;
+    lastEnd_ = UpgradeEnd::Restarted;
+    if (!s_.launcher.writeHelper(s_.helperPath)) {
+        // Without its helper nothing can be installed: say so and leave no
+        // pending file behind, so the installed program stays as it was.
+        deletePendingFiles();
+        error("The update helper could not be written to " + s_.helperPath +
+              ".\r\rThe update was not installed; the program stays as it was.");
+        lastEnd_ = UpgradeEnd::NotStarted;
+        return;
+    }
+    if (!s_.launcher.start(HelperCommandLine(s_.helperPath, s_.programPath, argument))) {
+        deletePendingFiles();
+        error("The update helper could not be started.\r\rThe update was not installed; the program stays as it was.");
+        lastEnd_ = UpgradeEnd::NotStarted;
+        return;
+    }
+    s_.launcher.closeApplication();
+}
+
+void TUpgradeFlow::Incomplete() {
+    if (state_ != UpgradeState::Downloading) return;
+    if (OnConnLost) OnConnLost();
+    if (shows(TUpdShowMessages::mConnLost)) error(Text(30));
+    finish(UpgradeEnd::ConnLost);
+}
+
+void TUpgradeFlow::Unreachable() {
+    if (state_ != UpgradeState::Downloading) return;
+    const std::string url = NormalizeUrl(s_.transfer.URL());
+    const std::string host = HostOfUrl(url);
+    if (OnHostUnreachable) OnHostUnreachable(url, host);
+    if (shows(TUpdShowMessages::mHostUnreachable)) error(formatWith(Text(26), "'http://" + host + "'"));
+    finish(UpgradeEnd::HostUnreachable);
+}
+
+void TUpgradeFlow::HttpError(int statusCode) {
+    if (state_ != UpgradeState::Downloading) return;
+    const std::string& url = offer_.Files[index_].url;
+    bool continueUpgrade = false;
+    if (OnLostFile) OnLostFile(url, statusCode, continueUpgrade);
+    if (shows(TUpdShowMessages::mLostFile))
+        continueUpgrade = s_.windows.askYesNo(formatWith(Text(28), fileNameOfUrlPath(url)),
+                                              std::string(Text(21)) + " #" + std::to_string(statusCode));
+    // The skipped file's partial body, if any, must not reach the helper.
+    s_.files.deleteFile(localFile_);
+    if (continueUpgrade)
+        nextFile();
+    else
+        abort();
+}
+
+void TUpgradeFlow::PasswordRequest(const std::string& realm, bool& tryAgain) {
+    if (state_ != UpgradeState::Downloading) return;
+    if (OnPasswordRequest) OnPasswordRequest(realm, tryAgain);
+    if (tryAgain || !shows(TUpdShowMessages::mPasswordRequest)) return;
+    std::string user = s_.transfer.HTTPUsername, password = s_.transfer.HTTPPassword;
+    tryAgain = s_.windows.askPassword(fileNameOfUrlPath(offer_.Files[index_].url), user, password);
+    if (tryAgain) {
+        s_.transfer.HTTPUsername = user;
+        s_.transfer.HTTPPassword = password;
+    } else {
+        abort();
+    }
+}
+
+void TUpgradeFlow::abort() {
+    aborted_ = true;
+    finish(UpgradeEnd::Aborted);
+    if (OnAborted) OnAborted();
+}
+
+void TUpgradeFlow::finish(UpgradeEnd end) {
+    state_ = UpgradeState::Idle;
+    lastEnd_ = end;
+    // A running transfer deletes its own file once its worker has let go of it.
+    if (s_.transfer.Busy()) s_.transfer.StopTransfer(true);
+    if (s_.windows.wizardOpen()) s_.windows.closeWizard();
+    deletePendingFiles();
+}
+
+void TUpgradeFlow::deletePendingFiles() {
+    for (const std::string& name : s_.files.pendingFiles(s_.programFolder)) s_.files.deleteFile(s_.programFolder + name);
+}
+
+}  // namespace melkrin::update

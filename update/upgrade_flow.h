@@ -1,0 +1,195 @@
+#pragma once
+// The upgrade flow: once the check found a newer version, ask the user, then
+// open a web page or download every listed file beside the program as
+// "<name>.uTMP", and hand over to UpdHelper.exe, which swaps them in while
+// the program is closed. A state machine driven by the transfer's
+// notifications and the wizard's closing; every way it ends passes through
+// finish().
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "update/http_transfer.h"
+#include "update/self_updater.h"
+
+namespace melkrin::update {
+
+inline constexpr const char* kPendingSuffix = ".uTMP";
+inline constexpr const char* kHelperFileName = "UpdHelper.exe";
+
+// The files beside the program, as the flow needs them.
+class UpgradeFiles {
+public:
+    virtual ~UpgradeFiles() = default;
+    // Names (without folder) of the files matching "*.uTMP" in folder.
+    virtual std::vector<std::string> pendingFiles(const std::string& folder) = 0;
+    virtual bool deleteFile(const std::string& path) = 0;
+    virtual std::optional<std::uint64_t> fileSize(const std::string& path) = 0;
+    virtual std::optional<std::string> readAll(const std::string& path) = 0;
+    // Creation and last-write time, at the file system's resolution.
+    virtual void setFileTime(const std::string& path, LocalDateTime time) = 0;
+};
+
+// What the wizard ended with.
+enum class WizardEnd { Finished, Aborted };
+
+// The flow's windows and its questions.
+class UpgradeWindows {
+public:
+    virtual ~UpgradeWindows() = default;
+    // The upgrade question; true for "&Yes".
+    virtual bool askUpgrade(const std::string& message) = 0;
+    // Opens the download wizard; its closing comes back through
+    // TUpgradeFlow::WizardClosed.
+    virtual void openWizard() = 0;
+    virtual bool wizardOpen() = 0;
+    virtual void setLocation(const std::string& url) = 0;
+    virtual void setCounter(const std::string& text) = 0;
+    virtual void setSizeLine(const std::string& text) = 0;
+    virtual void setProgress(int currentPercent, int allPercent, const std::string& rateLine,
+                             const std::string& timeLine) = 0;
+    virtual void showFinalPage() = 0;
+    // Closes the wizard without asking and without reporting back.
+    virtual void closeWizard() = 0;
+    // Yes/No with a warning icon; true for Yes.
+    virtual bool askYesNo(const std::string& text, const std::string& caption) = 0;
+    // The password window; true when closed with OK.
+    virtual bool askPassword(const std::string& fileName, std::string& username, std::string& password) = 0;
+    // Opens a web page in the user's browser.
+    virtual void openInBrowser(const std::string& url) = 0;
+    virtual char decimalSeparator() = 0;
+};
+
+// The hand-over to UpdHelper.exe.
+class HelperLauncher {
+public:
+    virtual ~HelperLauncher() = default;
+    // Writes the embedded helper program to path (temporary file); false when it cannot.
+    virtual bool writeHelper(const std::string& path) = 0;
+    // A normal visible process, not waited for.
+    virtual bool start(const std::string& commandLine) = 0;
+    // Closes the main window (its close handler runs) and ends the program.
+    virtual void closeApplication() = 0;
+};
+
+enum class UpgradeState { Idle, Downloading, FinalPage };
+
+// How a round ended, for tests and the log.
+enum class UpgradeEnd {
+    None, Declined, Redirected, Restarted, Aborted, ConnLost, HostUnreachable, RefusedName, FileMismatch,
+    NotStarted,
+};
+
+// The local name of a listed file: the text after the last "/" or "\" of
+// the URL. Empty when that cannot be a plain file name in the program folder
+// (empty, "." or "..", a drive or stream colon, a device name, characters
+// Windows does not allow, a trailing dot or blank).
+std::string LocalFileNameOf(const std::string& url);
+
+// round(100 * index / count) + percentsDone div count.
+int TotalPercentsDone(std::size_t index, std::size_t count, int percentsDone);
+
+// "%.1f" with the given decimal separator.
+std::string FormatOneDecimal(double value, char decimalSeparator);
+
+// The helper's command line: quoted helper path, the unquoted program path,
+// " +" and the argument.
+std::string HelperCommandLine(const std::string& helperPath, const std::string& programPath,
+                              const std::string& argument);
+
+inline constexpr const char* kRefusedNameText =
+    "The update names a file that cannot be stored in the program's folder:\r%s\r\r"
+    "The update was stopped for your safety: nothing was downloaded or changed.";
+inline constexpr const char* kFileMismatchText =
+    "The downloaded file %s is not the file the developer published (its size or checksum differs).\r\r"
+    "The update was stopped for your safety: nothing was installed.";
+
+class TUpgradeFlow {
+public:
+    struct Services {
+        THttpTransfer& transfer;
+        UpgradeFiles& files;
+        UpgradeWindows& windows;
+        HelperLauncher& launcher;
+        UpdateMessageBoxes& messages;
+        std::string programPath;    // the running program file
+        std::string programFolder;  // with a trailing backslash
+        std::string helperPath;     // temporary folder + "UpdHelper.exe"
+        std::string applicationTitle;
+    };
+
+    explicit TUpgradeFlow(Services services);
+
+    // Settings.
+    enum class TMiscFilesBehavior { mfuAlwaysDownload, mfuOnlyIfSizeDifferent };
+    TMiscFilesBehavior MiscFilesUpgrade = TMiscFilesBehavior::mfuAlwaysDownload;
+    std::string RestartParams = "/afterupgrade";
+    bool WizardEnabled = true;
+    ShowMessagesSet ShowMessages;
+
+    // Notifications.
+    std::function<void()> OnLaterUpgrade;
+    std::function<void(const std::string& url, std::uint32_t size, LocalDateTime time, bool& canUpgrade)> OnFileStart;
+    std::function<void(const std::string& url, std::uint32_t size, std::uint32_t bytesRead, int percentsDone,
+                       int totalPercentsDone, float rate)>
+        OnProgress;
+    std::function<void(const std::string& fileName)> OnFileDone;
+    std::function<void(bool& restartImmediately)> OnEndUpgrade;
+    std::function<void()> OnAborted;
+    std::function<void()> OnConnLost;
+    std::function<void(const std::string& url, const std::string& host)> OnHostUnreachable;
+    std::function<void(const std::string& url, int statusCode, bool& continueUpgrade)> OnLostFile;
+    std::function<void(const std::string& realm, bool& tryAgain)> OnPasswordRequest;
+
+    // Entered from the check with the offer.
+    void Begin(const UpdateOffer& offer);
+
+    // Events of the transfer while downloading.
+    void HeadersReceived(const HeadersInfo& headers, bool& continueDownload);
+    void Progress(std::uint32_t fileSize, std::uint32_t bytesRead, std::int64_t estimatedTimeLeft, int percentsDone,
+                  float transferRate);
+    void Done();
+    void Skipped();
+    void Incomplete();
+    void Unreachable();
+    void HttpError(int statusCode);
+    void PasswordRequest(const std::string& realm, bool& tryAgain);
+    // The wizard was closed: by "&OK" on the final page, or after the user
+    // confirmed the close question.
+    void WizardClosed(WizardEnd end);
+
+    UpgradeState State() const { return state_; }
+    bool Active() const { return state_ != UpgradeState::Idle; }
+    bool AbortedMark() const { return aborted_; }
+    UpgradeEnd LastEnd() const { return lastEnd_; }
+    std::size_t FileIndex() const { return index_; }
+    const std::string& CurrentLocalFile() const { return localFile_; }
+
+private:
+    void startDownloads();
+    void startFile();
+    void nextFile();
+    void restart();
+    void abort();
+    // The one end of every round that does not restart the program: stops
+    // the transfer, closes the wizard, and removes every pending file, so
+    // nothing half-loaded or unchecked ever reaches the helper.
+    void finish(UpgradeEnd end);
+    void deletePendingFiles();
+    bool shows(TUpdShowMessages m) const { return ShowMessages.count(m) != 0; }
+    void error(const std::string& text);
+
+    Services s_;
+    UpgradeState state_ = UpgradeState::Idle;
+    UpgradeEnd lastEnd_ = UpgradeEnd::None;
+    UpdateOffer offer_;
+    std::vector<std::string> localNames_;
+    std::size_t index_ = 0;
+    std::string localFile_;
+    LocalDateTime fileTime_ = 0;
+    bool aborted_ = false;
+};
+
+}  // namespace melkrin::update
