@@ -3,6 +3,7 @@
 // under the names the window's events carry. It reads and changes controls
 // only through MainView, so the same handlers run under tests.
 #include <exception>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -12,6 +13,7 @@
 #include "common/dialogs.h"
 #include "run/game_interface.h"
 #include "settings/settings_store.h"
+#include "update/http_transfer.h"
 
 namespace melkrin {
 
@@ -81,8 +83,17 @@ public:
     void AABoxChange();
     void HDRBoxMouseLeave();
     void RendererBoxChange();
-    // "Update benchmark"; the online update is not wired up yet.
+    // "Update benchmark": the proxy fields as they stand, then a check.
     void ToolButton3Click();
+    // The online update's messages to the user.
+    void UpdaterAborted();
+    void UpdaterLaterUpgrade();
+    void UpdaterHostUnreachable();
+    // The update component's proxy settings and its check, once it exists.
+    void attachUpdate(update::THttpProxy& proxy, std::function<void()> startCheck) {
+        updateProxy_ = &proxy;
+        startUpdateCheck_ = std::move(startCheck);
+    }
 
     // The application-wide error display: runs a handler, and shows an error it
     // raised with its message. Only that handler ends. False when it failed.
@@ -132,6 +143,8 @@ private:
     std::string ownVersion_;
     std::optional<Form1UiServices> ui_;
     RunController* run_ = nullptr;
+    update::THttpProxy* updateProxy_ = nullptr;
+    std::function<void()> startUpdateCheck_;
 };
 
 }  // namespace melkrin

@@ -47,7 +47,6 @@ void TForm1::BenchButtonClick() {
 void TForm1::FormClose() {
     if (run_) run_->FormClose();
 }
-void TForm1::ToolButton3Click() {}
 
 // ---------------------------------------------------------------- page 0
 

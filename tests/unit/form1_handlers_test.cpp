@@ -288,3 +288,72 @@ TEST(HandlersTest, WithoutTheWindowsServicesAHandlerFailsVisibly) {
 
 }  // namespace
 }  // namespace melkrin
+
+namespace melkrin {
+namespace {
+
+struct UpdateWindow : Window {
+    update::THttpProxy proxy;
+    int checks = 0;
+    UpdateWindow() {
+        proxy.ProxyServer = "stored.proxy";
+        proxy.ProxyPort = 3128;
+        form.attachUpdate(proxy, [this] { ++checks; });
+        view.setText(ControlId::ProxyServerEdit, "proxy.lan");
+        view.setText(ControlId::ProxyPortEdit, "8088");
+        view.setText(ControlId::ProxyUsernameEdit, "joe");
+        view.setText(ControlId::ProxyPassEdit, "p\xD7ss");
+    }
+};
+
+TEST(UpdateButtonTest, TheProxyFieldsAsTheyStandGoToTheCheck) {
+    UpdateWindow w;
+    w.view.setChecked(ControlId::UseProxyBox, true);
+    w.run(&TForm1::ToolButton3Click);
+    EXPECT_EQ(w.checks, 1);
+    EXPECT_EQ(w.proxy.AccessType, update::THttpAccessType::atUseProxy);
+    EXPECT_EQ(w.proxy.ProxyServer, "proxy.lan");
+    EXPECT_EQ(w.proxy.ProxyPort, 8088);
+    EXPECT_EQ(w.proxy.ProxyUsername, "joe");
+    EXPECT_EQ(w.proxy.ProxyPassword, "p\xD7ss");
+    EXPECT_THAT(w.keys.writes, IsEmpty()) << "nothing in the window writes the proxy values";
+}
+
+TEST(UpdateButtonTest, WithoutTheProxyBoxTheSessionIsDirectAndTheFieldsStay) {
+    UpdateWindow w;
+    w.run(&TForm1::ToolButton3Click);
+    EXPECT_EQ(w.checks, 1);
+    EXPECT_EQ(w.proxy.AccessType, update::THttpAccessType::atDirect);
+    EXPECT_EQ(w.proxy.ProxyServer, "stored.proxy");
+    EXPECT_EQ(w.proxy.ProxyPort, 3128);
+}
+
+TEST(UpdateButtonTest, APortFieldWithoutAWholeNumberIsAConversionErrorAndNothingStarts) {
+    for (const char* port : {"", "80a", "abc", "99999999999", "8.5", "-"}) {
+        SCOPED_TRACE(port);
+        UpdateWindow w;
+        w.view.setChecked(ControlId::UseProxyBox, true);
+        w.view.setText(ControlId::ProxyPortEdit, port);
+        w.run(&TForm1::ToolButton3Click);
+        EXPECT_EQ(w.checks, 0);
+        EXPECT_THAT(w.dialogs.errors, ElementsAre(std::string("'") + port + "' is not a valid integer value"));
+        EXPECT_EQ(w.proxy.ProxyServer, "stored.proxy");
+        EXPECT_EQ(w.proxy.AccessType, update::THttpAccessType::atPreconfig);
+    }
+    UpdateWindow w;
+    w.view.setChecked(ControlId::UseProxyBox, true);
+    w.view.setText(ControlId::ProxyPortEdit, " 8080 ");
+    w.run(&TForm1::ToolButton3Click);
+    EXPECT_EQ(w.proxy.ProxyPort, 8080);
+}
+
+TEST(UpdateButtonTest, TheUpdateMessages) {
+    UpdateWindow w;
+    w.run(&TForm1::UpdaterAborted);
+    w.run(&TForm1::UpdaterLaterUpgrade);
+    w.run(&TForm1::UpdaterHostUnreachable);
+    EXPECT_THAT(w.dialogs.messages, ElementsAre("Update aborted.", "Update aborted.", "No internet connection."));
+}
+
+}  // namespace
+}  // namespace melkrin
