@@ -11,6 +11,7 @@
 #include "app/help_download_win32.h"
 #include "app/platform_win32.h"
 #include "app/run_wiring_win32.h"
+#include "app/update_wiring_win32.h"
 #include "app/window_services_win32.h"
 #include "common/file_system_win32.h"
 #include "common/shell_file_op_win32.h"
@@ -56,10 +57,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     form.attachUi(Form1UiServices{fileDialogs, shell, helpDownloader, windows});
     RunComponents run(form, files, fileOp, dialogs, shell);
     form.attachRun(*run.controller);
+    UpdateComponents update(instance, form, window.hwnd());
     window.onClose = [&form] { form.guarded([&form] { form.FormClose(); }); };
 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (update.preTranslate(message)) continue;
         if (window.preTranslate(message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);

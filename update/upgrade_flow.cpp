@@ -137,8 +137,8 @@ void TUpgradeFlow::startFile() {
     fileTime_ = 0;
     s_.transfer.HiddenOutputFile = true;
     if (!s_.transfer.StartTransfer(url, localFile_)) {
-        error("The download could not be started.");
         finish(UpgradeEnd::NotStarted);
+        error("The download could not be started.");
     }
 }
 
@@ -182,8 +182,8 @@ void TUpgradeFlow::Done() {
     const auto bytes = s_.files.readAll(localFile_);
     if (!bytes || !MatchesListedFile(*bytes, offer_.Files[index_])) {
         s_.files.deleteFile(localFile_);
-        error(formatWith(kFileMismatchText, localNames_[index_]));
         finish(UpgradeEnd::FileMismatch);
+        error(formatWith(kFileMismatchText, localNames_[index_]));
         return;
     }
     if (fileTime_ != 0) s_.files.setFileTime(localFile_, fileTime_);
@@ -253,18 +253,18 @@ void TUpgradeFlow::restart() {
 
 void TUpgradeFlow::Incomplete() {
     if (state_ != UpgradeState::Downloading) return;
+    finish(UpgradeEnd::ConnLost);
     if (OnConnLost) OnConnLost();
     if (shows(TUpdShowMessages::mConnLost)) error(Text(30));
-    finish(UpgradeEnd::ConnLost);
 }
 
 void TUpgradeFlow::Unreachable() {
     if (state_ != UpgradeState::Downloading) return;
     const std::string url = NormalizeUrl(s_.transfer.URL());
     const std::string host = HostOfUrl(url);
+    finish(UpgradeEnd::HostUnreachable);
     if (OnHostUnreachable) OnHostUnreachable(url, host);
     if (shows(TUpdShowMessages::mHostUnreachable)) error(formatWith(Text(26), "'http://" + host + "'"));
-    finish(UpgradeEnd::HostUnreachable);
 }
 
 void TUpgradeFlow::HttpError(int statusCode) {

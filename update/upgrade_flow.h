@@ -175,7 +175,8 @@ private:
     void abort();
     // The one end of every round that does not restart the program: stops
     // the transfer, closes the wizard, and removes every pending file, so
-    // nothing half-loaded or unchecked ever reaches the helper.
+    // nothing half-loaded or unchecked ever reaches the helper. It runs
+    // before the round's last message, so the topmost wizard never hides it.
     void finish(UpgradeEnd end);
     void deletePendingFiles();
     bool shows(TUpdShowMessages m) const { return ShowMessages.count(m) != 0; }

@@ -1,0 +1,89 @@
+#include "app/update_wiring_win32.h"
+
+#include <ctime>
+#include <vector>
+
+#include "app/form1.h"
+#include "common/errors.h"
+#include "settings/settings_names.h"
+#include "update/update_key.h"
+#include "update/updater_settings.h"
+
+namespace melkrin {
+
+std::string ProgramPathOfThisProcess() {
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) return {};
+        if (length < buffer.size()) return std::string(buffer.data(), length);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::string ApplicationTitleOf(const std::string& programPath) {
+    const auto slash = programPath.find_last_of("\\/");
+    std::string name = slash == std::string::npos ? programPath : programPath.substr(slash + 1);
+    const auto dot = name.find_last_of('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+namespace {
+
+update::CalendarDate today() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return update::CalendarDate{now.wYear, now.wMonth, now.wDay};
+}
+
+std::string updateServerSetting(TForm1& form) {
+    // A mirror named in the settings; the maker's server otherwise.
+    try {
+        SettingsStore& settings = form.settings();
+        if (settings.open(names::kSettingsKey, false) && settings.valueExists(names::kUpdateServer))
+            return settings.readString(names::kUpdateServer);
+    } catch (const std::exception&) {
+        // An unreadable value is no mirror.
+    }
+    return {};
+}
+
+}  // namespace
+
+UpdateComponents::UpdateComponents(HINSTANCE instance, TForm1& form, HWND mainWindow)
+    : verifier(update::UpdatePublicKey()),
+      windows(instance, ApplicationTitleOf(ProgramPathOfThisProcess())),
+      launcher([mainWindow] { PostMessageA(mainWindow, WM_CLOSE, 0, 0); }) {
+    const std::string programPath = ProgramPathOfThisProcess();
+    const std::string helperPath = update::HelperPathOf(form.programFolder());
+    // A helper left over from the previous update.
+    DeleteFileA(helperPath.c_str());
+
+    updater = std::make_unique<update::TSelfUpdater>(update::TSelfUpdater::Services{
+        transfer, verifier, messages, scheduler, online, [] { return today(); },
+        [&form](const std::string& error) { form.guarded([&error] { throw MelkrinError(error); }); }});
+    update::ConfigureForThisProgram(*updater, form.ownVersion(), updateServerSetting(form));
+
+    flow = std::make_unique<update::TUpgradeFlow>(update::TUpgradeFlow::Services{
+        transfer, files, windows, launcher, messages, programPath, form.programFolder(), helperPath,
+        ApplicationTitleOf(programPath)});
+    updater->AttachUpgrade(*flow);
+    windows.onWizardClosed = [this](update::WizardEnd end) { flow->WizardClosed(end); };
+
+    flow->OnAborted = [&form] { form.guarded([&form] { form.UpdaterAborted(); }); };
+    flow->OnLaterUpgrade = [&form] { form.guarded([&form] { form.UpdaterLaterUpgrade(); }); };
+    auto unreachable = [&form] { form.guarded([&form] { form.UpdaterHostUnreachable(); }); };
+    updater->OnHostUnreachable = [unreachable](update::TSelfUpdater&, const std::string&, const std::string&) {
+        unreachable();
+    };
+    flow->OnHostUnreachable = [unreachable](const std::string&, const std::string&) { unreachable(); };
+
+    form.attachUpdate(transfer.Proxy, [this] { updater->StartUpdateCheck(); });
+}
+
+UpdateComponents::~UpdateComponents() {
+    windows.onWizardClosed = nullptr;
+    windows.closeWizard();
+}
+
+}  // namespace melkrin

@@ -1,0 +1,122 @@
+#include "update/upgrade_platform_win32.h"
+
+#include <vector>
+
+namespace melkrin::update {
+
+std::vector<std::string> Win32UpgradeFiles::pendingFiles(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "*" + kPendingSuffix).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        // The pattern also matches "x.uTMPx" through the short names; only the exact suffix counts.
+        const std::string name = found.cFileName;
+        const std::string suffix = kPendingSuffix;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && name.size() > suffix.size() &&
+            _stricmp(name.c_str() + name.size() - suffix.size(), suffix.c_str()) == 0)
+            names.push_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+bool Win32UpgradeFiles::deleteFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    return DeleteFileA(path.c_str()) != 0;
+}
+
+std::optional<std::uint64_t> Win32UpgradeFiles::fileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return std::nullopt;
+    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+std::optional<std::string> Win32UpgradeFiles::readAll(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::string bytes;
+    LARGE_INTEGER size;
+    if (GetFileSizeEx(file, &size) && size.QuadPart < (1LL << 31)) {
+        bytes.resize(static_cast<std::size_t>(size.QuadPart));
+        DWORD got = 0;
+        if (!bytes.empty() && (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) ||
+                               got != bytes.size())) {
+            CloseHandle(file);
+            return std::nullopt;
+        }
+    } else {
+        CloseHandle(file);
+        return std::nullopt;
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+FILETIME FileTimeOfLocal(LocalDateTime time) {
+    // File times of FAT volumes have two-second steps; keep every volume alike.
+    const LocalDateTime even = time - (((time % 2) + 2) % 2);
+    const ULONGLONG ticks = static_cast<ULONGLONG>(even + 11644473600LL) * 10000000ULL;
+    FILETIME local{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    FILETIME utc{};
+    LocalFileTimeToFileTime(&local, &utc);
+    return utc;
+}
+
+void Win32UpgradeFiles::setFileTime(const std::string& path, LocalDateTime time) {
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    const FILETIME ft = FileTimeOfLocal(time);
+    // The last-access time stays as it is.
+    ::SetFileTime(file, &ft, nullptr, &ft);
+    CloseHandle(file);
+}
+
+bool Win32HelperLauncher::writeHelper(const std::string& path) {
+    HMODULE self = GetModuleHandleA(nullptr);
+    HRSRC found = FindResourceA(self, "UPDHELPER", "UPDHELPER");
+    HGLOBAL loaded = found ? LoadResource(self, found) : nullptr;
+    const void* bytes = loaded ? LockResource(loaded) : nullptr;
+    const DWORD size = found ? SizeofResource(self, found) : 0;
+    // A helper of an earlier round may still be marked read-only or hidden.
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok = bytes && size && WriteFile(file, bytes, size, &written, nullptr) && written == size;
+    CloseHandle(file);
+    if (!ok) DeleteFileA(path.c_str());
+    return ok;
+}
+
+bool Win32HelperLauncher::start(const std::string& commandLine) {
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    STARTUPINFOA si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+}
+
+void Win32HelperLauncher::closeApplication() {
+    if (close_) close_();
+}
+
+std::string HelperPathOf(const std::string& programFolder) {
+    char temp[MAX_PATH + 1];
+    const DWORD length = GetTempPathA(sizeof(temp), temp);
+    std::string folder = length > 0 && length < sizeof(temp) ? std::string(temp, length) : std::string();
+    if (!folder.empty() && folder.back() != '\\') folder += '\\';
+    const DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) folder = programFolder;
+    return folder + kHelperFileName;
+}
+
+}  // namespace melkrin::update

@@ -1,0 +1,41 @@
+#pragma once
+// The upgrade flow's files and its hand-over to UpdHelper.exe on Windows.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "update/upgrade_flow.h"
+
+namespace melkrin::update {
+
+class Win32UpgradeFiles final : public UpgradeFiles {
+public:
+    std::vector<std::string> pendingFiles(const std::string& folder) override;
+    bool deleteFile(const std::string& path) override;
+    std::optional<std::uint64_t> fileSize(const std::string& path) override;
+    std::optional<std::string> readAll(const std::string& path) override;
+    void setFileTime(const std::string& path, LocalDateTime time) override;
+};
+
+// Writes the helper carried as the resource "UPDHELPER", starts it, and
+// closes the program through the given callback.
+class Win32HelperLauncher final : public HelperLauncher {
+public:
+    explicit Win32HelperLauncher(std::function<void()> close) : close_(std::move(close)) {}
+    bool writeHelper(const std::string& path) override;
+    bool start(const std::string& commandLine) override;
+    void closeApplication() override;
+
+private:
+    std::function<void()> close_;
+};
+
+// The temporary folder with a trailing separator, or programFolder when that
+// folder does not exist, followed by "UpdHelper.exe".
+std::string HelperPathOf(const std::string& programFolder);
+
+// Local date-time (seconds since 1970, local time) to the system's UTC file time.
+FILETIME FileTimeOfLocal(LocalDateTime time);
+
+}  // namespace melkrin::update
