@@ -7,7 +7,7 @@
 
 #include "app/form1.h"
 #include "app/platform_win32.h"
-#include "app/state_view.h"
+#include "state_view.h"
 #include "common/file_system_win32.h"
 #include "common/shell_file_op_win32.h"
 #include "fake_platform.h"
