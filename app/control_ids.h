@@ -110,6 +110,9 @@ inline constexpr auto kResolutionItems = [] {
 }();
 static_assert(kResolutionItems.back() == ControlId::ResHdw3);
 
+// The demo group's four items, in the order of their choice numbers.
+inline constexpr ControlId kDemoItems[4] = {ControlId::Demo0, ControlId::Demo1, ControlId::Demo2, ControlId::Demo3};
+
 inline constexpr int kNoSelection = -1;
 inline constexpr int kAboutPage = 4;
 
