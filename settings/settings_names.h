@@ -6,8 +6,7 @@ inline constexpr const char* kSettingsKey = "\\SOFTWARE\\Quorvane\\Melkrin";
 
 inline constexpr const char* kPath = "Path";
 inline constexpr const char* kProgramVersion = "Programversion";
-inline constexpr const char* kResolutionKeys[9] = {"640", "800", "1024", "1280", "1600",
-                                                   "2048", "hdw1", "hdw2", "hdw3"};
+// The nine resolution flags are named in settings/resolutions.h.
 inline constexpr const char* kCustomWidth = "CusW";
 inline constexpr const char* kCustomHeight = "CusH";
 inline constexpr const char* kCustomOn = "CusRes";
