@@ -36,14 +36,13 @@ update::CalendarDate today() {
     return update::CalendarDate{now.wYear, now.wMonth, now.wDay};
 }
 
-std::string updateServerSetting(TForm1& form) {
-    // A mirror named in the settings; the maker's server otherwise.
+// A settings value, empty when it is missing or unreadable.
+std::string setting(TForm1& form, const char* name) {
     try {
         SettingsStore& settings = form.settings();
-        if (settings.open(names::kSettingsKey, false) && settings.valueExists(names::kUpdateServer))
-            return settings.readString(names::kUpdateServer);
+        if (settings.open(names::kSettingsKey, false) && settings.valueExists(name)) return settings.readString(name);
     } catch (const std::exception&) {
-        // An unreadable value is no mirror.
+        // An unreadable value counts as none.
     }
     return {};
 }
@@ -62,7 +61,8 @@ UpdateComponents::UpdateComponents(HINSTANCE instance, TForm1& form, HWND mainWi
     updater = std::make_unique<update::TSelfUpdater>(update::TSelfUpdater::Services{
         transfer, verifier, messages, scheduler, online, [] { return today(); },
         [&form](const std::string& error) { form.guarded([&error] { throw MelkrinError(error); }); }});
-    update::ConfigureForThisProgram(*updater, form.ownVersion(), updateServerSetting(form));
+    // The version start-up stored; a mirror named in the settings, the maker's server otherwise.
+    update::ConfigureForThisProgram(*updater, setting(form, names::kProgramVersion), setting(form, names::kUpdateServer));
 
     flow = std::make_unique<update::TUpgradeFlow>(update::TUpgradeFlow::Services{
         transfer, files, windows, launcher, messages, programPath, form.programFolder(), helperPath,
