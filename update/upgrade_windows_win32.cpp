@@ -59,7 +59,7 @@ RECT centredWindow(int clientWidth, int clientHeight, DWORD style, DWORD exStyle
 
 HWND child(HWND parent, const char* cls, const char* text, DWORD style, int id, int x, int y, int w, int h,
            HFONT font) {
-    HWND c = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
+    HWND c = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, x, y, w, h, parent,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
     SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return c;
@@ -356,7 +356,9 @@ char Win32UpgradeWindows::decimalSeparator() {
 void Win32UpgradeWindows::openWizard() {
     if (wizard_) return;
     finalPage_ = false;
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    // No WS_CLIPCHILDREN: group boxes draw only their frame, the window's
+    // background must show through them.
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
     const DWORD exStyle = WS_EX_DLGMODALFRAME | (look_.stayOnTop ? WS_EX_TOPMOST : 0);
     const RECT r = centredWindow(px(463), px(281), style, exStyle);
     wizard_ = CreateWindowExA(exStyle, kWizardClass, Text(0), style, r.left, r.top, r.right - r.left, r.bottom - r.top,
@@ -380,8 +382,6 @@ void Win32UpgradeWindows::createWizardControls() {
     // The upper group; with the location hidden it moves down and shrinks.
     const bool hide = look_.hideFileLocation;
     const int gx = 136, gy = hide ? 44 : 34, gh = hide ? 95 : 125;
-    child(w, "BUTTON", (std::string(" ") + Text(3) + " ").c_str(), BS_GROUPBOX, LCurrentFile, px(gx), px(gy), px(319),
-          px(gh), font_);
     HWND from = child(w, "STATIC", Text(5), SS_LEFT, LDownloadingFileFrom, px(gx + 6), px(gy + 14), px(300), px(13),
                       font_);
     HWND url = child(w, "EDIT", "", ES_READONLY | ES_AUTOHSCROLL, FileURL, px(gx + 10), px(gy + 28), px(301), px(13),
@@ -397,12 +397,17 @@ void Win32UpgradeWindows::createWizardControls() {
           font_);
     HWND bar = child(w, PROGRESS_CLASSA, "", 0, ProgressCurrentFile, px(gx + 6), px(gy + barY), px(307), px(22), font_);
     SendMessageA(bar, PBM_SETRANGE32, 0, 100);
-    child(w, "BUTTON", (std::string(" ") + Text(4) + " ").c_str(), BS_GROUPBOX, LAllFiles, px(136), px(162), px(319),
-          px(67), font_);
     child(w, "STATIC", "", SS_LEFT | SS_NOPREFIX, AllDownloading, px(142), px(178), px(300), px(13), font_);
     HWND all = child(w, PROGRESS_CLASSA, "", 0, ProgressAllFiles, px(142), px(200), px(307), px(22), font_);
     SendMessageA(all, PBM_SETRANGE32, 0, 100);
-    child(w, "STATIC", "", SS_LEFT | SS_NOPREFIX, AfterNote, px(136), px(44), px(319), px(13), font_);
+    // The note would cover the upper group's caption while empty.
+    ShowWindow(child(w, "STATIC", "", SS_LEFT | SS_NOPREFIX, AfterNote, px(136), px(44), px(319), px(13), font_),
+               SW_HIDE);
+    // The group frames come last: beneath their contents in the drawing order.
+    child(w, "BUTTON", (std::string(" ") + Text(3) + " ").c_str(), BS_GROUPBOX, LCurrentFile, px(gx), px(gy), px(319),
+          px(gh), font_);
+    child(w, "BUTTON", (std::string(" ") + Text(4) + " ").c_str(), BS_GROUPBOX, LAllFiles, px(136), px(162), px(319),
+          px(67), font_);
     HWND finish = child(w, "BUTTON", Text(18), BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, FinishBtn, px(296), px(248),
                         px(75), px(25), font_);
     (void)finish;
@@ -436,6 +441,7 @@ void Win32UpgradeWindows::showFinalPage() {
     HWND noteWindow = GetDlgItem(wizard_, AfterNote);
     SetWindowPos(noteWindow, nullptr, 0, 0, px(319), textHeight(font_, note, px(319)), SWP_NOMOVE | SWP_NOZORDER);
     setText(AfterNote, note);
+    ShowWindow(noteWindow, SW_SHOW);
     for (int id : {LCurrentFile, LDownloadingFileFrom, FileURL, LFileSize, LTransferRate, LEstimatedTime,
                    ProgressCurrentFile, LAllFiles, AllDownloading, ProgressAllFiles})
         ShowWindow(GetDlgItem(wizard_, id), SW_HIDE);
