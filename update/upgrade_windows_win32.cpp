@@ -16,11 +16,7 @@ constexpr const char* kWizardClass = "TUpdateWizardForm";
 constexpr const char* kQuestionClass = "TUpgradeQuestionForm";
 constexpr const char* kPasswordClass = "TUpdatePasswordForm";
 
-enum WizardId : int {
-    WizardTitle = 100, LCurrentFile, LDownloadingFileFrom, FileURL, LFileSize, LTransferRate, LEstimatedTime,
-    ProgressCurrentFile, LAllFiles, AllDownloading, ProgressAllFiles, AfterNote, Separator,
-    FinishBtn = IDOK, CancelBtn = IDCANCEL,
-};
+using namespace wizard_ids;
 constexpr int kUserName = 200, kPassword = 201;
 
 int screenDpi() {

@@ -11,6 +11,15 @@
 
 namespace melkrin::update {
 
+// The wizard's controls, named as its elements are.
+namespace wizard_ids {
+enum WizardId : int {
+    WizardTitle = 100, LCurrentFile, LDownloadingFileFrom, FileURL, LFileSize, LTransferRate, LEstimatedTime,
+    ProgressCurrentFile, LAllFiles, AllDownloading, ProgressAllFiles, AfterNote,
+    FinishBtn = IDOK, CancelBtn = IDCANCEL,
+};
+}  // namespace wizard_ids
+
 struct WizardLook {
     bool hideFileLocation = true;
     bool stayOnTop = true;
