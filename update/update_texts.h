@@ -1,6 +1,7 @@
 #pragma once
 // The texts of the update component's windows and message boxes, by index.
 // English is the one language this program carries.
+#include <cstdint>
 #include <string>
 
 namespace melkrin::update {
@@ -9,7 +10,26 @@ inline constexpr int kTextCount = 31;
 // The component's name, shown in the wizard's corner in every language.
 inline constexpr const char* kComponentName = "SelfUpdater";
 
+// The text in the chosen language; this program carries English alone, so
+// every language reads the English table.
 const char* Text(int index);
+
+enum class TUpdLanguage {
+    wlAuto, wlEnglish, wlRussian, wlGerman, wlFrench, wlSpanish, wlPortuguese, wlPortugueseBrazilian, wlItalian,
+    wlDutch, wlDanish, wlSwedish, wlFinnish, wlEstonian, wlUkrainian, wlPolish, wlCzech, wlHungarian, wlRomanian,
+    wlCatalan, wlBasque, wlAfrikaans, wlChineseTraditional, wlChineseSimplified, wlIndonesian, wlMalay, wlIcelandic,
+    wlTurkish,
+};
+
+// The language for the platform's user interface language (a LANGID:
+// primary language in the low ten bits, sublanguage above).
+TUpdLanguage LanguageOfUiLanguage(std::uint16_t langId);
+
+// One choice for the whole program; wlAuto picks the language of uiLanguage.
+void SetLanguage(TUpdLanguage language, std::uint16_t uiLanguage);
+TUpdLanguage ChosenLanguage();
+// The table a language's texts come from: English for every language here.
+TUpdLanguage TableOf(TUpdLanguage language);
 
 // Message boxes of the check that the developer site cannot answer for:
 // the information file is refused before anything is read from it.

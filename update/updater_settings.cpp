@@ -3,6 +3,7 @@
 #include "app/web_addresses.h"
 #include "common/text.h"
 #include "update/transfer_rules.h"
+#include "update/update_texts.h"
 
 namespace melkrin::update {
 
@@ -25,6 +26,7 @@ void ConfigureForThisProgram(TSelfUpdater& updater, const std::string& programVe
                             TUpdShowMessages::mNoUpdateAvailable};
     updater.AutoCheckDelay = 10000;
     updater.SetAutoCheck(false);
+    SetLanguage(TUpdLanguage::wlEnglish, 0);
 }
 
 }  // namespace melkrin::update

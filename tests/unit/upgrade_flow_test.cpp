@@ -435,3 +435,34 @@ TEST(UpgradeFlowTest, ACheckDuringARoundIsIgnored) {
 
 }  // namespace
 }  // namespace melkrin::update
+
+namespace melkrin::update {
+namespace {
+
+TEST(UpdateLanguageTest, AutoFollowsTheUserInterfaceLanguageAndEveryTableIsEnglish) {
+    using L = TUpdLanguage;
+    struct Case {
+        std::uint16_t langId;
+        L language;
+    } cases[] = {
+        {0x0416, L::wlPortugueseBrazilian}, {0x0816, L::wlPortuguese}, {0x0804, L::wlChineseSimplified},
+        {0x0404, L::wlChineseTraditional},  {0x0C04, L::wlChineseTraditional}, {0x0407, L::wlGerman},
+        {0x0807, L::wlGerman},              {0x0419, L::wlRussian},           {0x041F, L::wlTurkish},
+        {0x043E, L::wlMalay},               {0x0409, L::wlEnglish},           {0x0411, L::wlEnglish},  // Japanese
+        {0x0000, L::wlEnglish},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.langId);
+        EXPECT_EQ(LanguageOfUiLanguage(c.langId), c.language);
+        SetLanguage(L::wlAuto, c.langId);
+        EXPECT_EQ(ChosenLanguage(), c.language);
+        EXPECT_EQ(TableOf(ChosenLanguage()), L::wlEnglish);
+    }
+    SetLanguage(L::wlGerman, 0x0409);
+    EXPECT_EQ(ChosenLanguage(), L::wlGerman);
+    EXPECT_STREQ(Text(17), "&Cancel") << "German reads the English table here";
+    SetLanguage(L::wlEnglish, 0);
+}
+
+}  // namespace
+}  // namespace melkrin::update
