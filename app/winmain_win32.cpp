@@ -46,6 +46,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                 Form1Services{keys, files, fileOp, displayModes, dialogs, waits, programFolderOfThisProcess()});
     window.attach(form);
     form.FormCreate();
+    // Ready before the window can be clicked.
+    UpdateComponents update(instance, form, window.hwnd());
     window.show();
 
     // Form2 and Form3 stay hidden until used and live until the end.
@@ -57,7 +59,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     form.attachUi(Form1UiServices{fileDialogs, shell, helpDownloader, windows});
     RunComponents run(form, files, fileOp, dialogs, shell);
     form.attachRun(*run.controller);
-    UpdateComponents update(instance, form, window.hwnd());
     window.onClose = [&form] { form.guarded([&form] { form.FormClose(); }); };
 
     MSG message;

@@ -97,6 +97,14 @@ dialog_is() {
   # The driver's output goes through tr, which also takes the text's own CRs.
   expect_eq "$text" "$(printf '%s' "$1" | tr -d '\r')" "$2"
 }
+# What the screen and the server show, for a failure's report.
+situation() {
+  echo "message box: $(driver dialog-text 1 2>/dev/null | tr -d '\r' || echo none)"
+  echo "server: $(tr '\n' '|' <"$server_log")"
+}
+question() {
+  driver wait-window TUpgradeQuestionForm 30 || fail "$1: the upgrade question did not come; $(situation)"
+}
 shot() { driver screenshot "$1" "$shots/$2.bmp" && python3 "$src/tests/e2e/bmp_to_png.py" "$shots/$2.bmp" "$shots/$2.png"; }
 wizard_shows() {
   driver wait-window TUpdateWizardForm 30 || fail "$2: the download wizard"
@@ -108,6 +116,7 @@ wizard_shows() {
 }
 
 echo "-- preparing the registry, the release and the server"
+section="preparing the registry, the release and the server"
 for _ in $(seq 1 20); do wrun reg query 'HKLM\SOFTWARE' /reg:32 >/dev/null 2>&1 && break; sleep 1; done
 make_game_tree upgrade-game
 reg_delete "$settings_key"
@@ -120,11 +129,27 @@ printf 'new levels for 1.1\r\n' >"$work/release/levels.dat"
 start_server
 publish
 
+echo "-- an unreachable server: No internet connection., then the host message"
+section="an unreachable server: No internet connection., then the host message"
+install_old
+closed_port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1]); s.close()')
+reg_set "$settings_key" UpdateServer "http://127.0.0.1:$closed_port"
+start_app
+press_update
+dialog_is "No internet connection." "unreachable"
+driver answer ok
+dialog_is $'Host \'http://127.0.0.1\' unreachable.\r\rPlease check your Internet connection and\rtry to upgrade this software again later.' "unreachable host"
+driver answer ok
+stop_app unreachable
+expect_installation_unchanged unreachable
+reg_set "$settings_key" UpdateServer "http://127.0.0.1:$port"
+
 echo "-- a declined question says Update aborted. and downloads nothing"
+section="a declined question says Update aborted. and downloads nothing"
 install_old
 start_app
 press_update
-driver wait-window TUpgradeQuestionForm 30 || fail "the upgrade question"
+question "$section"
 driver tree TUpgradeQuestionForm | grep -qF "Faster and safer." || fail "the question shows the release's message"
 shot TUpgradeQuestionForm upgrade-question
 driver click TUpgradeQuestionForm "&Later" || fail "Later"
@@ -135,11 +160,12 @@ stop_app declined
 expect_installation_unchanged declined
 
 echo "-- a file missing on the server asks to skip it; No aborts"
+section="a file missing on the server asks to skip it; No aborts"
 install_old
 mv "$docroot/benchmarks/ss2/levels.dat" "$work/levels.hidden"
 start_app
 press_update
-driver wait-window TUpgradeQuestionForm 30 || fail "the upgrade question"
+question "$section"
 driver click TUpgradeQuestionForm "&Yes"
 dialog_is $'File levels.dat not found or inaccessible.\r\rTry to skip this file and continue upgrade?' "lost file"
 driver answer no
@@ -151,11 +177,12 @@ expect_installation_unchanged "lost file"
 mv "$work/levels.hidden" "$docroot/benchmarks/ss2/levels.dat"
 
 echo "-- a file that is not the published one is thrown away"
+section="a file that is not the published one is thrown away"
 install_old
 printf 'NEW LEVELS FOR 1.1\r\n' >"$docroot/benchmarks/ss2/levels.dat"
 start_app
 press_update
-driver wait-window TUpgradeQuestionForm 30 || fail "the upgrade question"
+question "$section"
 driver click TUpgradeQuestionForm "&Yes"
 dialog_is $'The downloaded file levels.dat is not the file the developer published (its size or checksum differs).\r\rThe update was stopped for your safety: nothing was installed.' "wrong hash"
 driver answer ok
@@ -164,6 +191,7 @@ expect_installation_unchanged "wrong hash"
 publish
 
 echo "-- an information file not signed by our key installs nothing"
+section="an information file not signed by our key installs nothing"
 install_old
 sed -i 's/^#version=1.1/#version=1.2/' "$docroot/benchmarks/ss2/qrv_melkrin.inf"
 start_app
@@ -176,13 +204,14 @@ expect_installation_unchanged "bad signature"
 publish
 
 echo "-- an abort in the wizard leaves no pending file"
+section="an abort in the wizard leaves no pending file"
 install_old
 head -c 300000 /dev/urandom >"$work/release/levels.dat"
 start_server --slow levels.dat
 publish
 start_app
 press_update
-driver wait-window TUpgradeQuestionForm 30 || fail "the upgrade question"
+question "$section"
 driver click TUpgradeQuestionForm "&Yes"
 wizard_shows "Downloading 2 of 2" "abort"
 wizard_shows "Transfer rate:" "abort"
@@ -200,13 +229,14 @@ stop_app abort
 expect_installation_unchanged abort
 
 echo "-- version 1.0 updates itself to 1.1 and starts again"
+section="version 1.0 updates itself to 1.1 and starts again"
 printf 'new levels for 1.1\r\n' >"$work/release/levels.dat"
 start_server
 publish
 install_old
 start_app
 press_update
-driver wait-window TUpgradeQuestionForm 30 || fail "the upgrade question"
+question "$section"
 driver click TUpgradeQuestionForm "&Yes"
 wizard_shows '"&OK"' "update"
 shot TUpdateWizardForm wizard-final-page
