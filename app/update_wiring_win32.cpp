@@ -83,6 +83,7 @@ UpdateComponents::UpdateComponents(HINSTANCE instance, TForm1& form, HWND mainWi
 
 UpdateComponents::~UpdateComponents() {
     windows.onWizardClosed = nullptr;
+    flow->Stop();
     windows.closeWizard();
 }
 

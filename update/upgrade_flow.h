@@ -160,6 +160,11 @@ public:
     // confirmed the close question.
     void WizardClosed(WizardEnd end);
 
+    // The program ends during a round: nothing is installed, nothing is left pending.
+    void Stop() {
+        if (Active()) finish(UpgradeEnd::Aborted);
+    }
+
     UpgradeState State() const { return state_; }
     bool Active() const { return state_ != UpgradeState::Idle; }
     bool AbortedMark() const { return aborted_; }

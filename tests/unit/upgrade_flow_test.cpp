@@ -339,6 +339,17 @@ TEST(UpgradeFlowTest, AbortWhileDownloadingStopsTheTransferWhichDeletesItsFile) 
     EXPECT_THAT(rig.events, ElementsAre("done " + pending("a.dat"), "aborted"));
 }
 
+TEST(UpgradeFlowTest, TheProgramEndingDuringARoundLeavesNothingPending) {
+    Rig rig;
+    rig.offer({{"a.dat", "a"}, {"b.dat", "bb"}});
+    rig.deliverListed();
+    rig.flow.Stop();
+    EXPECT_THAT(rig.transfer.stops, ElementsAre(true));
+    EXPECT_THAT(rig.files.files, IsEmpty());
+    EXPECT_FALSE(rig.windows.open);
+    EXPECT_THAT(rig.events, IsEmpty()) << "no message while the program ends";
+}
+
 TEST(UpgradeFlowTest, AbortOnTheFinalPageMeansNoRestart) {
     Rig rig;
     rig.offer({{"a.dat", "a"}});
