@@ -3,6 +3,10 @@
 #include "app/form1.h"
 #include "app/web_addresses.h"
 #include "app/window_services.h"
+#include "common/file_system_win32.h"
+#include "crash/crash_hooks.h"
+#include "crash/crash_restore.h"
+#include "settings/registry_key_store_win32.h"
 #include "sysinfo/machine_win32.h"
 #include "sysinfo/system_info_win32.h"
 
@@ -22,6 +26,21 @@ RunComponents::RunComponents(TForm1& form, FileSystem& files, ShellFileOperation
                     scheduler, debugLog, config, demo,
                     [&form](const std::function<void()>& step) { form.guarded(step); }},
         form.gameInstall(), form.programFolder(), web::kMakerHost);
+
+    // A crash during a run puts back what this run changed. The hook asks the
+    // run whether it is under way and the configuration whether the backup is
+    // this run's; it uses a store and file access of its own, since the crash
+    // may come from another thread while the window's store is in use.
+    crash::setDebugLogPath(debugLog.path());
+    crash::setConfigRestore([this, &form] {
+        if (!controller->inProgress()) return crash::ConfigOutcome::NoRun;
+        Win32FileSystem crashFiles;
+        RegistryKeyStore crashKeys;
+        SettingsStore crashSettings(crashKeys);
+        return crash::restoreAfterCrash(crashFiles, crashSettings, form.gameInstall(), config.madeBackup());
+    });
 }
+
+RunComponents::~RunComponents() { crash::clearConfigRestore(); }
 
 }  // namespace melkrin

@@ -11,14 +11,20 @@
 #include "app/help_download_win32.h"
 #include "app/platform_win32.h"
 #include "app/run_wiring_win32.h"
+#include "app/web_addresses.h"
 #include "app/window_services_win32.h"
 #include "common/file_system_win32.h"
 #include "common/shell_file_op_win32.h"
 #include "common/waits_win32.h"
+#include "crash/crash_handler_win32.h"
+#include "crash/crash_hooks.h"
 #include "settings/registry_key_store_win32.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     using namespace melkrin;
+
+    // First of all: whatever fails from here on ends in a report, not in silence.
+    crash::installCrashHandler(web::kMakerHost, MELKRIN_BUILD_VERSION);
 
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
@@ -45,6 +51,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                 Form1Services{keys, files, fileOp, displayModes, dialogs, waits, programFolderOfThisProcess()});
     window.attach(form);
     form.FormCreate();
+    crash::setProgramVersion(form.ownVersion());
     window.show();
 
     // Form2 and Form3 stay hidden until used and live until the end.

@@ -56,6 +56,7 @@ void GameConfigFile::prepare(const GameInstall& game, const QualityChoices& choi
         if (!files_.fileExists(backup))
             throw MelkrinError("The game's configuration file \"" + config +
                                "\" could not be backed up. The benchmark cannot go on.");
+        madeBackup_ = true;
     }
     applyQualitySettings(*this, choices, log_, labels);
     write(config, workingCopy_,
@@ -77,6 +78,7 @@ void GameConfigFile::restore(const GameInstall& game) {
         throw MelkrinError("The game's configuration file \"" + config +
                            "\" could not be restored. Your own configuration is kept as \"" + backup +
                            "\"; the next start of the program offers to put it back.");
+    madeBackup_ = false;
 }
 
 void GameConfigFile::write(const std::string& path, const ConfigLines& lines, const std::string& afterwards) {

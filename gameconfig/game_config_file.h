@@ -37,6 +37,9 @@ public:
     bool contains(const std::string& line) const;
 
     const ConfigLines& workingCopy() const { return workingCopy_; }
+    // True from the moment this object moved the user's file to the backup
+    // until it moved it back: a crash in between knows the backup is ours.
+    bool madeBackup() const { return madeBackup_; }
 
 private:
     void write(const std::string& path, const ConfigLines& lines, const std::string& afterwards);
@@ -45,6 +48,7 @@ private:
     ShellFileOperation& fileOp_;
     DebugLog& log_;
     ConfigLines workingCopy_;
+    bool madeBackup_ = false;
 };
 
 }  // namespace melkrin
