@@ -124,6 +124,8 @@ TEST_F(ConfigFileFixture, FileStatesThroughARun) {
         config.prepare(game, choices, labels);
         EXPECT_EQ(files.content(ini), toCrLfFile(config.workingCopy()));
         EXPECT_EQ(fileOp.log.size(), c.expectMove ? 1u : 0u);
+        // Only a backup made now is this run's to put back after a crash.
+        EXPECT_EQ(config.madeBackup(), c.expectMove);
         const bool userHadFile = c.userIni || c.staleBackup;
         EXPECT_EQ(files.fileExists(backup), userHadFile);
         if (userHadFile) {
@@ -133,6 +135,7 @@ TEST_F(ConfigFileFixture, FileStatesThroughARun) {
         const std::size_t before = log.lines().size();
         config.restore(game);
         EXPECT_FALSE(files.fileExists(backup));
+        EXPECT_FALSE(config.madeBackup());
         EXPECT_EQ(files.content(ini), userHadFile ? userFile : toCrLfFile(defaultTemplate()));
         const std::vector<std::string> added(log.lines().begin() + before, log.lines().end());
         EXPECT_EQ(added, userHadFile ? std::vector<std::string>{"Settings restoring..."}
