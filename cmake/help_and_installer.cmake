@@ -22,3 +22,23 @@ add_custom_command(OUTPUT ${MELKRIN_HELP_FILE}
   COMMENT "Compiling the help file Help/help.chm"
   VERBATIM)
 add_custom_target(help_file ALL DEPENDS ${MELKRIN_HELP_FILE})
+
+# The installer. The demos it delivers are the stand-in game's own unless a
+# maker points MELKRIN_DEMOS_DIR at the real game's three demo files.
+set(MELKRIN_DEMOS_DIR ${CMAKE_SOURCE_DIR}/tests/standin_game/demos CACHE PATH
+    "Folder holding Demo_0001.dem, Demo_0002.dem and Demo_0003.dem for the installer")
+set(MELKRIN_INSTALLER ${CMAKE_BINARY_DIR}/Melkrin-${PROJECT_VERSION}-setup.exe)
+add_custom_command(OUTPUT ${MELKRIN_INSTALLER}
+  COMMAND ${MELKRIN_MAKENSIS} -V2 -NOCD
+          -DVERSION=${PROJECT_VERSION}
+          -DFILEVERSION=${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.0.0
+          -DMELKRIN_EXE=$<TARGET_FILE:melkrin>
+          -DHELP_FILE=${MELKRIN_HELP_FILE}
+          -DDEMOS_DIR=${MELKRIN_DEMOS_DIR}
+          -DOUTFILE=${MELKRIN_INSTALLER}
+          ${CMAKE_SOURCE_DIR}/installer/melkrin.nsi
+  DEPENDS melkrin ${MELKRIN_HELP_FILE} ${CMAKE_SOURCE_DIR}/installer/melkrin.nsi
+          ${MELKRIN_DEMOS_DIR}/Demo_0001.dem ${MELKRIN_DEMOS_DIR}/Demo_0002.dem ${MELKRIN_DEMOS_DIR}/Demo_0003.dem
+  COMMENT "Building the installer Melkrin-${PROJECT_VERSION}-setup.exe"
+  VERBATIM)
+add_custom_target(installer ALL DEPENDS ${MELKRIN_INSTALLER})
