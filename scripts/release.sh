@@ -36,9 +36,10 @@ build="$top/build/release"
 upload="$build/upload"
 step "building in $build (from scratch)"
 rm -rf "$build"
+mkdir -p "$build"
 cmake -S . -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-mingw-w64-x86_64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DMELKRIN_DEMOS_DIR="$demos" >"$build.configure.log" 2>&1 ||
-  { tail -n 20 "$build.configure.log" >&2; die "configuring failed (whole output: $build.configure.log)"; }
+  -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DMELKRIN_DEMOS_DIR="$demos" >"$build/configure.log" 2>&1 ||
+  { tail -n 20 "$build/configure.log" >&2; die "configuring failed (whole output: $build/configure.log)"; }
 cmake --build "$build/win" -j"$jobs" --target melkrin help_file installer
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/win/CMakeCache.txt")
 [ -n "$version" ] || die "no project version in $build/win/CMakeCache.txt"
