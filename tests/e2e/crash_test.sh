@@ -90,4 +90,30 @@ expect_eq "$(tr -d '\r' <"$game/Content/SeriousSam2/Sam2.ini")" "users own file"
 expect_eq "$(tr -d '\r' <"$game/Content/SeriousSam2/Sam2_old.ini")" "older backup" "older backup untouched"
 expect_eq "$(reg_get "$settings_key" NoErrorWarning)" 1 "marker untouched"
 [ "$(ls "$crash_dir"/crash_*.txt | wc -l)" = 1 ] || fail "a report for the second crash"
+
+echo "-- every kind of failure reaches the report"
+probe_log="$root/probe-debuginfo.txt"
+printf 'line one\r\nlast line\r\n' >"$probe_log"
+for case in "uncaught|C++ exception that nothing caught: probe failure" \
+  "noexcept|C++ exception that nothing caught: probe failure" \
+  "stack|stack overflow (0xC00000FD)" \
+  "null|access violation (0xC0000005) writing address 0x0000000000000000"; do
+  mode=${case%%|*}
+  expected=${case#*|}
+  rm -rf "$crash_dir"
+  "$src/cmake/wine-run.sh" "$build/tests/crash_probe.exe" "$mode" "$(winpath "$probe_log")" </dev/null >/dev/null 2>&1 &
+  probe=$!
+  text=$(driver dialog-text 30 | tr -d '\r') || fail "$mode: no crash dialog"
+  echo "$text" | grep -qF "unexpected error ($expected)." || fail "$mode: dialog: $text"
+  driver answer ok || fail "$mode: the dialog did not take OK"
+  rc=0
+  wait "$probe" || rc=$?
+  expect_eq "$rc" 3 "$mode: exit code"
+  report=$(cat "$crash_dir"/crash_*.txt | tr -d '\r')
+  echo "$report" | grep -qxF "Exception: $expected" || fail "$mode: report: $report"
+  echo "$report" | grep -qx 'Address: 0x[0-9A-F]* (crash_probe.exe+0x[0-9A-F]*)' || fail "$mode: address: $report"
+  echo "$report" | grep -qxF 'Program version: 9.9 (built as 9.9)' || fail "$mode: version"
+  echo "$report" | grep -qxF '  last line' || fail "$mode: debug log"
+  expect_eq "$(head -c 4 "$crash_dir"/crash_*.dmp)" "MDMP" "$mode: minidump"
+done
 echo "crash e2e: all scenarios passed"
