@@ -14,13 +14,14 @@ namespace melkrin {
 
 RunComponents::RunComponents(TForm1& form, FileSystem& files, ShellFileOperation& fileOp, Dialogs& dialogs,
                              Shell& shell)
-    : debugLog(files, form.programFolder()),
+    : view(form.view()),
+      debugLog(files, form.programFolder()),
       config(files, fileOp, debugLog),
       demo(files, fileOp, form.programFolder()),
       diagnostics(dxrun, files, form.settings(), systemFolder(), form.programFolder()) {
     SettingsStore& settings = form.settings();
     controller = std::make_unique<RunController>(
-        RunServices{form.view(), settings, files, dialogs, cp, diagnostics,
+        RunServices{view, settings, files, dialogs, cp, diagnostics,
                     [&settings](const Diagnostics& values) { return collectSystemInfo(values, settings); },
                     inUse, [&shell](const std::string& path) { shell.open(path, ShowCommand::Show); }, clock,
                     scheduler, debugLog, config, demo,
@@ -28,16 +29,18 @@ RunComponents::RunComponents(TForm1& form, FileSystem& files, ShellFileOperation
         form.gameInstall(), form.programFolder(), web::kMakerHost);
 
     // A crash during a run puts back what this run changed. The hook asks the
-    // run whether it is under way and the configuration whether the backup is
-    // this run's; it uses a store and file access of its own, since the crash
-    // may come from another thread while the window's store is in use.
+    // run whether it is under way and the configuration what the run changed;
+    // it uses a store and file access of its own, since the crash may come
+    // from another thread while the window's store is in use.
     crash::setDebugLogPath(debugLog.path());
     crash::setConfigRestore([this, &form] {
         if (!controller->inProgress()) return crash::ConfigOutcome::NoRun;
         Win32FileSystem crashFiles;
         RegistryKeyStore crashKeys;
         SettingsStore crashSettings(crashKeys);
-        return crash::restoreAfterCrash(crashFiles, crashSettings, form.gameInstall(), config.madeBackup());
+        const ConfigChanges& changes = config.changes();
+        return crash::restoreAfterCrash(crashFiles, crashSettings, form.gameInstall(), changes.backedUp,
+                                        changes.written);
     });
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "app/main_run_view.h"
 #include "common/scheduler_win32.h"
 #include "gameconfig/demo_preparation.h"
 #include "gameconfig/game_config_file.h"
@@ -31,6 +32,7 @@ public:
     RunComponents(const RunComponents&) = delete;
     RunComponents& operator=(const RunComponents&) = delete;
 
+    MainRunView view;
     TProcessRunner cp;
     TProcessRunner dxrun;
     Win32Scheduler scheduler;

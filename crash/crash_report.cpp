@@ -90,6 +90,12 @@ std::string configOutcomeText(ConfigOutcome outcome) {
         return "A benchmark was running: your own game configuration (Sam2.ini) has been put back.";
     case ConfigOutcome::NothingToDo:
         return "A benchmark was running but had not changed the game's configuration yet.";
+    case ConfigOutcome::DefaultWritten:
+        return "A benchmark was running. You had no game configuration of your own, so the game's default "
+               "configuration (Sam2.ini) has been written in place of the benchmark's.";
+    case ConfigOutcome::DefaultFailed:
+        return "A benchmark was running. You had no game configuration of your own, and the game's default "
+               "configuration could not be written: Sam2.ini still holds the benchmark's settings.";
     case ConfigOutcome::KeptForStartup:
         return "A benchmark was running. Your own game configuration is kept as Sam2_old.ini; "
                "the next start of Melkrin offers to put it back.";

@@ -15,6 +15,8 @@ enum class ConfigOutcome {
     NothingToDo,    // a run was under way but had not backed anything up
     KeptForStartup, // a backup older than this run stays for the start-up question
     RestoreFailed,  // the backup could not be moved back; start-up offers it again
+    DefaultWritten, // the user had no file: the game's default one replaced the benchmark's
+    DefaultFailed,  // the user had no file, and the default one could not be written
 };
 
 struct CrashFacts {

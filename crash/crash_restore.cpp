@@ -3,6 +3,8 @@
 #include <exception>
 
 #include "common/file_system.h"
+#include "common/text.h"
+#include "gameconfig/config_templates.h"
 #include "run/game_interface.h"
 #include "settings/settings_names.h"
 #include "settings/settings_store.h"
@@ -23,13 +25,24 @@ bool clearMarker(SettingsStore& settings) {
 }  // namespace
 
 ConfigOutcome restoreAfterCrash(FileSystem& files, SettingsStore& settings, const GameInstall& game,
-                                bool backupIsThisRuns) {
+                                bool backupIsThisRuns, bool benchmarkWritten) {
     try {
         const std::string config = game.configFile();
         const std::string backup = game.configBackup();
         if (!files.fileExists(backup)) {
-            // Nothing of the user's is away; only the marker would ask a needless question.
-            return clearMarker(settings) ? ConfigOutcome::NothingToDo : ConfigOutcome::RestoreFailed;
+            ConfigOutcome outcome = ConfigOutcome::NothingToDo;
+            if (benchmarkWritten) {
+                try {
+                    files.writeFile(config, toCrLfFile(defaultTemplate()));
+                    outcome = ConfigOutcome::DefaultWritten;
+                } catch (const std::exception&) {
+                    outcome = ConfigOutcome::DefaultFailed;
+                }
+            }
+            // No backup is away: the marker would only ask a question that
+            // start-up cannot answer.
+            clearMarker(settings);
+            return outcome;
         }
         if (!backupIsThisRuns) return ConfigOutcome::KeptForStartup;
         // A plain rename: no shell window may come up in a dying program.

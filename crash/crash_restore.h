@@ -12,12 +12,14 @@ struct GameInstall;
 
 namespace crash {
 
-// backupIsThisRuns: the run moved "Sam2.ini" to "Sam2_old.ini" itself. A
-// backup it found already there is the user's file of an earlier interrupted
-// run: it stays, with the marker, for the start-up question. Never throws; a
-// failure is reported in the outcome.
+// backupIsThisRuns: "Sam2_old.ini" holds the file the user had when this run
+// started; any other backup stays, with the marker, for the start-up
+// question. benchmarkWritten: the run may have written its configuration as
+// "Sam2.ini"; without a backup the user had no file of their own, and the
+// game's default one takes the benchmark's place, as at a run's normal end.
+// Never throws; a failure is reported in the outcome.
 ConfigOutcome restoreAfterCrash(FileSystem& files, SettingsStore& settings, const GameInstall& game,
-                                bool backupIsThisRuns);
+                                bool backupIsThisRuns, bool benchmarkWritten);
 
 }  // namespace crash
 }  // namespace melkrin

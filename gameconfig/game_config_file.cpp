@@ -1,6 +1,9 @@
 #include "gameconfig/game_config_file.h"
 
 #include <algorithm>
+#include <iterator>
+#include <utility>
+#include <vector>
 
 #include "common/errors.h"
 #include "common/file_system.h"
@@ -26,7 +29,22 @@ std::string sentence(std::string text) {
     return text;
 }
 
+// The lines that the quality choices edit (1-based): "prf_bShowFPS",
+// "gfx_iAPI", "tex_iAnisotropy", "gfx_iAntiAliasing", "gfx_bHDRRendering".
+constexpr std::size_t kEditedLines[] = {28, 29, 40, 50, 51};
+
 }  // namespace
+
+bool isBenchmarkFile(const std::string& bytes) {
+    const std::vector<std::string> lines = splitLines(bytes);
+    const ConfigLines& model = benchmarkTemplate();
+    if (lines.size() != model.size()) return false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (std::find(std::begin(kEditedLines), std::end(kEditedLines), i + 1) != std::end(kEditedLines)) continue;
+        if (lines[i] != model[i]) return false;
+    }
+    return true;
+}
 
 GameConfigFile::GameConfigFile(FileSystem& files, ShellFileOperation& fileOp, DebugLog& log)
     : files_(files), fileOp_(fileOp), log_(log), workingCopy_(benchmarkTemplate()) {}
@@ -47,28 +65,36 @@ bool GameConfigFile::contains(const std::string& line) const {
 void GameConfigFile::prepare(const GameInstall& game, const QualityChoices& choices, QualityLabels& labels) {
     const std::string config = game.configFile();
     const std::string backup = game.configBackup();
-    // A backup left by an interrupted run holds the user's own file, and the
-    // "Sam2.ini" beside it is the benchmark's: keep the backup, overwrite the other.
-    if (files_.fileExists(config) && !files_.fileExists(backup)) {
-        fileOp_.move(config, backup);
-        // The shell reports a failed move in its own window; writing now would
-        // destroy the only copy of the user's file.
-        if (!files_.fileExists(backup))
-            throw MelkrinError("The game's configuration file \"" + config +
-                               "\" could not be backed up. The benchmark cannot go on.");
-        madeBackup_ = true;
+    changes_ = {};
+    if (files_.fileExists(config)) {
+        if (files_.fileExists(backup) && holdsBenchmarkFile(config, backup)) {
+            // An interrupted run's benchmark file over the user's backup: the
+            // backup is the user's file, and this run gives it back.
+            changes_.backedUp = true;
+        } else {
+            fileOp_.move(config, backup);
+            // The shell reports a failed move in its own window; writing now would
+            // destroy the only copy of the user's file.
+            if (files_.fileExists(config) || !files_.fileExists(backup))
+                throw MelkrinError("The game's configuration file \"" + config +
+                                   "\" could not be backed up. The benchmark cannot go on.");
+            changes_.backedUp = true;
+        }
     }
     applyQualitySettings(*this, choices, log_, labels);
+    changes_.written = true;
     write(config, workingCopy_,
-          files_.fileExists(backup) ? " Your own configuration is kept as \"" + backup +
-                                          "\"; the next start of the program offers to put it back."
-                                    : std::string());
+          changes_.backedUp ? " Your own configuration is kept as \"" + backup +
+                                  "\"; the next start of the program offers to put it back."
+                            : std::string());
 }
 
 void GameConfigFile::restore(const GameInstall& game) {
+    const ConfigChanges changes = std::exchange(changes_, ConfigChanges{});
+    if (!changes.any()) return;
     const std::string config = game.configFile();
     const std::string backup = game.configBackup();
-    if (!files_.fileExists(backup)) {
+    if (!changes.backedUp || !files_.fileExists(backup)) {
         write(config, defaultTemplate(), std::string());
         return;
     }
@@ -78,7 +104,17 @@ void GameConfigFile::restore(const GameInstall& game) {
         throw MelkrinError("The game's configuration file \"" + config +
                            "\" could not be restored. Your own configuration is kept as \"" + backup +
                            "\"; the next start of the program offers to put it back.");
-    madeBackup_ = false;
+}
+
+bool GameConfigFile::holdsBenchmarkFile(const std::string& path, const std::string& backup) const {
+    try {
+        return isBenchmarkFile(files_.readFile(path));
+    } catch (const OsError& error) {
+        // Which of the two files is the user's cannot be told: touch neither.
+        throw MelkrinError("The game's configuration file \"" + path + "\" could not be read. " +
+                           sentence(error.what()) + " The benchmark cannot go on; \"" + backup +
+                           "\" is left as it is.");
+    }
 }
 
 void GameConfigFile::write(const std::string& path, const ConfigLines& lines, const std::string& afterwards) {

@@ -120,6 +120,17 @@ void TProcessRunner::closeChildHandles() {
     process_ = thread_ = nullptr;
 }
 
+HANDLE TProcessRunner::createWaitingThread(LPTHREAD_START_ROUTINE routine, void* parameter) {
+    return CreateThread(nullptr, 0, routine, parameter, CREATE_SUSPENDED, nullptr);
+}
+
+void TProcessRunner::endUnstartedChild() {
+    // It never ran a single instruction: nothing of it can outlive this.
+    TerminateProcess(process_, kStoppedExitCode);
+    WaitForSingleObject(process_, 5000);
+    closeChildHandles();
+}
+
 void TProcessRunner::Start() {
     if (running()) throw MelkrinError("Cannot perform this operation when process is running");
 
@@ -130,8 +141,9 @@ void TProcessRunner::Start() {
     commandLine.push_back('\0');
     const std::string folder = trim(CurrentDirectory);
     // No console of its own: a batch file or console tool must not flash a window up.
+    // Suspended until its end can be waited for.
     if (!CreateProcessA(ApplicationName.empty() ? nullptr : ApplicationName.c_str(), commandLine.data(), nullptr,
-                        nullptr, FALSE, NORMAL_PRIORITY_CLASS | CREATE_NO_WINDOW, nullptr,
+                        nullptr, FALSE, NORMAL_PRIORITY_CLASS | CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr,
                         folder.empty() ? nullptr : folder.c_str(), &startup, &info))
         throwLastError("Cannot run \"" + CommandLine + "\"");
     process_ = info.hProcess;
@@ -144,14 +156,22 @@ void TProcessRunner::Start() {
     auto* share = new std::shared_ptr<WaitJob>(job);
     if (job->stop && DuplicateHandle(GetCurrentProcess(), process_, GetCurrentProcess(), &job->process, 0, FALSE,
                                      DUPLICATE_SAME_ACCESS))
-        waiter = CreateThread(nullptr, 0, waitForEnd, share, CREATE_SUSPENDED, nullptr);
+        waiter = createWaitingThread(waitForEnd, share);
     if (!waiter) {
         const DWORD code = GetLastError();
         delete share;
-        closeChildHandles();
+        endUnstartedChild();
         throwOsError(code, "Cannot wait for \"" + CommandLine + "\"");
     }
     SetThreadPriority(waiter, THREAD_PRIORITY_BELOW_NORMAL);
+    if (ResumeThread(thread_) == static_cast<DWORD>(-1)) {
+        const DWORD code = GetLastError();
+        endUnstartedChild();
+        // The waiting thread sees the end at once and, detached, reports nothing.
+        ResumeThread(waiter);
+        CloseHandle(waiter);
+        throwOsError(code, "Cannot run \"" + CommandLine + "\"");
+    }
     job->runner = this;
     job_ = std::move(job);
     ResumeThread(waiter);

@@ -24,7 +24,7 @@ struct TProcessStartupInfo {
     STARTUPINFOA toStartupInfo() const;
 };
 
-class TProcessRunner final : public ProcessRunner {
+class TProcessRunner : public ProcessRunner {
 public:
     static constexpr std::uint32_t kStoppedExitCode = 0xFFFFFFFFu;
 
@@ -36,6 +36,10 @@ public:
     TProcessRunner(const TProcessRunner&) = delete;
     TProcessRunner& operator=(const TProcessRunner&) = delete;
 
+    // The child is created suspended and runs only once its end can be
+    // waited for. When the waiting cannot be set up, the child is ended
+    // before it ran and the start counts as refused (OsError, no OnTerminate):
+    // nothing this runner started is ever left running unseen.
     void Start() override;
     bool running() const override { return job_ != nullptr; }
 
@@ -45,9 +49,16 @@ public:
 
     struct WaitJob;
 
+protected:
+    // The waiting thread, created suspended; null with the error code set when
+    // it cannot be created. Tests replace it to play that failure.
+    virtual HANDLE createWaitingThread(LPTHREAD_START_ROUTINE routine, void* parameter);
+    HANDLE childProcess() const { return process_; }
+
 private:
     friend struct RunnerWindow;
     void ended(WaitJob& job);
+    void endUnstartedChild();
     void closeChildHandles();
 
     HWND window_ = nullptr;

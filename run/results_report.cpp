@@ -43,29 +43,11 @@ void ResultsReport::header(const std::string& makerAddress, const std::string& s
         "<p align=\"left\"><span class=\"style4\">System Information<br></span>",
         fontLine("Operating System", info.operatingSystem),
     };
-    if (info.systemMemory) lines_.push_back(fontLine("System memory", *info.systemMemory));
-    lines_.push_back(fontLine("CPU", info.cpuName));
-    lines_.push_back("   <FONT size=2><b>CPU speed:</b> " + std::to_string(info.cpuSpeed) + " MHz</FONT><br>");
-    lines_.push_back(fontLine("Sound system", info.soundSystem));
-    const std::string vgaHeading = "   <align=\"left\"><span class=\"style4\">VGA Information</span><br>";
-    if (info.atiAdapter.present) {
-        const auto& ati = info.atiAdapter;
-        lines_.push_back(vgaHeading);
-        lines_.push_back(fontLine("Graphics card", ati.cardName));
-        if (!ati.busType.empty() && !ati.memoryType.empty()) lines_.push_back(fontLine("Bustype", ati.busType));
-        lines_.push_back(fontLine("Memory", info.displayMemory));
-        lines_.push_back(fontLine("Current VPU speed", ati.coreClock));
-        lines_.push_back(fontLine("Current memory speed", ati.memoryClock));
-        lines_.push_back(fontLine("Driver version", info.driverVersion));
-    }
-    if (info.classAdapter.present) {
-        const auto& adapter = info.classAdapter;
-        lines_.push_back(vgaHeading);
-        lines_.push_back(fontLine("Graphics card", adapter.driverDesc));
-        lines_.push_back(fontLine("Memory", info.displayMemory));
-        lines_.push_back(fontLine("Current GPU speed", adapter.gpuClock));
-        lines_.push_back(fontLine("Current memory speed", adapter.memoryClock));
-        lines_.push_back(fontLine("Driver version", info.driverVersion));
+    const MachineDescription description = describeMachine(info);
+    for (const auto& fact : description.system) lines_.push_back(fontLine(fact.label, fact.value));
+    for (const auto& block : description.adapters) {
+        lines_.push_back("   <align=\"left\"><span class=\"style4\">VGA Information</span><br>");
+        for (const auto& fact : block) lines_.push_back(fontLine(fact.label, fact.value));
     }
     if (!note.empty())
         lines_.push_back("<FONT size=2><span class=\"style6\">Comment:</span> " + note + "</FONT><br>");

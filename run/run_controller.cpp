@@ -1,5 +1,7 @@
 #include "run/run_controller.h"
 
+#include <algorithm>
+
 #include "common/dialogs.h"
 #include "common/errors.h"
 #include "common/file_system.h"
@@ -21,14 +23,10 @@ namespace {
 
 constexpr const char* kNoGame = "ERROR. Please, install the retail version of Serious Sam 2.";
 constexpr const char* kNoResolution = "ERROR. Please, choose a resolution of Serious Sam 2.";
+constexpr const char* kNoResultsFolder = "ERROR. Please, choose a folder for the results.";
 constexpr const char* kCollecting = "Collecting system information...";
 constexpr const char* kPreparing = "Preparing results...";
 constexpr const char* kNoInformation = "No information";
-
-std::optional<int> selectionOf(const MainView& view, ControlId id) {
-    const int index = view.selection(id);
-    return index < 0 ? std::nullopt : std::optional<int>(index);
-}
 
 // The command interpreter needs a batch path with blanks quoted
 // (games usually live below "C:\Program Files").
@@ -45,14 +43,23 @@ RunController::RunController(RunServices services, const GameInstall& game, std:
     s_.cp.OnTerminate = [this](ProcessRunner& sender, std::uint32_t exitCode) {
         s_.guard([&] { cpTerminate(sender, exitCode); });
     };
+    s_.diagnostics.setGuard(s_.guard);
 }
 
 void RunController::step(const std::function<void()>& body) {
     try {
         body();
     } catch (const std::exception& error) {
-        abortRun(error.what());
+        endRun(RunOutcome::stoppedBy(error.what()));
+    } catch (...) {
+        endRun(RunOutcome::stoppedBy("Unknown error"));
     }
+}
+
+void RunController::later(unsigned milliseconds, RunState state, std::function<void()> body) {
+    s_.scheduler.after(milliseconds, [this, state, body = std::move(body)] {
+        if (state_ == state) step(body);
+    });
 }
 
 void RunController::deleteIfExists(const std::string& path) {
@@ -60,50 +67,46 @@ void RunController::deleteIfExists(const std::string& path) {
 }
 
 bool RunController::slotChosen(int index) const {
-    if (index < kCustomSlot) return s_.view.checked(kResolutionItems[index]);
-    return s_.view.checked(ControlId::CusResBox) && !s_.view.text(ControlId::CusWidth).empty() &&
-           !s_.view.text(ControlId::CusHeight).empty();
-}
-
-int RunController::currentSlotIndex() const {
-    int index = 0;
-    while (index < kCustomSlot && run_.currentSlot != kResolutionSlots[index].key) ++index;
-    return index;
+    if (index < kCustomSlot) return s_.view.slotChecked(index);
+    return s_.view.slotChecked(kCustomSlot) && !s_.view.customWidth().empty() && !s_.view.customHeight().empty();
 }
 
 void RunController::refuse(const std::string& message) {
     s_.dialogs.showMessage(message);
-    s_.view.setEnabled(ControlId::BenchButton, true);
+    s_.view.enableRunButton(true);
 }
 
 void RunController::BenchButtonClick() {
-    if (inProgress_) return;
+    if (inProgress()) return;
     s_.settings.open(names::kSettingsKey, false);
     if (!s_.files.folderExists(game_.demosFolder)) (void)s_.files.createFolder(game_.demosFolder);
     deleteIfExists(game_.logFile());
-    if (!s_.files.fileExists(s_.view.text(ControlId::SS2PathEdit))) return refuse(kNoGame);
+    if (!s_.files.fileExists(s_.view.gameExePath())) return refuse(kNoGame);
 
     run_.chosenCount = 0;
     run_.completedCount = 0;
     for (int i = 0; i <= kCustomSlot; ++i)
         if (slotChosen(i)) ++run_.chosenCount;
     if (run_.chosenCount <= 0) return refuse(kNoResolution);
+    // Without a folder the report would land in whatever the working folder is.
+    if (trim(s_.view.resultsFolder()).empty()) return refuse(kNoResultsFolder);
 
-    s_.view.setEnabled(ControlId::BenchButton, false);
-    const auto demoItem = selectionOf(s_.view, ControlId::Demo);
-    const DemoChoice choice{demoItem ? std::optional<int>(*demoItem + 1) : std::nullopt,
-                            s_.view.text(ControlId::DemoEdit)};
+    s_.view.enableRunButton(false);
     DemoVerdict verdict;
     try {
-        verdict = s_.demo.prepareDemo(game_, choice);
+        verdict = s_.demo.prepareDemo(game_, {s_.view.demoNumber(), s_.view.demoFile()});
     } catch (...) {
-        s_.view.setEnabled(ControlId::BenchButton, true);
+        s_.view.enableRunButton(true);
         throw;
     }
     if (verdict != DemoVerdict::dvOk) return refuse(demoRefusalMessage(verdict));
 
-    inProgress_ = true;
-    s_.view.setVisible(ControlId::Panel2, true);
+    state_ = RunState::rsDiagnostics;
+    playing_ = -1;
+    markerWritten_ = false;
+    restoreFailed_ = false;
+    errors_.clear();
+    s_.view.showProgress(true);
     step([this] {
         s_.settings.open(names::kSettingsKey, false);
         const std::string memory = s_.settings.readString(names::kDisplayMemory);
@@ -115,40 +118,39 @@ void RunController::BenchButtonClick() {
             BeginRun();
             return;
         }
-        s_.view.setText(ControlId::Label2, kCollecting);
+        s_.view.setStatus(kCollecting);
         try {
-            s_.diagnostics.collectDiagnostics([this](const Diagnostics& values) {
-                run_.diagnostics = values;
-                step([this] { BeginRun(); });
-            });
+            s_.diagnostics.collectDiagnostics([this](const Diagnostics& values) { diagnosticsEnded(values); });
         } catch (const OsError&) {
             // The diagnostic tool would not start: describe what can be described.
-            run_.diagnostics = {kIndeterminable, kIndeterminable, kIndeterminable};
-            BeginRun();
+            diagnosticsEnded({kIndeterminable, kIndeterminable, kIndeterminable});
         }
     });
 }
 
+void RunController::diagnosticsEnded(const Diagnostics& values) {
+    if (state_ != RunState::rsDiagnostics) return;
+    run_.diagnostics = values;
+    step([this] { BeginRun(); });
+}
+
 void RunController::BeginRun() {
+    state_ = RunState::rsPreparing;
     s_.settings.open(names::kSettingsKey, true);
+    markerWritten_ = true;
     s_.settings.writeString(names::kRunMarker, "1");
     run_.stamp = runStamp(s_.clock.dateTimeText());
     run_.startedAt = s_.clock.dateTimeText();
 
     const std::string version = s_.settings.readString(names::kProgramVersion);
-    const std::string resultsFolder = s_.view.text(ControlId::ResEdit);
-    for (const auto& line : debugRunHeader(version, programFolder_, resultsFolder, game_)) s_.debugLog.add(line);
+    for (const auto& line : debugRunHeader(version, programFolder_, s_.view.resultsFolder(), game_))
+        s_.debugLog.add(line);
 
     run_.systemInfo = s_.collectSystemInfo(run_.diagnostics);
-    report_.header(makerAddress_, run_.startedAt, run_.systemInfo, s_.view.text(ControlId::NoteEdit));
+    report_.header(makerAddress_, run_.startedAt, run_.systemInfo, s_.view.note());
     for (const auto& line : debugMachineLines(run_.systemInfo)) s_.debugLog.add(line);
 
-    QualityChoices choices;
-    choices.aaLevel = selectionOf(s_.view, ControlId::AABox);
-    choices.afLevel = selectionOf(s_.view, ControlId::AFBox);
-    choices.hdr = s_.view.checked(ControlId::HDRBox);
-    choices.renderer = s_.view.selection(ControlId::RendererBox) == 0 ? Renderer::OpenGL : Renderer::Direct3D;
-    s_.config.prepare(game_, choices, labels_);
+    s_.config.prepare(game_, s_.view.qualityChoices(), labels_);
 
     s_.debugLog.add("");
     s_.debugLog.add("...");
@@ -160,150 +162,146 @@ void RunController::BeginRun() {
 void RunController::StartFromSlot(int first) {
     int index = first;
     while (index <= kCustomSlot && !slotChosen(index)) ++index;
-    if (index > kCustomSlot) return;
+    // The choices cannot change under the progress panel; should they have, the run ends here.
+    if (index > kCustomSlot) return FinishRun();
 
     const ResolutionSlot& slot = kResolutionSlots[index];
     const bool custom = index == kCustomSlot;
-    const std::string width = custom ? s_.view.text(ControlId::CusWidth) : slot.width;
-    const std::string height = custom ? s_.view.text(ControlId::CusHeight) : slot.height;
+    const std::string width = custom ? s_.view.customWidth() : slot.width;
+    const std::string height = custom ? s_.view.customHeight() : slot.height;
     s_.debugLog.add(custom ? customStartLine(width, height) : slot.startLine);
     s_.debugLog.save();
-    s_.view.setText(ControlId::Label2, custom ? customStatusText(width, height) : slot.statusText);
+    s_.view.setStatus(custom ? customStatusText(width, height) : slot.statusText);
     run_.currentSlot = slot.key;
+    playing_ = index;
+    state_ = RunState::rsPlaying;
 
     s_.files.writeFile(game_.batchFile(), toCrLfFile({gameCommandLine(s_.demo.demoFileName(), width, height)}));
     s_.cp.CurrentDirectory = game_.binFolder;
     s_.cp.CommandLine = commandLineFor(game_.batchFile());
-    try {
-        s_.cp.Start();
-    } catch (const OsError& error) {
-        // No end will come for a game that never started: end the run here and
-        // give the user's configuration back.
-        abortRun(error.what());
-    }
+    // A refused start raises: no end will come for a game that never started,
+    // and the runner guarantees that nothing it started is left running.
+    s_.cp.Start();
 }
 
 void RunController::cpTerminate(ProcessRunner&, std::uint32_t) {
-    if (!inProgress_) return;
+    // The exit code says nothing about the benchmark: the game's log does.
+    if (state_ != RunState::rsPlaying) return;
     step([this] {
+        state_ = RunState::rsCollecting;
         s_.debugLog.add("Serious Sam 2 terminated");
         s_.debugLog.save();
-        const int index = currentSlotIndex();
         ++run_.completedCount;
-        if (index == kCustomSlot) {
-            s_.debugLog.add(
-                customSuccessLine(s_.view.text(ControlId::CusWidth), s_.view.text(ControlId::CusHeight)));
-            CollectSlotResult([] {});
-        } else if (run_.completedCount == run_.chosenCount) {
-            CollectSlotResult([] {});
-        } else {
-            s_.debugLog.add(kResolutionSlots[index].successLine);
-            CollectSlotResult([this, index] { StartFromSlot(index + 1); });
-        }
+        if (playing_ == kCustomSlot)
+            s_.debugLog.add(customSuccessLine(s_.view.customWidth(), s_.view.customHeight()));
+        else if (run_.completedCount != run_.chosenCount)
+            s_.debugLog.add(kResolutionSlots[playing_].successLine);
+        CollectSlotResult();
     });
 }
 
-void RunController::CollectSlotResult(std::function<void()> then) {
+void RunController::CollectSlotResult() {
     deleteIfExists(game_.batchFile());
-    s_.scheduler.after(2000, [this, then] { step([&] { testLog(0, then); }); });
+    later(2000, RunState::rsCollecting, [this] { testLog(0); });
 }
 
-void RunController::testLog(unsigned waited, const std::function<void()>& then) {
+void RunController::testLog(unsigned waited) {
     const std::string log = game_.logFile();
     const bool exists = s_.files.fileExists(log);
     const bool inUse = exists && s_.inUse.isInUse(log);
     if (inUse && waited < kLogWaitLimitMs) {
         // The game may still be writing: look again shortly, the window keeps painting.
-        s_.scheduler.after(kLogRetryMs, [this, waited, then] {
-            step([&] { testLog(waited + kLogRetryMs, then); });
-        });
+        later(kLogRetryMs, RunState::rsCollecting, [this, waited] { testLog(waited + kLogRetryMs); });
         return;
     }
 
     run_.lastResult.clear();
     if (exists && !inUse) {
-        s_.view.repaint(ControlId::Panel2);
-        s_.view.repaint(ControlId::Image1);
+        s_.view.repaintAll();
         s_.debugLog.add("Source exist");
         run_.lastResult = readDemoResult(s_.files.readFile(log));
         s_.debugLog.add("Result: " + run_.lastResult + " FPS");
-        const int index = currentSlotIndex();
-        const std::string heading = index == kCustomSlot ? customHeading(s_.view.text(ControlId::CusWidth),
-                                                           s_.view.text(ControlId::CusHeight))
-                                           : kResolutionSlots[index].heading;
+        const std::string heading = playing_ == kCustomSlot
+                                        ? customHeading(s_.view.customWidth(), s_.view.customHeight())
+                                        : kResolutionSlots[playing_].heading;
         report_.slotBlock(heading, s_.demo.demoFileName(), labels_, run_.lastResult);
     }
-    const bool last = run_.completedCount == run_.chosenCount;
+    const bool last = run_.completedCount >= run_.chosenCount;
     if (last) FinishRun();
     deleteIfExists(log);
-    if (!last) then();
+    if (!last) StartFromSlot(playing_ + 1);
 }
 
 void RunController::FinishRun() {
-    s_.view.setText(ControlId::Label2, kPreparing);
-    s_.view.repaint(ControlId::Panel2);
+    state_ = RunState::rsFinishing;
+    s_.view.setStatus(kPreparing);
+    s_.view.repaintProgress();
     report_.closing();
-    if (run_.lastResult.empty()) return finishAfterReport("", "");
+    if (run_.lastResult.empty()) return endRun(RunOutcome::completed());
 
     std::string saved;
     try {
-        saved = report_.save(s_.files, s_.view.text(ControlId::ResEdit), run_.stamp);
+        saved = report_.save(s_.files, s_.view.resultsFolder(), run_.stamp);
     } catch (const std::exception& error) {
         // The configuration still goes back; the error is shown at the end.
-        return finishAfterReport("", error.what());
+        noteError(error.what());
+        return endRun(RunOutcome::completed());
     }
-    s_.scheduler.after(1000, [this, saved] { step([&] { finishAfterReport(saved, ""); }); });
-}
-
-void RunController::finishAfterReport(const std::string& savedReport, const std::string& saveError) {
-    if (!savedReport.empty()) s_.openReport(savedReport);
-    s_.config.restore(game_);
-    s_.scheduler.after(1000, [this, saveError] {
-        step([&] {
-            endRun();
-            if (!saveError.empty()) s_.dialogs.showError(saveError);
-        });
+    later(1000, RunState::rsFinishing, [this, saved] {
+        s_.openReport(saved);
+        endRun(RunOutcome::completed());
     });
 }
 
-void RunController::endRun() {
-    s_.view.setVisible(ControlId::Panel2, false);
-    inProgress_ = false;
-    s_.settings.open(names::kSettingsKey, true);
-    s_.settings.writeString(names::kRunMarker, "0");
-    s_.view.setEnabled(ControlId::BenchButton, true);
+void RunController::noteError(const std::string& message) {
+    if (std::find(errors_.begin(), errors_.end(), message) != errors_.end()) return;
+    errors_.push_back(message);
+    // The debug log shows how far the run got and why it went no further.
+    const auto lines = splitLines(message);
+    for (std::size_t i = 0; i < lines.size(); ++i) s_.debugLog.add(i == 0 ? "ERROR: " + lines[i] : lines[i]);
+}
+
+// Every run ends here, once: a normal end after the report, or an error
+// anywhere on the way.
+void RunController::endRun(const RunOutcome& outcome) {
+    if (state_ == RunState::rsIdle) return;
+    // From here on no end of a game and no timer of this run does anything.
+    state_ = RunState::rsFinishing;
+    if (outcome.failed) noteError(outcome.error);
+    try {
+        s_.config.restore(game_);
+    } catch (const std::exception& error) {
+        restoreFailed_ = true;
+        noteError(error.what());
+    }
+    s_.scheduler.after(1000, [this] { closeRun(); });
+}
+
+void RunController::closeRun() {
+    s_.view.showProgress(false);
+    // A backup that is still there holds a user's file (a failed restore, or
+    // the backup of an interrupted run this run never touched): the marker
+    // stays, and the next start offers to put it back.
+    if (markerWritten_ && !restoreFailed_ && !s_.files.fileExists(game_.configBackup())) {
+        try {
+            s_.settings.open(names::kSettingsKey, true);
+            s_.settings.writeString(names::kRunMarker, "0");
+        } catch (const std::exception& error) {
+            noteError(error.what());
+        }
+    }
+    s_.view.enableRunButton(true);
+    state_ = RunState::rsIdle;
     s_.debugLog.add("");
     s_.debugLog.add("DEBUG FINISHED.");
     s_.debugLog.add(std::string(55, '-'));
-    s_.debugLog.save();
-}
-
-void RunController::abortRun(const std::string& message) {
-    std::string text = message;
-    if (inProgress_) {
-        inProgress_ = false;
-        bool restored = true;
-        // Only a backup is put back: without one "Sam2.ini" is still the user's own.
-        if (s_.files.fileExists(game_.configBackup())) {
-            try {
-                s_.config.restore(game_);
-            } catch (const std::exception& error) {
-                restored = false;
-                text += "\r\n" + std::string(error.what());
-            }
-        }
-        if (restored) {
-            try {
-                s_.settings.open(names::kSettingsKey, true);
-                s_.settings.writeString(names::kRunMarker, "0");
-            } catch (const std::exception&) {
-                // The marker stays and start-up offers the restore again.
-            }
-        }
-        s_.view.setVisible(ControlId::Panel2, false);
-        s_.view.setEnabled(ControlId::BenchButton, true);
+    try {
+        s_.debugLog.save();
+    } catch (const std::exception& error) {
+        if (std::find(errors_.begin(), errors_.end(), error.what()) == errors_.end()) errors_.push_back(error.what());
     }
-    s_.dialogs.showError(text);
+    if (!errors_.empty()) s_.dialogs.showError(joinLines(errors_, "\r\n\r\n"));
+    errors_.clear();
 }
 
 void RunController::FormClose() { deleteIfExists(game_.batchFile()); }

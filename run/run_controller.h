@@ -1,15 +1,19 @@
 #pragma once
-// One benchmark run from the run button to the report: a chain of handlers
-// on the user-interface thread, each ending by starting an outside process
-// or by scheduling the next step.
+// One benchmark run from the run button to the report. The run is a state
+// machine on the user-interface thread: each event (the button, the end of
+// the diagnostic tool, the end of a game, a timer) checks the state it
+// expects, and every way a run can end reaches endRun, which puts the user's
+// configuration back, clears the run marker, gives the window back, saves
+// the debug log and shows what went wrong.
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
-#include "app/main_view.h"
 #include "gameconfig/quality_settings.h"
 #include "run/game_interface.h"
 #include "run/results_report.h"
+#include "run/run_view.h"
 #include "sysinfo/diagnostics.h"
 #include "sysinfo/system_info.h"
 
@@ -37,8 +41,26 @@ struct BenchmarkRun {
     std::string lastResult;
 };
 
+enum class RunState {
+    rsIdle,
+    rsDiagnostics,  // the diagnostic tool runs
+    rsPreparing,    // machine description, configuration, first start
+    rsPlaying,      // the game plays the slot playingSlot()
+    rsCollecting,   // after a game: waiting for and reading its log
+    rsFinishing,    // report, restore, the last waits
+};
+
+// How a run ended: all slots played, or stopped by an error.
+struct RunOutcome {
+    bool failed = false;
+    std::string error;
+
+    static RunOutcome completed() { return {}; }
+    static RunOutcome stoppedBy(std::string message) { return {true, std::move(message)}; }
+};
+
 struct RunServices {
-    MainView& view;
+    RunView& view;
     SettingsStore& settings;
     FileSystem& files;
     Dialogs& dialogs;
@@ -52,8 +74,8 @@ struct RunServices {
     DebugLog& debugLog;
     GameConfigFile& config;
     DemoPreparation& demo;
-    // The application-wide error display, for steps that run from a timer or
-    // a process end rather than from a control event.
+    // The application-wide error display, for events that arrive from a
+    // process end rather than from a control.
     std::function<void(const std::function<void()>&)> guard;
 };
 
@@ -68,28 +90,33 @@ public:
     RunController(RunServices services, const GameInstall& game, std::string programFolder, std::string makerAddress);
 
     void BenchButtonClick();
-    void BeginRun();
     void cpTerminate(ProcessRunner& sender, std::uint32_t exitCode);
     void FormClose();
 
     const BenchmarkRun& run() const { return run_; }
     const ResultsReport& report() const { return report_; }
     const QualityLabels& labels() const { return labels_; }
-    bool inProgress() const { return inProgress_; }
+    RunState state() const { return state_; }
+    bool inProgress() const { return state_ != RunState::rsIdle; }
+    int playingSlot() const { return playing_; }
 
 private:
     bool slotChosen(int index) const;
-    int currentSlotIndex() const;
+    void diagnosticsEnded(const Diagnostics& values);
+    void BeginRun();
     void StartFromSlot(int first);
-    void CollectSlotResult(std::function<void()> then);
-    void testLog(unsigned waited, const std::function<void()>& then);
+    void CollectSlotResult();
+    void testLog(unsigned waited);
     void FinishRun();
-    void finishAfterReport(const std::string& savedReport, const std::string& saveError);
-    void endRun();
-    void abortRun(const std::string& message);
+    void endRun(const RunOutcome& outcome);
+    void closeRun();
+    void noteError(const std::string& message);
     void refuse(const std::string& message);
     void deleteIfExists(const std::string& path);
+    // Runs one step of the run; an error it raises ends the run.
     void step(const std::function<void()>& body);
+    // A continuation after a delay, dropped when the run has left state by then.
+    void later(unsigned milliseconds, RunState state, std::function<void()> body);
 
     RunServices s_;
     const GameInstall& game_;
@@ -98,7 +125,11 @@ private:
     BenchmarkRun run_;
     ResultsReport report_;
     QualityLabels labels_;
-    bool inProgress_ = false;
+    RunState state_ = RunState::rsIdle;
+    int playing_ = -1;
+    bool markerWritten_ = false;       // this run set "NoErrorWarning" to "1"
+    bool restoreFailed_ = false;
+    std::vector<std::string> errors_;  // shown once, together, when the run has ended
 };
 
 }  // namespace melkrin

@@ -25,27 +25,13 @@ std::vector<std::string> debugRunHeader(const std::string& programVersion, const
 }
 
 std::vector<std::string> debugMachineLines(const SystemInfo& info) {
+    const MachineDescription description = describeMachine(info);
     std::vector<std::string> lines;
-    if (info.systemMemory) lines.push_back("System memory: " + *info.systemMemory);
-    lines.push_back("CPU: " + info.cpuName);
-    lines.push_back("CPU speed: " + std::to_string(info.cpuSpeed) + " MHz");
-    lines.push_back("Sound system: " + info.soundSystem);
-    if (info.atiAdapter.present) {
-        lines.push_back("Graphics card: " + info.atiAdapter.cardName);
-        if (!info.atiAdapter.busType.empty() && !info.atiAdapter.memoryType.empty())
-            lines.push_back("Bustype: " + info.atiAdapter.busType);
-        lines.push_back("Memory: " + info.displayMemory);
-        lines.push_back("Current VPU speed: " + info.atiAdapter.coreClock);
-        lines.push_back("Current memory speed: " + info.atiAdapter.memoryClock);
-        lines.push_back("Driver version: " + info.driverVersion);
-    }
-    if (info.classAdapter.present) {
-        lines.push_back("Graphics card: " + info.classAdapter.driverDesc);
-        lines.push_back("Memory: " + info.displayMemory);
-        lines.push_back("Current GPU speed: " + info.classAdapter.gpuClock);
-        lines.push_back("Current memory speed: " + info.classAdapter.memoryClock);
-        lines.push_back("Driver version: " + info.driverVersion);
-    }
+    const auto add = [&](const std::vector<MachineFact>& facts) {
+        for (const auto& fact : facts) lines.push_back(fact.label + ": " + fact.value);
+    };
+    add(description.system);
+    for (const auto& block : description.adapters) add(block);
     return lines;
 }
 

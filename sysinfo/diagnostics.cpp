@@ -83,7 +83,12 @@ DiagnosticCollector::DiagnosticCollector(ProcessRunner& dxrun, FileSystem& files
       settings_(settings),
       systemFolder_(std::move(systemFolder)),
       programFolder_(std::move(programFolder)) {
-    dxrun_.OnTerminate = [this](ProcessRunner& sender, std::uint32_t exitCode) { dxrunTerminate(sender, exitCode); };
+    dxrun_.OnTerminate = [this](ProcessRunner& sender, std::uint32_t exitCode) {
+        if (guard_)
+            guard_([&] { dxrunTerminate(sender, exitCode); });
+        else
+            dxrunTerminate(sender, exitCode);
+    };
 }
 
 std::string DiagnosticCollector::toolPath() const { return systemFolder_ + "\\dxdiag.exe"; }
@@ -109,7 +114,7 @@ void DiagnosticCollector::dxrunTerminate(ProcessRunner&, std::uint32_t) {
     if (exists) {
         try {
             report = parseDiagnosticReport(files_.readFile(reportPath()));
-        } catch (const OsError&) {
+        } catch (const std::exception&) {
             // An unreadable report yields nothing, like a missing one.
         }
     }
@@ -119,12 +124,17 @@ void DiagnosticCollector::dxrunTerminate(ProcessRunner&, std::uint32_t) {
         cache(names::kDriverVersion, report.driverVersion);
         cache(names::kSound, report.soundSystem);
     }
-    if (exists) files_.deleteFile(reportPath());
+    if (exists) (void)files_.deleteFile(reportPath());
     if (continuation_) continuation_(values_);
 }
 
 void DiagnosticCollector::cache(const char* name, const std::optional<std::string>& value) {
-    if (value && !value->empty()) settings_.writeString(name, *value);
+    if (!value || value->empty()) return;
+    try {
+        settings_.writeString(name, *value);
+    } catch (const std::exception&) {
+        // Not cached: the next run asks the tool again.
+    }
 }
 
 }  // namespace melkrin

@@ -42,6 +42,8 @@ Diagnostics diagnosticsFrom(const DiagnosticReport& report);
 class DiagnosticCollector {
 public:
     using Continuation = std::function<void(const Diagnostics&)>;
+    // Runs a handler and shows what it raised: the application-wide error display.
+    using Guard = std::function<void(const std::function<void()>&)>;
 
     // systemFolder without and programFolder with a trailing backslash.
     DiagnosticCollector(ProcessRunner& dxrun, FileSystem& files, SettingsStore& settings, std::string systemFolder,
@@ -53,7 +55,12 @@ public:
     // dxrunTerminate. Without the tool the values are "indeterminable" and
     // the continuation is called at once. A refused start raises OsError.
     void collectDiagnostics(Continuation continuation);
+    // Reads and deletes the report, caches what it found and calls the
+    // continuation. The cache only saves later runs the tool's time, so a
+    // value that cannot be stored is left out; nothing here stops the run.
     void dxrunTerminate(ProcessRunner& sender, std::uint32_t exitCode);
+    // The tool's end goes through guard, as every other handler of the window.
+    void setGuard(Guard guard) { guard_ = std::move(guard); }
 
     const Diagnostics& values() const { return values_; }
     std::string toolPath() const;
@@ -68,6 +75,7 @@ private:
     std::string systemFolder_;
     std::string programFolder_;
     Continuation continuation_;
+    Guard guard_;
     Diagnostics values_;
 };
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "settings/settings_store.h"
 #include "sysinfo/adapter_info.h"
@@ -43,5 +44,21 @@ SystemInfo collectSystemInfo(const Diagnostics& diagnostics, SystemInfoSources s
 
 // The clock text of the report and the log.
 std::string cpuSpeedText(std::uint32_t megahertz);
+
+// One line of the machine description as the report and the debug log both
+// print it: a label and its value.
+struct MachineFact {
+    std::string label;
+    std::string value;
+    bool operator==(const MachineFact&) const = default;
+};
+
+// The machine description with the conditions of its optional lines decided
+// once. The operating system stands in the report only.
+struct MachineDescription {
+    std::vector<MachineFact> system;                 // memory (when known), processor, clock, sound
+    std::vector<std::vector<MachineFact>> adapters;  // the ATI record's block, then the display-class one's
+};
+MachineDescription describeMachine(const SystemInfo& info);
 
 }  // namespace melkrin

@@ -9,6 +9,8 @@ driver() { wrun "$build/tests/melkrin_driver.exe" "$@"; }
 winpath() { printf 'Z:%s' "$1" | tr '/' '\\'; }
 fail() { echo "FAIL: $*" >&2; exit 1; }
 expect_eq() { [ "$1" = "$2" ] || fail "$3: expected [$2], got [$1]"; }
+# Files compared byte for byte: a lost or added line end counts.
+expect_same_file() { cmp -s "$1" "$2" || fail "$3: $1 differs from $2"; }
 
 settings_key='HKLM\SOFTWARE\Quorvane\Melkrin'
 game_key='HKLM\SOFTWARE\Croteam\SeriousSam2'

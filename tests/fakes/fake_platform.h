@@ -53,6 +53,7 @@ public:
     explicit RecordingFileOp(FileSystem& files) : plain_(files) {}
     void move(const std::string& from, const std::string& to) override {
         log.push_back("move " + from + " -> " + to);
+        if (journal) journal->push_back(log.back());
         plain_.move(from, to);
     }
     void copy(const std::string& from, const std::string& to) override {
@@ -63,6 +64,7 @@ public:
     std::string progressTitle() const override { return plain_.progressTitle(); }
 
     std::vector<std::string> log;
+    std::vector<std::string>* journal = nullptr;  // shared with other doubles: the order of effects
 
 private:
     PlainFileOperation plain_;

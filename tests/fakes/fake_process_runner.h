@@ -24,6 +24,7 @@ public:
         }
         starts.push_back({CommandLine, CurrentDirectory});
         running_ = true;
+        if (journal) journal->push_back("start " + CommandLine);
     }
     bool running() const override { return running_; }
 
@@ -35,6 +36,7 @@ public:
 
     std::vector<Started> starts;
     bool refuseNext = false;
+    std::vector<std::string>* journal = nullptr;  // shared with other doubles: the order of effects
 
 private:
     bool running_ = false;

@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "common/scheduler.h"
 #include "run/result_log.h"
@@ -25,11 +26,13 @@ public:
             auto [delay, task] = std::move(pending.front());
             pending.pop_front();
             elapsed += delay;
+            if (journal) journal->push_back("wait " + std::to_string(delay));
             task();
         }
     }
     std::deque<std::pair<unsigned, std::function<void()>>> pending;
     unsigned long elapsed = 0;
+    std::vector<std::string>* journal = nullptr;  // shared with other doubles: the order of effects
 };
 
 class FakeRunClock : public RunClock {

@@ -4,6 +4,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "common/errors.h"
 #include "common/file_system.h"
@@ -49,6 +50,7 @@ public:
             throw OsError(3, "Cannot create file \"" + path + "\": The system cannot find the path specified");
         files[norm(path)] = std::string(bytes);
         ++writeCount;
+        if (journal) journal->push_back("write " + path);
     }
     bool moveFile(const std::string& from, const std::string& to) override {
         const auto it = files.find(norm(from));
@@ -83,6 +85,7 @@ public:
     std::set<std::string> folders;
     std::set<std::string> unreadable, readOnly, undeletable, failingFolders;
     int writeCount = 0;
+    std::vector<std::string>* journal = nullptr;  // shared with other doubles: the order of effects
 
 private:
     void addParents(const std::string& key) {

@@ -38,6 +38,7 @@ public:
         if (!current || failingWrites.count(name)) return false;
         keys[*current][name] = StoredValue{ValueKind::String, text};
         writes.push_back(name + "=" + text);
+        if (journal) journal->push_back("set " + name + "=" + text);
         return true;
     }
 
@@ -61,6 +62,7 @@ public:
     std::optional<std::string> current;
     std::set<std::string> failingWrites;
     std::vector<std::string> writes;
+    std::vector<std::string>* journal = nullptr;  // shared with other doubles: the order of effects
     int opens = 0;
 };
 

@@ -6,6 +6,8 @@
 #include "crash/crash_hooks.h"
 #include "crash/crash_report.h"
 #include "crash/crash_restore.h"
+#include "common/text.h"
+#include "gameconfig/config_templates.h"
 #include "memory_file_system.h"
 #include "memory_key_store.h"
 #include "run/game_interface.h"
@@ -127,24 +129,29 @@ struct CrashRestoreFixture : ::testing::Test {
     std::string marker() const { return keys.get(names::kSettingsKey, names::kRunMarker).value_or("(none)"); }
 };
 
-TEST_F(CrashRestoreFixture, PutsBackOnlyWhatThisRunBackedUp) {
+TEST_F(CrashRestoreFixture, PutsBackOnlyWhatThisRunChanged) {
+    const std::string defaults = toCrLfFile(defaultTemplate());
     struct Case {
         const char* name;
         bool backup;
         bool ours;
-        bool moveFails;
+        bool written;
+        bool iniReadOnly;
         bool markerFails;
         ConfigOutcome outcome;
-        const char* iniAfter;
+        std::string iniAfter;
         bool backupAfter;
         const char* markerAfter;
     } cases[] = {
-        {"this run's backup", true, true, false, false, ConfigOutcome::Restored, "user", false, "0"},
-        {"older backup stays for start-up", true, false, false, false, ConfigOutcome::KeptForStartup, "bench", true,
-         "1"},
-        {"no backup: only the marker", false, false, false, false, ConfigOutcome::NothingToDo, "bench", false, "0"},
-        {"move refused", true, true, true, false, ConfigOutcome::RestoreFailed, "bench", true, "1"},
-        {"marker not writable", true, true, false, true, ConfigOutcome::RestoreFailed, "user", false, "1"},
+        {"this run's backup", true, true, true, false, false, ConfigOutcome::Restored, "user", false, "0"},
+        {"older backup stays for start-up", true, false, true, false, false, ConfigOutcome::KeptForStartup, "bench",
+         true, "1"},
+        {"nothing changed yet", false, false, false, false, false, ConfigOutcome::NothingToDo, "bench", false, "0"},
+        {"user had no file", false, false, true, false, false, ConfigOutcome::DefaultWritten, defaults, false, "0"},
+        {"user had no file, default not writable", false, false, true, true, false, ConfigOutcome::DefaultFailed,
+         "bench", false, "0"},
+        {"move refused", true, true, true, true, false, ConfigOutcome::RestoreFailed, "bench", true, "1"},
+        {"marker not writable", true, true, true, false, true, ConfigOutcome::RestoreFailed, "user", false, "1"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -154,10 +161,10 @@ TEST_F(CrashRestoreFixture, PutsBackOnlyWhatThisRunBackedUp) {
         keys.failingWrites.clear();
         files.addFile(ini, "bench");
         if (c.backup) files.addFile(backup, "user");
-        if (c.moveFails) files.readOnly.insert(melkrin::testing::MemoryFileSystem::norm(ini));
+        if (c.iniReadOnly) files.readOnly.insert(melkrin::testing::MemoryFileSystem::norm(ini));
         if (c.markerFails) keys.failingWrites.insert(names::kRunMarker);
 
-        EXPECT_EQ(restoreAfterCrash(files, settings, game, c.ours), c.outcome);
+        EXPECT_EQ(restoreAfterCrash(files, settings, game, c.ours, c.written), c.outcome);
         EXPECT_EQ(files.content(ini), c.iniAfter);
         EXPECT_EQ(files.fileExists(backup), c.backupAfter);
         EXPECT_EQ(marker(), c.markerAfter);

@@ -94,17 +94,32 @@ TEST_F(ConfigFileFixture, ReplaceLineComparesWholeLinesWithoutCase) {
     EXPECT_EQ(config.workingCopy()[180], "");
 }
 
+// The benchmark file an earlier program run left, with other quality choices.
+std::string interruptedRunsFile() {
+    ConfigLines lines = benchmarkTemplate();
+    lines[27] = "prf_bShowFPS = 1;";
+    lines[28] = "gfx_iAPI = 1;";
+    lines[39] = "tex_iAnisotropy = 16;";
+    lines[49] = "gfx_iAntiAliasing = 0;";
+    lines[50] = "gfx_bHDRRendering = 1;";
+    return toCrLfFile(lines);
+}
+
 TEST_F(ConfigFileFixture, FileStatesThroughARun) {
+    const std::string newUserFile = "made after the declined recovery\r\n";
     struct Case {
         const char* name;
-        bool userIni;      // "Sam2.ini" of the user present
-        bool staleBackup;  // "Sam2_old.ini" of an interrupted run present
+        std::string ini;     // "Sam2.ini" before the run, none when empty
+        bool staleBackup;    // "Sam2_old.ini" (the user's file) of an interrupted run present
         bool expectMove;
+        std::string restored;  // "Sam2.ini" after the run
+        bool backupLeft;       // an untouched backup stays for the start-up recovery
     } cases[] = {
-        {"no configuration", false, false, false},
-        {"user configuration", true, false, true},
-        {"interrupted run, recovery declined", true, true, false},
-        {"backup only", false, true, false},
+        {"no configuration", "", false, false, toCrLfFile(defaultTemplate()), false},
+        {"user configuration", userFile, false, true, userFile, false},
+        {"interrupted run, recovery declined", interruptedRunsFile(), true, false, userFile, false},
+        {"recovery declined, then a file of the user's own", newUserFile, true, true, newUserFile, false},
+        {"backup only", "", true, false, toCrLfFile(defaultTemplate()), true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -113,34 +128,40 @@ TEST_F(ConfigFileFixture, FileStatesThroughARun) {
         testing::RecordingFileOp fileOp{files};
         DebugLog log{files, "C:\\Bench\\"};
         GameConfigFile config{files, fileOp, log};
-        const std::string stale = "the benchmark file of the interrupted run\r\n";
-        if (c.staleBackup) {
-            files.addFile(backup, userFile);
-            if (c.userIni) files.addFile(ini, stale);
-        } else if (c.userIni) {
-            files.addFile(ini, userFile);
-        }
+        if (c.staleBackup) files.addFile(backup, userFile);
+        if (!c.ini.empty()) files.addFile(ini, c.ini);
 
         config.prepare(game, choices, labels);
         EXPECT_EQ(files.content(ini), toCrLfFile(config.workingCopy()));
         EXPECT_EQ(fileOp.log.size(), c.expectMove ? 1u : 0u);
-        // Only a backup made now is this run's to put back after a crash.
-        EXPECT_EQ(config.madeBackup(), c.expectMove);
-        const bool userHadFile = c.userIni || c.staleBackup;
-        EXPECT_EQ(files.fileExists(backup), userHadFile);
-        if (userHadFile) {
-            EXPECT_EQ(files.content(backup), userFile);
-        }
+        if (c.expectMove) EXPECT_EQ(files.content(backup), c.ini);
 
         const std::size_t before = log.lines().size();
         config.restore(game);
-        EXPECT_FALSE(files.fileExists(backup));
-        EXPECT_FALSE(config.madeBackup());
-        EXPECT_EQ(files.content(ini), userHadFile ? userFile : toCrLfFile(defaultTemplate()));
+        EXPECT_EQ(files.content(ini), c.restored);
+        EXPECT_EQ(files.fileExists(backup), c.backupLeft);
+        const bool moved = c.restored != toCrLfFile(defaultTemplate());
         const std::vector<std::string> added(log.lines().begin() + before, log.lines().end());
-        EXPECT_EQ(added, userHadFile ? std::vector<std::string>{"Settings restoring..."}
-                                     : std::vector<std::string>{});
+        EXPECT_EQ(added, moved ? std::vector<std::string>{"Settings restoring..."} : std::vector<std::string>{});
+
+        // One restore per run: a second call changes nothing.
+        files.addFile(ini, "after the run\r\n");
+        config.restore(game);
+        EXPECT_EQ(files.content(ini), "after the run\r\n");
     }
+}
+
+TEST(BenchmarkFileTest, OnlyTheTemplateApartFromTheQualityLinesCounts) {
+    ConfigLines lines = benchmarkTemplate();
+    EXPECT_TRUE(isBenchmarkFile(toCrLfFile(lines)));
+    EXPECT_TRUE(isBenchmarkFile(interruptedRunsFile()));
+    EXPECT_FALSE(isBenchmarkFile(toCrLfFile(defaultTemplate()))) << "line 170 differs";
+    lines[30] = "gfx_bFullScreen = 0;";
+    EXPECT_FALSE(isBenchmarkFile(toCrLfFile(lines))) << "a setting of the user's own";
+    lines = benchmarkTemplate();
+    lines.pop_back();
+    EXPECT_FALSE(isBenchmarkFile(toCrLfFile(lines)));
+    EXPECT_FALSE(isBenchmarkFile(""));
 }
 
 TEST_F(ConfigFileFixture, WrittenFileIs310CrLfLinesWithoutByteOrderMark) {
@@ -188,7 +209,7 @@ TEST_F(ConfigFileFixture, FailuresStopWithAMessageAndKeepTheBackup) {
         DebugLog log{files, "C:\\Bench\\"};
         GameConfigFile config{files, fileOp, log};
         if (c.staleBackup) files.addFile(backup, userFile);
-        if (c.userIni) files.addFile(ini, c.staleBackup ? "benchmark\r\n" : userFile);
+        if (c.userIni) files.addFile(ini, c.staleBackup ? interruptedRunsFile() : userFile);
         if (c.inRestore) config.prepare(game, choices, labels);
         if (c.readOnlyIni) files.readOnly.insert(testing::MemoryFileSystem::norm(ini));
         if (c.readOnlyBackup) files.readOnly.insert(testing::MemoryFileSystem::norm(backup));
@@ -209,6 +230,22 @@ TEST_F(ConfigFileFixture, FailuresStopWithAMessageAndKeepTheBackup) {
             EXPECT_EQ(files.content(backup), userFile);
         }
     }
+}
+
+TEST_F(ConfigFileFixture, AnUnreadableSam2IniBesideABackupTouchesNeither) {
+    files.addFile(backup, userFile);
+    files.addFile(ini, "cannot tell whose\r\n");
+    files.unreadable.insert(testing::MemoryFileSystem::norm(ini));
+    try {
+        config.prepare(game, choices, labels);
+        FAIL() << "no error";
+    } catch (const MelkrinError& error) {
+        EXPECT_NE(std::string(error.what()).find("could not be read"), std::string::npos) << error.what();
+    }
+    EXPECT_TRUE(fileOp.log.empty());
+    EXPECT_EQ(files.content(backup), userFile);
+    EXPECT_EQ(files.content(ini), "cannot tell whose\r\n");
+    EXPECT_FALSE(config.changes().any());
 }
 
 TEST_F(ConfigFileFixture, FailedWriteAfterTheBackupNamesTheBackup) {

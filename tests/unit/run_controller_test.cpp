@@ -1,114 +1,15 @@
-// Whole runs against doubles: the controller, the game configuration, the
-// demo preparation, the diagnostic step and the debug log are the real ones.
+// Whole runs through the controller: the good paths, refusals, the order of
+// the steps, the quality settings and the diagnostic step.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "app/state_view.h"
-#include "fake_platform.h"
-#include "fake_process_runner.h"
-#include "fake_run_platform.h"
-#include "gameconfig/demo_preparation.h"
-#include "gameconfig/game_config_file.h"
-#include "memory_file_system.h"
-#include "memory_key_store.h"
-#include "run/debug_log.h"
-#include "run/run_controller.h"
-#include "settings/settings_names.h"
-#include "settings/settings_store.h"
+#include "unit/run_rig.h"
 
 namespace melkrin {
 namespace {
 
 using namespace melkrin::testing;
-
-const std::string kRoot = "C:\\Games\\Serious Sam 2\\";
-const std::string kContent = kRoot + "Content\\SeriousSam2\\";
-const std::string kProgram = "C:\\Bench\\";
-
-struct Rig {
-    MemoryKeyStore keys;
-    SettingsStore settings{keys};
-    MemoryFileSystem files;
-    RecordingFileOp fileOp{files};
-    FakeDialogs dialogs;
-    StateView view;
-    FakeProcessRunner cp;
-    FakeProcessRunner dxrun;
-    FakeInUse inUse;
-    FakeRunClock clock;
-    FakeScheduler scheduler;
-    DebugLog debugLog{files, kProgram};
-    GameConfigFile config{files, fileOp, debugLog};
-    DemoPreparation demo{files, fileOp, kProgram};
-    DiagnosticCollector diagnostics{dxrun, files, settings, "C:\\windows\\system32", kProgram};
-    GameInstall game = deriveGameInstall(kRoot + "Bin\\Sam2.exe", kRoot);
-    std::vector<std::string> opened;
-    std::vector<std::string> gameRuns;  // the batch line of every game start
-    std::unique_ptr<RunController> controller;
-
-    Rig() {
-        keys.addKey(names::kSettingsKey);
-        keys.set(names::kSettingsKey, "Programversion", "1.2");
-        keys.set(names::kSettingsKey, "Display Memory", "256.0 MB");
-        files.addFile(game.gameExePath, "MZ");
-        files.addFile(kContent + "Sam2.ini", "user settings\r\n");
-        files.addFolder(game.demosFolder);
-        files.addFile(kProgram + "Demos\\Demo_0001.dem", "demo one");
-        files.addFolder(kProgram + "Benchmark");
-        view.setText(ControlId::SS2PathEdit, game.gameExePath);
-        view.setText(ControlId::ResEdit, kProgram + "Benchmark\\");
-        view.setSelection(ControlId::Demo, 0);
-        view.setSelection(ControlId::RendererBox, 1);
-        view.setSelection(ControlId::AABox, 1);
-        view.setSelection(ControlId::AFBox, 3);
-        view.setChecked(ControlId::HDRBox, false);
-        view.setText(ControlId::NoteEdit, "rig <b>note</b>");
-        controller = std::make_unique<RunController>(
-            RunServices{view, settings, files, dialogs, cp, diagnostics,
-                        [](const Diagnostics& d) {
-                            SystemInfo info;
-                            info.operatingSystem = "Windows 7";
-                            info.systemMemory = "4GB";
-                            info.cpuName = "Test CPU";
-                            info.cpuSpeed = 2100;
-                            info.soundSystem = d.soundSystem;
-                            info.displayMemory = d.displayMemory;
-                            info.driverVersion = d.driverVersion;
-                            info.classAdapter.present = true;
-                            info.classAdapter.driverDesc = "Test Adapter";
-                            info.classAdapter.gpuClock = "400 MHz";
-                            info.classAdapter.memoryClock = "500 MHz";
-                            return info;
-                        },
-                        inUse, [this](const std::string& path) { opened.push_back(path); }, clock, scheduler,
-                        debugLog, config, demo, [this](const std::function<void()>& f) {
-                            try {
-                                f();
-                            } catch (const std::exception& e) {
-                                dialogs.showError(e.what());
-                            }
-                        }},
-            game, kProgram, "www.quorvane.example");
-    }
-
-    // The game plays: its log appears (or not) and the batch interpreter ends.
-    void playGame(const std::string& log) {
-        ASSERT_TRUE(cp.running());
-        gameRuns.push_back(files.content(game.batchFile()));
-        if (!log.empty()) files.addFile(game.logFile(), log);
-        cp.finish(0);
-        scheduler.runAll();
-    }
-    std::string marker() const { return keys.get(names::kSettingsKey, "NoErrorWarning").value_or("<none>"); }
-    std::vector<std::string> debugFile() const { return splitLines(files.content(kProgram + "debuginfo.txt")); }
-    std::string reportPath() const { return kProgram + "Benchmark\\result_30_07_2006_14_05_09.htm"; }
-};
-
-std::vector<std::string> after(const std::vector<std::string>& lines, const std::string& from) {
-    auto it = std::find(lines.begin(), lines.end(), from);
-    return it == lines.end() ? std::vector<std::string>{} : std::vector<std::string>(it, lines.end());
-}
 
 TEST(RunControllerTest, SlotsOneSixAndCustomPlayInOrder) {
     Rig rig;
@@ -203,6 +104,12 @@ TEST(RunControllerTest, RefusalsLeaveEverythingAsItWas) {
              r.view.setText(ControlId::CusHeight, "720");
          },
          "ERROR. Please, choose a resolution of Serious Sam 2."},
+        {"no results folder",
+         [](Rig& r) {
+             r.view.setChecked(ControlId::Res640, true);
+             r.view.setText(ControlId::ResEdit, " ");
+         },
+         "ERROR. Please, choose a folder for the results."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -270,44 +177,6 @@ TEST(RunControllerTest, ALogHeldOpenIsWaitedForWithinALimit) {
     }
 }
 
-TEST(RunControllerTest, FailuresStillGiveTheConfigurationBack) {
-    {  // The results folder was removed: the error is shown after the restore.
-        Rig rig;
-        rig.view.setChecked(ControlId::Res640, true);
-        rig.view.setText(ControlId::ResEdit, "C:\\Gone\\");
-        rig.controller->BenchButtonClick();
-        rig.playGame("Average: 75.00 FPS\r\n");
-        EXPECT_EQ(rig.dialogs.errors.size(), 1u);
-        EXPECT_EQ(rig.files.content(kContent + "Sam2.ini"), "user settings\r\n");
-        EXPECT_EQ(rig.marker(), "0");
-        EXPECT_TRUE(rig.view.enabled(ControlId::BenchButton));
-        EXPECT_FALSE(rig.view.visible(ControlId::Panel2));
-    }
-    {  // The debug log cannot be saved mid-run.
-        Rig rig;
-        rig.view.setChecked(ControlId::Res640, true);
-        rig.view.setChecked(ControlId::Res800, true);
-        rig.controller->BenchButtonClick();
-        rig.files.readOnly.insert(MemoryFileSystem::norm(kProgram + "debuginfo.txt"));
-        rig.playGame("Average: 75.00 FPS\r\n");
-        EXPECT_EQ(rig.dialogs.errors.size(), 1u);
-        EXPECT_EQ(rig.cp.starts.size(), 1u) << "the run goes no further";
-        EXPECT_EQ(rig.files.content(kContent + "Sam2.ini"), "user settings\r\n");
-        EXPECT_EQ(rig.marker(), "0");
-        EXPECT_TRUE(rig.view.enabled(ControlId::BenchButton));
-    }
-    {  // The game's batch file is refused by the system.
-        Rig rig;
-        rig.view.setChecked(ControlId::Res640, true);
-        rig.cp.refuseNext = true;
-        rig.controller->BenchButtonClick();
-        EXPECT_EQ(rig.dialogs.errors.size(), 1u);
-        EXPECT_EQ(rig.files.content(kContent + "Sam2.ini"), "user settings\r\n");
-        EXPECT_EQ(rig.marker(), "0");
-        EXPECT_FALSE(rig.view.visible(ControlId::Panel2));
-    }
-}
-
 TEST(RunControllerTest, FirstRunCollectsDiagnosticsSecondUsesTheCache) {
     Rig rig;
     rig.keys.set(names::kSettingsKey, "Display Memory", "");
@@ -345,6 +214,73 @@ TEST(RunControllerTest, CacheWithoutDriverVersionReadsNoInformation) {
     const auto report = splitLines(rig.files.content(rig.reportPath()));
     EXPECT_NE(std::find(report.begin(), report.end(), "   <FONT size=2><b>Driver version:</b> No information</FONT><br>"),
               report.end());
+}
+
+TEST(RunControllerTest, StepsOfTheStartAndTheEndHappenInTheirOrder) {
+    Rig rig;
+    rig.view.setChecked(ControlId::Res640, true);
+    const std::string ini = kContent + "Sam2.ini", backup = kContent + "Sam2_old.ini";
+    rig.controller->BenchButtonClick();
+    // The marker goes up before the user's file moves, so an interruption in
+    // between is always offered the restore.
+    EXPECT_EQ(only(rig.journal, {"NoErrorWarning", "Sam2", "start "}),
+              (std::vector<std::string>{"set NoErrorWarning=1", "move " + ini + " -> " + backup, "write " + ini,
+                                        "start \"" + kRoot + "Bin\\melkrin.bat\""}));
+
+    rig.journal.clear();
+    rig.playGame("Average: 75.00 FPS\r\n");
+    EXPECT_EQ(only(rig.journal, {"result_", "wait 1000", "open ", "Sam2", "NoErrorWarning", "debuginfo"}),
+              (std::vector<std::string>{"write C:\\Bench\\debuginfo.txt", "write " + rig.reportPath(), "wait 1000",
+                                        "open " + rig.reportPath(), "move " + backup + " -> " + ini, "wait 1000",
+                                        "set NoErrorWarning=0", "write C:\\Bench\\debuginfo.txt"}));
+}
+
+TEST(RunControllerTest, QualityControlsBecomeTheirLinesAndLabels) {
+    struct Case {
+        int aa, af;
+        bool hdr;
+        int renderer;  // the list's item: 0 OpenGL, 1 Direct3D
+        std::vector<std::string> lines;  // lines 29, 40, 50, 51 of "Sam2.ini"
+        QualityLabels labels;
+    } cases[] = {
+        {0, 0, true, 0,
+         {"gfx_iAPI = 1;", "tex_iAnisotropy = 1;", "gfx_iAntiAliasing = 0;", "gfx_bHDRRendering = 1;"},
+         {"Renderer: OpenGL", "Quality: Maximum", "Antialiasing: None", "Anisotrophic filtering: None",
+          "HDR rendering: Enabled"}},
+        {3, 4, false, 1,
+         {"gfx_iAPI = 2;", "tex_iAnisotropy = 16;", "gfx_iAntiAliasing = 3;", "gfx_bHDRRendering = 0;"},
+         {"Renderer: Direct3D", "Quality: Maximum", "Antialiasing: High", "Anisotrophic filtering: 16\xD7",
+          "HDR rendering: Disabled"}},
+        {1, 2, true, 1,
+         {"gfx_iAPI = 2;", "tex_iAnisotropy = 4;", "gfx_iAntiAliasing = 1;", "gfx_bHDRRendering = 1;"},
+         {"Renderer: Direct3D", "Quality: Maximum", "Antialiasing: Low", "Anisotrophic filtering: 4\xD7",
+          "HDR rendering: Enabled"}},
+        {2, 1, false, 0,
+         {"gfx_iAPI = 1;", "tex_iAnisotropy = 2;", "gfx_iAntiAliasing = 2;", "gfx_bHDRRendering = 0;"},
+         {"Renderer: OpenGL", "Quality: Maximum", "Antialiasing: Medium", "Anisotrophic filtering: 2\xD7",
+          "HDR rendering: Disabled"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.labels.rendererLabel + ", " + c.labels.aaLabel + ", " + c.labels.afLabel);
+        Rig rig;
+        rig.view.setChecked(ControlId::Res640, true);
+        rig.view.setSelection(ControlId::AABox, c.aa);
+        rig.view.setSelection(ControlId::AFBox, c.af);
+        rig.view.setChecked(ControlId::HDRBox, c.hdr);
+        rig.view.setSelection(ControlId::RendererBox, c.renderer);
+        rig.controller->BenchButtonClick();
+        const auto ini = splitLines(rig.files.content(kContent + "Sam2.ini"));
+        ASSERT_EQ(ini.size(), 310u);
+        EXPECT_EQ((std::vector<std::string>{ini[28], ini[39], ini[49], ini[50]}), c.lines);
+        const QualityLabels& labels = rig.controller->labels();
+        EXPECT_EQ((std::vector<std::string>{labels.rendererLabel, labels.qualityLabel, labels.aaLabel, labels.afLabel,
+                                            labels.hdrLabel}),
+                  (std::vector<std::string>{c.labels.rendererLabel, c.labels.qualityLabel, c.labels.aaLabel,
+                                            c.labels.afLabel, c.labels.hdrLabel}));
+        rig.playGame("Average: 20.00\r\n");
+        const auto report = splitLines(rig.files.content(rig.reportPath()));
+        EXPECT_NE(std::find(report.begin(), report.end(), c.labels.rendererLabel + "<br>"), report.end());
+    }
 }
 
 }  // namespace

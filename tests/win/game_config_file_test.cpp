@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,34 +64,36 @@ struct GameTreeFixture : ::testing::Test {
 };
 
 TEST_F(GameTreeFixture, FileStatesOfARun) {
+    const std::string interrupted = toCrLfFile(benchmarkTemplate());  // left by an interrupted run
+    const std::string madeSince = "[Engine]\r\ngfx_iAPI = 2;\r\n";   // the user's, after a declined recovery
     struct Case {
         const char* name;
-        const char* ini;     // "Sam2.ini" before the run; nullptr: absent
-        const char* backup;  // "Sam2_old.ini" before the run; nullptr: absent
-        bool userHasFile;
+        std::optional<std::string> ini;     // "Sam2.ini" before the run
+        std::optional<std::string> backup;  // "Sam2_old.ini" before the run
+        std::optional<std::string> after;   // the user's file the run gives back; none: the default
     } cases[] = {
-        {"no configuration", nullptr, nullptr, false},
-        {"user configuration", "user", nullptr, true},
-        {"stale backup of an interrupted run", "benchmark of the interrupted run\r\n", "user", true},
+        {"no configuration", std::nullopt, std::nullopt, std::nullopt},
+        {"user configuration", userFile, std::nullopt, userFile},
+        {"stale backup of an interrupted run", interrupted, userFile, userFile},
+        {"stale backup, then a file of the user's own", madeSince, userFile, madeSince},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         DeleteFileA(game.configFile().c_str());
         DeleteFileA(game.configBackup().c_str());
-        const auto text = [&](const char* t) { return std::string(t) == "user" ? userFile : std::string(t); };
-        if (c.ini) writeBytes(game.configFile(), text(c.ini));
-        if (c.backup) writeBytes(game.configBackup(), text(c.backup));
+        if (c.ini) writeBytes(game.configFile(), *c.ini);
+        if (c.backup) writeBytes(game.configBackup(), *c.backup);
 
         config.prepare(game, choices, labels);
         EXPECT_EQ(readBytes(game.configFile()), benchmarkFile());
-        EXPECT_EQ(exists(game.configBackup()), c.userHasFile);
-        if (c.userHasFile) {
-            EXPECT_EQ(readBytes(game.configBackup()), userFile);
+        EXPECT_EQ(exists(game.configBackup()), c.after.has_value());
+        if (c.after) {
+            EXPECT_EQ(readBytes(game.configBackup()), *c.after);
         }
 
         config.restore(game);
         EXPECT_FALSE(exists(game.configBackup()));
-        EXPECT_EQ(readBytes(game.configFile()), c.userHasFile ? userFile : toCrLfFile(defaultTemplate()));
+        EXPECT_EQ(readBytes(game.configFile()), c.after.value_or(toCrLfFile(defaultTemplate())));
         EXPECT_EQ(filesIn(game.contentFolder), std::vector<std::string>{"Sam2.ini"});
     }
 }
@@ -109,10 +112,11 @@ TEST_F(GameTreeFixture, TheBenchmarkFileIs310CrLfLinesWithoutByteOrderMark) {
 }
 
 TEST_F(GameTreeFixture, AnUnwritableSam2IniBesideABackupStopsTheRunAndKeepsBoth) {
+    const std::string interrupted = toCrLfFile(benchmarkTemplate());  // the benchmark file of an interrupted run
     for (const bool locked : {false, true}) {
         SCOPED_TRACE(locked ? "held open by another program" : "read-only");
         writeBytes(game.configBackup(), userFile);
-        writeBytes(game.configFile(), "benchmark of the interrupted run\r\n");
+        writeBytes(game.configFile(), interrupted);
         HANDLE held = INVALID_HANDLE_VALUE;
         if (locked) {
             held = CreateFileA(game.configFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
@@ -130,7 +134,7 @@ TEST_F(GameTreeFixture, AnUnwritableSam2IniBesideABackupStopsTheRunAndKeepsBoth)
         if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
         SetFileAttributesA(game.configFile().c_str(), FILE_ATTRIBUTE_NORMAL);
         EXPECT_EQ(readBytes(game.configBackup()), userFile);
-        EXPECT_EQ(readBytes(game.configFile()), "benchmark of the interrupted run\r\n");
+        EXPECT_EQ(readBytes(game.configFile()), interrupted);
         // Nothing half-written is left beside them.
         std::vector<std::string> left = filesIn(game.contentFolder);
         std::sort(left.begin(), left.end());

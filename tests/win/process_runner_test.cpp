@@ -207,6 +207,44 @@ TEST_F(ProcessRunnerFixture, DestroyedWhileRunningTheChildGoesOnAndNoEndIsReport
     EXPECT_EQ(terminations, 0);
 }
 
+// A runner whose waiting thread cannot be created, as when the system runs
+// out of resources right after the process was made.
+struct NoWaitingThreadRunner : TProcessRunner {
+    HANDLE child = nullptr;  // a handle of our own on the process it made
+    ~NoWaitingThreadRunner() override {
+        if (child) CloseHandle(child);
+    }
+    HANDLE createWaitingThread(LPTHREAD_START_ROUTINE, void*) override {
+        DuplicateHandle(GetCurrentProcess(), childProcess(), GetCurrentProcess(), &child, 0, FALSE,
+                        DUPLICATE_SAME_ACCESS);
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+};
+
+TEST_F(ProcessRunnerFixture, AStartThatCannotBeWaitedForLeavesNothingRunning) {
+    NoWaitingThreadRunner failing;
+    int terminations = 0;
+    failing.OnTerminate = [&](ProcessRunner&, std::uint32_t) { ++terminations; };
+    failing.CommandLine = batch("would write.bat", "@echo ran> \"%~dp0ran.flag\"\r\n");
+    try {
+        failing.Start();
+        ADD_FAILURE() << "reported as started";
+    } catch (const OsError& error) {
+        EXPECT_EQ(error.code(), DWORD(ERROR_NOT_ENOUGH_MEMORY));
+    }
+    EXPECT_FALSE(failing.running());
+    ASSERT_NE(failing.child, nullptr) << "the process was made before the failure";
+    // The process is gone by the time Start reports the failure, and it never ran.
+    EXPECT_EQ(WaitForSingleObject(failing.child, 0), WAIT_OBJECT_0);
+    DWORD code = 0;
+    ASSERT_TRUE(GetExitCodeProcess(failing.child, &code));
+    EXPECT_EQ(code, TProcessRunner::kStoppedExitCode);
+    pumpFor(500);
+    EXPECT_FALSE(exists(folder + "ran.flag"));
+    EXPECT_EQ(terminations, 0);
+}
+
 TEST(ProcessStartupInfoTest, TheRunnersHandOverThreeHints) {
     const STARTUPINFOA none = TProcessStartupInfo{}.toStartupInfo();
     EXPECT_EQ(none.cb, sizeof(STARTUPINFOA));
