@@ -38,9 +38,14 @@ RunComponents::RunComponents(TForm1& form, FileSystem& files, ShellFileOperation
         Win32FileSystem crashFiles;
         RegistryKeyStore crashKeys;
         SettingsStore crashSettings(crashKeys);
-        const ConfigChanges& changes = config.changes();
-        return crash::restoreAfterCrash(crashFiles, crashSettings, form.gameInstall(), changes.backedUp,
-                                        changes.written);
+        const ConfigChanges changes = config.changes();
+        const crash::ConfigOutcome outcome = crash::restoreAfterCrash(
+            crashFiles, crashSettings, form.gameInstall(), changes.backedUp, changes.written);
+        // A crash on another thread leaves the window's thread running until
+        // the dialog is answered; its run must not write over what came back.
+        if (outcome == crash::ConfigOutcome::Restored || outcome == crash::ConfigOutcome::DefaultWritten)
+            config.forgetChanges();
+        return outcome;
     });
 }
 

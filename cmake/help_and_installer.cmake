@@ -1,5 +1,5 @@
 # The help file, compiled from help/ with chmcmd (Debian's fp-utils) into
-# Help\help.chm beside melkrin.exe, and the installer built with makensis
+# chm/help.chm of the build tree, and the installer built with makensis
 # (Debian's nsis) from installer/melkrin.nsi. Both tools are part of the
 # Windows build: scripts/install-deps.sh installs them.
 find_program(MELKRIN_CHMCMD chmcmd)
@@ -10,16 +10,17 @@ if(NOT MELKRIN_CHMCMD OR NOT MELKRIN_MAKENSIS)
 endif()
 
 file(GLOB MELKRIN_HELP_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/help/*)
-set(MELKRIN_HELP_DIR ${CMAKE_BINARY_DIR}/Help)
+# Not "Help\" beside melkrin.exe: the tests that run the built program there
+# need that folder missing (the download offer).
+set(MELKRIN_HELP_DIR ${CMAKE_BINARY_DIR}/chm)
 set(MELKRIN_HELP_FILE ${MELKRIN_HELP_DIR}/help.chm)
 # chmcmd writes its output into the working folder.
-file(MAKE_DIRECTORY ${MELKRIN_HELP_DIR})
 add_custom_command(OUTPUT ${MELKRIN_HELP_FILE}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${MELKRIN_HELP_DIR}
   COMMAND ${CMAKE_COMMAND} -E rm -f ${MELKRIN_HELP_FILE}
-  COMMAND ${MELKRIN_CHMCMD} ${CMAKE_SOURCE_DIR}/help/help.hhp
-  WORKING_DIRECTORY ${MELKRIN_HELP_DIR}
+  COMMAND ${CMAKE_COMMAND} -E chdir ${MELKRIN_HELP_DIR} ${MELKRIN_CHMCMD} ${CMAKE_SOURCE_DIR}/help/help.hhp
   DEPENDS ${MELKRIN_HELP_SOURCES}
-  COMMENT "Compiling the help file Help/help.chm"
+  COMMENT "Compiling the help file chm/help.chm"
   VERBATIM)
 add_custom_target(help_file ALL DEPENDS ${MELKRIN_HELP_FILE})
 

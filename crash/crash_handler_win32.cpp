@@ -24,6 +24,9 @@ struct HandlerState {
     std::string windowsVersion;
     MiniDumpWriteDumpFn writeDump = nullptr;
     DWORD mainThread = 0;
+    HANDLE mainThreadHandle = nullptr;
+    // Set by the report once its files are written, before the dialog.
+    HANDLE filesWritten = nullptr;
     volatile LONG reporting = 0;
     DWORD reporterThread = 0;
     // A C++ exception or abort in words, set before the handler takes over.
@@ -182,6 +185,7 @@ void reportAndEnd(const Crash& crash) {
     }
     const std::string text = crashDialogText(config, written.folder, written.reportFile, written.dumpFile,
                                              written.error, written.exception, s.makerAddress);
+    if (s.filesWritten) SetEvent(s.filesWritten);
     MessageBoxA(nullptr, text.c_str(), "Melkrin", MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST | MB_TASKMODAL);
     TerminateProcess(GetCurrentProcess(), 3);
 }
@@ -202,11 +206,26 @@ LONG WINAPI unhandledFilter(EXCEPTION_POINTERS* exception) {
         return EXCEPTION_EXECUTE_HANDLER;
     }
     Crash crash{exception, self};
+    // Everything of the program's own runs on the window's thread. When
+    // another thread failed, that one is stopped first, so that no step of a
+    // run writes over the configuration the report puts back.
+    const bool mainStopped =
+        self != s.mainThread && s.mainThreadHandle && SuspendThread(s.mainThreadHandle) != static_cast<DWORD>(-1);
+    if (mainStopped) {
+        // SuspendThread only asks; reading the thread's context waits until it has stopped.
+        CONTEXT context{};
+        context.ContextFlags = CONTEXT_CONTROL;
+        GetThreadContext(s.mainThreadHandle, &context);
+    }
     // The report runs on a fresh thread: the crashed one may have no stack left
     // (a stack overflow) and keeps its registers for the minidump.
     HANDLE reporter = CreateThread(nullptr, 256 * 1024, reporterMain, &crash, CREATE_SUSPENDED, &s.reporterThread);
     if (reporter) {
         ResumeThread(reporter);
+        // A lock that the stopped thread happened to hold (the heap's) would
+        // hold the report up for ever: after a while the thread goes on.
+        if (mainStopped && s.filesWritten && WaitForSingleObject(s.filesWritten, 15000) == WAIT_TIMEOUT)
+            ResumeThread(s.mainThreadHandle);
         WaitForSingleObject(reporter, INFINITE);
         CloseHandle(reporter);
     } else {
@@ -331,6 +350,9 @@ void installCrashHandler(const std::string& makerAddress, const std::string& bui
     s.buildVersion = buildVersion;
     s.windowsVersion = windowsVersionText();
     s.mainThread = GetCurrentThreadId();
+    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &s.mainThreadHandle,
+                    THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT | THREAD_QUERY_INFORMATION, FALSE, 0);
+    s.filesWritten = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     // Room for the handler on a thread whose stack has overflowed.
     ULONG guarantee = 64 * 1024;
     SetThreadStackGuarantee(&guarantee);
@@ -341,8 +363,6 @@ void installCrashHandler(const std::string& makerAddress, const std::string& bui
     std::set_terminate(onTerminate);
     _set_purecall_handler(onPureCall);
     _set_invalid_parameter_handler(onInvalidParameter);
-    // No error boxes of the system's own: ours is the one the user sees.
-    SetErrorMode(SetErrorMode(0) | SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     // 64-bit Windows swallows exceptions in timer callbacks by default, which
     // would let a run go on in a broken state; switch that off where possible.
     using SetObjectInfoFn = BOOL(WINAPI*)(HANDLE, int, PVOID, DWORD);

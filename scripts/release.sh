@@ -49,11 +49,11 @@ step "installer"
 cp "$build/win/Melkrin-$version-setup.exe" "$upload/"
 
 step "help file"
-cp "$build/win/Help/help.chm" "$upload/help.chm"
+cp "$build/win/chm/help.chm" "$upload/help.chm"
 
 step "portable zip"
 python3 "$top/scripts/portable_zip.py" "$upload/Melkrin-$version-portable.zip" "$version" \
-  "$build/win/melkrin.exe" "$build/win/Help/help.chm" "$demos"
+  "$build/win/melkrin.exe" "$build/win/chm/help.chm" "$demos"
 
 step "update information file"
 # Written and signed by the publishing tool of the online update, which is

@@ -22,7 +22,7 @@ reg_set "$settings_key" "Display Memory" " 64.0 MB"
 reg_set "$settings_key" NoErrorWarning 0
 # The game holds on long enough for the crash to come while it plays.
 mkdir -p "$game/StandIn"
-printf 'hold=15000\r\n' >"$game/StandIn/behaviour.txt"
+printf 'hold=4000\r\n' >"$game/StandIn/behaviour.txt"
 
 game_gone() { ! pgrep -f 'Bin.Sam2.exe' >/dev/null; }
 melkrin_gone() { ! kill -0 "$melkrin_pid" 2>/dev/null; }
@@ -32,7 +32,6 @@ start_program "$program"
 driver wait-window TForm1 60 || fail "main window"
 driver click TForm1 "Run benchmark" || fail "no run button"
 wait_for 30 test -e "$game/Content/SeriousSam2/Sam2_old.ini" || fail "the run did not back the configuration up"
-[ "$(cat "$game/Content/SeriousSam2/Sam2.ini")" != "$user_ini" ] || fail "the run did not write its configuration"
 driver crash TForm1 || fail "could not make melkrin.exe fail"
 text=$(driver dialog-text 60 | iconv -f cp1252 -t utf-8 | tr -d '\r') || fail "no crash dialog"
 echo "$text"
@@ -46,6 +45,16 @@ echo "$text" | grep -qE '^crash_[0-9-]+_[0-9-]+\.dmp$' || fail "dialog: the dump
 expect_eq "$(cat "$game/Content/SeriousSam2/Sam2.ini")" "$user_ini" "Sam2.ini restored byte for byte"
 [ ! -e "$game/Content/SeriousSam2/Sam2_old.ini" ] || fail "backup left behind"
 expect_eq "$(reg_get "$settings_key" NoErrorWarning)" 0 "marker after the crash"
+# The crash came on a thread of its own; the window's thread, where every step
+# of a run happens, is stopped while the report is made, and should it go on
+# (when it held a lock the report needs) the run's own end finds nothing left
+# to put back. Either way, once the game has ended and the run's next steps
+# would have come (within 3 s: a 2 s wait, the log test, the end of the run),
+# the user's configuration is still there.
+wait_for 60 game_gone || fail "the stand-in game did not end"
+sleep 6
+expect_eq "$(cat "$game/Content/SeriousSam2/Sam2.ini")" "$user_ini" "Sam2.ini after the game ended"
+[ ! -e "$game/Content/SeriousSam2/Sam2_old.ini" ] || fail "backup after the game ended"
 driver answer ok || fail "the dialog did not take OK"
 wait_for 20 melkrin_gone || fail "melkrin.exe still runs after the crash dialog"
 
@@ -69,7 +78,6 @@ has '^Last lines of the debug log \(debuginfo.txt\):$'
 has '^  START SS2 in 640 × 480$'
 
 rm -f "$game/StandIn/behaviour.txt"
-wait_for 30 game_gone || fail "the stand-in game did not end"
 
 echo "-- a crash with no run under way leaves the game alone"
 rm -rf "$crash_dir"

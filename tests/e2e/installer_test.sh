@@ -27,7 +27,7 @@ for file in melkrin.exe uninstall.exe Demos/Demo_0001.dem Demos/Demo_0002.dem De
 done
 [ -d "$program/Benchmark" ] || fail "no Benchmark folder"
 [ -z "$(ls -A "$program/Benchmark")" ] || fail "the Benchmark folder is not empty"
-cmp -s "$program/Help/help.chm" "$build/Help/help.chm" || fail "the installed help file differs from the built one"
+cmp -s "$program/Help/help.chm" "$build/chm/help.chm" || fail "the installed help file differs from the built one"
 cmp -s "$program/melkrin.exe" "$build/melkrin.exe" || fail "the installed program differs from the built one"
 expect_eq "$(cat "$program/version.txt")" "1.2" "version.txt"
 # The settings key where melkrin.exe reads it (the 32-bit view), with the defaults.
