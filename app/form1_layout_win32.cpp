@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "settings/resolutions.h"
+
 namespace melkrin {
 namespace {
 
@@ -78,6 +80,26 @@ void Form1Window::addTooltip(Control& control) {
     tool.lpszText = LPSTR_TEXTCALLBACKA;
     SendMessageA(tooltip_, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
     if (!control.hint.empty()) SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+
+    // The same hint over the control's rectangle on the window, for the
+    // moves a disabled control does not get (see relayHintMove).
+    TOOLINFOA area{};
+    area.cbSize = sizeof(area);
+    area.uFlags = TTF_SUBCLASS;
+    area.hwnd = hwnd_;
+    area.uId = static_cast<UINT_PTR>(control.id);
+    area.lpszText = LPSTR_TEXTCALLBACKA;
+    SendMessageA(tooltip_, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&area));
+    if (control.hint.empty()) return;
+    GetWindowRect(control.hwnd, &area.rect);
+    MapWindowPoints(HWND_DESKTOP, area.hwnd, reinterpret_cast<POINT*>(&area.rect), 2);
+    SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&area));
+}
+
+void Form1Window::refreshTooltips() {
+    if (!tooltip_) return;
+    for (auto& [id, control] : controls_)
+        if (!control.hint.empty()) addTooltip(control);
 }
 
 void Form1Window::createControls() {
@@ -128,14 +150,12 @@ void Form1Window::createControls() {
 
     // Page 1: resolution and demo.
     const HWND res = add(ControlId::Res, Kind::Frame, page[1], " Resolution ", 6, 2, 328, 84);
-    const Item resolutions[9] = {{ControlId::Res640, "640 \xD7 480"},     {ControlId::Res800, "800 \xD7 600"},
-                                 {ControlId::Res1024, "1024 \xD7 768"},   {ControlId::Res1280, "1280 \xD7 1024"},
-                                 {ControlId::Res1600, "1600 \xD7 1200"},  {ControlId::Res2048, "2048 \xD7 1536"},
-                                 {ControlId::ResHdw1, "1280 \xD7 768"},   {ControlId::ResHdw2, "1920 \xD7 1080"},
-                                 {ControlId::ResHdw3, "1920 \xD7 1200"}};
-    for (int i = 0; i < 9; ++i) {
-        add(resolutions[i].id, Kind::Check, res, resolutions[i].caption, 8 + (i % 4) * 78, 18 + (i / 4) * 20, 80, 18);
-        at(resolutions[i].id).group = ControlId::Res;
+    for (std::size_t i = 0; i < kFixedResolutions.size(); ++i) {
+        const int column = static_cast<int>(i % 4);
+        const int row = static_cast<int>(i / 4);
+        add(kResolutionItems[i], Kind::Check, res, resolutionCaption(kFixedResolutions[i]), 8 + column * 78,
+            18 + row * 20, 80, 18);
+        at(kResolutionItems[i]).group = ControlId::Res;
     }
     add(ControlId::CusResBox, Kind::Check, page[1], "Custom resolution:", 12, 92, 120, 20);
     add(ControlId::CusWidth, Kind::Field, page[1], "", 136, 93, 42, 18, ES_READONLY | ES_CENTER);
@@ -215,6 +235,7 @@ void Form1Window::createControls() {
     tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_,
                                nullptr);
+    SetWindowSubclass(tooltip_, &Form1Window::tooltipSubclass, 1, reinterpret_cast<DWORD_PTR>(this));
     for (const auto& [id, hint] : hints) setHint(id, hint);
 
     // The background lies under everything else; the progress panel over the pages.

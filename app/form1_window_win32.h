@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/main_view.h"
+#include "app/pointer_group.h"
 #include "app/skin_win32.h"
 
 namespace melkrin {
@@ -31,6 +32,9 @@ public:
     MainView& view() { return *this; }
     // The handlers that control events reach; until then events do nothing.
     void attach(TForm1& presenter) { presenter_ = &presenter; }
+    // Before the presenter goes: notifications sent while the window is
+    // destroyed (focus loss, say) then reach no handler.
+    void detach() { presenter_ = nullptr; }
     void show();
     // Keyboard navigation (Tab, Enter, Space) for a message of the loop; true when consumed.
     bool preTranslate(MSG& message);
@@ -40,7 +44,7 @@ public:
     // Called when the window is closed by the system's means (not by its close picture).
     std::function<void()> onClose;
 
-    // MainView.
+    // MainView (form1_view_win32.cpp).
     void setText(ControlId id, const std::string& text) override;
     std::string text(ControlId id) const override;
     void setChecked(ControlId id, bool checked) override;
@@ -76,12 +80,17 @@ private:
         bool hot = false;
     };
 
+    // Procedures (form1_window_win32.cpp).
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK containerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK controlSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                             DWORD_PTR data);
+    static LRESULT CALLBACK tooltipSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                            DWORD_PTR data);
     static Form1Window* of(HWND anyChild);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    // Buttons the window draws itself: they show the pointer over them and take Enter.
+    static bool isOwnerDrawnButton(Kind kind);
 
     // Building (form1_layout_win32.cpp).
     void createControls();
@@ -90,14 +99,20 @@ private:
     HWND add(ControlId id, Kind kind, HWND parent, const std::string& caption, int x, int y, int w, int h,
              DWORD extraStyle = 0);
     void addTooltip(Control& control);
+    // After the controls moved (a new DPI): the parents' tool rectangles follow.
+    void refreshTooltips();
     void layoutNavBar();
 
-    // Events.
+    // Event routing (form1_events_win32.cpp).
     void command(ControlId id, int code);
-    void pointerMoved(HWND hwnd);
-    void pointerLeft(HWND hwnd);
     void call(void (TForm1::*handler)());
     void navigate(ControlId item);
+
+    // Pointer tracking (form1_pointer_win32.cpp).
+    void pointerMoved(HWND hwnd);
+    void pointerLeft(HWND hwnd);
+    PointerAt resolutionPointer(const Control& c);
+    void relayHintMove();
 
     // Drawing (form1_paint_win32.cpp).
     void drawItem(const DRAWITEMSTRUCT& item);
@@ -106,6 +121,7 @@ private:
     LRESULT colourFor(HDC dc, HWND control);
     COLORREF panelColour() const { return themed_ ? skin::kPanel : skin::kDesignPanel; }
 
+    // Control look-up (form1_view_win32.cpp, with the MainView calls).
     Control* find(HWND hwnd);
     Control& at(ControlId id);
     const Control* find(ControlId id) const;
@@ -126,7 +142,7 @@ private:
     bool themed_ = false;
     int openGroup_ = 0;
     ControlId selectedItem_{};
-    bool insideResolutionGroup_ = false;
+    PointerGroup resolutionGroup_;
 };
 
 }  // namespace melkrin

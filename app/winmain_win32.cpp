@@ -19,6 +19,22 @@
 #include "crash/crash_handler_win32.h"
 #include "crash/crash_hooks.h"
 #include "settings/registry_key_store_win32.h"
+#include "settings/settings_names.h"
+
+namespace {
+
+// The version start-up took over from "version.txt", for crash reports; none
+// when the settings key cannot be read (start-up has said why).
+std::string storedVersion(melkrin::SettingsStore& settings) {
+    try {
+        if (settings.open(melkrin::names::kSettingsKey, false))
+            return settings.readString(melkrin::names::kProgramVersion);
+    } catch (const std::exception&) {
+    }
+    return {};
+}
+
+}  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     using namespace melkrin;
@@ -51,7 +67,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                 Form1Services{keys, files, fileOp, displayModes, dialogs, waits, programFolderOfThisProcess()});
     window.attach(form);
     form.FormCreate();
-    crash::setProgramVersion(form.ownVersion());
+    crash::setProgramVersion(storedVersion(form.settings()));
     window.show();
 
     // Form2 and Form3 stay hidden until used and live until the end.
@@ -73,6 +89,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     }
 
     form.FormDestroy();
+    // The windows outlive their presenters (they were made first): what they
+    // report while they are destroyed must reach no handler.
+    window.detach();
+    form3.detach();
     if (ole) OleUninitialize();
     return 0;
 }

@@ -2,16 +2,26 @@
 # The release command: builds, from the committed tree and in a build folder of
 # its own, everything a maker uploads, into build/release/upload:
 #
-#   Melkrin-<version>-setup.exe     the installer
-#   Melkrin-<version>-portable.zip  the program without installer
-#   help.chm                        the help file, for /benchmarks/ss2/help.chm
-#   qrv_melkrin.inf                 the signed update information file
-#   SHA256SUMS                      the SHA-256 sums of the files above
+#   Melkrin-<version>-setup.exe          the installer
+#   Melkrin-<version>-portable.zip       the program without installer
+#   benchmarks/ss2/help.chm              the help file the program downloads
+#   benchmarks/ss2/melkrin.exe           the program file the online update fetches
+#   benchmarks/ss2/qrv_melkrin.inf       the signed update information file
+#   SHA256SUMS                           the SHA-256 sums of all of these
 #
-# Settings (environment): MELKRIN_DEMOS_DIR, the folder with the real game's
-# Demo_0001.dem, Demo_0002.dem and Demo_0003.dem (default: the stand-in game's
-# demos of this repository); MELKRIN_RELEASE_ALLOW_DIRTY=1 builds with
-# uncommitted changes (for trying the command out, never for a release).
+# upload/ mirrors the web server: benchmarks/ss2/ goes below the server's
+# document root as it is.
+#
+# Settings (environment):
+#   MELKRIN_UPDATE_KEY        the maker's private update signing key (PEM, P-256); the build
+#                             compiles in its public key. Without it the repository's
+#                             development key signs, and the output is for trying out only.
+#   MELKRIN_UPDATE_BASE_URL   where the files lie on the server
+#                             (default https://www.velkora.com/benchmarks/ss2/)
+#   MELKRIN_UPDATE_MESSAGE    the text of the upgrade question (default "Melkrin <version>")
+#   MELKRIN_DEMOS_DIR         the folder with the real game's Demo_0001.dem, Demo_0002.dem and
+#                             Demo_0003.dem (default: the stand-in game's demos of this repository)
+#   MELKRIN_RELEASE_ALLOW_DIRTY=1  builds with uncommitted changes (for trying the command out)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$(pwd)
@@ -29,6 +39,11 @@ for n in 1 2 3; do
   [ -f "$demos/Demo_000$n.dem" ] || die "no $demos/Demo_000$n.dem (MELKRIN_DEMOS_DIR names the demo folder)"
 done
 demos=$(realpath "$demos")
+dev_key="$top/server/keys/DEVELOPMENT-ONLY-update-signing-key.pem"
+key=${MELKRIN_UPDATE_KEY:-$dev_key}
+[ -f "$key" ] || die "no update signing key at $key (MELKRIN_UPDATE_KEY names the maker's key)"
+key=$(realpath "$key")
+base_url=${MELKRIN_UPDATE_BASE_URL:-https://www.velkora.com/benchmarks/ss2/}
 
 bash scripts/install-deps.sh
 
@@ -37,40 +52,45 @@ upload="$build/upload"
 step "building in $build (from scratch)"
 rm -rf "$build"
 mkdir -p "$build"
+# The program trusts only information files signed with the key that signs this release's.
+public_key=$(python3 scripts/publish-update.py --public-key-hex "$key") || die "cannot read the public key of $key"
 cmake -S . -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-mingw-w64-x86_64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DMELKRIN_DEMOS_DIR="$demos" >"$build/configure.log" 2>&1 ||
+  -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DMELKRIN_DEMOS_DIR="$demos" \
+  -DMELKRIN_UPDATE_PUBLIC_KEY_HEX="$public_key" >"$build/configure.log" 2>&1 ||
   { tail -n 20 "$build/configure.log" >&2; die "configuring failed (whole output: $build/configure.log)"; }
 cmake --build "$build/win" -j"$jobs" --target melkrin help_file installer
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/win/CMakeCache.txt")
 [ -n "$version" ] || die "no project version in $build/win/CMakeCache.txt"
 
-mkdir -p "$upload"
+server_dir="$upload/benchmarks/ss2"
+mkdir -p "$server_dir"
 step "installer"
 cp "$build/win/Melkrin-$version-setup.exe" "$upload/"
 
 step "help file"
-cp "$build/win/chm/help.chm" "$upload/help.chm"
+cp "$build/win/chm/help.chm" "$server_dir/help.chm"
 
 step "portable zip"
 python3 "$top/scripts/portable_zip.py" "$upload/Melkrin-$version-portable.zip" "$version" \
   "$build/win/melkrin.exe" "$build/win/chm/help.chm" "$demos"
 
 step "update information file"
-# Written and signed by the publishing tool of the online update, which is
-# not part of this tree yet. Until it is, this step names what is missing and
-# the release has no information file.
-publisher="$top/update/publish.sh"
-if [ -x "$publisher" ]; then
-  "$publisher" --version "$version" --output "$upload/qrv_melkrin.inf" "$build/win/melkrin.exe"
-  [ -s "$upload/qrv_melkrin.inf" ] || die "the publishing tool wrote no qrv_melkrin.inf"
-else
-  echo "NOT BUILT: qrv_melkrin.inf (the publishing tool $publisher is not in this tree yet)"
-fi
+# The online update fetches melkrin.exe (which carries its helper) from beside
+# the information file; the publishing tool copies it there and signs the list.
+python3 scripts/publish-update.py --key "$key" --version "$version" --base-url "$base_url" \
+  --message "${MELKRIN_UPDATE_MESSAGE:-Melkrin $version}" --docroot "$upload" "$build/win/melkrin.exe"
+[ -s "$server_dir/qrv_melkrin.inf" ] || die "the publishing tool wrote no qrv_melkrin.inf"
 
 step "SHA-256 sums"
-(cd "$upload" && rm -f SHA256SUMS && sha256sum -- * >SHA256SUMS.new && mv SHA256SUMS.new SHA256SUMS)
+(cd "$upload" && rm -f SHA256SUMS && find . -type f ! -name SHA256SUMS ! -name '*.new' -printf '%P\n' | sort |
+  xargs -d '\n' sha256sum -- >SHA256SUMS.new && mv SHA256SUMS.new SHA256SUMS)
 (cd "$upload" && sha256sum --quiet -c SHA256SUMS) || die "the sums do not check"
 cat "$upload/SHA256SUMS"
 
 step "done: upload the files of $upload"
-ls -l "$upload"
+(cd "$upload" && find . -type f -printf '%10s  %P\n' | sort -k2)
+if [ "$key" = "$(realpath "$dev_key")" ]; then
+  echo
+  echo "NOT FOR PUBLISHING: signed with the repository's development key, which anyone can read."
+  echo "Set MELKRIN_UPDATE_KEY to the maker's private key for a release."
+fi

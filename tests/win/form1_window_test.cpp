@@ -3,10 +3,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "app/form1.h"
 #include "app/form1_window_win32.h"
@@ -287,6 +290,45 @@ TEST(SerialKeyboardTest, ListsAndTheDemoGroupStoreOnEachChange) {
     EXPECT_FALSE(w.window.checked(ControlId::Demo3));
 }
 
+// The tooltip control the main window owns.
+HWND tooltipOf(HWND owner) {
+    for (HWND hwnd = GetTopWindow(nullptr); hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT))
+        if (className(hwnd) == TOOLTIPS_CLASSA && GetWindow(hwnd, GW_OWNER) == owner) return hwnd;
+    return nullptr;
+}
+
+TEST(SerialPointerTest, ADisabledRunButtonStillShowsWhyInItsHint) {
+    // Moves the real pointer: runs alone.
+    Window w;
+    SetWindowPos(w.window.hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    const std::string why = "Please install the Serious Sam 2!";
+    w.window.setEnabled(ControlId::BenchButton, false);
+    w.window.setHint(ControlId::BenchButton, why);
+    const HWND tips = tooltipOf(w.window.hwnd());
+    ASSERT_NE(tips, nullptr);
+    w.moveOnto(ControlId::BenchButton);
+    // The tip comes after the pointer rested a moment.
+    const bool shown = w.pump(4000, [&] { return IsWindowVisible(tips) != 0; });
+    char text[128] = {};
+    TOOLINFOA tool{};
+    tool.cbSize = sizeof(tool);
+    tool.lpszText = text;
+    const bool current = SendMessageA(tips, TTM_GETCURRENTTOOLA, 0, reinterpret_cast<LPARAM>(&tool)) != 0;
+    w.moveAway();
+    EXPECT_TRUE(shown);
+    ASSERT_TRUE(current);
+    EXPECT_EQ(tool.uId, static_cast<UINT_PTR>(ControlId::BenchButton));
+    // The text comes through the window's own callback, which looks the hint up.
+    NMTTDISPINFOA info{};
+    info.hdr.hwndFrom = tips;
+    info.hdr.idFrom = tool.uId;
+    info.hdr.code = TTN_GETDISPINFOA;
+    info.uFlags = tool.uFlags;
+    SendMessageA(tool.hwnd, WM_NOTIFY, tool.uId, reinterpret_cast<LPARAM>(&info));
+    ASSERT_NE(info.lpszText, nullptr);
+    EXPECT_EQ(std::string(info.lpszText), why);
+}
+
 TEST(SerialPointerTest, PointerLeavingAControlStoresItsOption) {
     // Moves the real pointer: runs alone, so no other test's window comes and goes under it.
     Window w;
@@ -311,8 +353,13 @@ TEST(SerialPointerTest, PointerLeavingAControlStoresItsOption) {
     EXPECT_THAT(w.keys.writes, IsEmpty());
     w.moveAway();
     ASSERT_TRUE(w.pump(3000, [&] { return w.keys.writes.size() >= 9; }));
-    EXPECT_THAT(w.keys.writes, ElementsAre("640=1", "800=0", "1024=0", "1280=0", "1600=0", "2048=0", "hdw1=0",
-                                           "hdw2=0", "hdw3=0"));
+    // A warp Wine replays late can bring the pointer back into the group and
+    // out again: a second visit, and a second leave that stores the same nine.
+    const std::vector<std::string> nine = {"640=1",  "800=0",  "1024=0", "1280=0", "1600=0",
+                                           "2048=0", "hdw1=0", "hdw2=0", "hdw3=0"};
+    ASSERT_EQ(w.keys.writes.size() % nine.size(), 0u) << ::testing::PrintToString(w.keys.writes);
+    for (std::size_t at = 0; at < w.keys.writes.size(); at += nine.size())
+        EXPECT_EQ(std::vector<std::string>(w.keys.writes.begin() + at, w.keys.writes.begin() + at + nine.size()), nine);
 
     // Wine may replay a warp it had not yet taken from the X server, bringing
     // the pointer back over a control it already left, so an earlier control
@@ -323,7 +370,14 @@ TEST(SerialPointerTest, PointerLeavingAControlStoresItsOption) {
         std::function<void()> arrange;
         const char* write;
     } cases[] = {
-        {1, ControlId::CusResBox, [&] { w.press(ControlId::CusResBox); }, "CusRes=0"},
+        // With a size in both fields a checked box stores "1", which only the box's own state gives.
+        {1, ControlId::CusResBox,
+         [&] {
+             w.window.setText(ControlId::CusWidth, "1024");
+             w.window.setText(ControlId::CusHeight, "768");
+             w.press(ControlId::CusResBox);
+         },
+         "CusRes=1"},
         {2, ControlId::HDRBox, [&] { w.press(ControlId::HDRBox); }, "HDR=1"},
         {0, ControlId::NoteEdit, [&] { w.window.setText(ControlId::NoteEdit, "quiet fans"); }, "Note=quiet fans"},
     };
@@ -339,6 +393,67 @@ TEST(SerialPointerTest, PointerLeavingAControlStoresItsOption) {
         EXPECT_EQ(stored(c.write), 0) << c.write << " before the pointer left";
         w.moveAway();
         EXPECT_TRUE(w.pump(3000, [&] { return stored(c.write) > 0; })) << c.write;
+    }
+}
+
+TEST(Form1WindowTest, EveryClickTogglesItemsAsNativeCheckBoxesDo) {
+    Window w;
+    // A click, then a quick pair: the second click of the pair arrives as a double click.
+    auto click = [&](ControlId id, UINT down) {
+        SendMessageA(w.at(id), down, MK_LBUTTON, MAKELPARAM(3, 3));
+        SendMessageA(w.at(id), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+        w.pump(20);
+    };
+    auto doubleClick = [&](ControlId id) {
+        click(id, WM_LBUTTONDOWN);
+        click(id, WM_LBUTTONDBLCLK);
+    };
+    w.window.showPage(2);
+    click(ControlId::HDRBox, WM_LBUTTONDOWN);
+    EXPECT_TRUE(w.window.checked(ControlId::HDRBox));
+    doubleClick(ControlId::HDRBox);
+    EXPECT_TRUE(w.window.checked(ControlId::HDRBox)) << "two more toggles";
+
+    doubleClick(ControlId::Group1);
+    EXPECT_EQ(w.window.openGroup(), 0) << "opened and closed again";
+
+    w.window.showPage(1);
+    w.log.clear();
+    doubleClick(ControlId::Demo2);
+    EXPECT_EQ(w.window.selection(ControlId::Demo), 2);
+    EXPECT_EQ(std::count(w.keys.writes.begin(), w.keys.writes.end(), "Demo=3"), 2);
+}
+
+TEST(Form1WindowTest, TheChromePicturesAndTheRunButtonPointLikeLinks) {
+    Window w;
+    const HCURSOR hand = LoadCursor(nullptr, IDC_HAND);
+    const struct {
+        ControlId id;
+        bool hand;
+    } cases[] = {{ControlId::Image2, true}, {ControlId::Image3, true}, {ControlId::BenchButton, true},
+                 {ControlId::ToolButton1, false}, {ControlId::Group1, false}};
+    for (const auto& c : cases) {
+        SetCursor(LoadCursor(nullptr, IDC_ARROW));
+        SendMessageA(w.at(c.id), WM_SETCURSOR, reinterpret_cast<WPARAM>(w.at(c.id)), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        EXPECT_EQ(GetCursor() == hand, c.hand) << static_cast<int>(c.id);
+    }
+}
+
+TEST(SerialFocusTest, WindowsOutliveTheirPresenterOnlyDetached) {
+    // The window is destroyed after its presenter: with the focus in the note,
+    // its focus loss would reach a presenter that is gone unless detached.
+    // Runs alone: another test's window taking the activation would move the
+    // focus out of the note before the window is destroyed.
+    for (const bool detach : {false, true}) {
+        Window w;
+        w.window.showPage(0);
+        SetFocus(w.at(ControlId::NoteEdit));
+        w.window.setText(ControlId::NoteEdit, "late");
+        w.pump(20);
+        w.keys.writes.clear();
+        if (detach) w.window.detach();
+        DestroyWindow(w.window.hwnd());
+        EXPECT_EQ(w.keys.writes.empty(), detach) << (detach ? "detached" : "attached");
     }
 }
 
