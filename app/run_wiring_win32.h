@@ -28,6 +28,9 @@ class TForm1;
 class RunComponents {
 public:
     RunComponents(TForm1& form, FileSystem& files, ShellFileOperation& fileOp, Dialogs& dialogs, Shell& shell);
+    ~RunComponents();
+    RunComponents(const RunComponents&) = delete;
+    RunComponents& operator=(const RunComponents&) = delete;
 
     MainRunView view;
     TProcessRunner cp;
