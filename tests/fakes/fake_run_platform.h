@@ -17,20 +17,34 @@ namespace melkrin::testing {
 class FakeScheduler : public Scheduler {
 public:
     void after(unsigned milliseconds, std::function<void()> task) override {
-        pending.emplace_back(milliseconds, std::move(task));
+        pending.push_back({milliseconds, std::move(task), 0});
+    }
+    Ticket schedule(unsigned milliseconds, std::function<void()> task) override {
+        pending.push_back({milliseconds, std::move(task), ++lastTicket});
+        return lastTicket;
+    }
+    void cancel(Ticket ticket) override {
+        if (ticket == 0) return;
+        std::erase_if(pending, [ticket](const Task& task) { return task.ticket == ticket; });
     }
     // Runs the scheduled tasks in order, including those they schedule; the
     // delays add up in elapsed. Stops after `limit` tasks.
     void runAll(int limit = 1000) {
         while (!pending.empty() && limit-- > 0) {
-            auto [delay, task] = std::move(pending.front());
+            auto [delay, task, ticket] = std::move(pending.front());
             pending.pop_front();
             elapsed += delay;
             if (journal) journal->push_back("wait " + std::to_string(delay));
             task();
         }
     }
-    std::deque<std::pair<unsigned, std::function<void()>>> pending;
+    struct Task {
+        unsigned delay;
+        std::function<void()> task;
+        Ticket ticket;  // 0: cannot be withdrawn
+    };
+    std::deque<Task> pending;
+    Ticket lastTicket = 0;
     unsigned long elapsed = 0;
     std::vector<std::string>* journal = nullptr;  // shared with other doubles: the order of effects
 };
