@@ -65,6 +65,10 @@ public:
     void Group2Items3Click();
     // The run button.
     void BenchButtonClick();
+    // The progress panel's cancel button and Escape: ends the run in progress
+    // (asks first unless the run was started quiet from the command line).
+    void CancelButtonClick();
+    void setQuiet(bool quiet) { quiet_ = quiet; }
     // The window is closed by the system's means (not by its close picture).
     void FormClose();
 
@@ -127,6 +131,7 @@ private:
     GameInstall game_;
     std::optional<Form1UiServices> ui_;
     RunController* run_ = nullptr;
+    bool quiet_ = false;
 };
 
 }  // namespace melkrin

@@ -344,7 +344,7 @@ void RunController::FinishRun() {
         return endRun(RunOutcome::completed());
     }
     later(1000, RunState::rsFinishing, [this, saved] {
-        s_.openReport(saved);
+        if (openReportAtEnd) s_.openReport(saved);
         endRun(RunOutcome::completed());
     });
 }

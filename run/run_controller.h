@@ -125,6 +125,8 @@ public:
     // Called once at the end of every run that started, after the window
     // was given back.
     std::function<void(const RunSummary&)> onRunEnded;
+    // A quiet scripted run saves its report but opens no browser.
+    bool openReportAtEnd = true;
 
     const BenchmarkRun& run() const { return run_; }
     const ResultsReport& report() const { return report_; }

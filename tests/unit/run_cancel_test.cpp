@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "app/command_line.h"
 #include "unit/run_rig.h"
 
 namespace melkrin {
@@ -14,12 +15,6 @@ using namespace melkrin::testing;
 
 constexpr std::uint32_t kStoppedCode = 0xFFFFFFFFu;
 
-// A run view whose time limit the test sets, as a command line would.
-struct LimitView : MainRunView {
-    using MainRunView::MainRunView;
-    std::optional<unsigned> gameTimeLimit() const override { return limit; }
-    std::optional<unsigned> limit;
-};
 
 struct Ended {
     std::optional<RunSummary> summary;
@@ -92,7 +87,9 @@ TEST(RunCancelTest, CancelEndsTheRunWithoutAReportWhereverItIs) {
         EXPECT_FALSE(rig.files.fileExists(rig.reportPath()));
         EXPECT_EQ(rig.files.content(kContent + "Sam2.ini"), "user settings\r\n");
         EXPECT_FALSE(rig.files.fileExists(kContent + "Sam2_old.ini"));
-        if (c.at != At::Diagnostics) EXPECT_EQ(rig.marker(), "0");
+        if (c.at != At::Diagnostics) {
+            EXPECT_EQ(rig.marker(), "0");
+        }
         EXPECT_FALSE(rig.files.fileExists(rig.game.batchFile()));
         EXPECT_FALSE(after(rig.debugFile(), "Run cancelled by the user").empty());
         EXPECT_TRUE(rig.dialogs.errors.empty()) << "a cancel is no error";
@@ -168,7 +165,7 @@ TEST(RunTimeLimitTest, AGameThatRunsTooLongIsStoppedAndTheRunGoesOn) {
                 EXPECT_EQ(armedLimit(rig), 5000u);
                 // A half-written log of the stopped game is no result.
                 rig.files.addFile(rig.game.logFile(), "Average: 12.00 FPS\r\n");
-                rig.scheduler.runAll(1);
+                ASSERT_TRUE(rig.scheduler.runWithdrawable());
                 EXPECT_EQ(rig.cp.stops, 1);
                 rig.cp.finish(kStoppedCode);
                 rig.scheduler.runAll();
@@ -225,8 +222,10 @@ TEST(RunTimeLimitTest, TheLimitComesFromTheRunOrTheSettings) {
         SCOPED_TRACE(std::string(c.stored ? c.stored : "<none>") + " / " +
                      (c.given ? std::to_string(*c.given) : "-"));
         Rig rig;
-        LimitView view(rig.view);
-        view.limit = c.given;
+        // A time limit given for this run, as the command line gives it.
+        RunOptions options;
+        options.gameTimeLimit = c.given;
+        CommandLineRunView view(rig.runView, options);
         // The rig's controller reads the window; this one the run's own options.
         RunController controller(
             RunServices{view, rig.settings, rig.files, rig.dialogs, rig.cp, rig.diagnostics,
