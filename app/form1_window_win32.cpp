@@ -4,6 +4,8 @@
 // and form1_pointer_win32.cpp.
 #include "app/form1_window_win32.h"
 
+#include "app/form1.h"
+
 #include <commctrl.h>
 
 namespace melkrin {
