@@ -130,6 +130,8 @@ std::string ScriptedRun::check() const {
     // Start-up refused the run button (no settings key, no game) or failed.
     if (!s_.dialogs.errors.empty()) return s_.dialogs.errors.front();
     if (!s_.window.enabled(ControlId::BenchButton)) {
+        // Start-up said why ("Please install the Serious Sam 2!").
+        if (!s_.dialogs.said.empty()) return s_.dialogs.said.back();
         const std::string hint = s_.window.hint(ControlId::BenchButton);
         return hint.empty() ? "The benchmark cannot run." : hint;
     }
