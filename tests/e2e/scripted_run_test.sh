@@ -111,6 +111,13 @@ rm -f "$game/StandIn/calls.txt"
 melkrin_pid=$!
 driver wait-window TForm1 60 || fail "main window"
 wait_for 60 test -e "$game/StandIn/calls.txt" || fail "the game did not start"
+# Escape asks too; declined, the run goes on.
+driver key TForm1 1012 escape || fail "Escape on the cancel button"
+expect_eq "$(driver dialog-text 30 | tr -d '\r')" \
+  "Cancel the benchmark? The game is ended and no report is written." "the cancel question"
+driver answer no
+driver no-dialog 1 || fail "a second question"
+kill -0 "$melkrin_pid" || fail "melkrin.exe ended although the cancel was declined"
 driver click TForm1 Cancel || fail "no cancel button"
 expect_eq "$(driver dialog-text 30 | tr -d '\r')" \
   "Cancel the benchmark? The game is ended and no report is written." "the cancel question"
