@@ -3,6 +3,10 @@
 #include "app/form1.h"
 #include "app/web_addresses.h"
 #include "app/window_services.h"
+#include "common/file_system_win32.h"
+#include "crash/crash_hooks.h"
+#include "crash/crash_restore.h"
+#include "settings/registry_key_store_win32.h"
 #include "sysinfo/machine_win32.h"
 #include "sysinfo/system_info_win32.h"
 
@@ -25,6 +29,28 @@ RunComponents::RunComponents(TForm1& form, FileSystem& files, ShellFileOperation
                     scheduler, debugLog, config, demo,
                     [&form](const std::function<void()>& step) { form.guarded(step); }},
         form.gameInstall(), form.programFolder(), web::kMakerHost);
+
+    // A crash during a run puts back what this run changed. The hook asks the
+    // run whether it is under way and the configuration what the run changed;
+    // it uses a store and file access of its own, since the crash may come
+    // from another thread while the window's store is in use.
+    crash::setDebugLogPath(debugLog.path());
+    crash::setConfigRestore([this, &form] {
+        if (!controller->inProgress()) return crash::ConfigOutcome::NoRun;
+        Win32FileSystem crashFiles;
+        RegistryKeyStore crashKeys;
+        SettingsStore crashSettings(crashKeys);
+        const ConfigChanges changes = config.changes();
+        const crash::ConfigOutcome outcome = crash::restoreAfterCrash(
+            crashFiles, crashSettings, form.gameInstall(), changes.backedUp, changes.written);
+        // A crash on another thread leaves the window's thread running until
+        // the dialog is answered; its run must not write over what came back.
+        if (outcome == crash::ConfigOutcome::Restored || outcome == crash::ConfigOutcome::DefaultWritten)
+            config.forgetChanges();
+        return outcome;
+    });
 }
+
+RunComponents::~RunComponents() { crash::clearConfigRestore(); }
 
 }  // namespace melkrin

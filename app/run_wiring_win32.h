@@ -31,6 +31,9 @@ public:
     // commandLine: the options of a "/run", laid over the window's for that run alone.
     RunComponents(TForm1& form, FileSystem& files, ShellFileOperation& fileOp, Dialogs& dialogs, Shell& shell,
                   const RunOptions* commandLine = nullptr);
+    ~RunComponents();
+    RunComponents(const RunComponents&) = delete;
+    RunComponents& operator=(const RunComponents&) = delete;
 
     MainRunView view;
     std::unique_ptr<CommandLineRunView> commandLineView;  // a "/run" only

@@ -17,11 +17,30 @@
 #include "app/platform_win32.h"
 #include "app/run_wiring_win32.h"
 #include "app/scripted_run.h"
+#include "app/web_addresses.h"
 #include "app/window_services_win32.h"
 #include "common/file_system_win32.h"
 #include "common/shell_file_op_win32.h"
 #include "common/waits_win32.h"
+#include "crash/crash_handler_win32.h"
+#include "crash/crash_hooks.h"
 #include "settings/registry_key_store_win32.h"
+#include "settings/settings_names.h"
+
+namespace {
+
+// The version start-up took over from "version.txt", for crash reports; none
+// when the settings key cannot be read (start-up has said why).
+std::string storedVersion(melkrin::SettingsStore& settings) {
+    try {
+        if (settings.open(melkrin::names::kSettingsKey, false))
+            return settings.readString(melkrin::names::kProgramVersion);
+    } catch (const std::exception&) {
+    }
+    return {};
+}
+
+}  // namespace
 
 namespace {
 
@@ -36,6 +55,9 @@ std::vector<std::string> programArguments() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     using namespace melkrin;
+
+    // First of all: whatever fails from here on ends in a report, not in silence.
+    crash::installCrashHandler(web::kMakerHost, MELKRIN_BUILD_VERSION);
 
     // "/?" and a refused command line end here, before anything is touched.
     const CommandLine commandLine = parseCommandLine(programArguments());
@@ -79,6 +101,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                 Form1Services{keys, files, fileOp, displayModes, dialogs, waits, programFolderOfThisProcess()});
     window.attach(form);
     form.FormCreate();
+    crash::setProgramVersion(storedVersion(form.settings()));
     window.show();
 
     // Form2 and Form3 stay hidden until used and live until the end.

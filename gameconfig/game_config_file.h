@@ -48,6 +48,9 @@ public:
     // recovery.
     void restore(const GameInstall& game);
     const ConfigChanges& changes() const { return changes_; }
+    // A crash handler that put the files back itself: the run's own end,
+    // which may still come on another thread, must not do it again.
+    void forgetChanges() { changes_ = ConfigChanges{}; }
 
     // The first line equal to oldLine, letter case ignored, becomes newLine.
     bool replaceLine(const std::string& oldLine, const std::string& newLine);

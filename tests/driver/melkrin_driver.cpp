@@ -326,6 +326,24 @@ int main(int argc, char** argv) {
         if (!window) return 1;
         return saveBitmap(window, argv[3]) ? 0 : 1;
     }
+    if (command == "crash" && argc >= 3) {
+        // Makes the window's process fail from outside, as a fault of its own
+        // would: a thread of it starts at an address where nothing is mapped.
+        HWND window = topLevel(argv[2]);
+        if (!window) return 1;
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        HANDLE process = OpenProcess(PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION |
+                                         PROCESS_VM_WRITE | PROCESS_VM_READ,
+                                     FALSE, pid);
+        if (!process) return 1;
+        HANDLE thread = CreateRemoteThread(process, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(0x10),
+                                           nullptr, 0, nullptr);
+        const bool started = thread != nullptr;
+        if (thread) CloseHandle(thread);
+        CloseHandle(process);
+        return started ? 0 : 1;
+    }
     if (command == "close" && argc >= 3) {
         HWND window = topLevel(argv[2]);
         if (!window) return 1;

@@ -156,6 +156,19 @@ TEST(BenchmarkFileTest, OnlyTheTemplateApartFromTheQualityLinesCounts) {
     EXPECT_FALSE(isBenchmarkFile(""));
 }
 
+TEST_F(ConfigFileFixture, AfterACrashPutTheFilesBackTheRunsOwnEndLeavesThemAlone) {
+    files.addFile(ini, userFile);
+    config.prepare(game, choices, labels);
+    ASSERT_TRUE(config.changes().backedUp);
+    // What the crash handler does: the backup back by a plain rename.
+    ASSERT_TRUE(files.moveFile(backup, ini));
+    config.forgetChanges();
+    EXPECT_FALSE(config.changes().any());
+    config.restore(game);
+    EXPECT_EQ(files.content(ini), userFile);
+    EXPECT_FALSE(files.fileExists(backup));
+}
+
 TEST_F(ConfigFileFixture, WrittenFileIs310CrLfLinesWithoutByteOrderMark) {
     config.prepare(game, choices, labels);
     const std::string bytes = files.content(ini);
