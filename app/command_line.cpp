@@ -5,12 +5,13 @@
 
 #include "common/text.h"
 #include "run/resolution_slot.h"
+#include "run/run_controller.h"
 #include "settings/resolutions.h"
 
 namespace melkrin {
 namespace {
 
-constexpr unsigned kLongestTimeLimit = 7 * 24 * 3600;
+constexpr unsigned kLongestTimeLimit = RunController::kLongestGameTimeLimit;
 constexpr int kSmallestSide = 16;
 constexpr int kLargestSide = 16384;
 
