@@ -21,6 +21,7 @@ enum class ControlId : int {
     Label2 = 1009,  // status text on Panel2
     Label3 = 1010,  // "Benchmarking in progress"
     Separator1 = 1011,
+    CancelButton = 1012,  // on Panel2: ends the run in progress
     // Navigation bar: the two group captions and their items.
     Group1 = 1020,  // "Benchmark"
     Group2 = 1021,  // "Help"

@@ -67,6 +67,10 @@ public:
     void Group2Items3Click();
     // The run button.
     void BenchButtonClick();
+    // The progress panel's cancel button and Escape: ends the run in progress
+    // (asks first unless the run was started quiet from the command line).
+    void CancelButtonClick();
+    void setQuiet(bool quiet) { quiet_ = quiet; }
     // The window is closed by the system's means (not by its close picture).
     void FormClose();
 
@@ -140,6 +144,7 @@ private:
     RunController* run_ = nullptr;
     update::THttpProxy* updateProxy_ = nullptr;
     std::function<void()> startUpdateCheck_;
+    bool quiet_ = false;
 };
 
 }  // namespace melkrin

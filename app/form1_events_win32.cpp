@@ -62,6 +62,7 @@ void Form1Window::command(ControlId id, int code) {
         case ControlId::Image2: call(&TForm1::Image2Click); break;
         case ControlId::Image3: call(&TForm1::Image3Click); break;
         case ControlId::BenchButton: call(&TForm1::BenchButtonClick); break;
+        case ControlId::CancelButton: call(&TForm1::CancelButtonClick); break;
         case ControlId::ToolButton1: call(&TForm1::ToolButton1Click); break;
         case ControlId::OpenResFolder: call(&TForm1::OpenResFolderClick); break;
         case ControlId::CusPossibilities: call(&TForm1::CusPossibilitiesClick); break;

@@ -45,6 +45,10 @@ void TForm1::BenchButtonClick() {
     if (run_) run_->BenchButtonClick();
 }
 
+void TForm1::CancelButtonClick() {
+    if (run_) run_->CancelButtonClick(!quiet_);
+}
+
 void TForm1::FormClose() {
     if (run_) run_->FormClose();
 }

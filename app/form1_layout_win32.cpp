@@ -219,6 +219,8 @@ void Form1Window::createControls() {
     add(ControlId::Label3, Kind::Label, progress, "Benchmarking in progress", 10, 84, 320, 24, SS_CENTER);
     SendMessageA(at(ControlId::Label3).hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.big), FALSE);
     add(ControlId::Label2, Kind::Label, progress, "", 10, 114, 320, 18, SS_CENTER);
+    // Ends the run in progress; Escape does the same.
+    add(ControlId::CancelButton, Kind::PushButton, progress, "Cancel", 130, 150, 80, 24);
     ShowWindow(progress, SW_HIDE);
 
     // Plain labels were made without an entry; give them the window's font.

@@ -4,6 +4,8 @@
 // and form1_pointer_win32.cpp.
 #include "app/form1_window_win32.h"
 
+#include "app/form1.h"
+
 #include <commctrl.h>
 
 namespace melkrin {
@@ -246,6 +248,11 @@ LRESULT Form1Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
 
 bool Form1Window::preTranslate(MSG& message) {
     if (!IsWindow(hwnd_) || (message.hwnd != hwnd_ && !IsChild(hwnd_, message.hwnd))) return false;
+    if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE && IsWindowVisible(at(ControlId::Panel2).hwnd)) {
+        // Escape cancels a run, as the progress panel's button does.
+        call(&TForm1::CancelButtonClick);
+        return true;
+    }
     if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN) {
         // Enter presses the focused button, as Space does.
         if (Control* c = find(GetFocus()); c && isOwnerDrawnButton(c->kind)) {

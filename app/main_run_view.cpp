@@ -48,6 +48,7 @@ QualityChoices MainRunView::qualityChoices() const {
 void MainRunView::showProgress(bool shown) { view_.setVisible(ControlId::Panel2, shown); }
 void MainRunView::setStatus(const std::string& text) { view_.setText(ControlId::Label2, text); }
 void MainRunView::enableRunButton(bool enabled) { view_.setEnabled(ControlId::BenchButton, enabled); }
+void MainRunView::enableCancelButton(bool enabled) { view_.setEnabled(ControlId::CancelButton, enabled); }
 void MainRunView::repaintProgress() { view_.repaint(ControlId::Panel2); }
 
 void MainRunView::repaintAll() {

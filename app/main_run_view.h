@@ -22,6 +22,7 @@ public:
     void showProgress(bool shown) override;
     void setStatus(const std::string& text) override;
     void enableRunButton(bool enabled) override;
+    void enableCancelButton(bool enabled) override;
     void repaintProgress() override;
     void repaintAll() override;
 

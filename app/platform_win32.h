@@ -9,6 +9,9 @@ namespace melkrin {
 // The folder of the running program file, with a trailing backslash.
 std::string programFolderOfThisProcess();
 
+// 8-bit text of the system code page as UTF-8 (a scripted run's JSON file).
+std::string systemCodePageToUtf8(const std::string& text);
+
 // EnumDisplaySettingsA on the current display.
 class Win32DisplayModes final : public DisplayModeSource {
 public:

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "app/command_line.h"
 #include "app/main_run_view.h"
 #include "common/scheduler_win32.h"
 #include "gameconfig/demo_preparation.h"
@@ -27,12 +28,15 @@ class TForm1;
 
 class RunComponents {
 public:
-    RunComponents(TForm1& form, FileSystem& files, ShellFileOperation& fileOp, Dialogs& dialogs, Shell& shell);
+    // commandLine: the options of a "/run", laid over the window's for that run alone.
+    RunComponents(TForm1& form, FileSystem& files, ShellFileOperation& fileOp, Dialogs& dialogs, Shell& shell,
+                  const RunOptions* commandLine = nullptr);
     ~RunComponents();
     RunComponents(const RunComponents&) = delete;
     RunComponents& operator=(const RunComponents&) = delete;
 
     MainRunView view;
+    std::unique_ptr<CommandLineRunView> commandLineView;  // a "/run" only
     TProcessRunner cp;
     TProcessRunner dxrun;
     Win32Scheduler scheduler;

@@ -3,6 +3,11 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
 #include "app/dialogs_win32.h"
 #include "app/form1.h"
 #include "app/form1_window_win32.h"
@@ -12,6 +17,7 @@
 #include "app/platform_win32.h"
 #include "app/run_wiring_win32.h"
 #include "app/update_wiring_win32.h"
+#include "app/scripted_run.h"
 #include "app/web_addresses.h"
 #include "app/window_services_win32.h"
 #include "common/file_system_win32.h"
@@ -37,11 +43,36 @@ std::string storedVersion(melkrin::SettingsStore& settings) {
 
 }  // namespace
 
+namespace {
+
+// The C runtime's split of the command line, without the program's name.
+std::vector<std::string> programArguments() {
+    std::vector<std::string> args;
+    for (int i = 1; i < __argc; ++i) args.emplace_back(__argv[i]);
+    return args;
+}
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     using namespace melkrin;
 
     // First of all: whatever fails from here on ends in a report, not in silence.
     crash::installCrashHandler(web::kMakerHost, MELKRIN_BUILD_VERSION);
+
+    // "/?" and a refused command line end here, before anything is touched.
+    const CommandLine commandLine = parseCommandLine(programArguments());
+    if (commandLine.action == CommandLine::Action::caUsage) {
+        MessageBoxA(nullptr, usageText().c_str(), "Melkrin", MB_OK | MB_ICONINFORMATION);
+        return kExitDone;
+    }
+    if (commandLine.action == CommandLine::Action::caRefused) {
+        if (!commandLine.quiet)
+            MessageBoxA(nullptr, (commandLine.error + "\r\n\r\n" + usageText()).c_str(), "Melkrin",
+                        MB_OK | MB_ICONERROR);
+        return kExitRefused;
+    }
+    const bool scripted = commandLine.action == CommandLine::Action::caRun;
 
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
@@ -52,7 +83,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     RegistryKeyStore keys;
     Win32ShellFileOperation fileOp;
     Win32DisplayModes displayModes;
-    Win32Dialogs dialogs;
+    Win32Dialogs boxes;
+    // A quiet "/run" shows no box: what would be said goes to the exit code and the debug log.
+    RecordingDialogs dialogs(boxes);
+    dialogs.quiet = scripted && commandLine.quiet;
     Win32Waits waits;
     Win32Shell shell;
     Win32FileDialogs fileDialogs;
@@ -60,7 +94,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     Form1Window window(instance);
     fileOp.setOwner(window.hwnd());
-    dialogs.setOwner(window.hwnd());
+    boxes.setOwner(window.hwnd());
     shell.setOwner(window.hwnd());
     fileDialogs.setOwner(window.hwnd());
 
@@ -80,9 +114,22 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     form3.attach(possibilities, [&form](std::function<void()> handler) { form.guarded(handler); });
     Win32AppWindows windows(window, form2, form3);
     form.attachUi(Form1UiServices{fileDialogs, shell, helpDownloader, windows});
-    RunComponents run(form, files, fileOp, dialogs, shell);
+    RunComponents run(form, files, fileOp, dialogs, shell, scripted ? &commandLine.run : nullptr);
     form.attachRun(*run.controller);
     window.onClose = [&form] { form.guarded([&form] { form.FormClose(); }); };
+
+    int exitCode = kExitDone;
+    std::unique_ptr<ScriptedRun> scriptedRun;
+    if (scripted) {
+        form.setQuiet(dialogs.quiet);
+        scriptedRun = std::make_unique<ScriptedRun>(ScriptedRunServices{
+            window.view(), *run.commandLineView, *run.controller, files, run.debugLog, dialogs, systemCodePageToUtf8,
+            [&exitCode, &window](int code) {
+                exitCode = code;
+                PostMessageA(window.hwnd(), WM_CLOSE, 0, 0);
+            }});
+        scriptedRun->start();
+    }
 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
@@ -98,5 +145,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     window.detach();
     form3.detach();
     if (ole) OleUninitialize();
-    return 0;
+    return exitCode;
 }

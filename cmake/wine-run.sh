@@ -10,7 +10,12 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # Find the build tree: the nearest folder above the working folder that holds CMakeCache.txt.
 root=$MELKRIN_WINE_ROOT
 while [ "$root" != / ] && [ ! -f "$root/CMakeCache.txt" ]; do root=$(dirname "$root"); done
-[ -f "$root/CMakeCache.txt" ] || root=$MELKRIN_WINE_ROOT
+# Outside a build tree a prefix is only made where WINEPREFIX says: never in
+# whatever folder the caller happens to be in (a source tree, say).
+if [ -z "${WINEPREFIX:-}" ] && [ ! -f "$root/CMakeCache.txt" ]; then
+  echo "wine-run.sh: $MELKRIN_WINE_ROOT is in no build tree; run from the build tree or set WINEPREFIX" >&2
+  exit 1
+fi
 
 export WINEPREFIX="${WINEPREFIX:-$root/wineprefix}"
 source "$here/wine-env.sh"

@@ -26,12 +26,24 @@ Win32Scheduler::~Win32Scheduler() {
 }
 
 void Win32Scheduler::after(unsigned milliseconds, std::function<void()> task) {
+    (void)schedule(milliseconds, std::move(task));
+}
+
+Scheduler::Ticket Win32Scheduler::schedule(unsigned milliseconds, std::function<void()> task) {
     const UINT_PTR id = nextId_++;
     tasks_[id] = std::move(task);
     if (!SetTimer(window_, id, milliseconds ? milliseconds : 1, nullptr)) {
         tasks_.erase(id);
         throwLastError("Cannot start a timer");
     }
+    return static_cast<Ticket>(id);
+}
+
+void Win32Scheduler::cancel(Ticket ticket) {
+    const auto it = tasks_.find(static_cast<UINT_PTR>(ticket));
+    if (it == tasks_.end()) return;
+    KillTimer(window_, it->first);
+    tasks_.erase(it);
 }
 
 void Win32Scheduler::fire(UINT_PTR id) {

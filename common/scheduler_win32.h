@@ -17,6 +17,8 @@ public:
     Win32Scheduler& operator=(const Win32Scheduler&) = delete;
 
     void after(unsigned milliseconds, std::function<void()> task) override;
+    Ticket schedule(unsigned milliseconds, std::function<void()> task) override;
+    void cancel(Ticket ticket) override;
     std::size_t pendingCount() const { return tasks_.size(); }
 
 private:

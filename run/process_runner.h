@@ -20,6 +20,11 @@ public:
     // the runner is idle again, so the handler may Start it anew.
     virtual void Start() = 0;
     virtual bool running() const = 0;
+    // Ends the started process and every process it started in turn (the
+    // batch interpreter and the game). The end still arrives through
+    // OnTerminate, so whoever waits for it learns of it the usual way.
+    // Does nothing while idle; a failure raises OsError.
+    virtual void Stop() = 0;
 
     std::string CommandLine;
     std::string CurrentDirectory;  // trimmed at start; empty: the caller's own

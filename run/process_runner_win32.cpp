@@ -117,7 +117,16 @@ TProcessRunner::~TProcessRunner() {
 void TProcessRunner::closeChildHandles() {
     if (process_) CloseHandle(process_);
     if (thread_) CloseHandle(thread_);
-    process_ = thread_ = nullptr;
+    // The job does not end its processes when closed: a runner destroyed
+    // while the game plays leaves the game running.
+    if (tree_) CloseHandle(tree_);
+    process_ = thread_ = tree_ = nullptr;
+}
+
+void TProcessRunner::Stop() {
+    if (!running()) return;
+    const BOOL ended = tree_ ? TerminateJobObject(tree_, kStoppedExitCode) : TerminateProcess(process_, kStoppedExitCode);
+    if (!ended) throwLastError("Cannot stop \"" + CommandLine + "\"");
 }
 
 HANDLE TProcessRunner::createWaitingThread(LPTHREAD_START_ROUTINE routine, void* parameter) {
@@ -148,6 +157,15 @@ void TProcessRunner::Start() {
         throwLastError("Cannot run \"" + CommandLine + "\"");
     process_ = info.hProcess;
     thread_ = info.hThread;
+    // Put into a job before it runs a single instruction, so that everything
+    // it starts (the game behind the batch interpreter) can be ended with it.
+    // Without a job (Windows 7 refuses a second one for a program already in
+    // a job) the run goes on; Stop then reaches the child alone.
+    tree_ = CreateJobObjectA(nullptr, nullptr);
+    if (tree_ && !AssignProcessToJobObject(tree_, process_)) {
+        CloseHandle(tree_);
+        tree_ = nullptr;
+    }
 
     auto job = std::make_shared<WaitJob>();
     job->window = window_;

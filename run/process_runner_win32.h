@@ -42,6 +42,10 @@ public:
     // nothing this runner started is ever left running unseen.
     void Start() override;
     bool running() const override { return job_ != nullptr; }
+    // Ends the whole tree through the job object the child was put into
+    // before it ran; where no job could be had (an older Windows that
+    // started this program inside a job of its own) only the child itself.
+    void Stop() override;
 
     std::string ApplicationName;  // empty: the program is the first word of CommandLine
     TProcessStartupInfo StartupInfo = TProcessStartupInfo::hiddenStart();
@@ -64,6 +68,7 @@ private:
     HWND window_ = nullptr;
     HANDLE process_ = nullptr;
     HANDLE thread_ = nullptr;
+    HANDLE tree_ = nullptr;  // the job object that holds the child and what it starts
     std::shared_ptr<WaitJob> job_;
 };
 

@@ -67,6 +67,14 @@ void ResultsReport::slotBlock(const std::string& heading, const std::string& dem
     lines_.push_back("<br><HR>");
 }
 
+void ResultsReport::stoppedBlock(const std::string& heading, const std::string& demoFileName,
+                                 const std::string& reason) {
+    lines_.push_back("<BR><B><FONT size=5>" + heading + "</FONT></B><BR>");
+    lines_.push_back("Demo: " + demoFileName + "<br>");
+    lines_.push_back("<span class=\"style5\"><b>No score: " + reason + "</b></span><br>");
+    lines_.push_back("<br><HR>");
+}
+
 void ResultsReport::closing() {
     lines_.push_back("<P></P>");
     lines_.push_back(std::string("<CENTER>") + kFooter + "</CENTER><BR></BODY></HTML>");

@@ -18,6 +18,9 @@ public:
                 const std::string& note);
     void slotBlock(const std::string& heading, const std::string& demoFileName, const QualityLabels& labels,
                    const std::string& figure);
+    // A resolution whose game was stopped by the time limit: the page says
+    // which one and why, where its figure would have been.
+    void stoppedBlock(const std::string& heading, const std::string& demoFileName, const std::string& reason);
     void closing();
 
     // "result_" + stamp + ".htm" in the results folder; returns the path.

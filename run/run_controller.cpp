@@ -1,6 +1,7 @@
 #include "run/run_controller.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "common/dialogs.h"
 #include "common/errors.h"
@@ -27,6 +28,8 @@ constexpr const char* kNoResultsFolder = "ERROR. Please, choose a folder for the
 constexpr const char* kCollecting = "Collecting system information...";
 constexpr const char* kPreparing = "Preparing results...";
 constexpr const char* kNoInformation = "No information";
+constexpr const char* kCancelQuestion = "Cancel the benchmark? The game is ended and no report is written.";
+constexpr const char* kCancelling = "Cancelling...";
 
 // The command interpreter needs a batch path with blanks quoted
 // (games usually live below "C:\Program Files").
@@ -64,6 +67,16 @@ void RunController::later(unsigned milliseconds, RunState state, std::function<v
 
 void RunController::deleteIfExists(const std::string& path) {
     if (s_.files.fileExists(path)) (void)s_.files.deleteFile(path);
+}
+
+unsigned RunController::gameTimeLimit() {
+    if (const auto given = s_.view.gameTimeLimit()) return std::min(*given, kLongestGameTimeLimit);
+    const std::string stored = trim(s_.settings.readString(names::kGameTimeLimit));
+    if (stored.empty() || stored.size() > 9 || !std::all_of(stored.begin(), stored.end(), [](char c) {
+            return c >= '0' && c <= '9';
+        }))
+        return kDefaultGameTimeLimit;
+    return std::min(static_cast<unsigned>(std::stoul(stored)), kLongestGameTimeLimit);
 }
 
 ResolutionSlot RunController::slotAt(int index) const {
@@ -109,9 +122,16 @@ void RunController::BenchButtonClick() {
     playing_ = -1;
     markerWritten_ = false;
     restoreFailed_ = false;
+    cancelling_ = false;
+    stoppedByLimit_ = false;
+    anyStopped_ = false;
+    outcomes_.clear();
+    reportPath_.clear();
     errors_.clear();
+    s_.view.enableCancelButton(true);
     s_.view.showProgress(true);
     step([this] {
+        timeLimit_ = gameTimeLimit();
         s_.settings.open(names::kSettingsKey, false);
         const std::string memory = s_.settings.readString(names::kDisplayMemory);
         if (!memory.empty()) {
@@ -135,6 +155,7 @@ void RunController::BenchButtonClick() {
 void RunController::diagnosticsEnded(const Diagnostics& values) {
     if (state_ != RunState::rsDiagnostics) return;
     run_.diagnostics = values;
+    if (cancelling_) return endRun(RunOutcome::cancelledByUser());
     step([this] { BeginRun(); });
 }
 
@@ -180,15 +201,83 @@ void RunController::StartFromSlot(int first) {
     s_.files.writeFile(game_.batchFile(), toCrLfFile({gameCommandLine(s_.demo.demoFileName(), slot.width, slot.height)}));
     s_.cp.CurrentDirectory = game_.binFolder;
     s_.cp.CommandLine = commandLineFor(game_.batchFile());
+    stoppedByLimit_ = false;
     // A refused start raises: no end will come for a game that never started,
     // and the runner guarantees that nothing it started is left running.
     s_.cp.Start();
+    armTimeLimit();
+}
+
+void RunController::armTimeLimit() {
+    const int game = ++gameNumber_;
+    if (timeLimit_ == 0) return;
+    limitTicket_ = s_.scheduler.schedule(timeLimit_ * 1000u, [this, game] {
+        // A limit that outlived its game (a scheduler that cannot withdraw) does nothing.
+        if (state_ == RunState::rsPlaying && gameNumber_ == game) step([this, game] { timeLimitReached(game); });
+    });
+}
+
+void RunController::timeLimitReached(int) {
+    limitTicket_ = 0;
+    if (cancelling_) return;
+    stoppedByLimit_ = true;
+    anyStopped_ = true;
+    const ResolutionSlot slot = slotAt(playing_);
+    s_.debugLog.add("Time limit: the game at " + slot.width + "\xD7" + slot.height + " ran longer than " +
+                    std::to_string(timeLimit_) + " s and was stopped");
+    s_.debugLog.save();
+    stopGame();
+}
+
+// The game's end still arrives through cpTerminate: only then is nothing of
+// it left that could hold the log or the configuration.
+void RunController::stopGame() { s_.cp.Stop(); }
+
+void RunController::CancelButtonClick(bool ask) {
+    const auto cancellable = [this] {
+        return inProgress() && state_ != RunState::rsFinishing && !cancelling_ && !asking_;
+    };
+    if (!cancellable()) return;
+    if (ask) {
+        asking_ = true;
+        const bool yes = s_.dialogs.confirm(kCancelQuestion);
+        asking_ = false;
+        // The run went on while the question was up: it may be over by now.
+        if (!yes || !cancellable()) return;
+    }
+    cancelling_ = true;
+    s_.view.enableCancelButton(false);
+    s_.view.setStatus(kCancelling);
+    s_.debugLog.add("Run cancelled by the user");
+    step([this] {
+        s_.debugLog.save();
+        switch (state_) {
+            case RunState::rsPlaying:
+                return stopGame();  // its end ends the run
+            case RunState::rsDiagnostics:
+                return;  // the diagnostic tool ends within seconds; then the run ends
+            default:
+                return endRun(RunOutcome::cancelledByUser());
+        }
+    });
+}
+
+void RunController::recordSlot(const std::string& figure, const std::string& reason) {
+    const ResolutionSlot slot = slotAt(playing_);
+    outcomes_.push_back({playing_, slot.width + "x" + slot.height, figure, figure.empty() ? reason : std::string(),
+                         stoppedByLimit_});
 }
 
 void RunController::cpTerminate(ProcessRunner&, std::uint32_t) {
     // The exit code says nothing about the benchmark: the game's log does.
     if (state_ != RunState::rsPlaying) return;
+    s_.scheduler.cancel(std::exchange(limitTicket_, 0));
     step([this] {
+        if (cancelling_) {
+            s_.debugLog.add("Serious Sam 2 terminated");
+            deleteIfExists(game_.batchFile());
+            return endRun(RunOutcome::cancelledByUser());
+        }
         state_ = RunState::rsCollecting;
         s_.debugLog.add("Serious Sam 2 terminated");
         s_.debugLog.save();
@@ -216,12 +305,20 @@ void RunController::testLog(unsigned waited) {
     }
 
     run_.lastResult.clear();
-    if (exists && !inUse) {
+    if (stoppedByLimit_) {
+        // Whatever its log holds, a game that was ended gave no figure.
+        const std::string reason = "stopped after " + std::to_string(timeLimit_) + " s, the game's time limit";
+        report_.stoppedBlock(slotAt(playing_).heading, s_.demo.demoFileName(), reason);
+        recordSlot("", reason);
+    } else if (exists && !inUse) {
         s_.view.repaintAll();
         s_.debugLog.add("Source exist");
         run_.lastResult = readDemoResult(s_.files.readFile(log));
         s_.debugLog.add("Result: " + run_.lastResult + " FPS");
         report_.slotBlock(slotAt(playing_).heading, s_.demo.demoFileName(), labels_, run_.lastResult);
+        recordSlot(run_.lastResult, "the game's log holds no figure");
+    } else {
+        recordSlot("", exists ? "the game's log stayed in use" : "the game left no log");
     }
     const bool last = run_.completedCount >= run_.chosenCount;
     if (last) FinishRun();
@@ -234,18 +331,20 @@ void RunController::FinishRun() {
     s_.view.setStatus(kPreparing);
     s_.view.repaintProgress();
     report_.closing();
-    if (run_.lastResult.empty()) return endRun(RunOutcome::completed());
+    // A stopped game is written up even when it was the last one: the page says why it has no figure.
+    if (run_.lastResult.empty() && !anyStopped_) return endRun(RunOutcome::completed());
 
     std::string saved;
     try {
         saved = report_.save(s_.files, s_.view.resultsFolder(), run_.stamp);
+        reportPath_ = saved;
     } catch (const std::exception& error) {
         // The configuration still goes back; the error is shown at the end.
         noteError(error.what());
         return endRun(RunOutcome::completed());
     }
     later(1000, RunState::rsFinishing, [this, saved] {
-        s_.openReport(saved);
+        if (openReportAtEnd) s_.openReport(saved);
         endRun(RunOutcome::completed());
     });
 }
@@ -264,7 +363,9 @@ void RunController::endRun(const RunOutcome& outcome) {
     if (state_ == RunState::rsIdle) return;
     // From here on no end of a game and no timer of this run does anything.
     state_ = RunState::rsFinishing;
+    s_.scheduler.cancel(std::exchange(limitTicket_, 0));
     if (outcome.failed) noteError(outcome.error);
+    cancelling_ = cancelling_ || outcome.cancelled;
     try {
         s_.config.restore(game_);
     } catch (const std::exception& error) {
@@ -297,8 +398,17 @@ void RunController::closeRun() {
     } catch (const std::exception& error) {
         if (std::find(errors_.begin(), errors_.end(), error.what()) == errors_.end()) errors_.push_back(error.what());
     }
+    RunSummary summary;
+    summary.slots = outcomes_;
+    summary.reportPath = reportPath_;
+    summary.errors = errors_;
+    using R = RunSummary::Result;
+    const bool allFigures = static_cast<int>(outcomes_.size()) == run_.chosenCount &&
+                            std::all_of(outcomes_.begin(), outcomes_.end(), [](const SlotOutcome& o) { return !o.figure.empty(); });
+    summary.result = !errors_.empty() ? R::rrError : cancelling_ ? R::rrCancelled : allFigures ? R::rrDone : R::rrNoFigure;
     if (!errors_.empty()) s_.dialogs.showError(joinLines(errors_, "\r\n\r\n"));
     errors_.clear();
+    if (onRunEnded) onRunEnded(summary);
 }
 
 void RunController::FormClose() { deleteIfExists(game_.batchFile()); }

@@ -14,6 +14,7 @@
 #include "run/game_interface.h"
 #include "run/resolution_slot.h"
 #include "run/results_report.h"
+#include "common/scheduler.h"
 #include "run/run_view.h"
 #include "sysinfo/diagnostics.h"
 #include "sysinfo/system_info.h"
@@ -28,7 +29,6 @@ class FileSystem;
 class GameConfigFile;
 class ProcessRunner;
 class RunClock;
-class Scheduler;
 class SettingsStore;
 
 struct BenchmarkRun {
@@ -51,13 +51,34 @@ enum class RunState {
     rsFinishing,    // report, restore, the last waits
 };
 
-// How a run ended: all slots played, or stopped by an error.
+// How a run ended: all slots played, stopped by an error, or cancelled.
 struct RunOutcome {
     bool failed = false;
     std::string error;
+    bool cancelled = false;
 
     static RunOutcome completed() { return {}; }
-    static RunOutcome stoppedBy(std::string message) { return {true, std::move(message)}; }
+    static RunOutcome stoppedBy(std::string message) { return {true, std::move(message), false}; }
+    static RunOutcome cancelledByUser() { return {false, {}, true}; }
+};
+
+// What one chosen resolution gave: its figure, or why there is none.
+struct SlotOutcome {
+    int slot = 0;
+    std::string size;     // "640x480"
+    std::string figure;   // empty: none
+    std::string reason;   // why there is no figure
+    bool stopped = false;  // the time limit ended its game
+};
+
+// What a run left, for whoever started it (a scripted run's exit code and
+// its JSON file).
+struct RunSummary {
+    enum class Result { rrDone, rrNoFigure, rrCancelled, rrError };
+    Result result = Result::rrDone;
+    std::vector<SlotOutcome> slots;  // in the order played
+    std::string reportPath;          // empty: no report written
+    std::vector<std::string> errors;
 };
 
 struct RunServices {
@@ -86,6 +107,10 @@ public:
     // at most this long; then it counts as missing and the run goes on.
     static constexpr unsigned kLogWaitLimitMs = 30000;
     static constexpr unsigned kLogRetryMs = 500;
+    // A game that runs longer than this is ended (the stored option
+    // "GameTimeLimit" in seconds, 0 for none).
+    static constexpr unsigned kDefaultGameTimeLimit = 600;
+    static constexpr unsigned kLongestGameTimeLimit = 7 * 24 * 3600;
 
     // game must stay valid (start-up fills it); makerAddress ends the report title.
     RunController(RunServices services, const GameInstall& game, std::string programFolder, std::string makerAddress);
@@ -93,6 +118,15 @@ public:
     void BenchButtonClick();
     void cpTerminate(ProcessRunner& sender, std::uint32_t exitCode);
     void FormClose();
+    // The progress panel's cancel button and Escape: asks once (unless told
+    // not to), ends the running game and ends the run without a report.
+    void CancelButtonClick(bool ask = true);
+
+    // Called once at the end of every run that started, after the window
+    // was given back.
+    std::function<void(const RunSummary&)> onRunEnded;
+    // A quiet scripted run saves its report but opens no browser.
+    bool openReportAtEnd = true;
 
     const BenchmarkRun& run() const { return run_; }
     const ResultsReport& report() const { return report_; }
@@ -116,6 +150,11 @@ private:
     void noteError(const std::string& message);
     void refuse(const std::string& message);
     void deleteIfExists(const std::string& path);
+    unsigned gameTimeLimit();
+    void armTimeLimit();
+    void timeLimitReached(int game);
+    void stopGame();
+    void recordSlot(const std::string& figure, const std::string& reason);
     // Runs one step of the run; an error it raises ends the run.
     void step(const std::function<void()>& body);
     // A continuation after a delay, dropped when the run has left state by then.
@@ -132,6 +171,15 @@ private:
     int playing_ = -1;
     bool markerWritten_ = false;       // this run set "NoErrorWarning" to "1"
     bool restoreFailed_ = false;
+    bool cancelling_ = false;          // the user cancelled; the run ends once the game has
+    bool asking_ = false;              // the cancel question is up
+    bool stoppedByLimit_ = false;      // the game now playing was ended by the time limit
+    bool anyStopped_ = false;
+    unsigned timeLimit_ = 0;           // seconds, 0: none
+    int gameNumber_ = 0;               // counts the games, so that a late limit finds its own
+    Scheduler::Ticket limitTicket_ = 0;
+    std::vector<SlotOutcome> outcomes_;
+    std::string reportPath_;
     std::vector<std::string> errors_;  // shown once, together, when the run has ended
 };
 

@@ -26,10 +26,15 @@ public:
     virtual std::optional<int> demoNumber() const = 0;
     virtual std::string demoFile() const = 0;
     virtual QualityChoices qualityChoices() const = 0;
+    // A game time limit given for this run alone (seconds, 0 for none);
+    // none given: the stored one.
+    virtual std::optional<unsigned> gameTimeLimit() const { return std::nullopt; }
 
     virtual void showProgress(bool shown) = 0;
     virtual void setStatus(const std::string& text) = 0;
     virtual void enableRunButton(bool enabled) = 0;
+    // The progress panel's cancel button.
+    virtual void enableCancelButton(bool enabled) = 0;
     // The panel alone, or the panel and the window's background behind it.
     virtual void repaintProgress() = 0;
     virtual void repaintAll() = 0;

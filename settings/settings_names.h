@@ -24,6 +24,9 @@ inline constexpr const char* kProxyPort = "ProxyPort";
 inline constexpr const char* kProxyUsername = "ProxyUsername";
 inline constexpr const char* kProxyPassword = "ProxyPassword";
 inline constexpr const char* kRunMarker = "NoErrorWarning";
+// Optional, never written by the program: the longest a game may run, in
+// seconds ("0" for no limit); missing or unreadable: 600.
+inline constexpr const char* kGameTimeLimit = "GameTimeLimit";
 // Optional, never written by the program: another server for the update
 // information file (a mirror); updates are signed, so any server will do.
 inline constexpr const char* kUpdateServer = "UpdateServer";

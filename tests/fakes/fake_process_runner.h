@@ -27,6 +27,13 @@ public:
         if (journal) journal->push_back("start " + CommandLine);
     }
     bool running() const override { return running_; }
+    // The test plays the end that follows with finish().
+    void Stop() override {
+        if (!running_) return;
+        if (refuseStop) throw OsError(5, "Access is denied.");
+        ++stops;
+        if (journal) journal->push_back("stop " + CommandLine);
+    }
 
     // The started process ends with the given code.
     void finish(std::uint32_t exitCode = 0) {
@@ -36,6 +43,8 @@ public:
 
     std::vector<Started> starts;
     bool refuseNext = false;
+    bool refuseStop = false;
+    int stops = 0;
     std::vector<std::string>* journal = nullptr;  // shared with other doubles: the order of effects
 
 private:

@@ -1,6 +1,7 @@
 #pragma once
 // Doubles for a run: a scheduler whose delays the test plays out, a fixed
 // clock and a file-in-use answer the test sets.
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <set>
@@ -17,20 +18,50 @@ namespace melkrin::testing {
 class FakeScheduler : public Scheduler {
 public:
     void after(unsigned milliseconds, std::function<void()> task) override {
-        pending.emplace_back(milliseconds, std::move(task));
+        pending.push_back({milliseconds, std::move(task), 0});
+    }
+    Ticket schedule(unsigned milliseconds, std::function<void()> task) override {
+        pending.push_back({milliseconds, std::move(task), ++lastTicket});
+        return lastTicket;
+    }
+    void cancel(Ticket ticket) override {
+        if (ticket == 0) return;
+        std::erase_if(pending, [ticket](const Task& task) { return task.ticket == ticket; });
     }
     // Runs the scheduled tasks in order, including those they schedule; the
-    // delays add up in elapsed. Stops after `limit` tasks.
+    // delays add up in elapsed. Stops after `limit` tasks. Tasks that can be
+    // withdrawn (time limits of minutes) stay: the short waits of a run come
+    // first on a real clock; runWithdrawable plays a limit running out.
     void runAll(int limit = 1000) {
-        while (!pending.empty() && limit-- > 0) {
-            auto [delay, task] = std::move(pending.front());
-            pending.pop_front();
-            elapsed += delay;
-            if (journal) journal->push_back("wait " + std::to_string(delay));
-            task();
+        while (limit-- > 0) {
+            const auto next = std::find_if(pending.begin(), pending.end(), [](const Task& t) { return t.ticket == 0; });
+            if (next == pending.end()) return;
+            Task task = std::move(*next);
+            pending.erase(next);
+            play(task);
         }
     }
-    std::deque<std::pair<unsigned, std::function<void()>>> pending;
+    // Runs the first task that can be withdrawn; false when there is none.
+    bool runWithdrawable() {
+        const auto next = std::find_if(pending.begin(), pending.end(), [](const Task& t) { return t.ticket != 0; });
+        if (next == pending.end()) return false;
+        Task task = std::move(*next);
+        pending.erase(next);
+        play(task);
+        return true;
+    }
+    struct Task {
+        unsigned delay;
+        std::function<void()> task;
+        Ticket ticket;  // 0: cannot be withdrawn
+    };
+    std::deque<Task> pending;
+    void play(Task& task) {
+        elapsed += task.delay;
+        if (journal) journal->push_back("wait " + std::to_string(task.delay));
+        task.task();
+    }
+    Ticket lastTicket = 0;
     unsigned long elapsed = 0;
     std::vector<std::string>* journal = nullptr;  // shared with other doubles: the order of effects
 };

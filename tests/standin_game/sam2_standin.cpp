@@ -8,8 +8,11 @@
 // gives a log without a figure, as a broken game would.
 //
 // For tests, <root>\StandIn\behaviour.txt may hold lines "nolog" (write no
-// log), "nofigure" (a log without the figure) and "hold=<ms>" (keep the log
-// open that long after the figure). Every start is recorded in
+// log), "nofigure" (a log without the figure), "hold=<ms>" (keep the log
+// open that long after the figure), "hang" (a game that hangs: it starts
+// its log and then never ends, and it starts a helper process of its own that
+// would leave <root>\StandIn\survivor.txt if it outlived the game) and
+// "hangonce" (only the next start hangs). Every start is recorded in
 // <root>\StandIn\calls.txt as "<working folder>|<command line>".
 #include <windows.h>
 
@@ -145,6 +148,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     char workingFolder[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, workingFolder);
 
+    if (commandLine.find("--survivor") != std::string::npos) {
+        Sleep(15000);
+        appendLine(root + "StandIn\\survivor.txt", "survived");
+        return 0;
+    }
     CreateDirectoryA((root + "StandIn").c_str(), nullptr);
     appendLine(root + "StandIn\\calls.txt", std::string(workingFolder) + "|" + commandLine);
 
@@ -155,6 +163,29 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Log log(root + "Sam2.log");
     log.line("Serious Sam 2 (stand-in for benchmark tests)");
     log.line("Command line: " + commandLine);
+    if (behaviour.find("hang") != std::string::npos) {
+        // A child of the hung game, as a crash reporter or launcher would be:
+        // stopping the game must end it too. It waits 15 s, then leaves its mark.
+        const std::string helper = "\"" + std::string(exePath) + "\" --survivor";
+        std::vector<char> line(helper.begin(), helper.end());
+        line.push_back('\0');
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                           &startup, &info)) {
+            CloseHandle(info.hThread);
+            CloseHandle(info.hProcess);
+        }
+        // "hangonce": only this start hangs; the next one plays.
+        if (behaviour.find("hangonce") != std::string::npos) {
+            HANDLE file = CreateFileA((root + "StandIn\\behaviour.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_ALWAYS, 0, nullptr);
+            if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+        }
+        log.line("Hanging");
+        for (;;) Sleep(INFINITE);
+    }
 
     const std::string config = readAll(root + "Content\\SeriousSam2\\Sam2.ini", ok);
     if (!ok) {

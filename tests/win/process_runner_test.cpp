@@ -207,6 +207,34 @@ TEST_F(ProcessRunnerFixture, DestroyedWhileRunningTheChildGoesOnAndNoEndIsReport
     EXPECT_EQ(terminations, 0);
 }
 
+// The game runs behind the batch interpreter: Stop must end both, and the
+// end is reported as any other.
+TEST_F(ProcessRunnerFixture, StopEndsTheWholeTreeAndTheEndIsReported) {
+    runner.Stop();  // idle: nothing to do
+    EXPECT_TRUE(ended.empty());
+    waitingBatch();  // the grandchild: runs until go.flag, then leaves done.flag
+    runner.CommandLine = batch("starts another.bat", "@echo off\r\ncmd /c \"\"%~dp0wait for go.bat\"\"\r\n"
+                                                      "echo outer> \"%~dp0outer.flag\"\r\n");
+    runner.Start();
+    pumpFor(1000);
+    ASSERT_TRUE(ended.empty()) << "the tree waits for go.flag";
+    runner.Stop();
+    ASSERT_TRUE(pumpUntil([&] { return !ended.empty(); }, 10000)) << "no end after Stop";
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_EQ(ended[0].exitCode, TProcessRunner::kStoppedExitCode);
+    EXPECT_FALSE(runner.running());
+    // Had the inner interpreter survived, it would see go.flag now.
+    writeBytes(folder + "go.flag", "");
+    pumpFor(2000);
+    EXPECT_FALSE(exists(folder + "done.flag")) << "the started process outlived Stop";
+    EXPECT_FALSE(exists(folder + "outer.flag"));
+    // The runner starts again as usual afterwards.
+    runner.CommandLine = batch("quick.bat", "@exit /b 7\r\n");
+    runner.Start();
+    ASSERT_TRUE(pumpUntil([&] { return ended.size() == 2; }));
+    EXPECT_EQ(ended[1].exitCode, 7u);
+}
+
 // A runner whose waiting thread cannot be created, as when the system runs
 // out of resources right after the process was made.
 struct NoWaitingThreadRunner : TProcessRunner {

@@ -44,6 +44,24 @@ TEST(Win32SchedulerTest, TasksRunFromTheMessageLoopInTimeOrder) {
     EXPECT_TRUE(later);
 }
 
+TEST(Win32SchedulerTest, AWithdrawnTaskNeverRuns) {
+    Win32Scheduler scheduler;
+    std::vector<int> ran;
+    const auto withdrawn = scheduler.schedule(100, [&] { ran.push_back(1); });
+    const auto kept = scheduler.schedule(200, [&] { ran.push_back(2); });
+    EXPECT_NE(withdrawn, 0u);
+    EXPECT_NE(withdrawn, kept);
+    scheduler.cancel(withdrawn);
+    scheduler.cancel(withdrawn);  // twice, and 0: nothing
+    scheduler.cancel(0);
+    pumpUntil([&] { return !ran.empty(); }, 3000);
+    const DWORD start = GetTickCount();
+    pumpUntil([&] { return GetTickCount() - start > 300; }, 1000);
+    EXPECT_EQ(ran, (std::vector<int>{2}));
+    scheduler.cancel(kept);  // already ran: nothing
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+}
+
 TEST(Win32RunClockTest, StampHasNoSeparatorsLeft) {
     Win32RunClock clock;
     const std::string text = clock.dateTimeText();

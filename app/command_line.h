@@ -1,0 +1,83 @@
+#pragma once
+// melkrin.exe's command line: with no arguments the window opens as always;
+// "/run" benchmarks at once with the options given (only for this run, never
+// stored) and ends with an exit code; "/?" shows the usage; the update's
+// restart argument "/afterupgrade" opens the window as a plain start does.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "gameconfig/quality_settings.h"
+#include "run/run_view.h"
+
+namespace melkrin {
+
+// The exit codes of a "/run".
+inline constexpr int kExitDone = 0;       // every resolution gave a figure
+inline constexpr int kExitError = 1;      // the run stopped on an error, or something could not be put back
+inline constexpr int kExitRefused = 2;    // the command line or the installation was refused; nothing was touched
+inline constexpr int kExitNoFigure = 3;   // the run ended, but at least one resolution gave no figure
+inline constexpr int kExitCancelled = 4;  // cancelled at the window (its button or Escape)
+
+inline constexpr std::size_t kNoteLimit = 50;
+
+// What a "/run" sets for itself; what it leaves out comes from the stored options.
+struct RunOptions {
+    std::optional<std::vector<int>> fixedSlots;  // 0 to 8, given with "/res"
+    std::optional<std::pair<std::string, std::string>> customSize;  // width, height texts
+    std::optional<int> demoNumber;  // 1 to 3
+    std::optional<std::string> demoFile;
+    std::optional<int> aaLevel;  // 0 to 3
+    std::optional<int> afLevel;  // 0 to 4
+    std::optional<bool> hdr;
+    std::optional<Renderer> renderer;
+    std::optional<std::string> resultsFolder;  // ends in a backslash
+    std::optional<std::string> note;
+    std::optional<unsigned> gameTimeLimit;  // seconds, 0 for none
+    std::string jsonPath;                   // empty: none written
+};
+
+struct CommandLine {
+    enum class Action { caWindow, caRun, caUsage, caRefused };
+    Action action = Action::caWindow;
+    bool quiet = false;
+    bool afterUpgrade = false;
+    RunOptions run;
+    std::string error;  // why it was refused
+};
+
+// args without the program's own name, as the C runtime splits them.
+CommandLine parseCommandLine(const std::vector<std::string>& args);
+std::string usageText();
+
+// The window's options with those of the command line laid over them.
+class CommandLineRunView final : public RunView {
+public:
+    CommandLineRunView(RunView& window, RunOptions options) : window_(window), options_(std::move(options)) {}
+
+    bool slotChecked(int slot) const override;
+    std::string customWidth() const override;
+    std::string customHeight() const override;
+    std::string gameExePath() const override { return window_.gameExePath(); }
+    std::string resultsFolder() const override;
+    std::string note() const override;
+    std::optional<int> demoNumber() const override;
+    std::string demoFile() const override;
+    QualityChoices qualityChoices() const override;
+    std::optional<unsigned> gameTimeLimit() const override { return options_.gameTimeLimit; }
+
+    void showProgress(bool shown) override { window_.showProgress(shown); }
+    void setStatus(const std::string& text) override { window_.setStatus(text); }
+    void enableRunButton(bool enabled) override { window_.enableRunButton(enabled); }
+    void enableCancelButton(bool enabled) override { window_.enableCancelButton(enabled); }
+    void repaintProgress() override { window_.repaintProgress(); }
+    void repaintAll() override { window_.repaintAll(); }
+
+    const RunOptions& options() const { return options_; }
+
+private:
+    RunView& window_;
+    RunOptions options_;
+};
+
+}  // namespace melkrin

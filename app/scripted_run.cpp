@@ -1,0 +1,208 @@
+#include "app/scripted_run.h"
+
+#include <nlohmann/json.hpp>
+
+#include "common/file_system.h"
+#include "common/text.h"
+#include "run/debug_log.h"
+#include "run/resolution_slot.h"
+#include "settings/resolutions.h"
+
+namespace melkrin {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+const char* resultName(RunSummary::Result result) {
+    switch (result) {
+        case RunSummary::Result::rrDone: return "done";
+        case RunSummary::Result::rrNoFigure: return "no figure";
+        case RunSummary::Result::rrCancelled: return "cancelled";
+        case RunSummary::Result::rrError: return "error";
+    }
+    return "error";
+}
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+Json header(const std::string& version, const ToUtf8& utf8) {
+    Json json;
+    json["program"] = "Melkrin";
+    json["version"] = utf8(version);
+    return json;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- dialogs
+
+void RecordingDialogs::showMessage(const std::string& text) {
+    said.push_back(text);
+    if (!quiet) boxes_.showMessage(text);
+}
+
+void RecordingDialogs::showError(const std::string& text) {
+    said.push_back(text);
+    errors.push_back(text);
+    if (!quiet) boxes_.showError(text);
+}
+
+bool RecordingDialogs::confirm(const std::string& text) {
+    if (!quiet) return boxes_.confirm(text);
+    said.push_back("Answered No: " + text);
+    return false;
+}
+
+// ---------------------------------------------------------------- JSON
+
+int exitCodeOf(const RunSummary& summary) {
+    switch (summary.result) {
+        case RunSummary::Result::rrDone: return kExitDone;
+        case RunSummary::Result::rrNoFigure: return kExitNoFigure;
+        case RunSummary::Result::rrCancelled: return kExitCancelled;
+        case RunSummary::Result::rrError: return kExitError;
+    }
+    return kExitError;
+}
+
+std::string runJson(const std::string& version, const CommandLineRunView& view, const RunSummary& summary,
+                    int exitCode, const ToUtf8& utf8) {
+    static const char* const aa[] = {"off", "low", "medium", "high"};
+    static const char* const af[] = {"off", "2x", "4x", "8x", "16x"};
+    Json json = header(version, utf8);
+    json["result"] = resultName(summary.result);
+    json["exitCode"] = exitCode;
+
+    Json options;
+    Json sizes = Json::array();
+    for (int i = 0; i <= kCustomSlot; ++i) {
+        if (!view.slotChecked(i)) continue;
+        if (i < kCustomSlot)
+            sizes.push_back(std::string(kFixedResolutions[i].width) + "x" + kFixedResolutions[i].height);
+        else if (!view.customWidth().empty() && !view.customHeight().empty())
+            sizes.push_back(utf8(view.customWidth() + "x" + view.customHeight()));
+    }
+    options["resolutions"] = sizes;
+    const auto demo = view.demoNumber();
+    options["demo"] = demo && *demo == 4 ? Json(utf8(view.demoFile())) : demo ? Json(*demo) : Json();
+    const QualityChoices quality = view.qualityChoices();
+    options["antialiasing"] = quality.aaLevel ? Json(aa[*quality.aaLevel]) : Json();
+    options["filtering"] = quality.afLevel ? Json(af[*quality.afLevel]) : Json();
+    options["hdr"] = quality.hdr;
+    options["renderer"] = quality.renderer == Renderer::OpenGL ? "OpenGL" : "Direct3D";
+    options["results"] = utf8(view.resultsFolder());
+    options["note"] = utf8(view.note());
+    if (const auto limit = view.gameTimeLimit()) options["timeLimit"] = *limit;
+    json["options"] = options;
+
+    Json slots = Json::array();
+    for (const SlotOutcome& slot : summary.slots) {
+        Json entry;
+        entry["resolution"] = utf8(slot.size);
+        entry["figure"] = slot.figure.empty() ? "none" : utf8(slot.figure);
+        if (slot.figure.empty()) entry["reason"] = utf8(slot.reason);
+        slots.push_back(entry);
+    }
+    json["resolutions"] = slots;
+    json["report"] = summary.reportPath.empty() ? Json() : Json(utf8(summary.reportPath));
+    Json errors = Json::array();
+    for (const auto& error : summary.errors) errors.push_back(utf8(error));
+    json["errors"] = errors;
+    return json.dump(2) + "\r\n";
+}
+
+std::string refusalJson(const std::string& version, const std::string& reason, const ToUtf8& utf8) {
+    Json json = header(version, utf8);
+    json["result"] = "refused";
+    json["exitCode"] = kExitRefused;
+    json["reason"] = utf8(reason);
+    return json.dump(2) + "\r\n";
+}
+
+// ---------------------------------------------------------------- the run
+
+std::string ScriptedRun::version() const { return s_.window.text(ControlId::Label1); }
+
+std::string ScriptedRun::check() const {
+    // Start-up refused the run button (no settings key, no game) or failed.
+    if (!s_.dialogs.errors.empty()) return s_.dialogs.errors.front();
+    if (!s_.window.enabled(ControlId::BenchButton)) {
+        // Start-up said why ("Please install the Serious Sam 2!").
+        if (!s_.dialogs.said.empty()) return s_.dialogs.said.back();
+        const std::string hint = s_.window.hint(ControlId::BenchButton);
+        return hint.empty() ? "The benchmark cannot run." : hint;
+    }
+    const RunOptions& options = s_.view.options();
+    if (options.fixedSlots)
+        for (int slot : *options.fixedSlots)
+            if (!s_.window.enabled(kResolutionItems[slot]))
+                return std::string("The display offers no ") + kFixedResolutions[slot].width + "x" +
+                       kFixedResolutions[slot].height + ".";
+    if (options.demoFile && !s_.files.fileExists(*options.demoFile))
+        return "The demo file \"" + *options.demoFile + "\" does not exist.";
+    if (options.resultsFolder && !s_.files.folderExists(*options.resultsFolder))
+        return "The results folder \"" + *options.resultsFolder + "\" does not exist.";
+    const std::string jsonFolder = folderOf(options.jsonPath);
+    if (!jsonFolder.empty() && !s_.files.folderExists(jsonFolder))
+        return "The folder of the JSON file \"" + options.jsonPath + "\" does not exist.";
+    return {};
+}
+
+void ScriptedRun::start() {
+    const std::string reason = check();
+    if (!reason.empty()) return refuse(reason);
+    s_.controller.onRunEnded = [this](const RunSummary& summary) { ended(summary); };
+    s_.controller.openReportAtEnd = !s_.dialogs.quiet;
+    const std::size_t before = s_.dialogs.said.size();
+    try {
+        s_.controller.BenchButtonClick();
+    } catch (const std::exception& error) {
+        s_.debugLog.add("ERROR: " + std::string(error.what()));
+        try {
+            s_.debugLog.save();
+        } catch (...) {
+        }
+        return s_.finish(kExitError);
+    }
+    // The run's own checks (the game, a resolution, a usable demo) said no.
+    if (!s_.controller.inProgress())
+        refuse(s_.dialogs.said.size() > before ? s_.dialogs.said.back() : "The benchmark did not start.");
+}
+
+void ScriptedRun::refuse(const std::string& reason) {
+    s_.debugLog.add("Command line refused: " + reason);
+    try {
+        s_.debugLog.save();
+    } catch (...) {
+        // The exit code still tells.
+    }
+    if (!s_.view.options().jsonPath.empty()) writeJson(refusalJson(version(), reason, s_.toUtf8));
+    s_.finish(kExitRefused);
+}
+
+void ScriptedRun::ended(const RunSummary& summary) {
+    int code = exitCodeOf(summary);
+    // Results that were asked for and could not be written are an error of the run.
+    if (!s_.view.options().jsonPath.empty() && !writeJson(runJson(version(), s_.view, summary, code, s_.toUtf8)))
+        code = kExitError;
+    s_.finish(code);
+}
+
+bool ScriptedRun::writeJson(const std::string& text) {
+    try {
+        s_.files.writeFile(s_.view.options().jsonPath, text);
+        return true;
+    } catch (const std::exception& error) {
+        s_.debugLog.add("ERROR: " + std::string(error.what()));
+        try {
+            s_.debugLog.save();
+        } catch (...) {
+        }
+        return false;
+    }
+}
+
+}  // namespace melkrin

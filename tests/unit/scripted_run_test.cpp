@@ -1,0 +1,159 @@
+// A "/run" from the command line against the run's doubles: it refuses before
+// anything of the game is touched, or runs and hands back the exit code and
+// the JSON file.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "app/scripted_run.h"
+#include "unit/run_rig.h"
+
+namespace melkrin {
+namespace {
+
+using namespace melkrin::testing;
+
+// Latin-1 is enough for the tests' texts.
+std::string latin1ToUtf8(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+struct Scripted {
+    Rig rig;
+    FakeDialogs boxes;
+    RecordingDialogs dialogs{boxes};
+    std::unique_ptr<CommandLineRunView> view;
+    std::unique_ptr<RunController> controller;
+    std::unique_ptr<ScriptedRun> scripted;
+    std::vector<int> exits;
+
+    explicit Scripted(const std::vector<std::string>& args, bool quiet = true) {
+        const CommandLine line = parseCommandLine(args);
+        EXPECT_EQ(line.action, CommandLine::Action::caRun) << line.error;
+        dialogs.quiet = quiet;
+        rig.view.setText(ControlId::Label1, "1.2");
+        rig.files.addFolder("C:\\Out");
+        view = std::make_unique<CommandLineRunView>(rig.runView, line.run);
+        controller = std::make_unique<RunController>(
+            RunServices{*view, rig.settings, rig.files, dialogs, rig.cp, rig.diagnostics,
+                        [](const Diagnostics&) { return SystemInfo{}; }, rig.inUse,
+                        [this](const std::string& path) { rig.opened.push_back(path); }, rig.clock, rig.scheduler,
+                        rig.debugLog, rig.config, rig.demo, [](const std::function<void()>& f) { f(); }},
+            rig.game, kProgram, "www.quorvane.example");
+        scripted = std::make_unique<ScriptedRun>(ScriptedRunServices{
+            rig.view, *view, *controller, rig.files, rig.debugLog, dialogs, latin1ToUtf8,
+            [this](int code) { exits.push_back(code); }});
+    }
+    void play(const std::string& log) {
+        ASSERT_TRUE(rig.cp.running());
+        if (!log.empty()) rig.files.addFile(rig.game.logFile(), log);
+        rig.cp.finish(0);
+        rig.scheduler.runAll();
+    }
+    nlohmann::json json() const { return nlohmann::json::parse(rig.files.content("C:\\Out\\r.json")); }
+};
+
+TEST(ScriptedRunTest, ARunWithTwoResolutionsEndsWithItsFiguresAndStoresNothing) {
+    Scripted s({"/run", "/quiet", "/res:800x600,640x480", "/aa:high", "/note:caf\xE9", "/results:C:\\Out",
+                "/json:C:\\Out\\r.json"});
+    s.scripted->start();
+    s.play("Average: 120.50 FPS\r\n");
+    s.play("Average: 90.25 FPS\r\n");
+    ASSERT_EQ(s.exits, (std::vector<int>{kExitDone}));
+    ASSERT_EQ(s.rig.cp.starts.size(), 2u);
+    EXPECT_TRUE(s.rig.files.fileExists("C:\\Out\\result_30_07_2006_14_05_09.htm"));
+    const auto json = s.json();
+    EXPECT_EQ(json["result"], "done");
+    EXPECT_EQ(json["exitCode"], 0);
+    EXPECT_EQ(json["version"], "1.2");
+    EXPECT_EQ(json["options"]["resolutions"], nlohmann::json({"640x480", "800x600"}));
+    EXPECT_EQ(json["options"]["antialiasing"], "high");
+    EXPECT_EQ(json["options"]["note"], "caf\xC3\xA9");
+    EXPECT_EQ(json["resolutions"][0]["figure"], "120.50");
+    EXPECT_EQ(json["resolutions"][1]["resolution"], "800x600");
+    EXPECT_EQ(json["resolutions"][1]["figure"], "90.25");
+    EXPECT_EQ(json["report"], "C:\\Out\\result_30_07_2006_14_05_09.htm");
+    // The run marker and the diagnostic cache are the program's own doing;
+    // none of the options given may have reached the settings.
+    for (const auto& write : s.rig.keys.writes) EXPECT_EQ(write.rfind("NoErrorWarning=", 0), 0u) << write;
+    EXPECT_TRUE(s.rig.opened.empty()) << "quiet: no report opened";
+    EXPECT_TRUE(s.boxes.messages.empty());
+}
+
+TEST(ScriptedRunTest, AResolutionWithoutAFigureAndAnErrorHaveTheirCodes) {
+    {
+        Scripted s({"/run", "/res:640x480,800x600", "/json:C:\\Out\\r.json"});
+        s.scripted->start();
+        s.play("");  // no log
+        s.play("Average: 90.25 FPS\r\n");
+        EXPECT_EQ(s.exits, (std::vector<int>{kExitNoFigure}));
+        EXPECT_EQ(s.json()["resolutions"][0]["figure"], "none");
+        EXPECT_EQ(s.json()["resolutions"][0]["reason"], "the game left no log");
+    }
+    {  // The report cannot be written: an error, shown nowhere when quiet.
+        Scripted s({"/run", "/quiet", "/res:640x480", "/results:C:\\Out", "/json:C:\\Out\\r.json"});
+        s.rig.files.readOnly.insert(MemoryFileSystem::norm("C:\\Out\\result_30_07_2006_14_05_09.htm"));
+        s.scripted->start();
+        s.play("Average: 90.25 FPS\r\n");
+        EXPECT_EQ(s.exits, (std::vector<int>{kExitError}));
+        EXPECT_TRUE(s.boxes.errors.empty());
+        EXPECT_EQ(s.json()["errors"].size(), 1u);
+        EXPECT_EQ(s.rig.files.content(kContent + "Sam2.ini"), "user settings\r\n");
+    }
+}
+
+TEST(ScriptedRunTest, RefusalsTouchNothing) {
+    const struct Case {
+        const char* what;
+        std::vector<std::string> args;
+        std::function<void(Rig&, RecordingDialogs&)> arrange;
+        const char* reasonHolds;
+    } cases[] = {
+        {"a size the display lacks", {"/res:1600x1200"},
+         [](Rig& rig, RecordingDialogs&) { rig.view.setEnabled(ControlId::Res1600, false); }, "offers no 1600x1200"},
+        {"a missing demo file", {"/demo:C:\\none.dem"}, nullptr, "does not exist"},
+        {"a missing results folder", {"/results:C:\\None"}, nullptr, "results folder"},
+        {"no game installed",
+         {},
+         [](Rig& rig, RecordingDialogs& d) {
+             d.showMessage("Please install the Serious Sam 2!");
+             rig.view.setEnabled(ControlId::BenchButton, false);
+             rig.view.setHint(ControlId::BenchButton, "Please install the Serious Sam 2!");
+         },
+         "Please install the Serious Sam 2!"},
+        {"no resolution at all", {}, nullptr, "ERROR. Please, choose a resolution"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> args = {"/run", "/quiet", "/json:C:\\Out\\r.json"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        Scripted s(args);
+        if (c.arrange) c.arrange(s.rig, s.dialogs);
+        const auto ini = s.rig.files.content(kContent + "Sam2.ini");
+        s.scripted->start();
+        EXPECT_EQ(s.exits, (std::vector<int>{kExitRefused}));
+        EXPECT_TRUE(s.rig.cp.starts.empty());
+        EXPECT_EQ(s.rig.files.content(kContent + "Sam2.ini"), ini);
+        EXPECT_FALSE(s.rig.files.fileExists(kContent + "Sam2_old.ini"));
+        EXPECT_EQ(s.rig.marker(), "<none>");
+        EXPECT_TRUE(s.boxes.messages.empty());
+        const auto json = s.json();
+        EXPECT_EQ(json["result"], "refused");
+        EXPECT_NE(json["reason"].get<std::string>().find(c.reasonHolds), std::string::npos) << json["reason"];
+        const auto debug = s.rig.debugFile();
+        ASSERT_FALSE(debug.empty());
+        EXPECT_EQ(debug.back().rfind("Command line refused: ", 0), 0u);
+    }
+}
+
+}  // namespace
+}  // namespace melkrin
