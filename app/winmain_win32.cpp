@@ -13,12 +13,22 @@
 #include "app/run_wiring_win32.h"
 #include "app/window_services_win32.h"
 #include "common/file_system_win32.h"
+#include "common/kill_points.h"
 #include "common/shell_file_op_win32.h"
 #include "common/waits_win32.h"
 #include "settings/registry_key_store_win32.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     using namespace melkrin;
+
+    // The kill-point tests end the program at a named step of a run.
+    char wanted[64] = {};
+    const DWORD length = GetEnvironmentVariableA("MELKRIN_KILL_POINT", wanted, sizeof(wanted));
+    if (length > 0 && length < sizeof(wanted)) {
+        setKillPointHandler([step = std::string(wanted)](const std::string& reached) {
+            if (killPointMatches(reached, step)) TerminateProcess(GetCurrentProcess(), 99);
+        });
+    }
 
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);

@@ -10,7 +10,9 @@
 // For tests, <root>\StandIn\behaviour.txt may hold lines "nolog" (write no
 // log), "nofigure" (a log without the figure) and "hold=<ms>" (keep the log
 // open that long after the figure). Every start is recorded in
-// <root>\StandIn\calls.txt as "<working folder>|<command line>".
+// <root>\StandIn\calls.txt as "<working folder>|<command line>", and every
+// end that played the demo in <root>\StandIn\ends.txt (the benchmarks take
+// the times of both files).
 #include <windows.h>
 
 #include <algorithm>
@@ -216,5 +218,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     log.line("Demo finished, quitting.");
     const auto hold = behaviour.find("hold=");
     if (hold != std::string::npos) Sleep(static_cast<DWORD>(std::atoi(behaviour.c_str() + hold + 5)));
+    appendLine(root + "StandIn\\ends.txt", line);
     return 0;
 }
