@@ -20,13 +20,19 @@ bool removed(char c) {
 
 char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-// The first "Average: " in any letter case; ASCII letters only, as the game writes it.
+// The first "Average: " in any letter case; ASCII letters only, as the game
+// writes it. The colon is rare in a log, so the scan jumps from colon to
+// colon and looks at the letters before it only there; the marker that
+// starts first is the one whose colon comes first.
 std::size_t findMarker(std::string_view text) {
-    for (std::size_t at = 0; at + kMarker.size() <= text.size(); ++at) {
-        if (upper(text[at]) != kMarker[0]) continue;
-        std::size_t k = 1;
-        while (k < kMarker.size() && upper(text[at + k]) == kMarker[k]) ++k;
-        if (k == kMarker.size()) return at;
+    constexpr std::size_t kColon = 7;  // "AVERAGE" before it, a blank after it
+    for (std::size_t colon = text.find(':', kColon); colon != std::string_view::npos;
+         colon = text.find(':', colon + 1)) {
+        if (colon + 1 >= text.size() || text[colon + 1] != ' ') continue;
+        const std::size_t at = colon - kColon;
+        std::size_t k = 0;
+        while (k < kColon && upper(text[at + k]) == kMarker[k]) ++k;
+        if (k == kColon) return at;
     }
     return std::string_view::npos;
 }
