@@ -78,6 +78,26 @@ void Form1Window::addTooltip(Control& control) {
     tool.lpszText = LPSTR_TEXTCALLBACKA;
     SendMessageA(tooltip_, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
     if (!control.hint.empty()) SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+
+    // The same hint over the control's rectangle on the window, for the
+    // moves a disabled control does not get (see relayHintMove).
+    TOOLINFOA area{};
+    area.cbSize = sizeof(area);
+    area.uFlags = TTF_SUBCLASS;
+    area.hwnd = hwnd_;
+    area.uId = static_cast<UINT_PTR>(control.id);
+    area.lpszText = LPSTR_TEXTCALLBACKA;
+    SendMessageA(tooltip_, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&area));
+    if (control.hint.empty()) return;
+    GetWindowRect(control.hwnd, &area.rect);
+    MapWindowPoints(HWND_DESKTOP, area.hwnd, reinterpret_cast<POINT*>(&area.rect), 2);
+    SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&area));
+}
+
+void Form1Window::refreshTooltips() {
+    if (!tooltip_) return;
+    for (auto& [id, control] : controls_)
+        if (!control.hint.empty()) addTooltip(control);
 }
 
 void Form1Window::createControls() {
@@ -215,6 +235,7 @@ void Form1Window::createControls() {
     tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_,
                                nullptr);
+    SetWindowSubclass(tooltip_, &Form1Window::tooltipSubclass, 1, reinterpret_cast<DWORD_PTR>(this));
     for (const auto& [id, hint] : hints) setHint(id, hint);
 
     // The background lies under everything else; the progress panel over the pages.

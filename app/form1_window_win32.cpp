@@ -41,6 +41,18 @@ bool textIsHint(Form1Window::Kind kind) {
     return kind == Form1Window::Kind::PictureButton || kind == Form1Window::Kind::RunButton;
 }
 
+// The window's chrome pictures and the run button point like links.
+bool hasHandCursor(ControlId id) {
+    return id == ControlId::Image2 || id == ControlId::Image3 || id == ControlId::BenchButton;
+}
+
+// Items that toggle or switch on every click, as native check boxes do; the
+// second of two quick clicks arrives as a double click.
+bool takesEveryClick(Form1Window::Kind kind) {
+    using K = Form1Window::Kind;
+    return kind == K::Check || kind == K::Radio || kind == K::NavHeader || kind == K::NavItem;
+}
+
 constexpr ControlId kDemoItems[4] = {ControlId::Demo0, ControlId::Demo1, ControlId::Demo2, ControlId::Demo3};
 constexpr ControlId kPages[5] = {ControlId::Page0, ControlId::Page1, ControlId::Page2, ControlId::Page3,
                                  ControlId::Page4};
@@ -131,7 +143,10 @@ LRESULT CALLBACK Form1Window::containerProc(HWND hwnd, UINT message, WPARAM wPar
             }
             break;
         case WM_MOUSEMOVE:
-            if (self) self->pointerMoved(hwnd);
+            if (self) {
+                self->relayHintMove();
+                self->pointerMoved(hwnd);
+            }
             break;
         case WM_MOUSELEAVE:
             if (self) self->pointerLeft(hwnd);
@@ -163,12 +178,34 @@ LRESULT CALLBACK Form1Window::controlSubclass(HWND hwnd, UINT message, WPARAM wP
                 return 0;
             }
             break;
+        case WM_SETCURSOR:
+            if (Control* c = self->find(hwnd); c && hasHandCursor(c->id)) {
+                SetCursor(LoadCursor(nullptr, IDC_HAND));
+                return TRUE;
+            }
+            break;
         case WM_NCDESTROY:
             RemoveWindowSubclass(hwnd, &Form1Window::controlSubclass, 1);
             break;
         default:
             break;
     }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Form1Window::tooltipSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                              DWORD_PTR data) {
+    auto* self = reinterpret_cast<Form1Window*>(data);
+    if (message == TTM_WINDOWFROMPOINT) {
+        const POINT at = *reinterpret_cast<const POINT*>(lParam);
+        for (const auto& [id, c] : self->controls_) {
+            RECT box{};
+            if (c.hint.empty() || IsWindowEnabled(c.hwnd) || !IsWindowVisible(c.hwnd) || !GetWindowRect(c.hwnd, &box))
+                continue;
+            if (PtInRect(&box, at)) return reinterpret_cast<LRESULT>(self->hwnd_);
+        }
+    }
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, &Form1Window::tooltipSubclass, 1);
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
@@ -193,7 +230,10 @@ LRESULT Form1Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             if (header->code == TTN_GETDISPINFOA) {
                 auto* info = reinterpret_cast<NMTTDISPINFOA*>(lParam);
                 static std::string tip;
-                const Control* c = find(reinterpret_cast<HWND>(header->idFrom));
+                // The control's own tool is keyed by its handle, its parent's by its id.
+                const Control* c = (info->uFlags & TTF_IDISHWND)
+                                       ? find(reinterpret_cast<HWND>(header->idFrom))
+                                       : find(static_cast<ControlId>(header->idFrom));
                 tip = c ? c->hint : std::string();
                 info->lpszText = tip.data();
             }
@@ -253,7 +293,7 @@ void Form1Window::command(ControlId id, int code) {
         if (code == EN_KILLFOCUS) call(&TForm1::NoteEditExit);
         return;
     }
-    if (code != BN_CLICKED) return;
+    if (code != BN_CLICKED && !(code == BN_DOUBLECLICKED && takesEveryClick(c->kind))) return;
     // A disabled item cannot be chosen, not even by a click sent from outside.
     if (!IsWindowEnabled(c->hwnd)) return;
     switch (c->kind) {
@@ -319,6 +359,21 @@ bool cursorWithin(HWND hwnd) {
 
 }  // namespace
 
+// A disabled control gets no pointer moves: the window beneath it does (a
+// panel, or the window itself). Those moves reach the tooltip as moves over
+// the window, where each hinted control also has a tool over its rectangle,
+// and the tooltip is told that the window lies under the pointer there
+// (tooltipSubclass), so the hint of a disabled control (the reason it is
+// disabled) still shows.
+void Form1Window::relayHintMove() {
+    if (!tooltip_) return;
+    const POINT screen = cursor();
+    POINT local = screen;
+    ScreenToClient(hwnd_, &local);
+    MSG move{hwnd_, WM_MOUSEMOVE, 0, MAKELPARAM(local.x, local.y), static_cast<DWORD>(GetMessageTime()), screen};
+    SendMessageA(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&move));
+}
+
 // The pointer's real position decides, not the order of the messages: a
 // move that arrives late, or a second leave, changes nothing.
 void Form1Window::pointerMoved(HWND hwnd) {
@@ -328,8 +383,7 @@ void Form1Window::pointerMoved(HWND hwnd) {
     // leaves the control without a pending report.
     TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd, 0};
     TrackMouseEvent(&track);
-    if ((c->id == ControlId::Res || c->group == ControlId::Res) && cursorWithin(at(ControlId::Res).hwnd))
-        insideResolutionGroup_ = true;
+    resolutionGroup_.left(PointerEvent::Moved, resolutionPointer(*c));
     if (!c->hot) {
         c->hot = true;
         if (isOwnerDrawnButton(c->kind)) InvalidateRect(hwnd, nullptr, FALSE);
@@ -353,14 +407,13 @@ void Form1Window::pointerLeft(HWND hwnd) {
         case ControlId::HDRBox: call(&TForm1::HDRBoxMouseLeave); break;
         default: break;
     }
-    // Moving between the frame and its items stays inside the group.
-    if ((c->id == ControlId::Res || c->group == ControlId::Res) && insideResolutionGroup_) {
-        const HWND group = at(ControlId::Res).hwnd;
-        if (!cursorWithin(group) || !IsWindowVisible(group)) {
-            insideResolutionGroup_ = false;
-            call(&TForm1::resMouseLeave);
-        }
-    }
+    if (resolutionGroup_.left(PointerEvent::Left, resolutionPointer(*c))) call(&TForm1::resMouseLeave);
+}
+
+PointerAt Form1Window::resolutionPointer(const Control& c) {
+    const HWND group = at(ControlId::Res).hwnd;
+    return PointerAt{c.id == ControlId::Res || c.group == ControlId::Res, cursorWithin(group),
+                     IsWindowVisible(group) != 0};
 }
 
 // ---------------------------------------------------------------- MainView

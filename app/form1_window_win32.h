@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/main_view.h"
+#include "app/pointer_group.h"
 #include "app/skin_win32.h"
 
 namespace melkrin {
@@ -31,6 +32,9 @@ public:
     MainView& view() { return *this; }
     // The handlers that control events reach; until then events do nothing.
     void attach(TForm1& presenter) { presenter_ = &presenter; }
+    // Before the presenter goes: notifications sent while the window is
+    // destroyed (focus loss, say) then reach no handler.
+    void detach() { presenter_ = nullptr; }
     void show();
     // Keyboard navigation (Tab, Enter, Space) for a message of the loop; true when consumed.
     bool preTranslate(MSG& message);
@@ -80,6 +84,8 @@ private:
     static LRESULT CALLBACK containerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK controlSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                             DWORD_PTR data);
+    static LRESULT CALLBACK tooltipSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                            DWORD_PTR data);
     static Form1Window* of(HWND anyChild);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -90,12 +96,16 @@ private:
     HWND add(ControlId id, Kind kind, HWND parent, const std::string& caption, int x, int y, int w, int h,
              DWORD extraStyle = 0);
     void addTooltip(Control& control);
+    // After the controls moved (a new DPI): the parents' tool rectangles follow.
+    void refreshTooltips();
     void layoutNavBar();
 
     // Events.
     void command(ControlId id, int code);
     void pointerMoved(HWND hwnd);
     void pointerLeft(HWND hwnd);
+    PointerAt resolutionPointer(const Control& c);
+    void relayHintMove();
     void call(void (TForm1::*handler)());
     void navigate(ControlId item);
 
@@ -126,7 +136,7 @@ private:
     bool themed_ = false;
     int openGroup_ = 0;
     ControlId selectedItem_{};
-    bool insideResolutionGroup_ = false;
+    PointerGroup resolutionGroup_;
 };
 
 }  // namespace melkrin

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/control_ids.h"
+#include "app/dpi_win32.h"
 #include "app/form1_window_win32.h"
 
 namespace melkrin {
@@ -49,7 +50,7 @@ T* selfOf(HWND hwnd, UINT message, LPARAM lParam) {
 
 // ---------------------------------------------------------------- Form2
 
-Form2Window::Form2Window(HINSTANCE instance, int dpi) {
+Form2Window::Form2Window(HINSTANCE instance, int dpi) : dpi_(dpi) {
     fonts_.create(dpi);
     hwnd_ = createPopup(instance, "TForm2", &Form2Window::proc, skin::scale(287, dpi), skin::scale(100, dpi), this);
     SetWindowTextA(hwnd_, "Please wait...");
@@ -60,7 +61,8 @@ Form2Window::~Form2Window() {
     fonts_.destroy();
 }
 
-void Form2Window::show() {
+void Form2Window::show(int dpi) {
+    rescale(dpi, nullptr);
     centreOver(hwnd_, desktopArea());
     ShowWindow(hwnd_, SW_SHOWNA);
     SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -68,6 +70,18 @@ void Form2Window::show() {
 }
 
 void Form2Window::close() { ShowWindow(hwnd_, SW_HIDE); }
+
+void Form2Window::rescale(int newDpi, const RECT* suggested) {
+    if (newDpi <= 0 || newDpi == dpi_) return;
+    fonts_.create(newDpi);
+    dpi_ = newDpi;
+    if (suggested)
+        dpi::moveTo(hwnd_, *suggested);
+    else
+        SetWindowPos(hwnd_, nullptr, 0, 0, skin::scale(287, dpi_), skin::scale(100, dpi_),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
 
 LRESULT CALLBACK Form2Window::proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* self = selfOf<Form2Window>(hwnd, message, lParam);
@@ -84,6 +98,10 @@ LRESULT CALLBACK Form2Window::proc(HWND hwnd, UINT message, WPARAM wParam, LPARA
     }
     if (message == WM_CLOSE) {
         ShowWindow(hwnd, SW_HIDE);
+        return 0;
+    }
+    if (message == WM_DPICHANGED && self) {
+        self->rescale(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
         return 0;
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);
@@ -106,6 +124,35 @@ Form3Window::Form3Window(HINSTANCE instance, int dpi) : dpi_(dpi) {
                            px(76), px(26), hwnd_, reinterpret_cast<HMENU>(form3::kButton1), instance, nullptr);
     for (HWND child : {close_, list_, add_}) SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.normal), 0);
     SetWindowSubclass(list_, &Form3Window::listProc, 1, reinterpret_cast<DWORD_PTR>(this));
+
+    // The close picture has no text on it: its hint says what it does.
+    tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance,
+                               nullptr);
+    TOOLINFOA tool{};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd_;
+    tool.uId = reinterpret_cast<UINT_PTR>(close_);
+    tool.lpszText = const_cast<char*>("Close");
+    SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void Form3Window::rescale(int newDpi, const RECT* suggested) {
+    if (newDpi <= 0 || newDpi == dpi_) return;
+    dpi::rescaleChildren(hwnd_, dpi_, newDpi);
+    skin::Fonts old = fonts_;
+    fonts_ = skin::Fonts{};
+    fonts_.create(newDpi);
+    dpi::swapFonts(hwnd_, old, fonts_);
+    old.destroy();
+    dpi_ = newDpi;
+    SendMessageA(list_, LB_SETITEMHEIGHT, 0, px(17));
+    if (suggested)
+        dpi::moveTo(hwnd_, *suggested);
+    else
+        SetWindowPos(hwnd_, nullptr, 0, 0, px(228), px(502), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 Form3Window::~Form3Window() {
@@ -121,7 +168,8 @@ void Form3Window::run(void (TForm3::*handler)()) {
         (presenter_->*handler)();
 }
 
-void Form3Window::showModal(HWND owner) {
+void Form3Window::showModal(HWND owner, int ownerDpi) {
+    rescale(ownerDpi, nullptr);
     RECT area{};
     GetWindowRect(owner, &area);
     centreOver(hwnd_, area);
@@ -197,6 +245,12 @@ LRESULT CALLBACK Form3Window::listProc(HWND hwnd, UINT message, WPARAM wParam, L
         if (HIWORD(hit) == 0) self->toggle(LOWORD(hit));
         return result;
     }
+    // The second of two quick clicks arrives as a double click: it toggles too.
+    if (message == WM_LBUTTONDBLCLK) {
+        const LRESULT hit = SendMessageA(hwnd, LB_ITEMFROMPOINT, 0, lParam);
+        if (HIWORD(hit) == 0) self->toggle(LOWORD(hit));
+        return DefSubclassProc(hwnd, message, wParam, lParam);
+    }
     if (message == WM_CHAR && wParam == ' ') {
         self->toggle(static_cast<int>(SendMessageA(hwnd, LB_GETCARETINDEX, 0, 0)));
         return 0;
@@ -225,6 +279,9 @@ LRESULT Form3Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_CLOSE:
             closeDialog();
+            return 0;
+        case WM_DPICHANGED:
+            rescale(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
             return 0;
         case WM_PAINT: {
             PAINTSTRUCT ps;
@@ -277,6 +334,8 @@ void Win32AppWindows::minimiseApplication() { ShowWindow(main_.hwnd(), SW_MINIMI
 
 void Win32AppWindows::terminateApplication() { PostQuitMessage(0); }
 
-void Win32AppWindows::showPossibilities() { form3_.showModal(main_.hwnd()); }
+void Win32AppWindows::showPossibilities() { form3_.showModal(main_.hwnd(), main_.dpi()); }
+
+void Win32AppWindows::showPleaseWait() { form2_.show(main_.dpi()); }
 
 }  // namespace melkrin

@@ -21,13 +21,17 @@ public:
     Form2Window(HINSTANCE instance, int dpi);
     ~Form2Window();
     HWND hwnd() const { return hwnd_; }
-    // Shown and painted at once, since the caller blocks afterwards.
-    void show();
+    int dpi() const { return dpi_; }
+    // Shown at the main window's DPI and painted at once, since the caller blocks afterwards.
+    void show(int dpi);
     void close();
+    // WM_DPICHANGED, or a show at another DPI (suggested: null to keep the place).
+    void rescale(int newDpi, const RECT* suggested);
 
 private:
     static LRESULT CALLBACK proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     HWND hwnd_ = nullptr;
+    int dpi_;
     skin::Fonts fonts_;
 };
 
@@ -43,8 +47,16 @@ public:
         presenter_ = &presenter;
         guarded_ = std::move(guarded);
     }
-    // Modal over the owner until the dialog closes itself.
-    void showModal(HWND owner);
+    // Before the presenter goes: activation changes while the window is destroyed reach no handler.
+    void detach() {
+        presenter_ = nullptr;
+        guarded_ = {};
+    }
+    // Modal over the owner, at the owner's DPI, until the dialog closes itself.
+    void showModal(HWND owner, int ownerDpi);
+    int dpi() const { return dpi_; }
+    // WM_DPICHANGED, or a show at another DPI (suggested: null to keep the place).
+    void rescale(int newDpi, const RECT* suggested);
 
     void clearItems() override;
     void addItem(const std::string& text) override;
@@ -65,6 +77,7 @@ private:
     HWND list_ = nullptr;
     HWND close_ = nullptr;
     HWND add_ = nullptr;
+    HWND tooltip_ = nullptr;
     int dpi_;
     bool open_ = false;
     bool hot_[2] = {false, false};
@@ -80,7 +93,7 @@ public:
     void minimiseApplication() override;
     void terminateApplication() override;
     void showPossibilities() override;
-    void showPleaseWait() override { form2_.show(); }
+    void showPleaseWait() override;
     void closePleaseWait() override { form2_.close(); }
 
 private:

@@ -76,6 +76,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     }
 
     form.FormDestroy();
+    // The windows outlive their presenters (they were made first): what they
+    // report while they are destroyed must reach no handler.
+    window.detach();
+    form3.detach();
     if (ole) OleUninitialize();
     return 0;
 }

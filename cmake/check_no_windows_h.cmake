@@ -2,7 +2,7 @@
 # files whose names end in _win32.cpp or _win32.h; everything else in the logic
 # folders must build natively.
 cmake_minimum_required(VERSION 3.20)
-set(folders common settings app run gameconfig sysinfo update)
+set(folders common settings app run gameconfig sysinfo update update_helper)
 set(bad "")
 foreach(folder IN LISTS folders)
   file(GLOB_RECURSE files "${SOURCE_DIR}/${folder}/*.cpp" "${SOURCE_DIR}/${folder}/*.h")

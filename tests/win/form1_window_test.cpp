@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -287,6 +288,45 @@ TEST(SerialKeyboardTest, ListsAndTheDemoGroupStoreOnEachChange) {
     EXPECT_FALSE(w.window.checked(ControlId::Demo3));
 }
 
+// The tooltip control the main window owns.
+HWND tooltipOf(HWND owner) {
+    for (HWND hwnd = GetTopWindow(nullptr); hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT))
+        if (className(hwnd) == TOOLTIPS_CLASSA && GetWindow(hwnd, GW_OWNER) == owner) return hwnd;
+    return nullptr;
+}
+
+TEST(SerialPointerTest, ADisabledRunButtonStillShowsWhyInItsHint) {
+    // Moves the real pointer: runs alone.
+    Window w;
+    SetWindowPos(w.window.hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    const std::string why = "Please install the Serious Sam 2!";
+    w.window.setEnabled(ControlId::BenchButton, false);
+    w.window.setHint(ControlId::BenchButton, why);
+    const HWND tips = tooltipOf(w.window.hwnd());
+    ASSERT_NE(tips, nullptr);
+    w.moveOnto(ControlId::BenchButton);
+    // The tip comes after the pointer rested a moment.
+    const bool shown = w.pump(4000, [&] { return IsWindowVisible(tips) != 0; });
+    char text[128] = {};
+    TOOLINFOA tool{};
+    tool.cbSize = sizeof(tool);
+    tool.lpszText = text;
+    const bool current = SendMessageA(tips, TTM_GETCURRENTTOOLA, 0, reinterpret_cast<LPARAM>(&tool)) != 0;
+    w.moveAway();
+    EXPECT_TRUE(shown);
+    ASSERT_TRUE(current);
+    EXPECT_EQ(tool.uId, static_cast<UINT_PTR>(ControlId::BenchButton));
+    // The text comes through the window's own callback, which looks the hint up.
+    NMTTDISPINFOA info{};
+    info.hdr.hwndFrom = tips;
+    info.hdr.idFrom = tool.uId;
+    info.hdr.code = TTN_GETDISPINFOA;
+    info.uFlags = tool.uFlags;
+    SendMessageA(tool.hwnd, WM_NOTIFY, tool.uId, reinterpret_cast<LPARAM>(&info));
+    ASSERT_NE(info.lpszText, nullptr);
+    EXPECT_EQ(std::string(info.lpszText), why);
+}
+
 TEST(SerialPointerTest, PointerLeavingAControlStoresItsOption) {
     // Moves the real pointer: runs alone, so no other test's window comes and goes under it.
     Window w;
@@ -339,6 +379,65 @@ TEST(SerialPointerTest, PointerLeavingAControlStoresItsOption) {
         EXPECT_EQ(stored(c.write), 0) << c.write << " before the pointer left";
         w.moveAway();
         EXPECT_TRUE(w.pump(3000, [&] { return stored(c.write) > 0; })) << c.write;
+    }
+}
+
+TEST(Form1WindowTest, EveryClickTogglesItemsAsNativeCheckBoxesDo) {
+    Window w;
+    // A click, then a quick pair: the second click of the pair arrives as a double click.
+    auto click = [&](ControlId id, UINT down) {
+        SendMessageA(w.at(id), down, MK_LBUTTON, MAKELPARAM(3, 3));
+        SendMessageA(w.at(id), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+        w.pump(20);
+    };
+    auto doubleClick = [&](ControlId id) {
+        click(id, WM_LBUTTONDOWN);
+        click(id, WM_LBUTTONDBLCLK);
+    };
+    w.window.showPage(2);
+    click(ControlId::HDRBox, WM_LBUTTONDOWN);
+    EXPECT_TRUE(w.window.checked(ControlId::HDRBox));
+    doubleClick(ControlId::HDRBox);
+    EXPECT_TRUE(w.window.checked(ControlId::HDRBox)) << "two more toggles";
+
+    doubleClick(ControlId::Group1);
+    EXPECT_EQ(w.window.openGroup(), 0) << "opened and closed again";
+
+    w.window.showPage(1);
+    w.log.clear();
+    doubleClick(ControlId::Demo2);
+    EXPECT_EQ(w.window.selection(ControlId::Demo), 2);
+    EXPECT_EQ(std::count(w.keys.writes.begin(), w.keys.writes.end(), "Demo=3"), 2);
+}
+
+TEST(Form1WindowTest, TheChromePicturesAndTheRunButtonPointLikeLinks) {
+    Window w;
+    const HCURSOR hand = LoadCursor(nullptr, IDC_HAND);
+    const struct {
+        ControlId id;
+        bool hand;
+    } cases[] = {{ControlId::Image2, true}, {ControlId::Image3, true}, {ControlId::BenchButton, true},
+                 {ControlId::ToolButton1, false}, {ControlId::Group1, false}};
+    for (const auto& c : cases) {
+        SetCursor(LoadCursor(nullptr, IDC_ARROW));
+        SendMessageA(w.at(c.id), WM_SETCURSOR, reinterpret_cast<WPARAM>(w.at(c.id)), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        EXPECT_EQ(GetCursor() == hand, c.hand) << static_cast<int>(c.id);
+    }
+}
+
+TEST(Form1WindowTest, WindowsOutliveTheirPresenterOnlyDetached) {
+    // The window is destroyed after its presenter: with the focus in the note,
+    // its focus loss would reach a presenter that is gone unless detached.
+    for (const bool detach : {false, true}) {
+        Window w;
+        w.window.showPage(0);
+        SetFocus(w.at(ControlId::NoteEdit));
+        w.window.setText(ControlId::NoteEdit, "late");
+        w.pump(20);
+        w.keys.writes.clear();
+        if (detach) w.window.detach();
+        DestroyWindow(w.window.hwnd());
+        EXPECT_EQ(w.keys.writes.empty(), detach) << (detach ? "detached" : "attached");
     }
 }
 

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <commctrl.h>
+
+#include <cstdlib>
 #include <functional>
 
 #include "app/form1_window_win32.h"
@@ -43,6 +46,32 @@ void CALLBACK nextStep(HWND, UINT, UINT_PTR timer, DWORD) {
     step();
 }
 
+LONG fontHeight(HWND hwnd) {
+    LOGFONTA font{};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)), sizeof(font), &font);
+    return std::abs(font.lfHeight);
+}
+
+// The tooltip control a window owns (made by this thread).
+HWND tooltipOf(HWND owner) {
+    struct Search {
+        HWND owner;
+        HWND found;
+    } search{owner, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            if (className(hwnd) == TOOLTIPS_CLASSA && GetWindow(hwnd, GW_OWNER) == s->owner) {
+                s->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 TEST(FormsTest, PleaseWaitIsATopmostWindowShownAndClosedOnRequest) {
     Form2Window form2(GetModuleHandleA(nullptr), 96);
     EXPECT_EQ(className(form2.hwnd()), "TForm2");
@@ -50,10 +79,64 @@ TEST(FormsTest, PleaseWaitIsATopmostWindowShownAndClosedOnRequest) {
     EXPECT_EQ(clientSize(form2.hwnd()).cy, 100);
     EXPECT_TRUE(GetWindowLongPtrA(form2.hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_FALSE(IsWindowVisible(form2.hwnd()));
-    form2.show();
+    form2.show(96);
     EXPECT_TRUE(IsWindowVisible(form2.hwnd()));
     form2.close();
     EXPECT_FALSE(IsWindowVisible(form2.hwnd()));
+
+    // Shown for a main window at 192 DPI, and moved back to 96 by the system.
+    form2.show(192);
+    EXPECT_EQ(clientSize(form2.hwnd()).cx, 574);
+    EXPECT_EQ(clientSize(form2.hwnd()).cy, 200);
+    RECT back{0, 0, 287, 100};
+    SendMessageA(form2.hwnd(), WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&back));
+    EXPECT_EQ(form2.dpi(), 96);
+    EXPECT_EQ(clientSize(form2.hwnd()).cx, 287);
+    form2.close();
+}
+
+TEST(FormsTest, PossibilitiesFollowADpiChangeAndTheirCloseButtonHasAHint) {
+    Form3Window form3(GetModuleHandleA(nullptr), 96);
+    const HWND add = GetDlgItem(form3.hwnd(), form3::kButton1);
+    const LONG font96 = fontHeight(add);
+    const LRESULT item96 = SendMessageA(form3.checkList(), LB_GETITEMHEIGHT, 0, 0);
+    RECT suggested{0, 0, 456, 1004};
+    SendMessageA(form3.hwnd(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(form3.dpi(), 192);
+    EXPECT_EQ(clientSize(form3.hwnd()).cx, 456);
+    EXPECT_EQ(clientSize(form3.hwnd()).cy, 1004);
+    EXPECT_NEAR(clientSize(add).cx, 152, 2);
+    EXPECT_NEAR(fontHeight(add), font96 * 2, 1);
+    EXPECT_EQ(SendMessageA(form3.checkList(), LB_GETITEMHEIGHT, 0, 0), item96 * 2);
+
+    const HWND tips = tooltipOf(form3.hwnd());
+    ASSERT_NE(tips, nullptr);
+    char text[64] = {};
+    TOOLINFOA tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = form3.hwnd();
+    tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(form3.hwnd(), form3::kToolButton1));
+    tool.lpszText = text;
+    SendMessageA(tips, TTM_GETTEXTA, sizeof(text), reinterpret_cast<LPARAM>(&tool));
+    EXPECT_STREQ(text, "Close");
+}
+
+TEST(FormsTest, EveryClickOnAPossibilityTogglesIt) {
+    Form3Window form3(GetModuleHandleA(nullptr), 96);
+    form3.addItem("640 x 480");
+    form3.addItem("800 x 600");
+    const int height = static_cast<int>(SendMessageA(form3.checkList(), LB_GETITEMHEIGHT, 0, 0));
+    const LPARAM second = MAKELPARAM(6, height + height / 2);
+    auto click = [&](UINT down) {
+        SendMessageA(form3.checkList(), down, MK_LBUTTON, second);
+        SendMessageA(form3.checkList(), WM_LBUTTONUP, 0, second);
+    };
+    click(WM_LBUTTONDOWN);
+    EXPECT_TRUE(form3.itemChecked(1));
+    // A quick second click arrives as a double click.
+    click(WM_LBUTTONDBLCLK);
+    EXPECT_FALSE(form3.itemChecked(1));
+    EXPECT_FALSE(form3.itemChecked(0));
 }
 
 // Serial: another test's window taking the activation would rebuild the list under the click.
@@ -87,7 +170,7 @@ TEST(SerialPossibilitiesTest, ListsTheModesAndAddTakesTheCheckedOne) {
         [&] { form3.closeDialog(); },  // a safety net should Add not close it
     };
     SetTimer(nullptr, 0, 200, nextStep);
-    form3.showModal(main.hwnd());
+    form3.showModal(main.hwnd(), main.dpi());
 
     EXPECT_THAT(listed, ElementsAre("800 x 600", "640 x 480", "1024 x 768"));
     EXPECT_TRUE(ownerDisabled);

@@ -1,0 +1,281 @@
+// UpdHelper's rules over a file system of its own: the command line, which
+// pending file becomes what, the waits, and the swap that is all or nothing.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <set>
+
+#include "update_helper/helper.h"
+
+namespace melkrin::updhelper {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+std::string lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// Paths compare without letter case, as on Windows; names keep theirs.
+class FakePlatform final : public HelperPlatform {
+public:
+    struct File {
+        std::string path;
+        std::string content;
+        Attributes attributes = Attributes::Normal;
+        std::uint64_t busyUntil = 0;  // held open until this time
+    };
+
+    void add(const std::string& path, const std::string& content, std::uint64_t busyUntil = 0) {
+        files[lower(path)] = File{path, content, Attributes::HiddenArchive, busyUntil};
+    }
+    const File* at(const std::string& path) const {
+        const auto it = files.find(lower(path));
+        return it == files.end() ? nullptr : &it->second;
+    }
+    std::vector<std::string> names() const {
+        std::vector<std::string> out;
+        for (const auto& [key, file] : files) out.push_back(file.path.substr(file.path.rfind('\\') + 1));
+        return out;
+    }
+
+    bool fileExists(const std::string& path) override { return at(path) != nullptr; }
+    std::string listedName(const std::string& path) override {
+        return at(path)->path.substr(at(path)->path.rfind('\\') + 1);
+    }
+    std::vector<std::string> pendingFiles(const std::string& folder) override {
+        std::vector<std::string> out;
+        for (const auto& [key, file] : files) {
+            const std::string name = file.path.substr(file.path.rfind('\\') + 1);
+            if (lower(file.path.substr(0, folder.size())) == lower(folder) &&
+                file.path.find('\\', folder.size()) == std::string::npos && key.size() >= 5 &&
+                key.compare(key.size() - 5, 5, ".utmp") == 0)
+                out.push_back(name);
+        }
+        return out;
+    }
+    bool isFree(const std::string& path) override { return !at(path) || at(path)->busyUntil <= clock; }
+    void setAttributes(const std::string& path, Attributes attributes) override {
+        if (auto it = files.find(lower(path)); it != files.end()) it->second.attributes = attributes;
+    }
+    bool deleteFile(const std::string& path) override { return files.erase(lower(path)) > 0; }
+    bool copyFile(const std::string& from, const std::string& to) override {
+        if (!at(from) || failing.count(lower(to))) return false;
+        File copy = *at(from);
+        copy.path = to;
+        files[lower(to)] = copy;
+        return true;
+    }
+    bool replaceFile(const std::string& from, const std::string& to) override {
+        if (!at(from) || failing.count(lower(to))) return false;
+        File moved = *at(from);
+        files.erase(lower(from));
+        moved.path = at(to) ? at(to)->path : to;
+        files[lower(to)] = moved;
+        return true;
+    }
+    bool start(const std::string& commandLine) override {
+        started.push_back(commandLine);
+        return true;
+    }
+    ProcessEnd startAndWait(const std::string& commandLine, std::uint32_t) override {
+        started.push_back(commandLine);
+        return setupEnd;
+    }
+    void inform(const std::string& caption, const std::string&) override { informed.push_back(caption); }
+    void warn(const std::string& text) override { warnings.push_back(text); }
+    void pause(std::uint32_t milliseconds) override { clock += milliseconds; }
+    std::uint64_t now() override { return clock; }
+
+    std::map<std::string, File> files;
+    std::set<std::string> failing;  // targets that cannot be written
+    ProcessEnd setupEnd = ProcessEnd::Ended;
+    std::vector<std::string> started, informed, warnings;
+    std::uint64_t clock = 0;
+};
+
+const std::string kFolder = "C:\\Program Files\\Quorvane\\Melkrin\\";
+const std::string kProgram = kFolder + "melkrin.exe";
+const std::string kSelf = kProgram + " +/afterupgrade0";
+const std::string kExternal = kProgram + " +/afterupgrade1";
+const std::string kRestart = "\"" + kProgram + "\" /afterupgrade";
+
+TEST(UpdateHelperTest, CommandTextIsWhatFollowsTheHelpersOwnPath) {
+    const std::string own = "C:\\Users\\Joe Smith\\Temp\\UpdHelper.exe";
+    const struct {
+        const char* line;
+        const char* text;
+    } cases[] = {
+        {"C:\\Users\\Joe Smith\\Temp\\UpdHelper.exe C:\\Program Files\\M\\melkrin.exe +/afterupgrade0",
+         "C:\\Program Files\\M\\melkrin.exe +/afterupgrade0"},
+        {"\"C:\\Users\\Joe Smith\\Temp\\UpdHelper.exe\" C:\\Two  Blanks\\melkrin.exe +/afterupgrade1",
+         "C:\\Two  Blanks\\melkrin.exe +/afterupgrade1"},
+        {"c:\\users\\joe smith\\temp\\updhelper.exe  C:\\M\\melkrin.exe +x0  ", "C:\\M\\melkrin.exe +x0"},
+        {"UpdHelper.exe C:\\M\\melkrin.exe", "C:\\M\\melkrin.exe"},
+        {"C:\\Users\\Joe Smith\\Temp\\UpdHelper.exe", ""},
+        {"\"C:\\Users\\Joe Smith\\Temp\\UpdHelper.exe\"   ", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(commandText(c.line, own), c.text) << c.line;
+}
+
+TEST(UpdateHelperTest, CommandSplitsAtTheLastBlankPlus) {
+    const struct {
+        const char* text;
+        const char* program;
+        const char* restart;
+        bool external;
+        const char* folder;
+    } cases[] = {
+        {"C:\\Program Files\\M\\melkrin.exe +/afterupgrade0", "C:\\Program Files\\M\\melkrin.exe", "/afterupgrade",
+         false, "C:\\Program Files\\M\\"},
+        {"C:\\Games+Tools\\M\\melkrin.exe +/afterupgrade1", "C:\\Games+Tools\\M\\melkrin.exe", "/afterupgrade", true,
+         "C:\\Games+Tools\\M\\"},
+        {"C:\\M\\melkrin.exe", "C:\\M\\melkrin.exe", "", false, "C:\\M\\"},
+        {"C:\\M\\melkrin.exe +1", "C:\\M\\melkrin.exe", "", true, "C:\\M\\"},
+        {"melkrin.exe +/a0", "melkrin.exe", "/a", false, ""},
+    };
+    for (const auto& c : cases) {
+        const HelperCommand command = parseCommand(c.text);
+        EXPECT_EQ(command.programPath, c.program) << c.text;
+        EXPECT_EQ(command.restartArgument, c.restart) << c.text;
+        EXPECT_EQ(command.external, c.external) << c.text;
+        EXPECT_EQ(command.folder, c.folder) << c.text;
+    }
+}
+
+TEST(UpdateHelperTest, WithoutArgumentsItOnlyIntroducesItself) {
+    FakePlatform platform;
+    EXPECT_EQ(runHelper("", platform), HelperResult::Information);
+    EXPECT_THAT(platform.informed, ElementsAre("Update helper v1.0"));
+    EXPECT_THAT(platform.started, IsEmpty());
+}
+
+TEST(UpdateHelperTest, PendingFilesReplaceTheirTargetsAndTheProgramStartsAgain) {
+    const struct {
+        const char* name;
+        std::vector<std::string> pending;  // names of the downloaded files
+        std::map<std::string, std::string> expected;  // file name -> content afterwards
+    } cases[] = {
+        {"the program under its own name, beside a data file",
+         {"melkrin.exe.uTMP", "data.txt.uTMP"},
+         {{"melkrin.exe", "melkrin.exe.uTMP"}, {"data.txt", "data.txt.uTMP"}}},
+        {"the only program file under another name becomes the program",
+         {"melkrin_new.exe.uTMP"},
+         {{"melkrin.exe", "melkrin_new.exe.uTMP"}}},
+        {"\"EXE\" in capitals is no program file",
+         {"TOOL.EXE.uTMP"},
+         {{"melkrin.exe", "old program"}, {"TOOL.EXE", "TOOL.EXE.uTMP"}}},
+        {"nothing pending", {}, {{"melkrin.exe", "old program"}}},
+    };
+    for (const auto& c : cases) {
+        FakePlatform platform;
+        platform.add(kProgram, "old program", 500);  // Melkrin lets go of its file after half a second
+        platform.add(kFolder + "data.txt", "old data");
+        for (const auto& name : c.pending) platform.add(kFolder + name, name);
+        EXPECT_EQ(runHelper(kSelf, platform), HelperResult::Restarted) << c.name;
+        for (const auto& [name, content] : c.expected) {
+            ASSERT_NE(platform.at(kFolder + name), nullptr) << c.name << ": " << name;
+            EXPECT_EQ(platform.at(kFolder + name)->content, content) << c.name << ": " << name;
+            if (content != "old program" && content != "old data")
+                EXPECT_EQ(platform.at(kFolder + name)->attributes, Attributes::Archive) << c.name << ": " << name;
+        }
+        for (const auto& name : platform.names()) {
+            EXPECT_EQ(name.find(".uTMP"), std::string::npos) << c.name << ": " << name << " left";
+            EXPECT_EQ(name.find(".uOLD"), std::string::npos) << c.name << ": " << name << " left";
+        }
+        EXPECT_GE(platform.clock, 500u) << c.name << ": started before Melkrin had ended";
+        EXPECT_THAT(platform.started, ElementsAre(kRestart)) << c.name;
+        EXPECT_THAT(platform.warnings, IsEmpty()) << c.name;
+    }
+}
+
+TEST(UpdateHelperTest, TheProgramsListedNameIsKept) {
+    FakePlatform platform;
+    platform.add(kFolder + "Melkrin.EXE", "old program");
+    platform.add(kFolder + "melkrin_new.exe.uTMP", "new program");
+    runHelper(kSelf, platform);
+    EXPECT_THAT(platform.names(), ElementsAre("Melkrin.EXE"));
+    EXPECT_EQ(platform.at(kProgram)->content, "new program");
+}
+
+TEST(UpdateHelperTest, AProgramThatNeverEndsGetsNothingInstalled) {
+    FakePlatform platform;
+    platform.add(kProgram, "old program", ~0ull);
+    platform.add(kFolder + "melkrin.exe.uTMP", "new program");
+    EXPECT_EQ(runHelper(kSelf, platform, HelperLimits{1000, 1000, 20}), HelperResult::ProgramStillRuns);
+    EXPECT_EQ(platform.at(kProgram)->content, "old program");
+    EXPECT_NE(platform.at(kFolder + "melkrin.exe.uTMP"), nullptr);
+    EXPECT_THAT(platform.started, IsEmpty());
+    EXPECT_EQ(platform.warnings.size(), 1u);
+    EXPECT_GE(platform.clock, 1000u);
+    EXPECT_LT(platform.clock, 1100u);
+}
+
+TEST(UpdateHelperTest, AFileThatCannotBeReplacedPutsEverythingBack) {
+    FakePlatform platform;
+    platform.add(kProgram, "old program");
+    platform.add(kFolder + "a.dat", "old a");
+    platform.add(kFolder + "a.dat.uTMP", "new a");
+    platform.add(kFolder + "melkrin.exe.uTMP", "new program");
+    platform.add(kFolder + "z.dat.uTMP", "new z");
+    platform.failing.insert(lower(kFolder + "z.dat"));  // listed last: the others are in place by then
+    EXPECT_EQ(runHelper(kSelf, platform), HelperResult::RolledBack);
+    EXPECT_EQ(platform.at(kProgram)->content, "old program");
+    EXPECT_EQ(platform.at(kFolder + "a.dat")->content, "old a");
+    EXPECT_THAT(platform.names(), ElementsAre("a.dat", "melkrin.exe")) << "no pending file, no backup left";
+    EXPECT_THAT(platform.started, ElementsAre("\"" + kProgram + "\"")) << "the old program, without the restart argument";
+    EXPECT_EQ(platform.warnings.size(), 1u);
+}
+
+TEST(UpdateHelperTest, AnExternalSetupRunsHiddenIsWaitedForAndDeleted) {
+    FakePlatform platform;
+    platform.add(kProgram, "old program");
+    platform.add(kFolder + "setup.exe.uTMP", "setup");
+    platform.add(kFolder + "notes.txt.uTMP", "notes");
+    EXPECT_EQ(runHelper(kExternal, platform), HelperResult::Restarted);
+    EXPECT_THAT(platform.started, ElementsAre("\"" + kFolder + "setup.exe\" /afterupgrade", kRestart));
+    EXPECT_EQ(platform.at(kFolder + "setup.exe"), nullptr);
+    EXPECT_EQ(platform.at(kFolder + "notes.txt")->attributes, Attributes::Archive);
+    EXPECT_EQ(platform.at(kProgram)->content, "old program");
+}
+
+TEST(UpdateHelperTest, ExternalModeEdges) {
+    {
+        // The setup still runs when the limit is over: it is neither deleted nor followed by the program.
+        FakePlatform platform;
+        platform.add(kProgram, "old program");
+        platform.add(kFolder + "setup.exe.uTMP", "setup");
+        platform.setupEnd = ProcessEnd::StillRunning;
+        EXPECT_EQ(runHelper(kExternal, platform), HelperResult::SetupStillRuns);
+        ASSERT_NE(platform.at(kFolder + "setup.exe"), nullptr);
+        EXPECT_EQ(platform.at(kFolder + "setup.exe")->attributes, Attributes::HiddenArchive);
+        EXPECT_THAT(platform.started, ElementsAre("\"" + kFolder + "setup.exe\" /afterupgrade"));
+        EXPECT_EQ(platform.warnings.size(), 1u);
+    }
+    {
+        // No program file pending: no setup is run, the program starts.
+        FakePlatform platform;
+        platform.add(kProgram, "old program");
+        platform.add(kFolder + "notes.txt.uTMP", "notes");
+        EXPECT_EQ(runHelper(kExternal, platform), HelperResult::Restarted);
+        EXPECT_THAT(platform.started, ElementsAre(kRestart));
+    }
+    {
+        // The program's own file pending (in other letter case): installed, never run as a setup or deleted.
+        FakePlatform platform;
+        platform.add(kFolder + "MELKRIN.exe.uTMP", "new program");
+        EXPECT_EQ(runHelper(kExternal, platform), HelperResult::Restarted);
+        ASSERT_NE(platform.at(kProgram), nullptr);
+        EXPECT_EQ(platform.at(kProgram)->content, "new program");
+        EXPECT_EQ(platform.at(kProgram)->attributes, Attributes::Archive);
+        EXPECT_THAT(platform.started, ElementsAre(kRestart));
+    }
+}
+
+}  // namespace
+}  // namespace melkrin::updhelper

@@ -1,0 +1,119 @@
+#include "update_helper/helper_platform_win32.h"
+
+namespace melkrin::updhelper {
+namespace {
+
+bool startProcess(const std::string& commandLine, PROCESS_INFORMATION& process) {
+    std::string line = commandLine;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process) != 0;
+}
+
+}  // namespace
+
+bool Win32HelperPlatform::fileExists(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string Win32HelperPlatform::listedName(const std::string& path) {
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        const auto slash = path.rfind('\\');
+        return slash == std::string::npos ? path : path.substr(slash + 1);
+    }
+    FindClose(search);
+    return found.cFileName;
+}
+
+std::vector<std::string> Win32HelperPlatform::pendingFiles(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA((folder + "*" + kPendingSuffix).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+bool Win32HelperPlatform::isFree(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    CloseHandle(file);
+    return true;
+}
+
+void Win32HelperPlatform::setAttributes(const std::string& path, Attributes attributes) {
+    const DWORD value = attributes == Attributes::Normal    ? FILE_ATTRIBUTE_NORMAL
+                        : attributes == Attributes::Archive ? FILE_ATTRIBUTE_ARCHIVE
+                                                            : FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE;
+    SetFileAttributesA(path.c_str(), value);
+}
+
+bool Win32HelperPlatform::deleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+bool Win32HelperPlatform::copyFile(const std::string& from, const std::string& to) {
+    SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
+}
+
+bool Win32HelperPlatform::replaceFile(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool Win32HelperPlatform::start(const std::string& commandLine) {
+    PROCESS_INFORMATION process{};
+    if (!startProcess(commandLine, process)) return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+ProcessEnd Win32HelperPlatform::startAndWait(const std::string& commandLine, std::uint32_t limitMs) {
+    PROCESS_INFORMATION process{};
+    if (!startProcess(commandLine, process)) return ProcessEnd::NotStarted;
+    CloseHandle(process.hThread);
+    // Messages are handled while the setup runs, so the helper never looks hung.
+    const std::uint64_t started = now();
+    ProcessEnd end = ProcessEnd::StillRunning;
+    for (;;) {
+        const std::uint64_t waited = now() - started;
+        if (waited >= limitMs) break;
+        const DWORD rest = static_cast<DWORD>(limitMs - waited);
+        const DWORD result = MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, rest, QS_ALLINPUT);
+        if (result == WAIT_OBJECT_0) {
+            end = ProcessEnd::Ended;
+            break;
+        }
+        if (result != WAIT_OBJECT_0 + 1) break;
+        pause(0);
+    }
+    CloseHandle(process.hProcess);
+    return end;
+}
+
+void Win32HelperPlatform::inform(const std::string& caption, const std::string& text) {
+    MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+}
+
+void Win32HelperPlatform::warn(const std::string& text) {
+    MessageBoxA(nullptr, text.c_str(), "Melkrin update", MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+}
+
+void Win32HelperPlatform::pause(std::uint32_t milliseconds) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    if (milliseconds) Sleep(milliseconds);
+}
+
+std::uint64_t Win32HelperPlatform::now() { return GetTickCount64(); }
+
+}  // namespace melkrin::updhelper
