@@ -97,16 +97,23 @@ driver wait-window TForm1 60 || { echo "bench: no main window" >&2; exit 1; }
 by_hand() {  # the same game by hand: the command line Melkrin gave it, from the same folder
   local command_line
   command_line=$(head -1 "$calls" | tr -d '\r' | cut -d'|' -f2- | sed 's/^.*Sam2\.exe"* //')
-  rm -f "$game/StandIn/behaviour.txt"
+  printf 'frames=%s\r\n' "$frames" >"$game/StandIn/behaviour.txt"
   # and the benchmark configuration Melkrin wrote, with the user's put back afterwards.
   cp "$config" "$out/user Sam2.ini"
   cp "$out/benchmark Sam2.ini" "$config"
   (cd "$game/Bin" && eval "\"$src/cmake/wine-run.sh\" Sam2.exe $command_line" </dev/null >/dev/null 2>&1)
-  mv "$out/user Sam2.ini" "$config"
   fps_hand+=("$(tr -d '\r' <"$game/Sam2.log" | sed -n 's/^Average: \([0-9.]*\) FPS/\1/p')")
-  rm -f "$game/Sam2.log"
+  # And through a batch file as Melkrin starts it, to tell the command
+  # interpreter's share from Melkrin's.
+  printf 'Sam2.exe %s\r\n' "$command_line" >"$game/Bin/by hand.bat"
+  (cd "$game/Bin" && "$src/cmake/wine-run.sh" cmd /c "by hand.bat" </dev/null >/dev/null 2>&1)
+  fps_batch+=("$(tr -d '\r' <"$game/Sam2.log" | sed -n 's/^Average: \([0-9.]*\) FPS/\1/p')")
+  rm -f "$game/Sam2.log" "$game/Bin/by hand.bat"
+  mv "$out/user Sam2.ini" "$config"
 }
-before=() after=() whole=() cpu_ratio=() cpu_used=() game_seconds=() fps_melkrin=() fps_hand=()
+# Some seconds of play per game, so that the start of a process does not weigh.
+frames=150
+before=() after=() whole=() cpu_ratio=() cpu_used=() game_seconds=() fps_melkrin=() fps_hand=() fps_batch=()
 for round in $(seq 1 "$rounds"); do
   # The hand runs go first in every other round.
   if [ $((round % 2)) = 0 ]; then by_hand; fi
@@ -114,7 +121,7 @@ for round in $(seq 1 "$rounds"); do
   ended=$(lines_of "$ends")
   # The game holds its log 5 s after the figure: Melkrin waits on a game that
   # plays on, which is when its own processor time is measured.
-  printf 'hold=5000\r\n' >"$game/StandIn/behaviour.txt"
+  printf 'frames=%s\r\nhold=5000\r\n' "$frames" >"$game/StandIn/behaviour.txt"
   reg_set "$settings_key" NoErrorWarning 0
   driver click TForm1 "Run benchmark" >/dev/null
   clicked=$(now)
@@ -160,8 +167,11 @@ m_melkrin_start=$(median "${melkrin_starts[@]}"); m_minimal_start=$(median "${mi
 echo
 echo "== figures (medians of $rounds rounds; $(date -u '+%Y-%m-%d %H:%M UTC'))"
 echo "machine: $(sed -n 's/^model name[^:]*: //p' /proc/cpuinfo | head -1), $(nproc) cores, $(awk '/MemTotal/ { printf "%.0f GB", $2 / 1048576 }' /proc/meminfo); $(/usr/lib/wine/wine64 --version 2>/dev/null)"
-printf 'fidelity: stand-in game %s FPS under Melkrin, %s FPS by hand: ratio %s (rounds: %s | %s)\n' \
-  "$m_fps" "$m_hand" "$(fmt "$(calc "$m_fps / $m_hand")")" "${fps_melkrin[*]}" "${fps_hand[*]}"
+m_batch=$(median "${fps_batch[@]}")
+printf 'fidelity: stand-in game %s FPS under Melkrin, %s FPS by hand: ratio %s; by hand through a batch file %s FPS: ratio %s (rounds: %s | %s | %s)\n' \
+  "$m_fps" "$m_hand" "$(fmt "$(calc "$m_fps / $m_hand")")" "$m_batch" "$(fmt "$(calc "$m_fps / $m_batch")")" \
+  "${fps_melkrin[*]}" "${fps_hand[*]}" "${fps_batch[*]}"
+echo "load average during the session: $(cut -d' ' -f1-3 /proc/loadavg) (on $(nproc) cores)"
 m_whole=$(median "${whole[@]}")
 printf "Melkrin's own time: button to game start %s s, game end to restored Sam2.ini %s s (less the 3 s of waits); of a run of %s s: ratio %s\n" \
   "$(fmt "$m_before")" "$(fmt "$m_after")" "$(fmt "$m_whole" 2)" "$(fmt "$(calc "($m_before + $m_after) / $m_whole")")"
