@@ -1,6 +1,11 @@
 #pragma once
 // Every control of the main window, with the numeric ID its Win32 window
 // carries. The UI driver of the end-to-end tests uses the same table.
+#include <array>
+#include <cstddef>
+
+#include "settings/resolutions.h"
+
 namespace melkrin {
 
 enum class ControlId : int {
@@ -95,11 +100,18 @@ inline constexpr int kCheckList1 = 2002;
 inline constexpr int kButton1 = 2003;  // "Add"
 }  // namespace form3
 
-// The nine fixed resolution items in store order.
-inline constexpr ControlId kResolutionItems[9] = {
-    ControlId::Res640,  ControlId::Res800,  ControlId::Res1024, ControlId::Res1280, ControlId::Res1600,
-    ControlId::Res2048, ControlId::ResHdw1, ControlId::ResHdw2, ControlId::ResHdw3,
-};
+// The resolution items: item i shows the fixed resolution i of
+// settings/resolutions.h, their IDs follow one another from Res640.
+inline constexpr auto kResolutionItems = [] {
+    std::array<ControlId, kFixedResolutions.size()> items{};
+    for (std::size_t i = 0; i < items.size(); ++i)
+        items[i] = static_cast<ControlId>(static_cast<int>(ControlId::Res640) + static_cast<int>(i));
+    return items;
+}();
+static_assert(kResolutionItems.back() == ControlId::ResHdw3);
+
+// The demo group's four items, in the order of their choice numbers.
+inline constexpr ControlId kDemoItems[4] = {ControlId::Demo0, ControlId::Demo1, ControlId::Demo2, ControlId::Demo3};
 
 inline constexpr int kNoSelection = -1;
 inline constexpr int kAboutPage = 4;

@@ -17,6 +17,8 @@ public:
 using DisplayModeList = std::vector<std::string>;
 
 DisplayModeList buildDisplayModeList(DisplayModeSource& source);
+// One entry of the list: width, " x ", height.
+std::string displayModeEntry(const std::string& width, const std::string& height);
 // All entries joined by line breaks: the text that start-up searches.
 std::string displayModeText(const DisplayModeList& list);
 

@@ -8,6 +8,7 @@
 #include "common/waits.h"
 #include "settings/base64.h"
 #include "settings/benchmark_options.h"
+#include "settings/resolutions.h"
 #include "settings/settings_names.h"
 
 namespace melkrin {
@@ -17,12 +18,6 @@ constexpr const char* kReinstall = "Please reinstall the Quorvane Melkrin!";
 constexpr const char* kInstallGame = "Please install the Serious Sam 2!";
 constexpr const char* kRecoveryQuestion =
     "The last time an error occured. Do you wish to restore the original settings?";
-
-// The resolution items' texts as the display mode list writes them.
-constexpr const char* kResolutionModeTexts[9] = {
-    "640 x 480",   "800 x 600",   "1024 x 768", "1280 x 1024", "1600 x 1200",
-    "2048 x 1536", "1280 x 768", "1920 x 1080", "1920 x 1200",
-};
 
 constexpr ControlId kDemoControls[] = {ControlId::DemoEdit, ControlId::DemoEditButton};
 constexpr ControlId kProxyFields[] = {ControlId::ProxyServerEdit, ControlId::ProxyPortEdit,
@@ -90,15 +85,15 @@ void TForm1::takeOverVersionFile() {
         (void)services_.files.deleteFile(versionFile);
     }
     view_.setText(ControlId::Label1, settings_.readString(names::kProgramVersion));
-    ownVersion_ = settings_.readString(names::kProgramVersion);
 }
 
 void TForm1::loadResolutions() {
     const std::string modes = displayModeText(buildDisplayModeList(services_.displayModes));
-    for (int i = 0; i < 9; ++i) {
+    for (std::size_t i = 0; i < kFixedResolutions.size(); ++i) {
+        const FixedResolution& resolution = kFixedResolutions[i];
         const ControlId item = kResolutionItems[i];
-        if (contains(modes, kResolutionModeTexts[i])) {
-            view_.setChecked(item, decode::flagOn(settings_.readString(names::kResolutionKeys[i])));
+        if (contains(modes, displayModeEntry(resolution.width, resolution.height))) {
+            view_.setChecked(item, decode::flagOn(settings_.readString(resolution.key)));
         } else {
             view_.setEnabled(item, false);
             view_.setChecked(item, false);
@@ -108,7 +103,7 @@ void TForm1::loadResolutions() {
     const std::string width = settings_.readString(names::kCustomWidth);
     const std::string height = settings_.readString(names::kCustomHeight);
     if (!decode::customSizeStored(width, height)) return;
-    if (contains(modes, width + " x " + height)) {
+    if (contains(modes, displayModeEntry(width, height))) {
         view_.setText(ControlId::CusWidth, width);
         view_.setText(ControlId::CusHeight, height);
         const bool on = decode::flagOn(settings_.readString(names::kCustomOn)) &&
@@ -148,7 +143,6 @@ void TForm1::loadResultsFolder() {
     if (!services_.files.folderExists(folder)) folder.clear();
     if (folder.empty()) folder = services_.programFolder + "Benchmark\\";
     view_.setText(ControlId::ResEdit, folder);
-    resultsFolder_ = folder;
 }
 
 void TForm1::loadQualityAndProxy() {

@@ -104,9 +104,6 @@ public:
     const Form1Services& services() const { return services_; }
     const GameInstall& gameInstall() const { return game_; }
     const std::string& programFolder() const { return services_.programFolder; }
-    const std::string& resultsFolder() const { return resultsFolder_; }
-    // The program's own version as handed to the online update.
-    const std::string& ownVersion() const { return ownVersion_; }
 
 private:
     void runStartup();
@@ -128,8 +125,6 @@ private:
     Form1Services services_;
     SettingsStore settings_;
     GameInstall game_;
-    std::string resultsFolder_;
-    std::string ownVersion_;
     std::optional<Form1UiServices> ui_;
     RunController* run_ = nullptr;
 };

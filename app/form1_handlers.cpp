@@ -9,6 +9,7 @@
 #include "common/waits.h"
 #include "run/run_controller.h"
 #include "settings/benchmark_options.h"
+#include "settings/resolutions.h"
 #include "settings/settings_names.h"
 
 namespace melkrin {
@@ -59,7 +60,6 @@ void TForm1::ToolButton1Click() {
     view_.setText(ControlId::ResEdit, folder);
     settings_.open(names::kSettingsKey, true);
     settings_.writeString(names::kResultPath, folder);
-    resultsFolder_ = folder;
 }
 
 void TForm1::OpenResFolderClick() {
@@ -84,8 +84,8 @@ void TForm1::NoteEditMouseLeave() { writeNote(); }
 void TForm1::resMouseLeave() {
     settings_.open(names::kSettingsKey, true);
     // A disabled item cannot be checked, so it is stored as "0".
-    for (int i = 0; i < 9; ++i)
-        settings_.writeString(names::kResolutionKeys[i], flagText(view_.checked(kResolutionItems[i])));
+    for (std::size_t i = 0; i < kFixedResolutions.size(); ++i)
+        settings_.writeString(kFixedResolutions[i].key, flagText(view_.checked(kResolutionItems[i])));
 }
 
 void TForm1::cusresboxMouseLeave() {

@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "settings/resolutions.h"
+
 namespace melkrin {
 namespace {
 
@@ -148,14 +150,12 @@ void Form1Window::createControls() {
 
     // Page 1: resolution and demo.
     const HWND res = add(ControlId::Res, Kind::Frame, page[1], " Resolution ", 6, 2, 328, 84);
-    const Item resolutions[9] = {{ControlId::Res640, "640 \xD7 480"},     {ControlId::Res800, "800 \xD7 600"},
-                                 {ControlId::Res1024, "1024 \xD7 768"},   {ControlId::Res1280, "1280 \xD7 1024"},
-                                 {ControlId::Res1600, "1600 \xD7 1200"},  {ControlId::Res2048, "2048 \xD7 1536"},
-                                 {ControlId::ResHdw1, "1280 \xD7 768"},   {ControlId::ResHdw2, "1920 \xD7 1080"},
-                                 {ControlId::ResHdw3, "1920 \xD7 1200"}};
-    for (int i = 0; i < 9; ++i) {
-        add(resolutions[i].id, Kind::Check, res, resolutions[i].caption, 8 + (i % 4) * 78, 18 + (i / 4) * 20, 80, 18);
-        at(resolutions[i].id).group = ControlId::Res;
+    for (std::size_t i = 0; i < kFixedResolutions.size(); ++i) {
+        const int column = static_cast<int>(i % 4);
+        const int row = static_cast<int>(i / 4);
+        add(kResolutionItems[i], Kind::Check, res, resolutionCaption(kFixedResolutions[i]), 8 + column * 78,
+            18 + row * 20, 80, 18);
+        at(kResolutionItems[i]).group = ControlId::Res;
     }
     add(ControlId::CusResBox, Kind::Check, page[1], "Custom resolution:", 12, 92, 120, 20);
     add(ControlId::CusWidth, Kind::Field, page[1], "", 136, 93, 42, 18, ES_READONLY | ES_CENTER);

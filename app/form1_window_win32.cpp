@@ -1,10 +1,10 @@
+// The main window's procedures: its class and creation, the window procedure,
+// the panels' procedure and the subclasses of the controls and the tooltip.
+// What the messages mean to the presenter is decided in form1_events_win32.cpp
+// and form1_pointer_win32.cpp.
 #include "app/form1_window_win32.h"
 
 #include <commctrl.h>
-
-#include <vector>
-
-#include "app/form1.h"
 
 namespace melkrin {
 namespace {
@@ -25,39 +25,22 @@ void centreOnDesktop(HWND hwnd) {
                  work.top + (work.bottom - work.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-bool isOwnerDrawnButton(Form1Window::Kind kind) {
-    using K = Form1Window::Kind;
-    switch (kind) {
-        case K::Check: case K::Radio: case K::PictureButton: case K::CaptionButton: case K::PushButton:
-        case K::RunButton: case K::NavHeader: case K::NavItem:
-            return true;
-        default:
-            return false;
-    }
-}
-
-// Picture buttons carry their hint as window text, so screen readers and UI tests find them.
-bool textIsHint(Form1Window::Kind kind) {
-    return kind == Form1Window::Kind::PictureButton || kind == Form1Window::Kind::RunButton;
-}
-
 // The window's chrome pictures and the run button point like links.
 bool hasHandCursor(ControlId id) {
     return id == ControlId::Image2 || id == ControlId::Image3 || id == ControlId::BenchButton;
 }
 
-// Items that toggle or switch on every click, as native check boxes do; the
-// second of two quick clicks arrives as a double click.
-bool takesEveryClick(Form1Window::Kind kind) {
-    using K = Form1Window::Kind;
-    return kind == K::Check || kind == K::Radio || kind == K::NavHeader || kind == K::NavItem;
-}
-
-constexpr ControlId kDemoItems[4] = {ControlId::Demo0, ControlId::Demo1, ControlId::Demo2, ControlId::Demo3};
-constexpr ControlId kPages[5] = {ControlId::Page0, ControlId::Page1, ControlId::Page2, ControlId::Page3,
-                                 ControlId::Page4};
-
 }  // namespace
+
+bool Form1Window::isOwnerDrawnButton(Kind kind) {
+    switch (kind) {
+        case Kind::Check: case Kind::Radio: case Kind::PictureButton: case Kind::CaptionButton:
+        case Kind::PushButton: case Kind::RunButton: case Kind::NavHeader: case Kind::NavItem:
+            return true;
+        default:
+            return false;
+    }
+}
 
 Form1Window::Form1Window(HINSTANCE instance) : instance_(instance) {
     WNDCLASSEXA wc{};
@@ -271,265 +254,6 @@ bool Form1Window::preTranslate(MSG& message) {
         }
     }
     return IsDialogMessageA(hwnd_, &message) != 0;
-}
-
-// ---------------------------------------------------------------- events
-
-void Form1Window::call(void (TForm1::*handler)()) {
-    if (presenter_) presenter_->guarded([&] { (presenter_->*handler)(); });
-}
-
-void Form1Window::command(ControlId id, int code) {
-    Control* c = find(id) ? &at(id) : nullptr;
-    if (!c) return;
-    if (c->kind == Kind::List) {
-        if (code != CBN_SELCHANGE) return;
-        if (id == ControlId::AFBox) call(&TForm1::AFBoxChange);
-        if (id == ControlId::AABox) call(&TForm1::AABoxChange);
-        if (id == ControlId::RendererBox) call(&TForm1::RendererBoxChange);
-        return;
-    }
-    if (id == ControlId::NoteEdit) {
-        if (code == EN_KILLFOCUS) call(&TForm1::NoteEditExit);
-        return;
-    }
-    if (code != BN_CLICKED && !(code == BN_DOUBLECLICKED && takesEveryClick(c->kind))) return;
-    // A disabled item cannot be chosen, not even by a click sent from outside.
-    if (!IsWindowEnabled(c->hwnd)) return;
-    switch (c->kind) {
-        case Kind::Check:
-            c->checked = !c->checked;
-            InvalidateRect(c->hwnd, nullptr, FALSE);
-            return;
-        case Kind::Radio:
-            // The demo group marks the new item and unmarks the others, then reports the change.
-            for (ControlId item : kDemoItems) setChecked(item, item == id);
-            call(&TForm1::demoChanging);
-            return;
-        case Kind::NavHeader:
-            openGroup_ = (openGroup_ == (id == ControlId::Group1 ? 1 : 2)) ? 0 : (id == ControlId::Group1 ? 1 : 2);
-            layoutNavBar();
-            return;
-        case Kind::NavItem:
-            navigate(id);
-            return;
-        default:
-            break;
-    }
-    switch (id) {
-        case ControlId::Image2: call(&TForm1::Image2Click); break;
-        case ControlId::Image3: call(&TForm1::Image3Click); break;
-        case ControlId::BenchButton: call(&TForm1::BenchButtonClick); break;
-        case ControlId::ToolButton1: call(&TForm1::ToolButton1Click); break;
-        case ControlId::OpenResFolder: call(&TForm1::OpenResFolderClick); break;
-        case ControlId::CusPossibilities: call(&TForm1::CusPossibilitiesClick); break;
-        case ControlId::DemoEditButton: call(&TForm1::DemoEditButtonClick); break;
-        case ControlId::ToolButton3: call(&TForm1::ToolButton3Click); break;
-        default: break;
-    }
-}
-
-void Form1Window::navigate(ControlId item) {
-    const ControlId previous = selectedItem_;
-    selectedItem_ = item;
-    if (Control* old = find(previous) ? &at(previous) : nullptr) InvalidateRect(old->hwnd, nullptr, FALSE);
-    InvalidateRect(at(item).hwnd, nullptr, FALSE);
-    static const std::pair<ControlId, void (TForm1::*)()> handlers[] = {
-        {ControlId::Group1Item0, &TForm1::Group1Items0Click}, {ControlId::Group1Item1, &TForm1::Group1Items1Click},
-        {ControlId::Group1Item2, &TForm1::Group1Items2Click}, {ControlId::Group2Item0, &TForm1::Group2Items0Click},
-        {ControlId::Group2Item1, &TForm1::Group2Items1Click}, {ControlId::Group2Item2, &TForm1::Group2Items2Click},
-        {ControlId::Group2Item3, &TForm1::Group2Items3Click}};
-    for (const auto& [id, handler] : handlers)
-        if (id == item) call(handler);
-}
-
-namespace {
-
-POINT cursor() {
-    POINT at{};
-    GetCursorPos(&at);
-    return at;
-}
-
-bool cursorWithin(HWND hwnd) {
-    RECT box{};
-    GetWindowRect(hwnd, &box);
-    return PtInRect(&box, cursor()) != 0;
-}
-
-}  // namespace
-
-// A disabled control gets no pointer moves: the window beneath it does (a
-// panel, or the window itself). Those moves reach the tooltip as moves over
-// the window, where each hinted control also has a tool over its rectangle,
-// and the tooltip is told that the window lies under the pointer there
-// (tooltipSubclass), so the hint of a disabled control (the reason it is
-// disabled) still shows.
-void Form1Window::relayHintMove() {
-    if (!tooltip_) return;
-    const POINT screen = cursor();
-    POINT local = screen;
-    ScreenToClient(hwnd_, &local);
-    MSG move{hwnd_, WM_MOUSEMOVE, 0, MAKELPARAM(local.x, local.y), static_cast<DWORD>(GetMessageTime()), screen};
-    SendMessageA(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&move));
-}
-
-// The pointer's real position decides, not the order of the messages: a
-// move that arrives late, or a second leave, changes nothing.
-void Form1Window::pointerMoved(HWND hwnd) {
-    Control* c = find(hwnd);
-    if (!c || WindowFromPoint(cursor()) != hwnd) return;
-    // Asked on every move: a leave that was lost (capture, a modal box) never
-    // leaves the control without a pending report.
-    TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd, 0};
-    TrackMouseEvent(&track);
-    resolutionGroup_.left(PointerEvent::Moved, resolutionPointer(*c));
-    if (!c->hot) {
-        c->hot = true;
-        if (isOwnerDrawnButton(c->kind)) InvalidateRect(hwnd, nullptr, FALSE);
-    }
-}
-
-void Form1Window::pointerLeft(HWND hwnd) {
-    Control* c = find(hwnd);
-    if (!c || !c->hot) return;
-    if (WindowFromPoint(cursor()) == hwnd) {
-        // Still over the control (a popup came and went): keep watching.
-        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd, 0};
-        TrackMouseEvent(&track);
-        return;
-    }
-    c->hot = false;
-    if (isOwnerDrawnButton(c->kind)) InvalidateRect(hwnd, nullptr, FALSE);
-    switch (c->id) {
-        case ControlId::NoteEdit: call(&TForm1::NoteEditMouseLeave); break;
-        case ControlId::CusResBox: call(&TForm1::cusresboxMouseLeave); break;
-        case ControlId::HDRBox: call(&TForm1::HDRBoxMouseLeave); break;
-        default: break;
-    }
-    if (resolutionGroup_.left(PointerEvent::Left, resolutionPointer(*c))) call(&TForm1::resMouseLeave);
-}
-
-PointerAt Form1Window::resolutionPointer(const Control& c) {
-    const HWND group = at(ControlId::Res).hwnd;
-    return PointerAt{c.id == ControlId::Res || c.group == ControlId::Res, cursorWithin(group),
-                     IsWindowVisible(group) != 0};
-}
-
-// ---------------------------------------------------------------- MainView
-
-Form1Window::Control* Form1Window::find(HWND hwnd) {
-    const auto it = byHandle_.find(hwnd);
-    return it == byHandle_.end() ? nullptr : &controls_[it->second];
-}
-
-const Form1Window::Control* Form1Window::find(ControlId id) const {
-    const auto it = controls_.find(id);
-    return it == controls_.end() ? nullptr : &it->second;
-}
-
-Form1Window::Control& Form1Window::at(ControlId id) { return controls_.at(id); }
-
-HWND Form1Window::control(ControlId id) const {
-    const Control* c = find(id);
-    return c ? c->hwnd : nullptr;
-}
-
-void Form1Window::setText(ControlId id, const std::string& text) {
-    Control& c = at(id);
-    c.caption = text;
-    if (textIsHint(c.kind))
-        InvalidateRect(c.hwnd, nullptr, FALSE);
-    else
-        SetWindowTextA(c.hwnd, text.c_str());
-}
-
-std::string Form1Window::text(ControlId id) const {
-    const Control* c = find(id);
-    if (!c) return {};
-    if (textIsHint(c->kind)) return c->caption;
-    const int length = GetWindowTextLengthA(c->hwnd);
-    std::string out(static_cast<std::size_t>(length) + 1, '\0');
-    out.resize(static_cast<std::size_t>(GetWindowTextA(c->hwnd, out.data(), length + 1)));
-    return out;
-}
-
-void Form1Window::setChecked(ControlId id, bool checked) {
-    Control& c = at(id);
-    c.checked = checked;
-    InvalidateRect(c.hwnd, nullptr, FALSE);
-}
-
-bool Form1Window::checked(ControlId id) const {
-    const Control* c = find(id);
-    return c && c->checked;
-}
-
-void Form1Window::setEnabled(ControlId id, bool enabled) { EnableWindow(at(id).hwnd, enabled ? TRUE : FALSE); }
-
-bool Form1Window::enabled(ControlId id) const {
-    const Control* c = find(id);
-    return c && IsWindowEnabled(c->hwnd);
-}
-
-void Form1Window::setVisible(ControlId id, bool visible) {
-    HWND hwnd = at(id).hwnd;
-    if (visible) SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    ShowWindow(hwnd, visible ? SW_SHOW : SW_HIDE);
-}
-
-bool Form1Window::visible(ControlId id) const {
-    const Control* c = find(id);
-    return c && (GetWindowLongPtrA(c->hwnd, GWL_STYLE) & WS_VISIBLE);
-}
-
-void Form1Window::setSelection(ControlId id, int index) {
-    if (id == ControlId::Demo) {
-        for (int i = 0; i < 4; ++i) setChecked(kDemoItems[i], i == index);
-        return;
-    }
-    SendMessageA(at(id).hwnd, CB_SETCURSEL, index < 0 ? static_cast<WPARAM>(-1) : static_cast<WPARAM>(index), 0);
-}
-
-int Form1Window::selection(ControlId id) const {
-    if (id == ControlId::Demo) {
-        for (int i = 0; i < 4; ++i)
-            if (checked(kDemoItems[i])) return i;
-        return kNoSelection;
-    }
-    const Control* c = find(id);
-    if (!c) return kNoSelection;
-    const LRESULT index = SendMessageA(c->hwnd, CB_GETCURSEL, 0, 0);
-    return index == CB_ERR ? kNoSelection : static_cast<int>(index);
-}
-
-void Form1Window::setHint(ControlId id, const std::string& hint) {
-    Control& c = at(id);
-    c.hint = hint;
-    if (textIsHint(c.kind)) SetWindowTextA(c.hwnd, hint.c_str());
-    if (tooltip_) addTooltip(c);
-}
-
-std::string Form1Window::hint(ControlId id) const {
-    const Control* c = find(id);
-    return c ? c->hint : std::string();
-}
-
-void Form1Window::showPage(int page) {
-    if (page < 0 || page > 4) return;
-    page_ = page;
-    for (int i = 0; i < 5; ++i) ShowWindow(at(kPages[i]).hwnd, i == page ? SW_SHOW : SW_HIDE);
-}
-
-void Form1Window::applyTheme() {
-    themed_ = true;
-    if (panelBrush_) DeleteObject(panelBrush_);
-    panelBrush_ = CreateSolidBrush(panelColour());
-    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
-}
-
-void Form1Window::repaint(ControlId id) {
-    RedrawWindow(at(id).hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 }  // namespace melkrin

@@ -44,7 +44,7 @@ public:
     // Called when the window is closed by the system's means (not by its close picture).
     std::function<void()> onClose;
 
-    // MainView.
+    // MainView (form1_view_win32.cpp).
     void setText(ControlId id, const std::string& text) override;
     std::string text(ControlId id) const override;
     void setChecked(ControlId id, bool checked) override;
@@ -80,6 +80,7 @@ private:
         bool hot = false;
     };
 
+    // Procedures (form1_window_win32.cpp).
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK containerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK controlSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -88,6 +89,8 @@ private:
                                             DWORD_PTR data);
     static Form1Window* of(HWND anyChild);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    // Buttons the window draws itself: they show the pointer over them and take Enter.
+    static bool isOwnerDrawnButton(Kind kind);
 
     // Building (form1_layout_win32.cpp).
     void createControls();
@@ -100,14 +103,16 @@ private:
     void refreshTooltips();
     void layoutNavBar();
 
-    // Events.
+    // Event routing (form1_events_win32.cpp).
     void command(ControlId id, int code);
+    void call(void (TForm1::*handler)());
+    void navigate(ControlId item);
+
+    // Pointer tracking (form1_pointer_win32.cpp).
     void pointerMoved(HWND hwnd);
     void pointerLeft(HWND hwnd);
     PointerAt resolutionPointer(const Control& c);
     void relayHintMove();
-    void call(void (TForm1::*handler)());
-    void navigate(ControlId item);
 
     // Drawing (form1_paint_win32.cpp).
     void drawItem(const DRAWITEMSTRUCT& item);
@@ -116,6 +121,7 @@ private:
     LRESULT colourFor(HDC dc, HWND control);
     COLORREF panelColour() const { return themed_ ? skin::kPanel : skin::kDesignPanel; }
 
+    // Control look-up (form1_view_win32.cpp, with the MainView calls).
     Control* find(HWND hwnd);
     Control& at(ControlId id);
     const Control* find(ControlId id) const;

@@ -1,11 +1,17 @@
 #pragma once
 // The maker's web presence: the one place that names it.
+#include <string>
+
 namespace melkrin::web {
 
 inline constexpr const char* kMakerHost = "www.velkora.com";
 // Opened by the shell, which adds the scheme itself.
-inline constexpr const char* kHomepage = "www.velkora.com";
-inline constexpr const char* kHelpFileUrl = "http://www.velkora.com/benchmarks/ss2/help.chm";
+inline constexpr const char* kHomepage = kMakerHost;
+inline constexpr const char* kHelpFilePath = "/benchmarks/ss2/help.chm";
+inline std::string helpFileUrl() { return std::string("http://") + kMakerHost + kHelpFilePath; }
 inline constexpr const char* kHelpAgent = "help.chm";
+// The update information comes over https from the maker's server; its
+// signature is what makes it trustworthy, https keeps it private.
+inline constexpr const char* kUpdateScheme = "https://";
 
 }  // namespace melkrin::web

@@ -57,7 +57,7 @@ struct Form1UiServices {
     HelpDownloader& helpDownloader;
     AppWindows& windows;
     // Only tests point this elsewhere (a server on 127.0.0.1).
-    std::string helpFileUrl = web::kHelpFileUrl;
+    std::string helpFileUrl = web::helpFileUrl();
 };
 
 }  // namespace melkrin

@@ -24,8 +24,6 @@ std::string demoRefusalMessage(DemoVerdict verdict) {
     return {};
 }
 
-DemoChoice demoChoiceOf(const BenchmarkOptions& options) { return {options.demoChoice, options.customDemoPath}; }
-
 std::string fileNamePart(const std::string& path) {
     const auto separator = path.find_last_of("\\/");
     return separator == std::string::npos ? path : path.substr(separator + 1);

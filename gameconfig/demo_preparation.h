@@ -4,8 +4,6 @@
 #include <optional>
 #include <string>
 
-#include "settings/benchmark_options.h"
-
 namespace melkrin {
 
 class FileSystem;
@@ -25,8 +23,6 @@ struct DemoChoice {
     std::optional<int> demoChoice;  // 1 to 3 built-in, 4 user-defined
     std::string customDemoPath;
 };
-
-DemoChoice demoChoiceOf(const BenchmarkOptions& options);
 
 class DemoPreparation {
 public:

@@ -83,10 +83,6 @@ void applyRow(const SettingRow* row, std::string& label, GameConfigFile& config,
 
 }  // namespace
 
-QualityChoices qualityChoicesOf(const BenchmarkOptions& options) {
-    return {options.aaLevel, options.afLevel, options.hdr, options.renderer};
-}
-
 void applyQualitySettings(GameConfigFile& config, const QualityChoices& choices, DebugLog& log,
                           QualityLabels& labels) {
     log.add("");

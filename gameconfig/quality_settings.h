@@ -19,8 +19,6 @@ struct QualityChoices {
     Renderer renderer = Renderer::Direct3D;
 };
 
-QualityChoices qualityChoicesOf(const BenchmarkOptions& options);
-
 // What the report prints per resolution. Empty until the first run; every run
 // overwrites them, except the label of a setting without a selection.
 struct QualityLabels {

@@ -1,45 +1,43 @@
 #include "run/resolution_slot.h"
 
+#include <stdexcept>
+
+#include "settings/resolutions.h"
+
 namespace melkrin {
 
-// The small differences between the columns are what earlier reports and logs
-// show (blanks around the sign, "Widescreen" versus "(HD WideScreen)"); keep them.
-const std::array<ResolutionSlot, 10> kResolutionSlots = {{
-    {0, "640", "640", "480", "START SS2 in 640 \xD7 480", "Resolution: 640 \xD7 480...",
-     "640\xD7" "480 successful. More to come...", "Resolution: 640\xD7" "480"},
-    {1, "800", "800", "600", "START SS2 in 800 \xD7 600", "Resolution: 800 \xD7 600...",
-     "800\xD7" "600 successful. More to come...", "Resolution: 800\xD7" "600"},
-    {2, "1024", "1024", "768", "START SS2 in 1024 \xD7 768", "Resolution: 1024 \xD7 768...",
-     "1024\xD7" "768 successful. More to come...", "Resolution: 1024\xD7" "768"},
-    {3, "1280", "1280", "1024", "START SS2 in 1280 \xD7 1024", "Resolution: 1280 \xD7 1024...",
-     "1280\xD7" "1024 successful. More to come...", "Resolution: 1280\xD7" "1024"},
-    {4, "1600", "1600", "1200", "START SS2 in 1600 \xD7 1200", "Resolution: 1600 \xD7 1200...",
-     "1600\xD7" "1200 successful. More to come...", "Resolution: 1600\xD7" "1200"},
-    {5, "2048", "2048", "1536", "START SS2 in 2048 \xD7 1536", "Resolution: 2048 \xD7 1536...",
-     "2048\xD7" "1536 successful. More to come...", "Resolution: 2048\xD7" "1536"},
-    {6, "hdw1", "1280", "768", "START SS2 in 1280 \xD7 768 HD Widescreen", "Resolution: 1280 \xD7 768...",
-     "1280\xD7" "768 (HD WideScreen) successful. More to come...", "Resolution: 1280\xD7" "768 (HD WideScreen)"},
-    {7, "hdw2", "1920", "1080", "START SS2 in 1920 \xD7 1080 HD Widescreen", "Resolution: 1920 \xD7 1080...",
-     "1920\xD7" "1080 (HD WideScreen) successful. More to come...", "Resolution: 1920\xD7" "1080 (HD WideScreen)"},
-    {8, "hdw3", "1920", "1200", "START SS2 in 1920 \xD7 1200 HD Widescreen", "Resolution: 1920 \xD7 1200...",
-     "1920\xD7" "1200 (HD WideScreen) successful. More to come...", "Resolution: 1920\xD7" "1200 (HD WideScreen)"},
-    {9, "custom", "", "", "", "", "", ""},
-}};
+static_assert(kFixedResolutions.size() == kCustomSlot, "the custom slot follows the fixed ones");
 
-std::string customStartLine(const std::string& width, const std::string& height) {
-    return "START SS2 " + width + " \xD7 " + height + " (Custom)...";
-}
+// The small differences between the texts are what earlier reports and logs
+// show (blanks around the sign or none, "HD Widescreen" versus
+// "(HD WideScreen)", "More to come" only after a fixed size); keep them.
+ResolutionSlot resolutionSlot(int index, const std::string& customWidth, const std::string& customHeight) {
+    if (index == kCustomSlot) {
+        const std::string& w = customWidth;
+        const std::string& h = customHeight;
+        return {index,
+                "custom",
+                w,
+                h,
+                "START SS2 " + w + " \xD7 " + h + " (Custom)...",
+                "Resolution: " + w + " \xD7 " + h + " (Custom)...",
+                w + "\xD7" + h + " (Custom) successful",
+                "Resolution: " + w + " \xD7 " + h + " (Custom)"};
+    }
+    if (index < 0 || index > kCustomSlot) throw std::out_of_range("no resolution slot " + std::to_string(index));
 
-std::string customStatusText(const std::string& width, const std::string& height) {
-    return "Resolution: " + width + " \xD7 " + height + " (Custom)...";
-}
-
-std::string customSuccessLine(const std::string& width, const std::string& height) {
-    return width + "\xD7" + height + " (Custom) successful";
-}
-
-std::string customHeading(const std::string& width, const std::string& height) {
-    return "Resolution: " + width + " \xD7 " + height + " (Custom)";
+    const FixedResolution& fixed = kFixedResolutions[static_cast<std::size_t>(index)];
+    const std::string spaced = resolutionCaption(fixed);
+    const std::string joined = std::string(fixed.width) + "\xD7" + fixed.height;
+    const std::string wide = fixed.wide ? " (HD WideScreen)" : "";
+    return {index,
+            fixed.key,
+            fixed.width,
+            fixed.height,
+            "START SS2 in " + spaced + (fixed.wide ? " HD Widescreen" : ""),
+            "Resolution: " + spaced + "...",
+            joined + wide + " successful. More to come...",
+            "Resolution: " + joined + wide};
 }
 
 std::string gameCommandLine(const std::string& demoFileName, const std::string& width, const std::string& height) {

@@ -67,6 +67,10 @@ void RunController::deleteIfExists(const std::string& path) {
     if (s_.files.fileExists(path)) (void)s_.files.deleteFile(path);
 }
 
+ResolutionSlot RunController::slotAt(int index) const {
+    return resolutionSlot(index, s_.view.customWidth(), s_.view.customHeight());
+}
+
 bool RunController::slotChosen(int index) const {
     if (index < kCustomSlot) return s_.view.slotChecked(index);
     return s_.view.slotChecked(kCustomSlot) && !s_.view.customWidth().empty() && !s_.view.customHeight().empty();
@@ -167,18 +171,15 @@ void RunController::StartFromSlot(int first) {
     // The choices cannot change under the progress panel; should they have, the run ends here.
     if (index > kCustomSlot) return FinishRun();
 
-    const ResolutionSlot& slot = kResolutionSlots[index];
-    const bool custom = index == kCustomSlot;
-    const std::string width = custom ? s_.view.customWidth() : slot.width;
-    const std::string height = custom ? s_.view.customHeight() : slot.height;
-    s_.debugLog.add(custom ? customStartLine(width, height) : slot.startLine);
+    const ResolutionSlot slot = slotAt(index);
+    s_.debugLog.add(slot.startLine);
     s_.debugLog.save();
-    s_.view.setStatus(custom ? customStatusText(width, height) : slot.statusText);
+    s_.view.setStatus(slot.statusText);
     run_.currentSlot = slot.key;
     playing_ = index;
     state_ = RunState::rsPlaying;
 
-    s_.files.writeFile(game_.batchFile(), toCrLfFile({gameCommandLine(s_.demo.demoFileName(), width, height)}));
+    s_.files.writeFile(game_.batchFile(), toCrLfFile({gameCommandLine(s_.demo.demoFileName(), slot.width, slot.height)}));
     s_.cp.CurrentDirectory = game_.binFolder;
     s_.cp.CommandLine = commandLineFor(game_.batchFile());
     // A refused start raises: no end will come for a game that never started,
@@ -195,10 +196,9 @@ void RunController::cpTerminate(ProcessRunner&, std::uint32_t) {
         s_.debugLog.add("Serious Sam 2 terminated");
         s_.debugLog.save();
         ++run_.completedCount;
-        if (playing_ == kCustomSlot)
-            s_.debugLog.add(customSuccessLine(s_.view.customWidth(), s_.view.customHeight()));
-        else if (run_.completedCount != run_.chosenCount)
-            s_.debugLog.add(kResolutionSlots[playing_].successLine);
+        // The custom size is always the last; a fixed one says so only when more follow.
+        if (playing_ == kCustomSlot || run_.completedCount != run_.chosenCount)
+            s_.debugLog.add(slotAt(playing_).successLine);
         CollectSlotResult();
     });
 }
@@ -225,10 +225,7 @@ void RunController::testLog(unsigned waited) {
         s_.debugLog.add("Source exist");
         run_.lastResult = readDemoResult(s_.files.readFile(log));
         s_.debugLog.add("Result: " + run_.lastResult + " FPS");
-        const std::string heading = playing_ == kCustomSlot
-                                        ? customHeading(s_.view.customWidth(), s_.view.customHeight())
-                                        : kResolutionSlots[playing_].heading;
-        report_.slotBlock(heading, s_.demo.demoFileName(), labels_, run_.lastResult);
+        report_.slotBlock(slotAt(playing_).heading, s_.demo.demoFileName(), labels_, run_.lastResult);
     }
     const bool last = run_.completedCount >= run_.chosenCount;
     if (last) FinishRun();

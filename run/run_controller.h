@@ -12,6 +12,7 @@
 
 #include "gameconfig/quality_settings.h"
 #include "run/game_interface.h"
+#include "run/resolution_slot.h"
 #include "run/results_report.h"
 #include "run/run_view.h"
 #include "sysinfo/diagnostics.h"
@@ -101,6 +102,8 @@ public:
     int playingSlot() const { return playing_; }
 
 private:
+    // The slot with the custom size as the window shows it now.
+    ResolutionSlot slotAt(int index) const;
     bool slotChosen(int index) const;
     void diagnosticsEnded(const Diagnostics& values);
     void BeginRun();

@@ -38,7 +38,23 @@ trap wine_stop_server EXIT
 
 echo "== tests"
 cd build/all
-# No retries: programs failed to start now and then only while every start
-# raced a server that was ending (it never stayed up, since wineserver was
-# not found on PATH); the persistent server of wine-env.sh ends that.
-xvfb-run -a -s "-screen 0 1600x1200x24" ctest -j"$jobs" --output-on-failure --timeout 300
+run_tests() { xvfb-run -a -s "-screen 0 1600x1200x24" ctest --output-on-failure --timeout 300 "$@"; }
+status=0
+run_tests -j"$jobs" || status=$?
+# Now and then a Windows test program ends at once under Wine with no output
+# at all (seen about once in ten runs of the whole command, on a loaded
+# machine; the cause is not found yet). Such tests run once more, alone, in
+# plain sight: a test that fails again fails the command, and one that passes
+# is named FLAKY at the end of the output.
+failed=Testing/Temporary/LastTestsFailed.log
+if [ "$status" != 0 ] && [ -s "$failed" ]; then
+  flaky=$(cut -d: -f2 "$failed" | tr '\n' ' ')
+  echo
+  echo "== RETRY: $(wc -l <"$failed") test(s) failed: $flaky"
+  echo "== RETRY: each runs once more, alone"
+  if run_tests --rerun-failed; then
+    echo "== FLAKY: $flaky failed once and passed when run again (the first failure's output is above)"
+    status=0
+  fi
+fi
+exit "$status"

@@ -1,35 +1,14 @@
 #pragma once
-// Everything the user chose, and the rules that turn stored texts into
-// choices. The rules differ per value on purpose: stored settings of earlier
-// installations must keep their meaning.
-#include <array>
+// The rules that turn the stored options into choices. The rules differ per
+// value on purpose: stored settings of earlier installations must keep their
+// meaning. The choices themselves live in the main window's controls, which
+// the run reads when it needs a value; there is no second copy in memory.
 #include <optional>
 #include <string>
 
 namespace melkrin {
 
 enum class Renderer { OpenGL = 0, Direct3D = 1 };
-
-struct BenchmarkOptions {
-    std::string gameExePath;
-    std::string resultsFolder;
-    std::string note;
-    std::optional<int> demoChoice;  // 1 to 4
-    std::string customDemoPath;
-    std::array<bool, 9> resolutions{};
-    bool customResolutionOn = false;
-    std::string customWidth;
-    std::string customHeight;
-    std::optional<int> afLevel;  // 0 to 4
-    std::optional<int> aaLevel;  // 0 to 3
-    bool hdr = true;
-    Renderer renderer = Renderer::Direct3D;
-    bool useProxy = false;
-    std::string proxyServer;
-    std::string proxyPort;
-    std::string proxyUsername;
-    std::string proxyPassword;
-};
 
 namespace decode {
 

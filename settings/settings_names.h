@@ -6,8 +6,7 @@ inline constexpr const char* kSettingsKey = "\\SOFTWARE\\Quorvane\\Melkrin";
 
 inline constexpr const char* kPath = "Path";
 inline constexpr const char* kProgramVersion = "Programversion";
-inline constexpr const char* kResolutionKeys[9] = {"640", "800", "1024", "1280", "1600",
-                                                   "2048", "hdw1", "hdw2", "hdw3"};
+// The nine resolution flags are named in settings/resolutions.h.
 inline constexpr const char* kCustomWidth = "CusW";
 inline constexpr const char* kCustomHeight = "CusH";
 inline constexpr const char* kCustomOn = "CusRes";
@@ -25,6 +24,9 @@ inline constexpr const char* kProxyPort = "ProxyPort";
 inline constexpr const char* kProxyUsername = "ProxyUsername";
 inline constexpr const char* kProxyPassword = "ProxyPassword";
 inline constexpr const char* kRunMarker = "NoErrorWarning";
+// Optional, never written by the program: another server for the update
+// information file (a mirror); updates are signed, so any server will do.
+inline constexpr const char* kUpdateServer = "UpdateServer";
 // The diagnostic cache.
 inline constexpr const char* kDisplayMemory = "Display Memory";
 inline constexpr const char* kDriverVersion = "Driver Version";

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "app/form1.h"
-#include "app/state_view.h"
+#include "state_view.h"
 #include "fake_platform.h"
 #include "fake_window_services.h"
 #include "form1_doubles.h"
@@ -146,7 +146,6 @@ TEST(ResultsFolderTest, ChosenFolderGetsOneBackslashUnlessItIsADriveRoot) {
         w.run(&TForm1::ToolButton1Click);
         EXPECT_EQ(w.view.text(ControlId::ResEdit), c.stored);
         EXPECT_EQ(w.keys.get(kKey, "ResultPath"), c.stored);
-        EXPECT_EQ(w.form.resultsFolder(), c.stored);
     }
 }
 
@@ -266,16 +265,19 @@ TEST(HelpTest, DownloadRunsBehindThePleaseWaitWindowAndOpensWhatArrived) {
     }
 }
 
-TEST(HelpTest, TheRealAddressIsTheMakersHelpFile) {
-    MemoryKeyStore keys;
-    MemoryFileSystem files;
-    FakeFileDialogs fileDialogs;
-    std::vector<std::string> log;
-    FakeShell shell{log};
-    FakeHelpDownloader downloader{log};
-    FakeAppWindows windows{log};
-    const Form1UiServices services{fileDialogs, shell, downloader, windows};
-    EXPECT_EQ(services.helpFileUrl, "http://www.velkora.com/benchmarks/ss2/help.chm");
+TEST(HelpTest, WiredAsTheProgramWiresItTheDownloadAsksTheMakersServer) {
+    // The services as the program hands them over: no address of the test's own.
+    Form1Doubles doubles;
+    StateView view;
+    TForm1 form{view, doubles.services(kProgram)};
+    doubles.files.addFolder(kProgram);
+    form.attachUi(Form1UiServices{doubles.fileDialogs, doubles.shell, doubles.downloader, doubles.windows});
+    doubles.dialogs.answers = {true};
+    EXPECT_TRUE(form.guarded([&] { form.Group2Items0Click(); }));
+    EXPECT_THAT(doubles.log, ElementsAre("show Form2",
+                                         "download http://www.velkora.com/benchmarks/ss2/help.chm -> "
+                                         "C:\\Melkrin\\Help\\help.chm as help.chm",
+                                         "close Form2"));
 }
 
 TEST(HandlersTest, WithoutTheWindowsServicesAHandlerFailsVisibly) {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/form3.h"
-#include "app/state_view.h"
+#include "state_view.h"
 #include "common/errors.h"
 #include "fake_platform.h"
 #include "memory_key_store.h"

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "common/errors.h"
 #include "common/text.h"
@@ -15,47 +18,36 @@
 namespace melkrin {
 namespace {
 
-TEST(ConfigTemplatesTest, TwoTemplatesOf310LinesThatDifferInLines50And170) {
-    const auto& bench = benchmarkTemplate();
-    const auto& fallback = defaultTemplate();
-    ASSERT_EQ(bench.size(), 310u);
-    ASSERT_EQ(fallback.size(), 310u);
-    for (std::size_t i = 0; i < bench.size(); ++i) {
-        if (i == 49 || i == 169) continue;
-        EXPECT_EQ(bench[i], fallback[i]) << "line " << i + 1;
-    }
-    EXPECT_EQ(bench[49], "gfx_iAntiAliasing = 2;");
-    EXPECT_EQ(fallback[49], "gfx_iAntiAliasing = 0;");
-    EXPECT_EQ(bench[169], "sfx_iAPI = 0;");
-    EXPECT_EQ(fallback[169], "sfx_iAPI = 2;");
+// The two configurations as the game gets them, each written out line by line
+// as a file of its own. Line 146 holds the one-character password we chose, "x".
+std::string fixture(const std::string& name) {
+    std::ifstream in(std::string(MELKRIN_FIXTURES_DIR) + "/" + name, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
 }
 
-TEST(ConfigTemplatesTest, SectionsAndTheLinesTheSettingsEditSitWhereTheGameExpectsThem) {
-    const auto& bench = benchmarkTemplate();
-    struct Line {
-        std::size_t number;
-        const char* text;
-    } lines[] = {
-        {1, "[Core]"}, {20, ""}, {21, "[Engine]"}, {28, "prf_bShowFPS = 0;"}, {29, "gfx_iAPI = 2;"},
-        {40, "tex_iAnisotropy = 8;"}, {51, "gfx_bHDRRendering = 0;"}, {181, ""}, {182, "[ScriptLua]"},
-        {183, ""}, {184, "[Sam2]"}, {185, ""}, {186, "[CodecOGG]"}, {188, ""}, {189, "[Shaders]"},
-        {200, ""}, {201, "[ProcRender]"}, {209, ""}, {210, "[Sam2Game]"},
-        {215, "sam_strDemoFile = \"\";"}, {253, "sam_strGraphicCardName = \" \";"},
-        {310, "nam_fRenderGridHeight = 10;"},
-    };
-    for (const auto& line : lines) EXPECT_EQ(bench[line.number - 1], line.text) << "line " << line.number;
+// Line by line first, so that a difference names its line; then every byte.
+void expectSameFile(const std::string& actual, const std::string& expected) {
+    const std::vector<std::string> got = splitLines(actual);
+    const std::vector<std::string> want = splitLines(expected);
+    EXPECT_EQ(got.size(), want.size());
+    for (std::size_t i = 0; i < std::min(got.size(), want.size()); ++i)
+        EXPECT_EQ(got[i], want[i]) << "line " << i + 1;
+    EXPECT_EQ(actual, expected);
+}
 
-    // Every other line is a setting "name = value;" in plain ASCII.
-    for (std::size_t i = 0; i < bench.size(); ++i) {
-        const std::string& text = bench[i];
-        if (text.empty() || text.front() == '[') continue;
-        EXPECT_NE(text.find(" = "), std::string::npos) << "line " << i + 1;
-        EXPECT_EQ(text.back(), ';') << "line " << i + 1;
-        EXPECT_TRUE(std::all_of(text.begin(), text.end(), [](char c) { return c >= ' ' && c <= '~'; }))
-            << "line " << i + 1;
+TEST(ConfigTemplatesTest, BothTemplatesAreTheirFilesByteForByte) {
+    const struct {
+        const char* fixture;
+        const ConfigLines& lines;
+    } cases[] = {{"benchmark_template.ini", benchmarkTemplate()}, {"default_template.ini", defaultTemplate()}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fixture);
+        const std::string expected = fixture(c.fixture);
+        ASSERT_EQ(std::count(expected.begin(), expected.end(), '\n'), 310) << "the fixture is missing";
+        expectSameFile(toCrLfFile(c.lines), expected);
     }
-    EXPECT_TRUE(startsWith(bench[145], "rcts_strAdminPassword = \""));
-    EXPECT_EQ(bench[145].size(), std::string("rcts_strAdminPassword = \"x\";").size());
 }
 
 struct ConfigFileFixture : ::testing::Test {
@@ -173,6 +165,20 @@ TEST_F(ConfigFileFixture, WrittenFileIs310CrLfLinesWithoutByteOrderMark) {
     EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 310);
     EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\r'), 310);
     EXPECT_EQ(bytes.find("\n\n"), std::string::npos);  // no LF without its CR
+}
+
+TEST_F(ConfigFileFixture, TheFilesWrittenAreTheTemplatesWithOnlyTheSettingsLinesChanged) {
+    // The template's own quality values: only the frame rate display changes.
+    const QualityChoices asTemplate{2, 3, false, Renderer::Direct3D};
+    config.prepare(game, asTemplate, labels);
+    std::vector<std::string> expected = splitLines(fixture("benchmark_template.ini"));
+    ASSERT_EQ(expected.size(), 310u);
+    expected[28 - 1] = "prf_bShowFPS = 1;";
+    expectSameFile(files.content(ini), toCrLfFile(expected));
+
+    // Without a backup the end of the run leaves the default configuration.
+    config.restore(game);
+    expectSameFile(files.content(ini), fixture("default_template.ini"));
 }
 
 TEST_F(ConfigFileFixture, PrepareTwiceWithoutRestoreKeepsTheUsersBackup) {

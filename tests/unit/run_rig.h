@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/main_run_view.h"
-#include "app/state_view.h"
+#include "state_view.h"
 #include "common/errors.h"
 #include "common/text.h"
 #include "fake_platform.h"

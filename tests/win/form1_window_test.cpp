@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "app/form1.h"
 #include "app/form1_window_win32.h"
@@ -351,8 +353,13 @@ TEST(SerialPointerTest, PointerLeavingAControlStoresItsOption) {
     EXPECT_THAT(w.keys.writes, IsEmpty());
     w.moveAway();
     ASSERT_TRUE(w.pump(3000, [&] { return w.keys.writes.size() >= 9; }));
-    EXPECT_THAT(w.keys.writes, ElementsAre("640=1", "800=0", "1024=0", "1280=0", "1600=0", "2048=0", "hdw1=0",
-                                           "hdw2=0", "hdw3=0"));
+    // A warp Wine replays late can bring the pointer back into the group and
+    // out again: a second visit, and a second leave that stores the same nine.
+    const std::vector<std::string> nine = {"640=1",  "800=0",  "1024=0", "1280=0", "1600=0",
+                                           "2048=0", "hdw1=0", "hdw2=0", "hdw3=0"};
+    ASSERT_EQ(w.keys.writes.size() % nine.size(), 0u) << ::testing::PrintToString(w.keys.writes);
+    for (std::size_t at = 0; at < w.keys.writes.size(); at += nine.size())
+        EXPECT_EQ(std::vector<std::string>(w.keys.writes.begin() + at, w.keys.writes.begin() + at + nine.size()), nine);
 
     // Wine may replay a warp it had not yet taken from the X server, bringing
     // the pointer back over a control it already left, so an earlier control
@@ -363,7 +370,14 @@ TEST(SerialPointerTest, PointerLeavingAControlStoresItsOption) {
         std::function<void()> arrange;
         const char* write;
     } cases[] = {
-        {1, ControlId::CusResBox, [&] { w.press(ControlId::CusResBox); }, "CusRes=0"},
+        // With a size in both fields a checked box stores "1", which only the box's own state gives.
+        {1, ControlId::CusResBox,
+         [&] {
+             w.window.setText(ControlId::CusWidth, "1024");
+             w.window.setText(ControlId::CusHeight, "768");
+             w.press(ControlId::CusResBox);
+         },
+         "CusRes=1"},
         {2, ControlId::HDRBox, [&] { w.press(ControlId::HDRBox); }, "HDR=1"},
         {0, ControlId::NoteEdit, [&] { w.window.setText(ControlId::NoteEdit, "quiet fans"); }, "Note=quiet fans"},
     };
@@ -425,9 +439,11 @@ TEST(Form1WindowTest, TheChromePicturesAndTheRunButtonPointLikeLinks) {
     }
 }
 
-TEST(Form1WindowTest, WindowsOutliveTheirPresenterOnlyDetached) {
+TEST(SerialFocusTest, WindowsOutliveTheirPresenterOnlyDetached) {
     // The window is destroyed after its presenter: with the focus in the note,
     // its focus loss would reach a presenter that is gone unless detached.
+    // Runs alone: another test's window taking the activation would move the
+    // focus out of the note before the window is destroyed.
     for (const bool detach : {false, true}) {
         Window w;
         w.window.showPage(0);

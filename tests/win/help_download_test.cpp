@@ -6,7 +6,7 @@
 
 #include "app/form1.h"
 #include "app/help_download_win32.h"
-#include "app/state_view.h"
+#include "state_view.h"
 #include "common/errors.h"
 #include "common/file_system_win32.h"
 #include "fake_platform.h"

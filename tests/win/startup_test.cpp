@@ -7,7 +7,7 @@
 
 #include "app/form1.h"
 #include "app/platform_win32.h"
-#include "app/state_view.h"
+#include "state_view.h"
 #include "common/file_system_win32.h"
 #include "common/shell_file_op_win32.h"
 #include "fake_platform.h"
@@ -39,6 +39,16 @@ std::string getString(HKEY key, const char* name) {
     return data;
 }
 
+// Whether the current display offers a size at any depth and rate, asked here
+// rather than through the program's own display mode source.
+bool displayOffers(DWORD width, DWORD height) {
+    DEVMODEA mode{};
+    mode.dmSize = sizeof(mode);
+    for (DWORD n = 0; EnumDisplaySettingsA(nullptr, n, &mode); ++n)
+        if (mode.dmPelsWidth == width && mode.dmPelsHeight == height) return true;
+    return false;
+}
+
 TEST(StartupOnRealTreeTest, RecoversAnInterruptedRunAndCleansUp) {
     TempRegistryKey tempKey;
     HKEY root = createKey(HKEY_LOCAL_MACHINE, tempKey.path().substr(1));
@@ -67,6 +77,23 @@ TEST(StartupOnRealTreeTest, RecoversAnInterruptedRunAndCleansUp) {
     setString(settings, "NoErrorWarning", "1");
     setString(settings, "Note", "from the registry");
     setString(settings, "Display Memory", "128.0 MB");
+    const struct {
+        const char* key;
+        DWORD width;
+        DWORD height;
+        ControlId item;
+    } resolutions[] = {
+        {"640", 640, 480, ControlId::Res640},       {"800", 800, 600, ControlId::Res800},
+        {"1024", 1024, 768, ControlId::Res1024},    {"1280", 1280, 1024, ControlId::Res1280},
+        {"1600", 1600, 1200, ControlId::Res1600},   {"2048", 2048, 1536, ControlId::Res2048},
+        {"hdw1", 1280, 768, ControlId::ResHdw1},    {"hdw2", 1920, 1080, ControlId::ResHdw2},
+        {"hdw3", 1920, 1200, ControlId::ResHdw3},
+    };
+    for (const auto& r : resolutions) setString(settings, r.key, "1");
+    // A custom size no display offers is forgotten.
+    setString(settings, "CusW", "1234");
+    setString(settings, "CusH", "567");
+    setString(settings, "CusRes", "1");
 
     RegistryKeyStore keys(root);
     Win32FileSystem files;
@@ -91,10 +118,21 @@ TEST(StartupOnRealTreeTest, RecoversAnInterruptedRunAndCleansUp) {
         EXPECT_FALSE(files.fileExists(program.path() + "version.txt"));
         EXPECT_EQ(getString(settings, "NoErrorWarning"), "0");
         EXPECT_EQ(getString(settings, "Programversion"), "1.5");
-        // The real display offers at least one of the fixed sizes under Wine.
-        int usable = 0;
-        for (ControlId item : kResolutionItems) usable += view.enabled(item) ? 1 : 0;
-        EXPECT_GT(usable, 0);
+        // Each item follows the real display: offered sizes show their stored
+        // choice, the others are disabled and unchecked, their flags untouched.
+        int offered = 0;
+        for (const auto& r : resolutions) {
+            const bool offers = displayOffers(r.width, r.height);
+            offered += offers ? 1 : 0;
+            EXPECT_EQ(view.enabled(r.item), offers) << r.key;
+            EXPECT_EQ(view.checked(r.item), offers) << r.key;
+            EXPECT_EQ(getString(settings, r.key), "1") << r.key;
+        }
+        EXPECT_GT(offered, 0) << "the display offers none of the fixed sizes";
+        EXPECT_EQ(getString(settings, "CusW"), "0");
+        EXPECT_EQ(getString(settings, "CusH"), "0");
+        EXPECT_EQ(view.text(ControlId::CusWidth), "");
+        EXPECT_FALSE(view.checked(ControlId::CusResBox));
         form.FormDestroy();
     }
     EXPECT_EQ(getString(settings, "Display Memory"), "");

@@ -3,13 +3,17 @@
 #include <gtest/gtest.h>
 #include <x86intrin.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <iostream>
 #include <sstream>
+#include <vector>
 
 #include "common/errors.h"
 #include "common/file_system_win32.h"
 #include "common/text.h"
+#include "run/process_runner_win32.h"
 #include "memory_key_store.h"
 #include "settings/registry_key_store_win32.h"
 #include "settings/settings_names.h"
@@ -141,82 +145,85 @@ TEST(SystemInfoWin32Test, WineAdapterGivesNeitherRecord) {
     EXPECT_FALSE(readDisplayClassAdapter(driver, settings).present) << "the driver knows no clock escape";
 }
 
-// Starts a command line hidden and reports its end when the test asks for it.
-class HiddenProcessRunner : public ProcessRunner {
-public:
-    ~HiddenProcessRunner() override {
-        if (process_) CloseHandle(process_);
+// Delivers messages, as the program's message loop does, until done() or the
+// deadline: the tool's end reaches the collector as a message.
+bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= timeoutMs) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(timeoutMs - elapsed, 50), QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
     }
-    void Start() override {
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESHOWWINDOW;
-        startup.wShowWindow = SW_HIDE;
-        PROCESS_INFORMATION created{};
-        std::string command = CommandLine;
-        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            CurrentDirectory.empty() ? nullptr : CurrentDirectory.c_str(), &startup, &created))
-            throw OsError(GetLastError(), "CreateProcessA failed");
-        CloseHandle(created.hThread);
-        process_ = created.hProcess;
-        ++starts;
-    }
-    bool running() const override { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
-
-    // Waits for the end and raises OnTerminate; false when it took too long.
-    bool waitAndFinish(DWORD milliseconds) {
-        if (WaitForSingleObject(process_, milliseconds) != WAIT_OBJECT_0) return false;
-        DWORD code = 0;
-        GetExitCodeProcess(process_, &code);
-        CloseHandle(process_);
-        process_ = nullptr;
-        if (OnTerminate) OnTerminate(*this, code);
-        return true;
-    }
-
-    int starts = 0;
-
-private:
-    HANDLE process_ = nullptr;
-};
-
-TEST(DiagnosticsWin32Test, RunsTheRealToolHiddenAndParsesItsReport) {
-    const std::string system = systemFolder();
-    ASSERT_FALSE(system.empty());
-    ASSERT_NE(system.back(), '\\');
-    TempFolder program;
-    HiddenProcessRunner dxrun;
-    Win32FileSystem files;
-    testing::MemoryKeyStore keys;
-    keys.addKey(names::kSettingsKey);
-    SettingsStore settings(keys);
-    DiagnosticCollector collector(dxrun, files, settings, system, program.path());
-    ASSERT_TRUE(files.fileExists(collector.toolPath()));
-
-    int continued = 0;
-    collector.collectDiagnostics([&](const Diagnostics&) { ++continued; });
-    ASSERT_EQ(dxrun.starts, 1);
-    EXPECT_EQ(dxrun.CommandLine, system + "\\dxdiag.exe /whql:on /t " + program.path() + "dxinfo.txt");
-    ASSERT_TRUE(dxrun.waitAndFinish(90000)) << "the tool did not end";
-
-    EXPECT_EQ(continued, 1);
-    EXPECT_FALSE(files.fileExists(program.path() + "dxinfo.txt")) << "the report is deleted";
-    // Wine's tool writes only the system section.
-    EXPECT_EQ(collector.values().displayMemory, "indeterminable");
-    EXPECT_EQ(collector.values().driverVersion, "indeterminable");
-    EXPECT_EQ(collector.values().soundSystem, "indeterminable");
-    EXPECT_TRUE(keys.writes.empty());
+    return true;
 }
 
-TEST(DiagnosticsWin32Test, TheToolLeavesAReportWithItsSystemSection) {
+// The diagnostic step as a run takes it: the program's collector starts the
+// tool through the program's own process runner.
+struct DiagnosticStep {
+    explicit DiagnosticStep(std::string systemFolder) : system(std::move(systemFolder)) {
+        keys.addKey(names::kSettingsKey);
+    }
+    // Starts the tool and waits until the continuation ran; false when it never came.
+    bool collect() {
+        collector.collectDiagnostics([&](const Diagnostics& values) { continued.push_back(values); });
+        return pumpUntil([&] { return !continued.empty(); }, 90000);
+    }
+
+    const std::string system;
     TempFolder program;
-    HiddenProcessRunner runner;
-    runner.CommandLine = systemFolder() + "\\dxdiag.exe /whql:on /t " + program.path() + "dxinfo.txt";
-    runner.CurrentDirectory = systemFolder();
-    runner.Start();
-    ASSERT_TRUE(runner.waitAndFinish(90000));
-    const std::string report = testing::readBytes(program.path() + "dxinfo.txt");
-    EXPECT_NE(report.find("System Information"), std::string::npos) << report;
+    TProcessRunner dxrun;
+    Win32FileSystem files;
+    testing::MemoryKeyStore keys;
+    SettingsStore settings{keys};
+    DiagnosticCollector collector{dxrun, files, settings, system, program.path()};
+    std::vector<Diagnostics> continued;
+};
+
+TEST(DiagnosticsWin32Test, TheToolRunsHiddenAndItsReportIsReadCachedAndDeleted) {
+    // A tool of our own in place of the system's, with every section the step reads.
+    std::string standIn = std::string("Z:") + MELKRIN_STANDIN_DXDIAG_DIR;
+    std::replace(standIn.begin(), standIn.end(), '/', '\\');
+    DiagnosticStep step(standIn);
+    ASSERT_TRUE(step.files.fileExists(step.collector.toolPath()));
+
+    ASSERT_TRUE(step.collect()) << "the tool's end never arrived";
+    pumpUntil([] { return false; }, 300);
+    ASSERT_EQ(step.continued.size(), 1u) << "one end, one continuation";
+    EXPECT_EQ(step.continued[0].displayMemory, " 512.0 MB");
+    EXPECT_EQ(step.continued[0].driverVersion, " 8.17.0012.9573 (English)");
+    EXPECT_EQ(step.continued[0].soundSystem, "Stand-in Audio");
+    EXPECT_EQ(step.keys.writes, (std::vector<std::string>{"Display Memory= 512.0 MB",
+                                                          "Driver Version= 8.17.0012.9573 (English)",
+                                                          "Sound=Stand-in Audio"}));
+    EXPECT_FALSE(step.files.fileExists(step.program.path() + "dxinfo.txt")) << "the report is deleted";
+
+    // How the tool was started: hidden, in the system folder, the report path unquoted.
+    const std::vector<std::string> start = splitLines(testing::readBytes(step.program.path() + "dxdiag_start.txt"));
+    ASSERT_EQ(start.size(), 3u);
+    EXPECT_EQ(start[0], standIn);
+    EXPECT_EQ(start[1], "hidden");
+    EXPECT_EQ(start[2], standIn + "\\dxdiag.exe /whql:on /t " + step.program.path() + "dxinfo.txt");
+}
+
+TEST(DiagnosticsWin32Test, TheSystemsOwnToolRunsAndAReportWithoutItsSectionsGivesNoValues) {
+    // Wine's tool writes only the system section of its report.
+    DiagnosticStep step(systemFolder());
+    ASSERT_FALSE(step.system.empty());
+    ASSERT_NE(step.system.back(), '\\');
+    ASSERT_TRUE(step.files.fileExists(step.collector.toolPath()));
+
+    ASSERT_TRUE(step.collect()) << "the tool's end never arrived";
+    EXPECT_EQ(step.dxrun.CommandLine, step.system + "\\dxdiag.exe /whql:on /t " + step.program.path() + "dxinfo.txt");
+    EXPECT_FALSE(step.files.fileExists(step.program.path() + "dxinfo.txt")) << "the report is deleted";
+    EXPECT_EQ(step.continued[0].displayMemory, "indeterminable");
+    EXPECT_EQ(step.continued[0].driverVersion, "indeterminable");
+    EXPECT_EQ(step.continued[0].soundSystem, "indeterminable");
+    EXPECT_TRUE(step.keys.writes.empty()) << "nothing to cache";
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "app/state_view.h"
+#include "state_view.h"
 
 namespace melkrin {
 

@@ -1,6 +1,6 @@
 #pragma once
-// A MainView that only keeps state: stands for the controls where no window
-// exists, and serves the tests as their view.
+// The tests' MainView: it only keeps the controls' state, starting from the
+// state the window is designed with.
 #include <map>
 #include <string>
 

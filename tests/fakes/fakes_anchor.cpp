@@ -1,1 +1,0 @@
-// Keeps the fakes library non-empty while every double is header-only.

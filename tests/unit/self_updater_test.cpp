@@ -1,0 +1,384 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "fake_update.h"
+#include "update/sha256.h"
+#include "update/update_texts.h"
+
+namespace melkrin::update {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using namespace melkrin::testing;
+
+constexpr const char* kCaption = "Application update wizard";
+constexpr const char* kNoNewer = "Newer version not found. You actually are\rusing most recent version of this program.";
+
+struct Rig {
+    FakeHttpTransfer transfer;
+    FakeVerifier verifier;
+    FakeUpdateMessages messages;
+    ManualScheduler scheduler;
+    FakeOnlineTest online;
+    std::vector<std::string> errors, events;
+    TSelfUpdater updater{{transfer, verifier, messages, scheduler, online, [] { return CalendarDate{2026, 12, 10}; },
+                          [this](const std::string& e) { errors.push_back(e); }}};
+
+    // This program's own settings of the component.
+    Rig() {
+        updater.InfoFileURL = "http://127.0.0.1:8080/benchmarks/ss2/qrv_melkrin.inf";
+        updater.VersionControl = TUpdVersionControl::byNumber;
+        updater.VersionNumber = "1.2";
+        updater.VersionDate = "07/30/2006";
+        updater.ShowMessages = {TUpdShowMessages::mAskUpgrade, TUpdShowMessages::mConnLost,
+                                TUpdShowMessages::mHostUnreachable, TUpdShowMessages::mLostFile,
+                                TUpdShowMessages::mNoUpdateAvailable};
+        updater.OnNoUpdateAvailable = [this](TSelfUpdater&) { events.push_back("no update"); };
+        updater.OnNoInfoFile = [this](TSelfUpdater&) { events.push_back("no info file"); };
+        updater.OnConnLost = [this](TSelfUpdater&) { events.push_back("connection lost"); };
+        updater.OnHostUnreachable = [this](TSelfUpdater&, const std::string& url, const std::string& host) {
+            events.push_back("unreachable " + url + " " + host);
+        };
+        updater.OnUntrustedInfoFile = [this](TSelfUpdater&, InfoVerdict) { events.push_back("untrusted"); };
+        updater.OnBeginUpgrade = [this](TSelfUpdater&, const UpdateOffer& offer, bool&) {
+            events.push_back("begin upgrade with " + std::to_string(offer.Files.size()) + " files: " + offer.UpgradeMsg);
+        };
+    }
+
+    // A file signed by the trusted key.
+    std::string signedFile(const std::string& entries) {
+        verifier.trusted.push_back(entries);
+        return entries + kSignatureKey + std::string(128, '0') + "\r\n";
+    }
+};
+
+std::string fileEntry(const std::string& key, const std::string& url, const std::string& content) {
+    return "#" + key + "=" + url + "\r\n#" + key + ".size=" + std::to_string(content.size()) + "\r\n#" + key +
+           ".sha256=" + Sha256Hex(content) + "\r\n";
+}
+
+TEST(SelfUpdaterCheckTest, FetchesTheInformationFileIntoMemoryPastEveryCache) {
+    Rig rig;
+    rig.updater.StartUpdateCheck();
+    ASSERT_EQ(rig.transfer.starts.size(), 1u);
+    EXPECT_EQ(rig.transfer.starts[0].url, "http://127.0.0.1:8080/benchmarks/ss2/qrv_melkrin.inf");
+    EXPECT_EQ(rig.transfer.starts[0].output, "");
+    EXPECT_TRUE(rig.transfer.starts[0].cache.count(TCacheOption::coPragmaNoCache));
+    EXPECT_TRUE(rig.transfer.starts[0].cache.count(TCacheOption::coReloadIfNoExpireInformation));
+    EXPECT_TRUE(rig.updater.InInformationMode());
+
+    // Ignored while the worker is active, even after busy has ended.
+    rig.transfer.busy = false;
+    rig.updater.StartUpdateCheck();
+    EXPECT_EQ(rig.transfer.starts.size(), 1u);
+    EXPECT_TRUE(rig.messages.shown.empty());
+}
+
+TEST(SelfUpdaterCheckTest, NewerOrNotByNumber) {
+    struct Case {
+        const char* version;
+        bool newer;
+    } cases[] = {{"1.3", true}, {"1.10", true}, {"1.2", false}, {"1.2.0.0", false}, {"1.1", false}, {"", false}};
+    for (const auto& c : cases) {
+        Rig rig;
+        rig.updater.StartUpdateCheck();
+        rig.transfer.finishDone(rig.signedFile(std::string("#version=") + c.version + "\r\n#message={Faster}\r\n" +
+                                               fileEntry("url1", "http://h/qrv_melkrin.exe", "exe")));
+        if (c.newer) {
+            EXPECT_THAT(rig.events, ElementsAre("begin upgrade with 1 files: Faster")) << c.version;
+            EXPECT_TRUE(rig.messages.shown.empty());
+        } else {
+            EXPECT_THAT(rig.events, ElementsAre("no update")) << c.version;
+            ASSERT_EQ(rig.messages.shown.size(), 1u);
+            EXPECT_EQ(rig.messages.shown[0].text, kNoNewer);
+            EXPECT_EQ(rig.messages.shown[0].caption, kCaption);
+            EXPECT_EQ(rig.messages.shown[0].icon, MessageIcon::Information);
+        }
+        EXPECT_FALSE(rig.updater.InInformationMode());
+    }
+}
+
+TEST(SelfUpdaterCheckTest, NewerOrNotByDate) {
+    struct Case {
+        const char* date;
+        bool newer;
+    } cases[] = {{"07/30/2006", false}, {"07/31/2006", true}, {"07/29/2006", false}, {"never", true}};
+    for (const auto& c : cases) {
+        Rig rig;
+        rig.updater.VersionControl = TUpdVersionControl::byDate;
+        rig.updater.StartUpdateCheck();
+        rig.transfer.finishDone(rig.signedFile(std::string("#version=0.1\r\n#date=") + c.date + "\r\n" +
+                                               fileEntry("url", "http://h/a.exe", "a")));
+        EXPECT_EQ(rig.events.size(), 1u);
+        EXPECT_EQ(rig.events[0] != "no update", c.newer) << c.date;
+    }
+}
+
+TEST(SelfUpdaterCheckTest, TheOfferCarriesTheCheckedFilesAndTheMethod) {
+    Rig rig;
+    UpdateOffer seen;
+    rig.updater.OnBeginUpgrade = [&](TSelfUpdater&, const UpdateOffer& offer, bool&) { seen = offer; };
+    rig.updater.StartUpdateCheck();
+    rig.transfer.finishDone(rig.signedFile("#version=2.0\r\n#method=1\r\n#message={Line one\r\nLine two}\r\n" +
+                                           fileEntry("url0", "http://h/setup.exe", "setup") +
+                                           fileEntry("url2", "http://h/help.chm", "help")));
+    ASSERT_EQ(seen.Files.size(), 2u);
+    EXPECT_EQ(seen.Files[0].url, "http://h/setup.exe");
+    EXPECT_EQ(seen.Files[1].url, "http://h/help.chm");
+    EXPECT_EQ(seen.Files[1].sha256, Sha256Hex("help"));
+    EXPECT_EQ(seen.UpgradeMethod, TUpgradeMethod::umUseExternalSetup);
+    EXPECT_EQ(seen.UpgradeMsg, "Line one\r\nLine two");
+}
+
+TEST(SelfUpdaterCheckTest, ANewerVersionWithoutFilesIsNoNewerVersion) {
+    Rig rig;
+    rig.updater.StartUpdateCheck();
+    rig.transfer.finishDone(rig.signedFile("#version=9.0\r\n"));
+    EXPECT_THAT(rig.events, ElementsAre("no update"));
+}
+
+TEST(SelfUpdaterCheckTest, AnUntrustedFileIsRefusedWhateverItSays) {
+    struct Case {
+        const char* what;
+        std::function<std::string(Rig&)> body;
+        const char* text;
+    } cases[] = {
+        {"unsigned", [](Rig&) { return "#version=9.0\r\n" + fileEntry("url", "http://evil/x.exe", "x"); },
+         kUnsignedInfoText},
+        {"signed by another key",
+         [](Rig&) { return "#version=9.0\r\n#signature=" + std::string(128, '1') + "\r\n"; }, kBadSignatureText},
+        {"changed after signing",
+         [](Rig& r) {
+             std::string file = r.signedFile("#version=1.0\r\n");
+             file[10] = '9';
+             return file;
+         },
+         kBadSignatureText},
+        {"a line after the signature",
+         [](Rig& r) { return r.signedFile("#version=1.0\r\n") + "#version=9.0\r\n"; }, kBadSignatureText},
+        {"a file without its checksum",
+         [](Rig& r) { return r.signedFile("#version=9.0\r\n#url=http://h/x.exe\r\n"); }, kUncheckedFileText},
+    };
+    for (const auto& c : cases) {
+        Rig rig;
+        rig.updater.StartUpdateCheck();
+        rig.transfer.finishDone(c.body(rig));
+        EXPECT_THAT(rig.events, ElementsAre("untrusted")) << c.what;
+        ASSERT_EQ(rig.messages.shown.size(), 1u) << c.what;
+        EXPECT_EQ(rig.messages.shown[0].text, c.text) << c.what;
+        EXPECT_EQ(rig.messages.shown[0].caption, kCaption);
+        EXPECT_EQ(rig.messages.shown[0].icon, MessageIcon::Error);
+        EXPECT_TRUE(rig.updater.Offer().Files.empty()) << c.what;
+    }
+}
+
+TEST(SelfUpdaterCheckTest, FailuresReachTheirNotificationAndMessage) {
+    {
+        Rig rig;
+        rig.updater.StartUpdateCheck();
+        rig.transfer.finishHttpError(404);
+        EXPECT_THAT(rig.events, ElementsAre("no info file"));
+        EXPECT_TRUE(rig.messages.shown.empty());  // mNoInfoFile is off in this program
+    }
+    {
+        Rig rig;
+        rig.updater.ShowMessages.insert(TUpdShowMessages::mNoInfoFile);
+        rig.updater.StartUpdateCheck();
+        rig.transfer.finishHttpError(500);
+        ASSERT_EQ(rig.messages.shown.size(), 1u);
+        EXPECT_EQ(rig.messages.shown[0].text,
+                  "File which contains upgrade information was not found on developer's site.");
+        EXPECT_EQ(rig.messages.shown[0].icon, MessageIcon::Error);
+    }
+    {
+        Rig rig;
+        rig.updater.StartUpdateCheck();
+        rig.transfer.finishIncomplete();
+        EXPECT_THAT(rig.events, ElementsAre("connection lost"));
+        ASSERT_EQ(rig.messages.shown.size(), 1u);
+        EXPECT_EQ(rig.messages.shown[0].text,
+                  "Connection with remote server lost.\r\rPlease restore connection and try to\r"
+                  "upgrade this software again later.");
+        EXPECT_EQ(rig.messages.shown[0].caption, kCaption);
+    }
+    {
+        Rig rig;
+        rig.updater.InfoFileURL = "https://updates.velkora.com:8443/benchmarks/ss2/qrv_melkrin.inf";
+        rig.updater.StartUpdateCheck();
+        rig.transfer.finishUnreachable();
+        EXPECT_THAT(rig.events,
+                    ElementsAre("unreachable https://updates.velkora.com:8443/benchmarks/ss2/qrv_melkrin.inf "
+                                "updates.velkora.com"));
+        ASSERT_EQ(rig.messages.shown.size(), 1u);
+        // The text names the host with "http://" whatever the scheme.
+        EXPECT_EQ(rig.messages.shown[0].text,
+                  "Host 'http://updates.velkora.com' unreachable.\r\rPlease check your Internet connection and\r"
+                  "try to upgrade this software again later.");
+        EXPECT_EQ(rig.messages.shown[0].icon, MessageIcon::Error);
+    }
+}
+
+TEST(SelfUpdaterCheckTest, MessagesFollowShowMessages) {
+    Rig rig;
+    rig.updater.ShowMessages.clear();
+    rig.updater.StartUpdateCheck();
+    rig.transfer.finishDone(rig.signedFile("#version=1.0\r\n"));
+    rig.updater.StartUpdateCheck();
+    rig.transfer.finishIncomplete();
+    rig.updater.StartUpdateCheck();
+    rig.transfer.finishUnreachable();
+    EXPECT_EQ(rig.events.size(), 3u);
+    EXPECT_TRUE(rig.messages.shown.empty());
+}
+
+TEST(SelfUpdaterAutoCheckTest, OffUnlessSwitchedOn) {
+    Rig rig;
+    EXPECT_FALSE(rig.updater.AutoCheck());
+    EXPECT_TRUE(rig.scheduler.pending.empty());
+    rig.updater.AutoCheckDelay = 0;
+    rig.updater.SetAutoCheck(true);
+    EXPECT_TRUE(rig.scheduler.pending.empty());  // no delay, no timer
+}
+
+TEST(SelfUpdaterAutoCheckTest, ChecksQuietlyOnceAndRetriesWhenTheServerIsUnreachable) {
+    Rig rig;
+    rig.updater.AutoCheckDelay = 250;
+    rig.updater.SetAutoCheck(true);
+    ASSERT_EQ(rig.scheduler.pending.size(), 1u);
+    EXPECT_EQ(rig.scheduler.pending[0].first, 250u);
+    rig.scheduler.fireAll();
+    ASSERT_EQ(rig.transfer.starts.size(), 1u);
+    EXPECT_TRUE(rig.updater.AutomaticCheckMark());
+
+    // Unreachable: no message, the timer again.
+    rig.transfer.finishUnreachable();
+    EXPECT_TRUE(rig.messages.shown.empty());
+    ASSERT_EQ(rig.scheduler.pending.size(), 1u);
+    rig.scheduler.fireAll();
+    ASSERT_EQ(rig.transfer.starts.size(), 2u);
+
+    // No newer version: quiet too, and no further timer.
+    rig.transfer.finishDone(rig.signedFile("#version=1.0\r\n"));
+    EXPECT_TRUE(rig.messages.shown.empty());
+    EXPECT_TRUE(rig.scheduler.pending.empty());
+    EXPECT_THAT(rig.events, ElementsAre(HasSubstr("unreachable"), "no update"));
+
+    // A check by the user afterwards clears the automatic mark and speaks.
+    rig.updater.StartUpdateCheck();
+    EXPECT_FALSE(rig.updater.AutomaticCheckMark());
+    rig.transfer.finishDone(rig.signedFile("#version=1.1\r\n"));
+    ASSERT_EQ(rig.messages.shown.size(), 1u);
+    EXPECT_EQ(rig.messages.shown[0].text, kNoNewer);
+}
+
+TEST(SelfUpdaterAutoCheckTest, OfflineOrSwitchedOffMeansNoCheck) {
+    {
+        Rig rig;
+        rig.online.answer = false;
+        rig.updater.SetAutoCheck(true);
+        rig.scheduler.fireAll();
+        EXPECT_EQ(rig.online.asked, 1);
+        EXPECT_TRUE(rig.transfer.starts.empty());
+    }
+    {
+        Rig rig;
+        rig.updater.SetAutoCheck(true);
+        rig.updater.SetAutoCheck(false);  // the pending timer is void
+        rig.scheduler.fireAll();
+        EXPECT_TRUE(rig.transfer.starts.empty());
+    }
+    {
+        // A timer that fires after the component has gone does nothing.
+        ManualScheduler scheduler;
+        {
+            Rig rig;
+            rig.updater.SetAutoCheck(true);
+            scheduler.pending = std::move(rig.scheduler.pending);
+        }
+        scheduler.fireAll();
+    }
+}
+
+TEST(SelfUpdaterAutoCheckTest, NoTimerIsAnError) {
+    struct NoTimers : Scheduler {
+        void after(unsigned, std::function<void()>) override { throw std::runtime_error("Cannot start a timer"); }
+    } noTimers;
+    Rig rig;
+    TSelfUpdater updater{{rig.transfer, rig.verifier, rig.messages, noTimers, rig.online,
+                          [] { return CalendarDate{2026, 12, 10}; }, nullptr}};
+    try {
+        updater.SetAutoCheck(true);
+        FAIL() << "no error";
+    } catch (const std::exception& e) {
+        EXPECT_STREQ(e.what(), "Not enough timers available");
+    }
+}
+
+TEST(SelfUpdaterAutoCheckTest, OnlineTest) {
+    EXPECT_TRUE(SeemsOnline(1u, {}));
+    EXPECT_FALSE(SeemsOnline(0u, {"192.168.1.4"}));
+    EXPECT_TRUE(SeemsOnline(std::nullopt, {"127.0.0.1", "192.168.1.4"}));
+    EXPECT_FALSE(SeemsOnline(std::nullopt, {"192.168.1.4", "127.0.0.1"}));
+    EXPECT_FALSE(SeemsOnline(std::nullopt, {}));
+}
+
+TEST(UpdateTextsTest, TheTableByIndex) {
+    EXPECT_STREQ(Text(0), kCaption);
+    EXPECT_STREQ(Text(24), kNoNewer);
+    EXPECT_STREQ(Text(29),
+                 "Access to remote file \"%s\" is password protected.\n\nPlease enter your username and password "
+                 "(received after registration) to continue software upgrade.");
+    EXPECT_STREQ(Text(30), "Connection with remote server lost.\r\rPlease restore connection and try to\rupgrade this "
+                           "software again later.");
+    EXPECT_STREQ(Text(31), "");
+    EXPECT_STREQ(Text(-1), "");
+}
+
+}  // namespace
+}  // namespace melkrin::update
+
+#include "update/updater_settings.h"
+
+namespace melkrin::update {
+namespace {
+
+TEST(UpdaterSettingsTest, TheMakersServerOrAMirror) {
+    EXPECT_EQ(InfoFileUrl(""), "https://www.velkora.com/benchmarks/ss2/qrv_melkrin.inf");
+    EXPECT_EQ(InfoFileUrl("  "), "https://www.velkora.com/benchmarks/ss2/qrv_melkrin.inf");
+    EXPECT_EQ(InfoFileUrl("http://127.0.0.1:8000"), "http://127.0.0.1:8000/benchmarks/ss2/qrv_melkrin.inf");
+    EXPECT_EQ(InfoFileUrl("https://mirror.example/"), "https://mirror.example/benchmarks/ss2/qrv_melkrin.inf");
+    EXPECT_EQ(InfoFileUrl("mirror.example"), "http://mirror.example/benchmarks/ss2/qrv_melkrin.inf");
+}
+
+TEST(UpdaterSettingsTest, ThisProgramsSettings) {
+    Rig rig;
+    rig.updater.SetAutoCheck(true);
+    ConfigureForThisProgram(rig.updater, "1.2", "");
+    EXPECT_EQ(rig.updater.InfoFileURL, "https://www.velkora.com/benchmarks/ss2/qrv_melkrin.inf");
+    EXPECT_EQ(rig.updater.VersionControl, TUpdVersionControl::byNumber);
+    EXPECT_EQ(rig.updater.VersionNumber, "1.2");
+    EXPECT_EQ(rig.updater.VersionDate, "07/30/2006");
+    EXPECT_EQ(rig.updater.ShowMessages,
+              (ShowMessagesSet{TUpdShowMessages::mAskUpgrade, TUpdShowMessages::mConnLost,
+                               TUpdShowMessages::mHostUnreachable, TUpdShowMessages::mLostFile,
+                               TUpdShowMessages::mNoUpdateAvailable}));
+    EXPECT_FALSE(rig.updater.AutoCheck());
+    rig.scheduler.fireAll();
+    EXPECT_TRUE(rig.transfer.starts.empty());
+}
+
+TEST(UpdaterSettingsTest, ComponentDefaults) {
+    Rig rig;
+    TSelfUpdater fresh{{rig.transfer, rig.verifier, rig.messages, rig.scheduler, rig.online,
+                        [] { return CalendarDate{2026, 3, 7}; }, nullptr}};
+    EXPECT_EQ(fresh.InfoFileURL, "http://");
+    EXPECT_EQ(fresh.VersionControl, TUpdVersionControl::byDate);
+    EXPECT_EQ(fresh.VersionDate, "03/07/2026");
+    EXPECT_EQ(fresh.AutoCheckDelay, 10000u);
+    EXPECT_EQ(fresh.ShowMessages, (ShowMessagesSet{TUpdShowMessages::mAskUpgrade, TUpdShowMessages::mConnLost,
+                                                   TUpdShowMessages::mLostFile, TUpdShowMessages::mPasswordRequest}));
+}
+
+}  // namespace
+}  // namespace melkrin::update

@@ -1,0 +1,115 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "update/transfer_rules.h"
+
+namespace melkrin::update {
+namespace {
+
+using ::testing::ElementsAre;
+
+TEST(TransferUrlTest, SchemeHostAndLocalFiles) {
+    EXPECT_EQ(NormalizeUrl("www.velkora.com/a.inf"), "http://www.velkora.com/a.inf");
+    EXPECT_EQ(NormalizeUrl("https://h/a"), "https://h/a");
+    EXPECT_EQ(SchemeOf("HTTPS://h/a"), "https");
+    EXPECT_EQ(SchemeOf("h/a"), "");
+    EXPECT_EQ(HostOfUrl("http://user:pw@www.velkora.com:8080/x?y"), "www.velkora.com");
+    EXPECT_EQ(HostOfUrl("www.velkora.com/x"), "www.velkora.com");
+    EXPECT_EQ(HostOfUrl("http://127.0.0.1:4711"), "127.0.0.1");
+    EXPECT_EQ(FilePathOfUrl("file:///C:/Program%20Files/a.inf"), "C:\\Program Files\\a.inf");
+    EXPECT_EQ(FilePathOfUrl("file://localhost/C:/a.inf"), "C:\\a.inf");
+    EXPECT_EQ(FilePathOfUrl("file://server/share/a.inf"), "\\\\server\\share\\a.inf");
+    EXPECT_EQ(PercentDecode("a%2Fb%zz%4"), "a/b%zz%4");
+}
+
+TEST(TransferRealmTest, BehindTheFirstQuotedEqualsLessTheLastCharacter) {
+    EXPECT_EQ(RealmOf("Basic realm=\"Updates\""), "Updates");
+    EXPECT_EQ(RealmOf("Digest realm=\"a=\"b\", nonce=\"x\""), "a=\"b\", nonce=\"x");
+    EXPECT_EQ(RealmOf("Basic realm=Updates"), "Basic realm=Updates");
+    EXPECT_EQ(RealmOf("Basic realm=\""), "");
+    EXPECT_EQ(RealmOf(""), "");
+}
+
+TEST(TransferRequestTest, FlagsFromTheOptions) {
+    EXPECT_THAT(RequestFlags({TCacheOption::coReloadIfNoExpireInformation, TCacheOption::coReloadUpdatedObjects,
+                              TCacheOption::coCreateTempFilesIfCantCache, TCacheOption::coPragmaNoCache},
+                             {TInternetOption::ioKeepConnection}, false),
+                ElementsAre(RequestFlag::Hyperlink, RequestFlag::Resynchronize, RequestFlag::PragmaNoCache,
+                            RequestFlag::NeedFile, RequestFlag::KeepConnection));
+    EXPECT_THAT(RequestFlags({TCacheOption::coAlwaysReload}, {TInternetOption::ioNoAutoRedirect}, true),
+                ElementsAre(RequestFlag::Reload, RequestFlag::NoAutoRedirect, RequestFlag::Secure));
+    EXPECT_THAT(RequestFlags({}, {}, false), ElementsAre());
+}
+
+TEST(TransferRequestTest, ExtraHeadersAndRange) {
+    EXPECT_EQ(RequestHeaders({}, {}), "");
+    EXPECT_EQ(RequestHeaders({"X-A: 1", "X-B: 2"}, {}), "X-A: 1\r\nX-B: 2\r\n");
+    EXPECT_EQ(RequestHeaders({}, {100, 0}), "RANGE: bytes=100-\r\n");
+    EXPECT_EQ(RequestHeaders({"X-A: 1"}, {100, 199}), "X-A: 1\r\nRANGE: bytes=100-199\r\n");
+    EXPECT_EQ(RequestHeaders({}, {0, 99}), "RANGE: bytes=0-99\r\n");
+}
+
+TEST(TransferProgressTest, RoundsHalvesToEven) {
+    EXPECT_EQ(RoundHalfEven(0.5), 0);
+    EXPECT_EQ(RoundHalfEven(1.5), 2);
+    EXPECT_EQ(RoundHalfEven(2.5), 2);
+    EXPECT_EQ(RoundHalfEven(2.5000001), 3);
+    EXPECT_EQ(RoundHalfEven(2.4999999), 2);
+    EXPECT_EQ(RoundHalfEven(-0.5), 0);
+}
+
+TEST(TransferProgressTest, Figures) {
+    struct Case {
+        std::uint32_t size, read, ms;
+        int percents;
+        std::uint32_t elapsed;
+        float rate;
+    } cases[] = {
+        {1000, 5, 0, 0, 0, 5 / 1024.0f},           // 0.5 % rounds to the even 0
+        {1000, 15, 0, 2, 0, 15 / 1024.0f},         // 1.5 % rounds to 2
+        {1000, 25, 0, 2, 0, 25 / 1024.0f},         // 2.5 % rounds to 2
+        {1000, 1000, 999, 100, 0, 1000 / 1024.0f}, // below one second: no division
+        {10240, 2048, 4999, 20, 4, 0.5f},
+        {3000, 2000, 3000, 67, 3, 2000 / 1024.0f / 3},
+        {0, 4096, 2000, 0, 2, 2.0f},               // no length: no percentage, no estimate
+        {4096, 4096, 10000, 100, 10, 0.4f},
+    };
+    for (const auto& c : cases) {
+        const auto f = ComputeProgress(c.size, c.read, c.ms);
+        EXPECT_EQ(f.percentsDone, c.percents) << c.size << "/" << c.read;
+        EXPECT_EQ(f.elapsedTime, c.elapsed) << c.size << "/" << c.read;
+        EXPECT_FLOAT_EQ(f.transferRate, c.rate) << c.size << "/" << c.read;
+    }
+    // The estimate: round(size / read x elapsed) - elapsed, halves to even.
+    EXPECT_EQ(ComputeProgress(10240, 2048, 4999).estimatedTimeLeft, 16);  // 20 s in all
+    EXPECT_EQ(ComputeProgress(3000, 2000, 3000).estimatedTimeLeft, 4 - 3);  // 4.5 -> 4
+    EXPECT_EQ(ComputeProgress(3000, 2000, 5000).estimatedTimeLeft, 8 - 5);  // 7.5 -> 8
+    EXPECT_EQ(ComputeProgress(0, 4096, 9000).estimatedTimeLeft, 0);
+}
+
+TEST(TransferOutcomeTest, WhichNotificationEndsATransfer) {
+    struct Case {
+        const char* what;
+        bool continueDownload;
+        int status;
+        std::uint32_t size, read;
+        TransferOutcome outcome;
+    } cases[] = {
+        {"skipped by the headers handler", false, 200, 10, 0, TransferOutcome::Skipped},
+        {"whole body", true, 200, 10, 10, TransferOutcome::Done},
+        {"partial content", true, 206, 10, 10, TransferOutcome::Done},
+        {"no length: any body is complete", true, 200, 0, 12345, TransferOutcome::Done},
+        {"no length, empty body", true, 200, 0, 0, TransferOutcome::Done},
+        {"fewer bytes than announced", true, 200, 10, 9, TransferOutcome::Incomplete},
+        {"more bytes than announced", true, 206, 10, 11, TransferOutcome::Incomplete},
+        {"no status", true, -1, 0, 0, TransferOutcome::ServerUnreachable},
+        {"not found", true, 404, 5, 5, TransferOutcome::HttpError},
+        {"credentials", true, 401, 0, 0, TransferOutcome::HttpError},
+        {"redirect not followed", true, 302, 0, 0, TransferOutcome::HttpError},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DecideOutcome(c.continueDownload, c.status, c.size, c.read), c.outcome) << c.what;
+}
+
+}  // namespace
+}  // namespace melkrin::update

@@ -1,0 +1,155 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "update/update_info.h"
+
+namespace melkrin::update {
+namespace {
+
+using ::testing::ElementsAre;
+
+TEST(InfoValueTest, PlainAndBracedValues) {
+    struct Case {
+        const char* what;
+        std::string text;
+        const char* key;
+        bool braced;
+        std::string value;
+    } cases[] = {
+        {"key in capitals, value keeps its case", "#Version=1.3Beta\r\n", "version", false, "1.3Beta"},
+        {"asked in capitals", "#version=2\n", "VERSION", false, "2"},
+        {"ends before the line end", "#version=1.3\r\n#date=07/30/2006", "version", false, "1.3"},
+        {"trailing blank kept", "#version=1.3 \r\n", "version", false, "1.3 "},
+        {"ends at a tab", "#version=1.3\tx", "version", false, "1.3"},
+        {"runs to the end of the text", "#version=1.4", "version", false, "1.4"},
+        {"need not begin a line", "text before #version=5 and after", "version", false, "5 and after"},
+        {"missing key", "#date=01/01/2001", "version", false, ""},
+        {"empty value", "#version=\r\n", "version", false, ""},
+        {"first occurrence wins", "#version=1\n#version=2\n", "version", false, "1"},
+        {"8-bit bytes are values", "#message=Gr\xFC\xDF" "e\n", "message", false, "Gr\xFC\xDF" "e"},
+        {"braced keeps line breaks", "#message={line one\r\nline two}rest", "message", true, "line one\r\nline two"},
+        {"braced without a close runs to the end", "#message={open\r\nend", "message", true, "open\r\nend"},
+        {"braced key not braced in the text", "#message=plain\r\n", "message", true, ""},
+        {"plain read of a braced entry", "#message={x}\r\n", "message", false, "{x}"},
+        {"a longer key is not a shorter one", "#url1=a\n", "url", false, ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(InfoValue(c.text, c.key, c.braced), c.value) << c.what;
+}
+
+TEST(ListedFilesTest, NumberedKeysStartAboveTheUnnumberedOnes) {
+    auto urls = [](const std::string& text) {
+        std::vector<std::string> out;
+        for (const auto& f : ListedFiles(text)) out.push_back(f.key + "=" + f.url);
+        return out;
+    };
+    EXPECT_THAT(urls("#url=a\n"), ElementsAre("url=a"));
+    EXPECT_THAT(urls("#url0=a\n#url1=b\n#url2=c\n"), ElementsAre("url0=a", "url2=c"));
+    EXPECT_THAT(urls("#url1=b\n#url2=c\n"), ElementsAre("url1=b", "url2=c"));
+    EXPECT_THAT(urls("#url=a\n#url0=b\n#url1=x\n#url2=y\n#url3=c\n"), ElementsAre("url=a", "url0=b", "url3=c"));
+    EXPECT_THAT(urls("#url1=a\n#url3=c\n"), ElementsAre("url1=a"));
+    EXPECT_THAT(urls("#URL2=a\n"), ElementsAre());
+    EXPECT_THAT(urls(""), ElementsAre());
+    // The checksum keys of a file are no files of their own.
+    EXPECT_THAT(urls("#url1=a\n#url1.sha256=00\n#url1.size=3\n"), ElementsAre("url1=a"));
+}
+
+TEST(UpgradeMethodTest, FirstCharacterDecides) {
+    EXPECT_EQ(UpgradeMethodOf(""), TUpgradeMethod::umSelfUpgrade);
+    EXPECT_EQ(UpgradeMethodOf("#method=0"), TUpgradeMethod::umSelfUpgrade);
+    EXPECT_EQ(UpgradeMethodOf("#method=1"), TUpgradeMethod::umUseExternalSetup);
+    EXPECT_EQ(UpgradeMethodOf("#Method=2 redirect"), TUpgradeMethod::umRedirectToURL);
+    EXPECT_EQ(UpgradeMethodOf("#method=12"), TUpgradeMethod::umUseExternalSetup);
+    EXPECT_EQ(UpgradeMethodOf("#method=3"), TUpgradeMethod::umSelfUpgrade);
+    EXPECT_EQ(UpgradeMethodOf("#method= 1"), TUpgradeMethod::umSelfUpgrade);
+}
+
+TEST(ReadIntegerTest, AsThePlatformConversionReads) {
+    EXPECT_EQ(ReadInteger("12"), 12);
+    EXPECT_EQ(ReadInteger("  7"), 7);
+    EXPECT_EQ(ReadInteger("-3"), -3);
+    EXPECT_EQ(ReadInteger("+3"), 3);
+    EXPECT_EQ(ReadInteger("$1F"), 31);
+    EXPECT_EQ(ReadInteger("0x10"), 16);
+    EXPECT_EQ(ReadInteger("2147483647"), 2147483647);
+    EXPECT_EQ(ReadInteger("-2147483648"), -2147483647 - 1);
+    EXPECT_EQ(ReadInteger("$FFFFFFFF"), -1);
+    for (const char* bad : {"", " ", "7 ", "1a", "2147483648", "$", "0x", "-", "1.0", "$1G"})
+        EXPECT_FALSE(ReadInteger(bad).has_value()) << bad;
+}
+
+TEST(CompareVersionsTest, PartsAsNumbersElseBytes) {
+    struct Case {
+        const char* a;
+        const char* b;
+        int result;
+    } cases[] = {
+        {"1.10", "1.9", 1},
+        {"1.9", "1.10", -1},
+        {"1.2", "1.2.0.0", 0},
+        {"1.2.0.0", "1.2", 0},
+        {"1.2a", "1.2", 1},       // not a number: the texts byte-wise
+        {"1.2", "1.2a", -1},
+        {"1.1", "1.1", 0},
+        {"2", "1.99.99.99", 1},
+        {"1.2.3.4.5", "1.2.3.4", 0},  // only four parts count
+        {"1.3 ", "1.3", 1},      // a trailing blank makes the last part no number
+        {"", "1.0", -1},         // an empty part is no number: "" sorts first
+        {"1.0", "", 1},
+        {"", "", 0},
+        {"1.2.", "1.2", 1},      // the empty third part falls back to bytes
+        {"1.-1", "1.0", -1},     // -1 reads as "no number": '-' < '0'
+        {"1.$A", "1.9", 1},      // hexadecimal parts count as numbers
+        {"01.2", "1.2", 0},
+        {" 1.2", "1.2", 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(CompareVersions(c.a, c.b), c.result) << c.a << " vs " << c.b;
+}
+
+TEST(ParseVersionDateTest, ExistingDatesElseToday) {
+    const CalendarDate today{2026, 12, 10};
+    struct Case {
+        const char* text;
+        CalendarDate date;
+    } cases[] = {
+        {"07/30/2006", {2006, 7, 30}},
+        {"7/3/2006", {2006, 7, 3}},
+        {"02/29/2004", {2004, 2, 29}},
+        {"02/29/2005", today},
+        {"02/29/1900", today},
+        {"02/29/2000", {2000, 2, 29}},
+        {"13/01/2006", today},
+        {"00/10/2006", today},
+        {"04/31/2006", today},
+        {"07-30-2006", today},
+        {"07/30", today},
+        {"", today},
+        {"aa/bb/cccc", today},
+        {"07/30/2006x", today},
+        {"07/30/2006/1", today},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ParseVersionDate(c.text, today), c.date) << c.text;
+}
+
+TEST(NamesNewerVersionTest, ByNumberAndByDate) {
+    const CalendarDate today{2026, 12, 10};
+    const VersionCheckSettings byNumber{TUpdVersionControl::byNumber, "1.1", ""};
+    EXPECT_FALSE(NamesNewerVersion("#version=1.1\r\n", byNumber, today));
+    EXPECT_TRUE(NamesNewerVersion("#version=1.2\r\n", byNumber, today));
+    EXPECT_FALSE(NamesNewerVersion("#version=1.0\r\n", byNumber, today));
+    EXPECT_FALSE(NamesNewerVersion("no version here", byNumber, today));
+    EXPECT_TRUE(NamesNewerVersion("#version=0.1", {TUpdVersionControl::byNumber, "", ""}, today));
+    EXPECT_FALSE(NamesNewerVersion("", {TUpdVersionControl::byNumber, "", ""}, today));
+
+    const VersionCheckSettings byDate{TUpdVersionControl::byDate, "", "07/30/2006"};
+    EXPECT_FALSE(NamesNewerVersion("#date=07/30/2006", byDate, today));
+    EXPECT_TRUE(NamesNewerVersion("#date=07/31/2006", byDate, today));
+    EXPECT_FALSE(NamesNewerVersion("#date=07/29/2006", byDate, today));
+    EXPECT_TRUE(NamesNewerVersion("#date=garbage", byDate, today));  // today is after 2006
+    EXPECT_FALSE(NamesNewerVersion("#date=garbage", {TUpdVersionControl::byDate, "", "12/10/2026"}, today));
+    // The version key does not count by date, nor the date by number.
+    EXPECT_FALSE(NamesNewerVersion("#version=9.9\r\n#date=01/01/2000", byDate, today));
+    EXPECT_FALSE(NamesNewerVersion("#date=01/01/2030\r\n#version=1.0", byNumber, today));
+}
+
+}  // namespace
+}  // namespace melkrin::update

@@ -1,0 +1,117 @@
+#pragma once
+// THttpTransfer: one URL at a time on a background worker, the body into
+// memory or a local file, every notification on the user-interface thread.
+// This header holds what the client's users see; the WinINet worker is in
+// http_transfer_win32.cpp.
+#include <cstdint>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace melkrin::update {
+
+enum class THttpAccessType { atPreconfig = 0, atDirect = 1, atUseProxy = 2 };
+
+struct THttpProxy {
+    THttpAccessType AccessType = THttpAccessType::atPreconfig;
+    std::string ProxyServer;
+    int ProxyPort = 8080;
+    std::string ProxyBypass = "127.0.0.1;";
+    std::string ProxyUsername;
+    std::string ProxyPassword;
+};
+
+enum class TCacheOption {
+    coAlwaysReload, coReloadIfNoExpireInformation, coReloadUpdatedObjects, coPragmaNoCache,
+    coNoCacheWrite, coCreateTempFilesIfCantCache, coUseCacheIfNetFail,
+};
+using CacheOptions = std::set<TCacheOption>;
+
+enum class TInternetOption {
+    ioIgnoreCertificateInvalid, ioIgnoreCertificateDateInvalid, ioIgnoreRedirectToHTTP,
+    ioIgnoreRedirectToHTTPS, ioKeepConnection, ioNoAuthentication, ioNoAutoRedirect, ioNoCookies,
+};
+using InternetOptions = std::set<TInternetOption>;
+
+struct THttpTimeouts {
+    std::uint32_t ConnectTimeout = 0;
+    std::uint32_t ReceiveTimeout = 0;
+    std::uint32_t SendTimeout = 0;
+};
+
+struct THttpRange {
+    std::uint32_t StartRange = 0;
+    std::uint32_t EndRange = 0;
+};
+
+enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+
+inline constexpr const char* kAgentText = "Melkrin HTTP transfer client";
+
+// Local date-times are seconds since 1970-01-01 in local time; 0 means absent.
+using LocalDateTime = std::int64_t;
+
+struct HeadersInfo {
+    int StatusCode = -1;
+    std::string RawHeaders, ContentType, ContentLanguage, ContentEncoding;
+    std::uint32_t ContentLength = 0;
+    std::string Location;
+    LocalDateTime Date = 0, LastModified = 0, Expires = 0;
+    std::string ETag;
+};
+
+class THttpTransfer {
+public:
+    virtual ~THttpTransfer() = default;
+
+    // Settings, read when a transfer starts.
+    THttpProxy Proxy;
+    InternetOptions InternetOptionsSet{TInternetOption::ioKeepConnection};
+    CacheOptions CacheOptionsSet{TCacheOption::coReloadIfNoExpireInformation, TCacheOption::coReloadUpdatedObjects,
+                                 TCacheOption::coCreateTempFilesIfCantCache};
+    std::uint32_t TransferBufferSize = 4096;
+    THttpTimeouts Timeouts;
+    THttpRange Range;
+    std::string HTTPUsername, HTTPPassword;
+    TThreadPriority ThreadPriority = TThreadPriority::tpNormal;
+    std::string AcceptTypes = "text/html, */*";
+    std::string AgentText = kAgentText;
+    std::vector<std::string> ExtraHeaders;
+    std::string Referrer;
+    bool HiddenOutputFile = false;
+
+    // Notifications, all on the user-interface thread while the worker waits.
+    std::function<void(THttpTransfer& sender, const HeadersInfo& headers, bool& continueDownload)> HeadersReceived;
+    std::function<void(THttpTransfer& sender, const std::string& contentType, std::uint32_t fileSize,
+                       std::uint32_t bytesRead, std::uint32_t elapsedTime, std::int64_t estimatedTimeLeft,
+                       int percentsDone, float transferRate)>
+        TransferProgress;
+    // data: the body when it went to memory, empty when it went to a file.
+    std::function<void(THttpTransfer& sender, const std::string& contentType, std::uint32_t bytesRead,
+                       const std::string& data)>
+        TransferDone;
+    std::function<void(THttpTransfer& sender, const std::string& contentType, std::uint32_t fileSize,
+                       std::uint32_t bytesRead, const std::string& data)>
+        TransferIncomplete;
+    std::function<void(THttpTransfer& sender)> ServerUnreachable;
+    std::function<void(THttpTransfer& sender, int statusCode, const std::string& data)> HttpError;
+    std::function<void(THttpTransfer& sender)> TransferSkipped;
+    std::function<void(THttpTransfer& sender, const std::string& realm, bool& tryAgain)> PasswordRequest;
+    std::function<void(THttpTransfer& sender, std::string& proxyUsername, std::string& proxyPassword, bool& tryAgain)>
+        OnProxyAuthenticationRequest;
+
+    // False, doing nothing, while busy; otherwise starts a fresh worker and
+    // returns at once. An empty output file name sends the body to memory.
+    virtual bool StartTransfer(const std::string& url, const std::string& outputFileName) = 0;
+    // Asks the worker to stop at its next check point; no notification follows.
+    virtual void StopTransfer(bool deleteOutputFile) = 0;
+    // From the start until the resources are released during the completion.
+    virtual bool Busy() const = 0;
+    // From the start until the completion's notifications have returned, or
+    // until the worker stopped on request.
+    virtual bool WorkerActive() const = 0;
+    virtual const std::string& URL() const = 0;
+};
+
+}  // namespace melkrin::update

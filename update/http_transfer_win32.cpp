@@ -1,0 +1,510 @@
+#include "update/http_transfer_win32.h"
+
+#include <wininet.h>
+
+#include <mutex>
+
+#include "update/http_date.h"
+#include "update/transfer_rules.h"
+#include "update/transfer_sync_window_win32.h"
+
+namespace melkrin::update {
+namespace {
+
+// Thrown at a check point after StopTransfer: the worker ends silently.
+struct StopRequested {};
+
+DWORD wininetFlag(RequestFlag flag) {
+    switch (flag) {
+        case RequestFlag::Reload: return INTERNET_FLAG_RELOAD;
+        case RequestFlag::Hyperlink: return INTERNET_FLAG_HYPERLINK;
+        case RequestFlag::Resynchronize: return INTERNET_FLAG_RESYNCHRONIZE;
+        case RequestFlag::PragmaNoCache: return INTERNET_FLAG_PRAGMA_NOCACHE;
+        case RequestFlag::NoCacheWrite: return INTERNET_FLAG_NO_CACHE_WRITE;
+        case RequestFlag::NeedFile: return INTERNET_FLAG_NEED_FILE;
+        case RequestFlag::CacheIfNetFail: return INTERNET_FLAG_CACHE_IF_NET_FAIL;
+        case RequestFlag::IgnoreCertCnInvalid: return INTERNET_FLAG_IGNORE_CERT_CN_INVALID;
+        case RequestFlag::IgnoreCertDateInvalid: return INTERNET_FLAG_IGNORE_CERT_DATE_INVALID;
+        case RequestFlag::IgnoreRedirectToHttp: return INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP;
+        case RequestFlag::IgnoreRedirectToHttps: return INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
+        case RequestFlag::KeepConnection: return INTERNET_FLAG_KEEP_CONNECTION;
+        case RequestFlag::NoAuth: return INTERNET_FLAG_NO_AUTH;
+        case RequestFlag::NoAutoRedirect: return INTERNET_FLAG_NO_AUTO_REDIRECT;
+        case RequestFlag::NoCookies: return INTERNET_FLAG_NO_COOKIES;
+        case RequestFlag::Secure: return INTERNET_FLAG_SECURE;
+    }
+    return 0;
+}
+
+int platformPriority(TThreadPriority p) {
+    switch (p) {
+        case TThreadPriority::tpIdle: return THREAD_PRIORITY_IDLE;
+        case TThreadPriority::tpLowest: return THREAD_PRIORITY_LOWEST;
+        case TThreadPriority::tpLower: return THREAD_PRIORITY_BELOW_NORMAL;
+        case TThreadPriority::tpNormal: return THREAD_PRIORITY_NORMAL;
+        case TThreadPriority::tpHigher: return THREAD_PRIORITY_ABOVE_NORMAL;
+        case TThreadPriority::tpHighest: return THREAD_PRIORITY_HIGHEST;
+        case TThreadPriority::tpTimeCritical: return THREAD_PRIORITY_TIME_CRITICAL;
+    }
+    return THREAD_PRIORITY_NORMAL;
+}
+
+// A header value through a 4096-byte buffer; one that does not fit counts as absent.
+std::string queryText(HINTERNET request, DWORD info) {
+    char buffer[4096];
+    DWORD size = sizeof(buffer);
+    if (!HttpQueryInfoA(request, info, buffer, &size, nullptr)) return "";
+    return std::string(buffer, size);
+}
+
+long currentBiasMinutes() {
+    TIME_ZONE_INFORMATION zone;
+    const DWORD which = GetTimeZoneInformation(&zone);
+    if (which == TIME_ZONE_ID_DAYLIGHT) return zone.Bias + zone.DaylightBias;
+    if (which == TIME_ZONE_ID_STANDARD) return zone.Bias + zone.StandardBias;
+    return zone.Bias;
+}
+
+}  // namespace
+
+// Everything one transfer needs, shared by the worker and the client. The
+// worker touches the client only inside routines run on the user-interface
+// thread, and those do nothing once the client is being destroyed.
+struct TransferJob {
+    Win32HttpTransfer* owner = nullptr;
+    HWND syncWindow = nullptr;
+
+    // The settings as they stood at the start.
+    std::string url, outputFileName;
+    THttpProxy proxy;
+    std::vector<RequestFlag> flags;
+    std::uint32_t bufferSize = 4096;
+    THttpTimeouts timeouts;
+    THttpRange range;
+    std::string username, password, acceptTypes, agent, referrer;
+    std::vector<std::string> extraHeaders;
+    bool hiddenOutput = false;
+
+    std::atomic<bool> stop{false};
+    std::atomic<bool> deleteOnStop{false};
+    std::atomic<bool> busy{true};
+    std::atomic<bool> workerActive{true};
+
+    // Closing these from the user-interface thread wakes a worker that waits
+    // on the network, so a stalled server cannot hold a stop request back.
+    std::mutex handlesLock;
+    HINTERNET session = nullptr, connection = nullptr, request = nullptr;
+    // The worker's own copy of the request handle: the slot above may be
+    // emptied by a stop at any time.
+    HINTERNET workerRequest = nullptr;
+
+    HANDLE inputFile = INVALID_HANDLE_VALUE;
+    HANDLE outputFile = INVALID_HANDLE_VALUE;
+    bool outputFailed = false;
+    int statusCode = -1;
+    bool continueDownload = true;
+    std::uint32_t fileSize = 0, bytesRead = 0;
+    std::string contentType, body;
+    ULONGLONG startTime = 0;
+    int proxyChallenges = 0;
+
+    void checkPoint() {
+        if (stop) throw StopRequested{};
+    }
+    // A stopped job (or one whose client is going) runs nothing on the
+    // user-interface thread any more.
+    void onUi(const std::function<void()>& routine) { TransferSyncWindow::run(syncWindow, &stop, routine); }
+    // Keeps a new handle unless a stop came meanwhile.
+    HINTERNET keep(HINTERNET& slot, HINTERNET handle) {
+        std::lock_guard<std::mutex> guard(handlesLock);
+        if (stop) {
+            if (handle) InternetCloseHandle(handle);
+            throw StopRequested{};
+        }
+        slot = handle;
+        return handle;
+    }
+    void closeHandles() {
+        std::lock_guard<std::mutex> guard(handlesLock);
+        for (HINTERNET* h : {&request, &connection, &session})
+            if (*h) {
+                InternetCloseHandle(*h);
+                *h = nullptr;
+            }
+    }
+    void closeFiles() {
+        if (inputFile != INVALID_HANDLE_VALUE) CloseHandle(inputFile);
+        inputFile = INVALID_HANDLE_VALUE;
+        if (outputFile != INVALID_HANDLE_VALUE) CloseHandle(outputFile);
+        outputFile = INVALID_HANDLE_VALUE;
+    }
+
+    void transfer();
+    void sendRequest();
+    void readHeaders();
+    void readBody();
+    void complete();
+    void endOnStop();
+};
+
+void TransferJob::transfer() {
+    startTime = GetTickCount64();
+    url = NormalizeUrl(url);
+    checkPoint();
+    if (SchemeOf(url) == "file") {
+        inputFile = CreateFileA(FilePathOfUrl(url).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (inputFile == INVALID_HANDLE_VALUE) {
+            statusCode = 404;
+            fileSize = 0;
+        } else {
+            statusCode = 200;
+            fileSize = GetFileSize(inputFile, nullptr);
+        }
+        readBody();
+        return;
+    }
+
+    char scheme[32] = "", host[256] = "", user[128] = "", pass[128] = "", path[2048] = "", extra[2048] = "";
+    URL_COMPONENTSA parts{};
+    parts.dwStructSize = sizeof(parts);
+    parts.lpszScheme = scheme;
+    parts.dwSchemeLength = sizeof(scheme);
+    parts.lpszHostName = host;
+    parts.dwHostNameLength = sizeof(host);
+    parts.lpszUserName = user;
+    parts.dwUserNameLength = sizeof(user);
+    parts.lpszPassword = pass;
+    parts.dwPasswordLength = sizeof(pass);
+    parts.lpszUrlPath = path;
+    parts.dwUrlPathLength = sizeof(path);
+    parts.lpszExtraInfo = extra;
+    parts.dwExtraInfoLength = sizeof(extra);
+    if (!InternetCrackUrlA(url.c_str(), 0, 0, &parts)) return;
+    // Credentials in the URL win over the configured ones.
+    if (user[0]) username = user;
+    if (pass[0]) password = pass;
+
+    DWORD access = INTERNET_OPEN_TYPE_PRECONFIG;
+    std::string proxyName;
+    if (proxy.AccessType == THttpAccessType::atDirect) access = INTERNET_OPEN_TYPE_DIRECT;
+    if (proxy.AccessType == THttpAccessType::atUseProxy) {
+        access = INTERNET_OPEN_TYPE_PROXY;
+        proxyName = proxy.ProxyServer + ":" + std::to_string(proxy.ProxyPort);
+    }
+    const bool withProxy = proxy.AccessType == THttpAccessType::atUseProxy;
+    HINTERNET workerSession = nullptr, workerConnection = nullptr;
+    if (!(workerSession = keep(session, InternetOpenA(agent.c_str(), access, withProxy ? proxyName.c_str() : nullptr,
+                                     withProxy && !proxy.ProxyBypass.empty() ? proxy.ProxyBypass.c_str() : nullptr,
+                                     0))))
+        return;
+    checkPoint();
+    if (!(workerConnection = keep(connection, InternetConnectA(workerSession, host, parts.nPort, username.empty() ? nullptr : username.c_str(),
+                                           password.empty() ? nullptr : password.c_str(), INTERNET_SERVICE_HTTP, 0, 0))))
+        return;
+    checkPoint();
+    DWORD requestFlags = 0;
+    for (RequestFlag f : flags) requestFlags |= wininetFlag(f);
+    if (parts.nScheme == INTERNET_SCHEME_HTTPS) requestFlags |= INTERNET_FLAG_SECURE;
+    const std::string object = std::string(path) + extra;
+    const char* accept[] = {acceptTypes.c_str(), nullptr};
+    workerRequest = keep(request, HttpOpenRequestA(workerConnection, "GET", object.c_str(), nullptr,
+                                                   referrer.empty() ? nullptr : referrer.c_str(), accept, requestFlags, 0));
+    if (!workerRequest) return;
+    HINTERNET request = workerRequest;
+    checkPoint();
+    const std::pair<DWORD, std::uint32_t> limits[] = {{INTERNET_OPTION_CONNECT_TIMEOUT, timeouts.ConnectTimeout},
+                                                      {INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts.ReceiveTimeout},
+                                                      {INTERNET_OPTION_SEND_TIMEOUT, timeouts.SendTimeout}};
+    for (auto [option, value] : limits) {
+        DWORD v = value;
+        if (v != 0) InternetSetOptionA(request, option, &v, sizeof(v));
+    }
+    const std::string headers = RequestHeaders(extraHeaders, range);
+    if (!headers.empty() &&
+        !HttpAddRequestHeadersA(request, headers.c_str(), static_cast<DWORD>(headers.size()), HTTP_ADDREQ_FLAG_ADD))
+        return;
+    sendRequest();
+    if (statusCode == -1) return;
+    readHeaders();
+    if (continueDownload) readBody();
+}
+
+void TransferJob::sendRequest() {
+    HINTERNET request = workerRequest;
+    auto setOption = [request](DWORD option, const std::string& value) {
+        InternetSetOptionA(request, option, const_cast<char*>(value.c_str()), static_cast<DWORD>(value.size()));
+    };
+    for (;;) {
+        checkPoint();
+        bool tryAgain = false;
+        if (!HttpSendRequestA(request, nullptr, 0, nullptr, 0)) return;
+        checkPoint();
+        DWORD code = 0, size = sizeof(code);
+        if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size, nullptr)) return;
+        statusCode = static_cast<int>(code);
+        if (statusCode == 401) {
+            const std::string realm = RealmOf(queryText(request, HTTP_QUERY_WWW_AUTHENTICATE));
+            bool asked = false;
+            onUi([&] {
+                if (!owner->PasswordRequest) return;
+                asked = true;
+                owner->PasswordRequest(*owner, realm, tryAgain);
+                username = owner->HTTPUsername;
+                password = owner->HTTPPassword;
+            });
+            if (asked) {
+                setOption(INTERNET_OPTION_USERNAME, username);
+                setOption(INTERNET_OPTION_PASSWORD, password);
+            }
+        } else if (statusCode == 407) {
+            if (++proxyChallenges == 1) {
+                tryAgain = true;
+            } else {
+                onUi([&] {
+                    if (owner->OnProxyAuthenticationRequest)
+                        owner->OnProxyAuthenticationRequest(*owner, proxy.ProxyUsername, proxy.ProxyPassword, tryAgain);
+                });
+            }
+            setOption(INTERNET_OPTION_PROXY_USERNAME, proxy.ProxyUsername);
+            setOption(INTERNET_OPTION_PROXY_PASSWORD, proxy.ProxyPassword);
+        }
+        if (!tryAgain) return;
+        // The challenge's own body goes before the request is sent again.
+        char discard[4096];
+        DWORD got = 0;
+        while (InternetReadFile(request, discard, sizeof(discard), &got) && got != 0) checkPoint();
+        statusCode = -1;
+    }
+}
+
+void TransferJob::readHeaders() {
+    HINTERNET request = workerRequest;
+    HeadersInfo h;
+    h.StatusCode = statusCode;
+    contentType = h.ContentType = queryText(request, HTTP_QUERY_CONTENT_TYPE);
+    DWORD length = 0, size = sizeof(length);
+    if (HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size, nullptr))
+        fileSize = length;
+    h.ContentLength = fileSize;
+    h.RawHeaders = queryText(request, HTTP_QUERY_RAW_HEADERS_CRLF);
+    h.ContentLanguage = queryText(request, HTTP_QUERY_CONTENT_LANGUAGE);
+    h.ContentEncoding = queryText(request, HTTP_QUERY_CONTENT_ENCODING);
+    h.Location = queryText(request, HTTP_QUERY_LOCATION);
+    h.ETag = queryText(request, HTTP_QUERY_ETAG);
+    const long bias = currentBiasMinutes();
+    h.Date = ParseHttpDateLocal(queryText(request, HTTP_QUERY_DATE), bias);
+    h.LastModified = ParseHttpDateLocal(queryText(request, HTTP_QUERY_LAST_MODIFIED), bias);
+    h.Expires = ParseHttpDateLocal(queryText(request, HTTP_QUERY_EXPIRES), bias);
+    onUi([&] {
+        if (owner->HeadersReceived) owner->HeadersReceived(*owner, h, continueDownload);
+    });
+}
+
+void TransferJob::readBody() {
+    checkPoint();
+    if ((statusCode == 200 || statusCode == 206) && !outputFileName.empty()) {
+        const DWORD attributes = hiddenOutput ? FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY : FILE_ATTRIBUTE_NORMAL;
+        outputFile = CreateFileA(outputFileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                 attributes, nullptr);
+        if (outputFile == INVALID_HANDLE_VALUE) {
+            // Nowhere to put the body: reported as an error of this file.
+            outputFailed = true;
+            return;
+        }
+        // Set again through the handle, so that a truncated existing file
+        // carries exactly these marks.
+        if (hiddenOutput) {
+            FILE_BASIC_INFO info{};
+            info.FileAttributes = attributes;
+            SetFileInformationByHandle(outputFile, FileBasicInfo, &info, sizeof(info));
+        }
+    } else if (fileSize != 0) {
+        body.reserve(fileSize);
+    }
+    bytesRead = 0;
+    std::string buffer(bufferSize, '\0');
+    for (;;) {
+        checkPoint();
+        DWORD got = 0;
+        bool ok;
+        if (inputFile != INVALID_HANDLE_VALUE) {
+            ok = ReadFile(inputFile, buffer.data(), bufferSize, &got, nullptr) != 0;
+        } else {
+            // Only what has arrived, so a slow server still shows progress.
+            DWORD available = 0;
+            ok = workerRequest && InternetQueryDataAvailable(workerRequest, &available, 0, 0) != 0;
+            if (ok && available != 0) {
+                const DWORD wanted = available < bufferSize ? available : bufferSize;
+                ok = InternetReadFile(workerRequest, buffer.data(), wanted, &got) != 0;
+            }
+        }
+        if (!ok || got == 0) break;
+        if (outputFile != INVALID_HANDLE_VALUE) {
+            DWORD written = 0;
+            if (!WriteFile(outputFile, buffer.data(), got, &written, nullptr) || written != got) break;
+        } else {
+            body.append(buffer.data(), got);
+        }
+        bytesRead += got;
+        const auto figures =
+            ComputeProgress(fileSize, bytesRead, static_cast<std::uint32_t>(GetTickCount64() - startTime));
+        onUi([&] {
+            if (owner->TransferProgress)
+                owner->TransferProgress(*owner, contentType, fileSize, bytesRead, figures.elapsedTime,
+                                        figures.estimatedTimeLeft, figures.percentsDone, figures.transferRate);
+        });
+    }
+}
+
+// On the user-interface thread, after the worker's transfer.
+void TransferJob::complete() {
+    closeHandles();
+    closeFiles();
+    const TransferOutcome outcome = outputFailed ? TransferOutcome::HttpError
+                                                 : DecideOutcome(continueDownload, statusCode, fileSize, bytesRead);
+    // Busy ends before the notification, so its handler may start the next transfer.
+    std::string data = std::move(body);
+    busy = false;
+    Win32HttpTransfer& t = *owner;
+    switch (outcome) {
+        case TransferOutcome::Skipped:
+            if (t.TransferSkipped) t.TransferSkipped(t);
+            break;
+        case TransferOutcome::Done:
+            if (t.TransferDone) t.TransferDone(t, contentType, bytesRead, data);
+            break;
+        case TransferOutcome::Incomplete:
+            if (t.TransferIncomplete) t.TransferIncomplete(t, contentType, fileSize, bytesRead, data);
+            break;
+        case TransferOutcome::ServerUnreachable:
+            if (t.ServerUnreachable) t.ServerUnreachable(t);
+            break;
+        case TransferOutcome::HttpError:
+            if (t.HttpError) t.HttpError(t, statusCode, data);
+            break;
+    }
+}
+
+void TransferJob::endOnStop() {
+    closeHandles();
+    closeFiles();
+    if (deleteOnStop && !outputFileName.empty()) DeleteFileA(outputFileName.c_str());
+    body.clear();
+    busy = false;
+    workerActive = false;
+}
+
+DWORD WINAPI Win32HttpTransfer::threadMain(void* parameter) {
+    // The thread's own reference keeps the job alive until it ends.
+    std::unique_ptr<std::shared_ptr<TransferJob>> holder(static_cast<std::shared_ptr<TransferJob>*>(parameter));
+    TransferJob& job = **holder;
+    try {
+        job.transfer();
+    } catch (const StopRequested&) {
+        job.endOnStop();
+        return 0;
+    } catch (...) {
+        // Whatever failed, the completion below still reports the transfer.
+    }
+    if (job.stop) {
+        job.endOnStop();
+        return 0;
+    }
+    bool completed = false;
+    TransferSyncWindow::run(job.syncWindow, &job.stop, [&job, &completed] {
+        completed = true;
+        try {
+            job.complete();
+        } catch (...) {
+            job.workerActive = false;
+            throw;
+        }
+        job.workerActive = false;
+    });
+    // Stopped while the completion waited for its turn: end silently.
+    if (!completed) job.endOnStop();
+    return 0;
+}
+
+Win32HttpTransfer::Win32HttpTransfer() { syncWindow_ = TransferSyncWindow::acquire(); }
+
+Win32HttpTransfer::~Win32HttpTransfer() {
+    StopTransfer(false);
+    for (HANDLE worker : workers_) {
+        // A stopped worker never touches this client again, so one that the
+        // network still holds may end on its own after a short wait.
+        TransferSyncWindow::waitRunningRoutines(worker, 2000);
+        CloseHandle(worker);
+    }
+    TransferSyncWindow::release();
+}
+
+void Win32HttpTransfer::reapWorkers() {
+    std::vector<HANDLE> running;
+    for (HANDLE worker : workers_) {
+        if (WaitForSingleObject(worker, 0) == WAIT_OBJECT_0) CloseHandle(worker);
+        else running.push_back(worker);
+    }
+    workers_ = std::move(running);
+}
+
+std::size_t Win32HttpTransfer::LiveWorkers() {
+    reapWorkers();
+    return workers_.size();
+}
+
+bool Win32HttpTransfer::StartTransfer(const std::string& url, const std::string& outputFileName) {
+    if (Busy()) return false;
+    reapWorkers();
+    auto job = std::make_shared<TransferJob>();
+    job->owner = this;
+    job->syncWindow = syncWindow_;
+    job->url = url;
+    job->outputFileName = outputFileName;
+    job->proxy = Proxy;
+    job->flags = RequestFlags(CacheOptionsSet, InternetOptionsSet, false);
+    job->bufferSize = TransferBufferSize < 255 ? 255 : TransferBufferSize;
+    job->timeouts = Timeouts;
+    job->range = Range;
+    job->username = HTTPUsername;
+    job->password = HTTPPassword;
+    job->acceptTypes = AcceptTypes;
+    job->agent = AgentText;
+    job->referrer = Referrer;
+    job->extraHeaders = ExtraHeaders;
+    job->hiddenOutput = HiddenOutputFile;
+    // A start clears the range: it serves one request only.
+    Range = THttpRange{};
+
+    auto* parameter = new std::shared_ptr<TransferJob>(job);
+    HANDLE thread = CreateThread(nullptr, 0, &Win32HttpTransfer::threadMain, parameter, CREATE_SUSPENDED, nullptr);
+    if (!thread) {
+        delete parameter;
+        return false;
+    }
+    url_ = url;
+    job_ = job;
+    workers_.push_back(thread);
+    SetThreadPriority(thread, platformPriority(ThreadPriority));
+    ResumeThread(thread);
+    return true;
+}
+
+void Win32HttpTransfer::StopTransfer(bool deleteOutputFile) {
+    if (!job_ || !job_->workerActive) return;
+    job_->deleteOnStop = deleteOutputFile;
+    job_->stop = true;
+    // Closing the handles wakes a worker that waits on the network; where the
+    // platform does not (Wine), the worker ends at its next time-out. Either
+    // way nothing of it reaches the user any more, so the client is idle now.
+    job_->closeHandles();
+    job_->busy = false;
+    job_->workerActive = false;
+}
+
+bool Win32HttpTransfer::Busy() const { return job_ && job_->busy; }
+
+bool Win32HttpTransfer::WorkerActive() const { return job_ && job_->workerActive; }
+
+}  // namespace melkrin::update

@@ -1,0 +1,46 @@
+#pragma once
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "update/http_transfer.h"
+
+namespace melkrin::update {
+
+struct TransferJob;
+
+// THttpTransfer on WinINet: a fresh worker thread per transfer, every
+// notification run on the user-interface thread (the thread that created
+// the client) through the TTransferSyncWindow.
+class Win32HttpTransfer : public THttpTransfer {
+public:
+    Win32HttpTransfer();
+    // Stops a running worker first and waits a little for it.
+    ~Win32HttpTransfer() override;
+    Win32HttpTransfer(const Win32HttpTransfer&) = delete;
+    Win32HttpTransfer& operator=(const Win32HttpTransfer&) = delete;
+
+    bool StartTransfer(const std::string& url, const std::string& outputFileName) override;
+    void StopTransfer(bool deleteOutputFile) override;
+    bool Busy() const override;
+    bool WorkerActive() const override;
+    const std::string& URL() const override { return url_; }
+
+    // The threads of earlier transfers that have not ended yet (tests).
+    std::size_t LiveWorkers();
+
+private:
+    friend struct TransferJob;
+    static DWORD WINAPI threadMain(void* job);
+    void reapWorkers();
+
+    HWND syncWindow_ = nullptr;
+    std::shared_ptr<TransferJob> job_;
+    std::vector<HANDLE> workers_;
+    std::string url_;
+};
+
+}  // namespace melkrin::update

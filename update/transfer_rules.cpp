@@ -1,0 +1,149 @@
+#include "update/transfer_rules.h"
+
+#include <cmath>
+
+#include "common/text.h"
+
+namespace melkrin::update {
+
+std::string NormalizeUrl(std::string_view url) {
+    if (url.find("://") == std::string_view::npos) return "http://" + std::string(url);
+    return std::string(url);
+}
+
+std::string SchemeOf(std::string_view url) {
+    const std::size_t at = url.find("://");
+    if (at == std::string_view::npos) return "";
+    return toLower(std::string(url.substr(0, at)));
+}
+
+std::string PercentDecode(std::string_view text) {
+    auto hex = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
+            out += static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::string FilePathOfUrl(std::string_view url) {
+    std::string_view rest = url.substr(url.find("://") + 3);
+    const std::size_t slash = rest.find('/');
+    const std::string_view host = rest.substr(0, slash);
+    std::string_view path = slash == std::string_view::npos ? std::string_view() : rest.substr(slash);
+    std::string result;
+    if (!host.empty() && toLower(std::string(host)) != "localhost") {
+        result = "\\\\" + std::string(host);
+    } else if (path.size() >= 3 && path[0] == '/' && path[2] == ':') {
+        path.remove_prefix(1);  // "/C:/dir" names a drive
+    }
+    result += PercentDecode(path);
+    for (char& c : result)
+        if (c == '/') c = '\\';
+    return result;
+}
+
+std::string HostOfUrl(std::string_view url) {
+    const std::string full = NormalizeUrl(url);
+    std::string_view rest = std::string_view(full).substr(full.find("://") + 3);
+    rest = rest.substr(0, rest.find_first_of("/?#"));
+    const std::size_t at = rest.rfind('@');
+    if (at != std::string_view::npos) rest = rest.substr(at + 1);
+    if (!rest.empty() && rest.front() == '[') return std::string(rest.substr(0, rest.find(']') + 1));
+    return std::string(rest.substr(0, rest.find(':')));
+}
+
+std::string RealmOf(std::string_view header) {
+    const std::size_t at = header.find("=\"");
+    if (at == std::string_view::npos) return std::string(header);
+    const std::size_t begin = at + 2;
+    if (header.size() < begin + 1) return "";
+    return std::string(header.substr(begin, header.size() - 1 - begin));
+}
+
+std::vector<RequestFlag> RequestFlags(const CacheOptions& cache, const InternetOptions& internet, bool secure) {
+    std::vector<RequestFlag> flags;
+    const std::pair<TCacheOption, RequestFlag> cacheMap[] = {
+        {TCacheOption::coAlwaysReload, RequestFlag::Reload},
+        {TCacheOption::coReloadIfNoExpireInformation, RequestFlag::Hyperlink},
+        {TCacheOption::coReloadUpdatedObjects, RequestFlag::Resynchronize},
+        {TCacheOption::coPragmaNoCache, RequestFlag::PragmaNoCache},
+        {TCacheOption::coNoCacheWrite, RequestFlag::NoCacheWrite},
+        {TCacheOption::coCreateTempFilesIfCantCache, RequestFlag::NeedFile},
+        {TCacheOption::coUseCacheIfNetFail, RequestFlag::CacheIfNetFail},
+    };
+    for (const auto& [option, flag] : cacheMap)
+        if (cache.count(option)) flags.push_back(flag);
+    const std::pair<TInternetOption, RequestFlag> internetMap[] = {
+        {TInternetOption::ioIgnoreCertificateInvalid, RequestFlag::IgnoreCertCnInvalid},
+        {TInternetOption::ioIgnoreCertificateDateInvalid, RequestFlag::IgnoreCertDateInvalid},
+        {TInternetOption::ioIgnoreRedirectToHTTP, RequestFlag::IgnoreRedirectToHttp},
+        {TInternetOption::ioIgnoreRedirectToHTTPS, RequestFlag::IgnoreRedirectToHttps},
+        {TInternetOption::ioKeepConnection, RequestFlag::KeepConnection},
+        {TInternetOption::ioNoAuthentication, RequestFlag::NoAuth},
+        {TInternetOption::ioNoAutoRedirect, RequestFlag::NoAutoRedirect},
+        {TInternetOption::ioNoCookies, RequestFlag::NoCookies},
+    };
+    for (const auto& [option, flag] : internetMap)
+        if (internet.count(option)) flags.push_back(flag);
+    if (secure) flags.push_back(RequestFlag::Secure);
+    return flags;
+}
+
+std::string RequestHeaders(const std::vector<std::string>& extraHeaders, const THttpRange& range) {
+    std::string headers;
+    for (const auto& line : extraHeaders) headers += line + kCrLf;
+    if (range.StartRange != 0 || range.EndRange != 0) {
+        headers += "RANGE: bytes=" + std::to_string(range.StartRange) + "-";
+        if (range.EndRange != 0) headers += std::to_string(range.EndRange);
+        headers += kCrLf;
+    }
+    return headers;
+}
+
+int RoundHalfEven(double value) {
+    const double floor = std::floor(value);
+    const double fraction = value - floor;
+    double result = floor;
+    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(floor, 2.0) != 0.0)) result = floor + 1;
+    return static_cast<int>(result);
+}
+
+TransferFigures ComputeProgress(std::uint32_t fileSize, std::uint32_t bytesRead, std::uint32_t elapsedMilliseconds) {
+    TransferFigures f;
+    f.percentsDone = fileSize == 0 ? 0 : RoundHalfEven(100.0 * bytesRead / fileSize);
+    f.elapsedTime = elapsedMilliseconds / 1000;
+    // Without a length, or before the first byte, nothing is known about
+    // the time left; the plain formula would give a negative time.
+    if (fileSize != 0 && bytesRead != 0)
+        f.estimatedTimeLeft = RoundHalfEven(static_cast<double>(fileSize) / bytesRead * f.elapsedTime) -
+                              static_cast<std::int64_t>(f.elapsedTime);
+    f.transferRate = static_cast<float>(bytesRead) / 1024.0f;
+    if (f.elapsedTime != 0) f.transferRate /= static_cast<float>(f.elapsedTime);
+    return f;
+}
+
+bool TransferSucceeded(int statusCode, std::uint32_t fileSize, std::uint32_t bytesRead) {
+    if (statusCode != 200 && statusCode != 206) return false;
+    return fileSize == 0 || bytesRead == fileSize;
+}
+
+TransferOutcome DecideOutcome(bool continueDownload, int statusCode, std::uint32_t fileSize, std::uint32_t bytesRead) {
+    if (!continueDownload) return TransferOutcome::Skipped;
+    if (TransferSucceeded(statusCode, fileSize, bytesRead)) return TransferOutcome::Done;
+    if (statusCode == 200 || statusCode == 206) return TransferOutcome::Incomplete;
+    if (statusCode == -1) return TransferOutcome::ServerUnreachable;
+    return TransferOutcome::HttpError;
+}
+
+}  // namespace melkrin::update

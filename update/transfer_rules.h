@@ -1,0 +1,59 @@
+#pragma once
+// The decisions of the HTTP transfer client that need no network: URLs,
+// request flags and headers, the realm of a 401, progress figures and which
+// notification ends a transfer.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "update/http_transfer.h"
+
+namespace melkrin::update {
+
+// A URL without "://" is fetched as http.
+std::string NormalizeUrl(std::string_view url);
+// The scheme in lower case ("http", "https", "file"), empty when there is none.
+std::string SchemeOf(std::string_view url);
+// The local path of a "file" URL: "file:///C:/dir/a%20b.inf" gives "C:\dir\a b.inf";
+// another host than "localhost" gives a network path.
+std::string FilePathOfUrl(std::string_view url);
+// Percent-escapes decoded; a broken escape stays as it is.
+std::string PercentDecode(std::string_view text);
+// The host name of a URL (without user, password and port).
+std::string HostOfUrl(std::string_view url);
+
+// The realm of a WWW-Authenticate header: behind the first '="', less the
+// header's last character; the whole header without such a pair.
+std::string RealmOf(std::string_view authenticateHeader);
+
+// The platform's request flags, named after what they ask for.
+enum class RequestFlag {
+    Reload, Hyperlink, Resynchronize, PragmaNoCache, NoCacheWrite, NeedFile, CacheIfNetFail,
+    IgnoreCertCnInvalid, IgnoreCertDateInvalid, IgnoreRedirectToHttp, IgnoreRedirectToHttps,
+    KeepConnection, NoAuth, NoAutoRedirect, NoCookies, Secure,
+};
+std::vector<RequestFlag> RequestFlags(const CacheOptions& cache, const InternetOptions& internet, bool secure);
+
+// The lines added to every request, each ended by CR LF, and the range
+// ("RANGE: bytes=start-end", the end left out when 0).
+std::string RequestHeaders(const std::vector<std::string>& extraHeaders, const THttpRange& range);
+
+int RoundHalfEven(double value);
+
+struct TransferFigures {
+    int percentsDone = 0;
+    std::uint32_t elapsedTime = 0;      // whole seconds
+    std::int64_t estimatedTimeLeft = 0;  // seconds
+    float transferRate = 0;              // kilobytes per second
+};
+TransferFigures ComputeProgress(std::uint32_t fileSize, std::uint32_t bytesRead, std::uint32_t elapsedMilliseconds);
+
+enum class TransferOutcome { Skipped, Done, Incomplete, ServerUnreachable, HttpError };
+
+// A 200 or 206 with a length needs every announced byte; without a length
+// any body is complete.
+bool TransferSucceeded(int statusCode, std::uint32_t fileSize, std::uint32_t bytesRead);
+TransferOutcome DecideOutcome(bool continueDownload, int statusCode, std::uint32_t fileSize, std::uint32_t bytesRead);
+
+}  // namespace melkrin::update
