@@ -5,11 +5,12 @@
 #include <memory>
 
 #include "app/form1.h"
-#include "app/state_view.h"
+#include "state_view.h"
 #include "fake_platform.h"
 #include "fuzz_support.h"
 #include "memory_file_system.h"
 #include "memory_key_store.h"
+#include "settings/resolutions.h"
 #include "settings/settings_names.h"
 
 using namespace melkrin;
@@ -20,13 +21,10 @@ namespace {
 constexpr const char* kProgram = "C:\\Bench\\";
 
 const char* const kValueNames[] = {
-    names::kPath,       names::kProgramVersion, names::kResolutionKeys[0], names::kResolutionKeys[1],
-    names::kResolutionKeys[2], names::kResolutionKeys[3], names::kResolutionKeys[4], names::kResolutionKeys[5],
-    names::kResolutionKeys[6], names::kResolutionKeys[7], names::kResolutionKeys[8], names::kCustomWidth,
-    names::kCustomHeight, names::kCustomOn,    names::kDemo,         names::kDemoName,
-    names::kResultPath, names::kAfLevel,       names::kAaLevel,      names::kNote,
-    names::kHdr,        names::kRenderer,      names::kUseProxy,     names::kProxyServer,
-    names::kProxyPort,  names::kProxyUsername, names::kProxyPassword, names::kRunMarker,
+    names::kPath,        names::kProgramVersion, names::kCustomWidth,   names::kCustomHeight, names::kCustomOn,
+    names::kDemo,        names::kDemoName,       names::kResultPath,    names::kAfLevel,      names::kAaLevel,
+    names::kNote,        names::kHdr,            names::kRenderer,      names::kUseProxy,     names::kProxyServer,
+    names::kProxyPort,   names::kProxyUsername,  names::kProxyPassword, names::kRunMarker,    names::kUpdateServer,
     names::kDisplayMemory, names::kDriverVersion, names::kSound,
 };
 
@@ -55,8 +53,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     files.addFile(std::string(kProgram) + "melkrin.exe");
     if (in.ConsumeBool()) keys.addKey(names::kSettingsKey);
-    for (const char* name : kValueNames)
-        if (keys.keyExists(names::kSettingsKey)) setValue(in, keys, names::kSettingsKey, name);
+    if (keys.keyExists(names::kSettingsKey)) {
+        for (const char* name : kValueNames) setValue(in, keys, names::kSettingsKey, name);
+        for (const auto& resolution : kFixedResolutions) setValue(in, keys, names::kSettingsKey, resolution.key);
+    }
     if (in.ConsumeBool()) {
         keys.addKey(game::kKey);
         setValue(in, keys, game::kKey, game::kGameValue);

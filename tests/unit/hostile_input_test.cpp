@@ -8,7 +8,7 @@
 #include <random>
 
 #include "app/form1.h"
-#include "app/state_view.h"
+#include "state_view.h"
 #include "fake_platform.h"
 #include "memory_file_system.h"
 #include "memory_key_store.h"
