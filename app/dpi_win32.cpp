@@ -52,6 +52,15 @@ void swapFonts(HWND parent, const skin::Fonts& old, const skin::Fonts& now) {
     EnumChildWindows(parent, swapFont, reinterpret_cast<LPARAM>(&swap));
 }
 
+void rescaleContent(HWND window, int from, int to, skin::Fonts& fonts) {
+    rescaleChildren(window, from, to);
+    skin::Fonts old = fonts;
+    fonts = skin::Fonts{};
+    fonts.create(to);
+    swapFonts(window, old, fonts);
+    old.destroy();
+}
+
 void moveTo(HWND hwnd, const RECT& suggested) {
     SetWindowPos(hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);

@@ -7,14 +7,7 @@ namespace melkrin {
 
 void Form1Window::rescale(int newDpi, const RECT& suggested) {
     if (newDpi <= 0 || newDpi == dpi_) return;
-    dpi::rescaleChildren(hwnd_, dpi_, newDpi);
-
-    skin::Fonts old = fonts_;
-    fonts_ = skin::Fonts{};
-    fonts_.create(newDpi);
-    dpi::swapFonts(hwnd_, old, fonts_);
-    old.destroy();
-
+    dpi::rescaleContent(hwnd_, dpi_, newDpi, fonts_);
     dpi_ = newDpi;
     dpi::moveTo(hwnd_, suggested);
     refreshTooltips();

@@ -140,12 +140,7 @@ Form3Window::Form3Window(HINSTANCE instance, int dpi) : dpi_(dpi) {
 
 void Form3Window::rescale(int newDpi, const RECT* suggested) {
     if (newDpi <= 0 || newDpi == dpi_) return;
-    dpi::rescaleChildren(hwnd_, dpi_, newDpi);
-    skin::Fonts old = fonts_;
-    fonts_ = skin::Fonts{};
-    fonts_.create(newDpi);
-    dpi::swapFonts(hwnd_, old, fonts_);
-    old.destroy();
+    dpi::rescaleContent(hwnd_, dpi_, newDpi, fonts_);
     dpi_ = newDpi;
     SendMessageA(list_, LB_SETITEMHEIGHT, 0, px(17));
     if (suggested)

@@ -21,6 +21,7 @@
 #include "app/web_addresses.h"
 #include "app/window_services_win32.h"
 #include "common/file_system_win32.h"
+#include "common/kill_points.h"
 #include "common/shell_file_op_win32.h"
 #include "common/waits_win32.h"
 #include "crash/crash_handler_win32.h"
@@ -59,6 +60,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     // First of all: whatever fails from here on ends in a report, not in silence.
     crash::installCrashHandler(web::kMakerHost, MELKRIN_BUILD_VERSION);
+
+    // The kill-point tests end the program at a named step of a run.
+    char wanted[64] = {};
+    const DWORD length = GetEnvironmentVariableA("MELKRIN_KILL_POINT", wanted, sizeof(wanted));
+    if (length > 0 && length < sizeof(wanted)) {
+        setKillPointHandler([step = std::string(wanted)](const std::string& reached) {
+            if (killPointMatches(reached, step)) TerminateProcess(GetCurrentProcess(), 99);
+        });
+    }
 
     // "/?" and a refused command line end here, before anything is touched.
     const CommandLine commandLine = parseCommandLine(programArguments());

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "common/kill_points.h"
 #include "common/os_error_win32.h"
 
 namespace melkrin {
@@ -98,6 +99,7 @@ void Win32FileSystem::writeFile(const std::string& path, std::string_view bytes)
             // Not every file system flushes; the data is written all the same.
         }
     }
+    killPoint("replace " + path.substr(path.find_last_of("\\/") + 1));
     if (!MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         const DWORD code = GetLastError();
         DeleteFileA(temporary.c_str());

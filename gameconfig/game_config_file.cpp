@@ -7,6 +7,7 @@
 
 #include "common/errors.h"
 #include "common/file_system.h"
+#include "common/kill_points.h"
 #include "common/shell_file_op.h"
 #include "common/text.h"
 #include "gameconfig/quality_settings.h"
@@ -79,6 +80,7 @@ void GameConfigFile::prepare(const GameInstall& game, const QualityChoices& choi
                 throw MelkrinError("The game's configuration file \"" + config +
                                    "\" could not be backed up. The benchmark cannot go on.");
             changes_.backedUp = true;
+            killPoint("backup");
         }
     }
     applyQualitySettings(*this, choices, log_, labels);
@@ -99,6 +101,7 @@ void GameConfigFile::restore(const GameInstall& game) {
         return;
     }
     log_.add("Settings restoring...");
+    killPoint("restore");
     fileOp_.move(backup, config);
     if (files_.fileExists(backup))
         throw MelkrinError("The game's configuration file \"" + config +

@@ -6,6 +6,7 @@
 #include "common/dialogs.h"
 #include "common/errors.h"
 #include "common/file_system.h"
+#include "common/kill_points.h"
 #include "common/scheduler.h"
 #include "common/text.h"
 #include "gameconfig/demo_preparation.h"
@@ -164,6 +165,7 @@ void RunController::BeginRun() {
     s_.settings.open(names::kSettingsKey, true);
     markerWritten_ = true;
     s_.settings.writeString(names::kRunMarker, "1");
+    killPoint("marker");
     run_.stamp = runStamp(s_.clock.dateTimeText());
     run_.startedAt = s_.clock.dateTimeText();
 
@@ -205,6 +207,7 @@ void RunController::StartFromSlot(int first) {
     // A refused start raises: no end will come for a game that never started,
     // and the runner guarantees that nothing it started is left running.
     s_.cp.Start();
+    killPoint("game");
     armTimeLimit();
 }
 
@@ -295,6 +298,7 @@ void RunController::CollectSlotResult() {
 }
 
 void RunController::testLog(unsigned waited) {
+    killPoint("collect");
     const std::string log = game_.logFile();
     const bool exists = s_.files.fileExists(log);
     const bool inUse = exists && s_.inUse.isInUse(log);
@@ -368,6 +372,7 @@ void RunController::endRun(const RunOutcome& outcome) {
     cancelling_ = cancelling_ || outcome.cancelled;
     try {
         s_.config.restore(game_);
+        killPoint("restored");
     } catch (const std::exception& error) {
         restoreFailed_ = true;
         noteError(error.what());

@@ -13,6 +13,9 @@ echo "== native build (sanitizers on)"
 cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build/native -j"$jobs"
 
+# The fuzz targets build with clang and each runs a few seconds as a test.
+JOBS=$jobs bash scripts/fuzz.sh --build
+
 echo "== Windows build (MinGW-w64)"
 cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/win -j"$jobs"
@@ -21,6 +24,7 @@ cmake --build build/win -j"$jobs"
 mkdir -p build/all
 cat > build/all/CTestTestfile.cmake <<CT
 subdirs("$top/build/native")
+subdirs("$top/build/fuzz")
 subdirs("$top/build/win")
 CT
 

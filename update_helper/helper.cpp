@@ -110,7 +110,9 @@ std::string commandText(const std::string& commandLine, const std::string& ownPa
         const auto blank = commandLine.find(' ');
         rest = blank == std::string::npos ? std::string() : commandLine.substr(blank);
     }
-    const auto first = rest.find_first_not_of(" \t");
+    // Blanks and line breaks around the arguments alike: a command line of
+    // nothing but line breaks is no command.
+    const auto first = rest.find_first_not_of(" \t\r\n");
     if (first == std::string::npos) return {};
     const auto last = rest.find_last_not_of(" \t\r\n");
     return rest.substr(first, last - first + 1);

@@ -1,6 +1,9 @@
 // Entry point of UpdHelper.exe.
 #include <windows.h>
 
+#include <cstdlib>
+#include <cstring>
+
 #include "update_helper/helper_platform_win32.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -10,6 +13,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     char own[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, own, MAX_PATH);
     Win32HelperPlatform platform;
+    // "replace <n>": the kill-point tests end the helper after the n-th replaced file.
+    char wanted[32] = {};
+    const DWORD length = GetEnvironmentVariableA("MELKRIN_KILL_POINT", wanted, sizeof(wanted));
+    if (length > 8 && length < sizeof(wanted) && std::strncmp(wanted, "replace ", 8) == 0)
+        platform.killAfterReplacements = std::atoi(wanted + 8);
     const HelperResult result = runHelper(commandText(GetCommandLineA(), own), platform);
     return result == HelperResult::Restarted || result == HelperResult::Information ? 0 : 1;
 }

@@ -63,7 +63,9 @@ bool Win32HelperPlatform::copyFile(const std::string& from, const std::string& t
 }
 
 bool Win32HelperPlatform::replaceFile(const std::string& from, const std::string& to) {
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    const bool replaced = MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (replaced && ++replacements_ == killAfterReplacements) TerminateProcess(GetCurrentProcess(), 99);
+    return replaced;
 }
 
 bool Win32HelperPlatform::start(const std::string& commandLine) {

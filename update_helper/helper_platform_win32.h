@@ -22,6 +22,13 @@ public:
     void warn(const std::string& text) override;
     void pause(std::uint32_t milliseconds) override;
     std::uint64_t now() override;
+
+    // The kill-point tests end the helper right after this many files were
+    // replaced, as a power cut would; 0 never.
+    int killAfterReplacements = 0;
+
+private:
+    int replacements_ = 0;
 };
 
 }  // namespace melkrin::updhelper

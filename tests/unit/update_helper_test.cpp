@@ -119,6 +119,9 @@ TEST(UpdateHelperTest, CommandTextIsWhatFollowsTheHelpersOwnPath) {
         {"UpdHelper.exe C:\\M\\melkrin.exe", "C:\\M\\melkrin.exe"},
         {"C:\\Users\\Joe Smith\\Temp\\UpdHelper.exe", ""},
         {"\"C:\\Users\\Joe Smith\\Temp\\UpdHelper.exe\"   ", ""},
+        // Found by fuzzing: line breaks alone were taken for a program path.
+        {"C:\\Users\\Joe Smith\\Temp\\UpdHelper.exe \r\n", ""},
+        {"UpdHelper.exe \r\n\n C:\\M\\melkrin.exe +x0\r\n", "C:\\M\\melkrin.exe +x0"},
     };
     for (const auto& c : cases) EXPECT_EQ(commandText(c.line, own), c.text) << c.line;
 }

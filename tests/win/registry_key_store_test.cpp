@@ -76,6 +76,25 @@ TEST(RegistryKeyStoreTest, MissingWrongTypeAndEmptyValues) {
     }
 }
 
+TEST(RegistryKeyStoreTest, MegabyteValuesAndBinaryOfAnySize) {
+    TempRegistryKey temp;
+    const std::string big(1 << 20, 'n');
+    HKEY raw = rawKey(temp.path(), KEY_WOW64_32KEY);
+    ASSERT_NE(raw, nullptr);
+    // A megabyte of binary where a string belongs is a value of another type.
+    const std::string binary(1 << 20, '\x01');
+    RegSetValueExA(raw, "Renderer", 0, REG_BINARY, reinterpret_cast<const BYTE*>(binary.data()),
+                   static_cast<DWORD>(binary.size()));
+    RegCloseKey(raw);
+
+    RegistryKeyStore keys;
+    SettingsStore store(keys);
+    ASSERT_TRUE(store.open(temp.path(), false));
+    store.writeString("Note", big);
+    EXPECT_EQ(store.readString("Note"), big);
+    EXPECT_THROW((void)store.readString("Renderer"), MelkrinError);
+}
+
 TEST(RegistryKeyStoreTest, FailedWriteNamesTheValue) {
     TempRegistryKey temp;
     RegistryKeyStore keys;

@@ -1,0 +1,39 @@
+// The kill points a run passes, in order: the end-to-end kill-point test ends
+// melkrin.exe at each of them, so each must be reached by a plain run.
+#include <gtest/gtest.h>
+
+#include "common/kill_points.h"
+#include "run_rig.h"
+
+namespace melkrin {
+namespace {
+
+using namespace melkrin::testing;
+
+TEST(KillPointsTest, ARunPassesEveryStepInOrder) {
+    std::vector<std::string> reached;
+    setKillPointHandler([&](const std::string& step) { reached.push_back(step); });
+    {
+        Rig rig;
+        rig.view.setChecked(ControlId::Res640, true);
+        rig.controller->BenchButtonClick();
+        rig.playGame("Average: 75.00 FPS\r\n");
+        rig.expectEndedCleanly();
+    }
+    setKillPointHandler(nullptr);
+    // The file system double has no "replace" step: the Win32 one reaches it
+    // while Sam2.ini and the report are written.
+    EXPECT_EQ(reached, (std::vector<std::string>{"marker", "backup", "game", "collect", "restore", "restored"}));
+    killPoint("marker");  // without a handler nothing happens
+}
+
+TEST(KillPointsTest, AStepMatchesItsNameOrABeginning) {
+    EXPECT_TRUE(killPointMatches("game", "game"));
+    EXPECT_TRUE(killPointMatches("replace result_30_07_2006.htm", "replace result_"));
+    EXPECT_FALSE(killPointMatches("replace Sam2.ini", "replace result_"));
+    EXPECT_FALSE(killPointMatches("restore", "restored"));
+    EXPECT_FALSE(killPointMatches("marker", ""));
+}
+
+}  // namespace
+}  // namespace melkrin
