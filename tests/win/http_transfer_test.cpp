@@ -345,14 +345,17 @@ TEST(HttpTransferTest, AStopDuringAStalledBodyEndsSilentlyAndTheNextStartWorks) 
     r.events.clear();
     // The worker lets go of the file at the latest at its time-out.
     transfer.Timeouts.ReceiveTimeout = 2000;
-    ASSERT_TRUE(transfer.StartTransfer(stalling2.url("/big"), target));
+    // A file of its own: the first stalled worker may still hold its file
+    // open until its own time-out, and a file held open cannot be deleted.
+    const std::string target2 = folder.path() + "stalled2.uTMP";
+    ASSERT_TRUE(transfer.StartTransfer(stalling2.url("/big"), target2));
     ASSERT_TRUE(pumpUntil([&] { return !stalling2.requests().empty(); }, 20000));
     if (pumpUntil([&] { return !r.events.empty(); }, 1000)) pumpUntil([] { return false; }, 200);
     transfer.StopTransfer(true);
     EXPECT_FALSE(transfer.WorkerActive());
     ASSERT_TRUE(pumpUntil([&] { return transfer.LiveWorkers() == 0; }, 15000));
     EXPECT_THAT(r.events.size(), ::testing::Le(1u));
-    EXPECT_EQ(GetFileAttributesA(target.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA(target2.c_str()), INVALID_FILE_ATTRIBUTES);
     stalling2.release();
 }
 
