@@ -29,7 +29,8 @@ if [ "${1:-}" = "--build" ]; then
 fi
 
 seconds=${1:-60}
-shift || true
+# The seconds, when given, are not a target.
+if [ $# -gt 0 ]; then shift; fi
 configure_and_build
 if [ $# -eq 0 ]; then
   set -- $(sed -n 's/^melkrin_fuzz_target(\(.*\))$/\1/p' fuzz/CMakeLists.txt)
