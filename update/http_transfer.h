@@ -49,6 +49,22 @@ enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHi
 
 inline constexpr const char* kAgentText = "Melkrin HTTP transfer client";
 
+// Bounds the client keeps against a server that misbehaves. A transfer that
+// gets neither its answer nor kStallMinBytes of the body within StallLimit
+// milliseconds is given up: a server that sends nothing, or a byte every few
+// seconds, would otherwise hold the transfer for ever.
+inline constexpr std::uint32_t kStallLimitMs = 30000;
+inline constexpr std::uint32_t kStallMinBytes = 1024;
+// Redirects followed for one request; a loop ends there.
+inline constexpr int kMaxRedirects = 10;
+inline constexpr std::uint64_t kNoSizeLimit = UINT64_MAX;
+
+// Why a transfer was ended by the client itself (TransferRefused).
+enum class TransferRefusal {
+    TooLarge,          // the announced length or the body passed MaxBodySize
+    TooManyRedirects,  // more than kMaxRedirects redirects (a loop)
+};
+
 // Local date-times are seconds since 1970-01-01 in local time; 0 means absent.
 using LocalDateTime = std::int64_t;
 
@@ -80,6 +96,15 @@ public:
     std::vector<std::string> ExtraHeaders;
     std::string Referrer;
     bool HiddenOutputFile = false;
+    // The largest body this transfer accepts (kNoSizeLimit: any): a larger announced
+    // length ends it before the body, a body that grows past it ends it at
+    // once. Either way the output file is deleted and TransferRefused told.
+    std::uint64_t MaxBodySize = kNoSizeLimit;
+    // Milliseconds without progress after which a transfer is given up (see
+    // kStallLimitMs): TransferIncomplete once the answer had begun,
+    // ServerUnreachable before. A partial output file is deleted as soon as
+    // the worker lets go of it.
+    std::uint32_t StallLimit = kStallLimitMs;
 
     // Notifications, all on the user-interface thread while the worker waits.
     std::function<void(THttpTransfer& sender, const HeadersInfo& headers, bool& continueDownload)> HeadersReceived;
@@ -97,6 +122,8 @@ public:
     std::function<void(THttpTransfer& sender)> ServerUnreachable;
     std::function<void(THttpTransfer& sender, int statusCode, const std::string& data)> HttpError;
     std::function<void(THttpTransfer& sender)> TransferSkipped;
+    // statusCode: the last answer's (a redirect's, for a loop).
+    std::function<void(THttpTransfer& sender, TransferRefusal reason, int statusCode)> TransferRefused;
     std::function<void(THttpTransfer& sender, const std::string& realm, bool& tryAgain)> PasswordRequest;
     std::function<void(THttpTransfer& sender, std::string& proxyUsername, std::string& proxyPassword, bool& tryAgain)>
         OnProxyAuthenticationRequest;

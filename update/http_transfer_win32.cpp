@@ -2,7 +2,9 @@
 
 #include <wininet.h>
 
+#include <map>
 #include <mutex>
+#include <optional>
 
 #include "update/http_date.h"
 #include "update/transfer_rules.h"
@@ -57,6 +59,10 @@ std::string queryText(HINTERNET request, DWORD info) {
     return std::string(buffer, size);
 }
 
+// Room set aside for a body in memory before it arrives: a server's length is
+// a claim, not a promise, so the buffer grows with what really comes.
+constexpr std::uint32_t kReserveLimit = 1u << 20;
+
 long currentBiasMinutes() {
     TIME_ZONE_INFORMATION zone;
     const DWORD which = GetTimeZoneInformation(&zone);
@@ -84,6 +90,8 @@ struct TransferJob {
     std::string username, password, acceptTypes, agent, referrer;
     std::vector<std::string> extraHeaders;
     bool hiddenOutput = false;
+    std::uint64_t maxBodySize = kNoSizeLimit;
+    bool followRedirects = true;
 
     std::atomic<bool> stop{false};
     std::atomic<bool> deleteOnStop{false};
@@ -101,19 +109,35 @@ struct TransferJob {
     HANDLE inputFile = INVALID_HANDLE_VALUE;
     HANDLE outputFile = INVALID_HANDLE_VALUE;
     bool outputFailed = false;
+    bool createdOutput = false;
     int statusCode = -1;
     bool continueDownload = true;
     std::uint32_t fileSize = 0, bytesRead = 0;
+    std::uint64_t totalRead = 0;
     std::string contentType, body;
     ULONGLONG startTime = 0;
     int proxyChallenges = 0;
+    int redirects = 0;
+    std::optional<TransferRefusal> refusal;
+
+    // What the stall watch on the user-interface thread reads while the
+    // worker runs.
+    std::atomic<bool> answered{false};
+    std::atomic<std::uint64_t> progressBytes{0};
+    std::atomic<int> inNotification{0};
+    std::atomic<int> sharedStatus{-1};
+    std::atomic<std::uint32_t> sharedFileSize{0};
 
     void checkPoint() {
         if (stop) throw StopRequested{};
     }
     // A stopped job (or one whose client is going) runs nothing on the
     // user-interface thread any more.
-    void onUi(const std::function<void()>& routine) { TransferSyncWindow::run(syncWindow, &stop, routine); }
+    void onUi(const std::function<void()>& routine) {
+        ++inNotification;
+        TransferSyncWindow::run(syncWindow, &stop, routine);
+        --inNotification;
+    }
     // Keeps a new handle unless a stop came meanwhile.
     HINTERNET keep(HINTERNET& slot, HINTERNET handle) {
         std::lock_guard<std::mutex> guard(handlesLock);
@@ -132,6 +156,36 @@ struct TransferJob {
                 *h = nullptr;
             }
     }
+    // The same from the user-interface thread, on a short-lived thread of its
+    // own: closing a request reads away what is left of its body so that the
+    // connection can serve again (Wine does), which from a server that sends
+    // without end would freeze the window.
+    void closeHandlesAside() {
+        auto* handles = new std::vector<HINTERNET>;
+        {
+            std::lock_guard<std::mutex> guard(handlesLock);
+            for (HINTERNET* h : {&request, &connection, &session})
+                if (*h) {
+                    handles->push_back(*h);
+                    *h = nullptr;
+                }
+        }
+        if (handles->empty()) {
+            delete handles;
+            return;
+        }
+        HANDLE closer = CreateThread(nullptr, 0, &closeHandlesThread, handles, 0, nullptr);
+        if (closer) {
+            CloseHandle(closer);
+        } else {
+            closeHandlesThread(handles);
+        }
+    }
+    static DWORD WINAPI closeHandlesThread(void* parameter) {
+        std::unique_ptr<std::vector<HINTERNET>> handles(static_cast<std::vector<HINTERNET>*>(parameter));
+        for (HINTERNET h : *handles) InternetCloseHandle(h);
+        return 0;
+    }
     void closeFiles() {
         if (inputFile != INVALID_HANDLE_VALUE) CloseHandle(inputFile);
         inputFile = INVALID_HANDLE_VALUE;
@@ -140,6 +194,7 @@ struct TransferJob {
     }
 
     void transfer();
+    bool openAndSend();
     void sendRequest();
     void readHeaders();
     void readBody();
@@ -165,6 +220,34 @@ void TransferJob::transfer() {
         return;
     }
 
+    for (;;) {
+        if (!openAndSend()) return;
+        sendRequest();
+        if (statusCode == -1) return;
+        if (!followRedirects || !IsRedirectStatus(statusCode)) break;
+        const std::string location = queryText(workerRequest, HTTP_QUERY_LOCATION);
+        if (location.empty()) break;
+        if (++redirects > kMaxRedirects) {
+            refusal = TransferRefusal::TooManyRedirects;
+            return;
+        }
+        char next[4096];
+        DWORD length = sizeof(next);
+        if (!InternetCombineUrlA(url.c_str(), location.c_str(), next, &length, ICU_NO_ENCODE)) break;
+        const std::string scheme = SchemeOf(next);
+        if (scheme != "http" && scheme != "https") break;
+        // The next address gets a session of its own, as a fresh start would.
+        closeHandles();
+        workerRequest = nullptr;
+        url = next;
+        statusCode = -1;
+        sharedStatus = -1;
+    }
+    readHeaders();
+    if (continueDownload && !refusal) readBody();
+}
+
+bool TransferJob::openAndSend() {
     char scheme[32] = "", host[256] = "", user[128] = "", pass[128] = "", path[2048] = "", extra[2048] = "";
     URL_COMPONENTSA parts{};
     parts.dwStructSize = sizeof(parts);
@@ -180,7 +263,7 @@ void TransferJob::transfer() {
     parts.dwUrlPathLength = sizeof(path);
     parts.lpszExtraInfo = extra;
     parts.dwExtraInfoLength = sizeof(extra);
-    if (!InternetCrackUrlA(url.c_str(), 0, 0, &parts)) return;
+    if (!InternetCrackUrlA(url.c_str(), 0, 0, &parts)) return false;
     // Credentials in the URL win over the configured ones.
     if (user[0]) username = user;
     if (pass[0]) password = pass;
@@ -197,20 +280,23 @@ void TransferJob::transfer() {
     if (!(workerSession = keep(session, InternetOpenA(agent.c_str(), access, withProxy ? proxyName.c_str() : nullptr,
                                      withProxy && !proxy.ProxyBypass.empty() ? proxy.ProxyBypass.c_str() : nullptr,
                                      0))))
-        return;
+        return false;
     checkPoint();
     if (!(workerConnection = keep(connection, InternetConnectA(workerSession, host, parts.nPort, username.empty() ? nullptr : username.c_str(),
                                            password.empty() ? nullptr : password.c_str(), INTERNET_SERVICE_HTTP, 0, 0))))
-        return;
+        return false;
     checkPoint();
     DWORD requestFlags = 0;
     for (RequestFlag f : flags) requestFlags |= wininetFlag(f);
+    // Redirects are followed here, not by WinINet, which follows a loop for
+    // ever (Wine) and gives no count of its own.
+    requestFlags |= INTERNET_FLAG_NO_AUTO_REDIRECT;
     if (parts.nScheme == INTERNET_SCHEME_HTTPS) requestFlags |= INTERNET_FLAG_SECURE;
     const std::string object = std::string(path) + extra;
     const char* accept[] = {acceptTypes.c_str(), nullptr};
     workerRequest = keep(request, HttpOpenRequestA(workerConnection, "GET", object.c_str(), nullptr,
                                                    referrer.empty() ? nullptr : referrer.c_str(), accept, requestFlags, 0));
-    if (!workerRequest) return;
+    if (!workerRequest) return false;
     HINTERNET request = workerRequest;
     checkPoint();
     const std::pair<DWORD, std::uint32_t> limits[] = {{INTERNET_OPTION_CONNECT_TIMEOUT, timeouts.ConnectTimeout},
@@ -223,11 +309,8 @@ void TransferJob::transfer() {
     const std::string headers = RequestHeaders(extraHeaders, range);
     if (!headers.empty() &&
         !HttpAddRequestHeadersA(request, headers.c_str(), static_cast<DWORD>(headers.size()), HTTP_ADDREQ_FLAG_ADD))
-        return;
-    sendRequest();
-    if (statusCode == -1) return;
-    readHeaders();
-    if (continueDownload) readBody();
+        return false;
+    return true;
 }
 
 void TransferJob::sendRequest() {
@@ -243,6 +326,8 @@ void TransferJob::sendRequest() {
         DWORD code = 0, size = sizeof(code);
         if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size, nullptr)) return;
         statusCode = static_cast<int>(code);
+        sharedStatus = statusCode;
+        answered = true;
         if (statusCode == 401) {
             const std::string realm = RealmOf(queryText(request, HTTP_QUERY_WWW_AUTHENTICATE));
             bool asked = false;
@@ -275,6 +360,7 @@ void TransferJob::sendRequest() {
         DWORD got = 0;
         while (InternetReadFile(request, discard, sizeof(discard), &got) && got != 0) checkPoint();
         statusCode = -1;
+        sharedStatus = -1;
     }
 }
 
@@ -282,10 +368,19 @@ void TransferJob::readHeaders() {
     HINTERNET request = workerRequest;
     HeadersInfo h;
     h.StatusCode = statusCode;
-    contentType = h.ContentType = queryText(request, HTTP_QUERY_CONTENT_TYPE);
-    DWORD length = 0, size = sizeof(length);
-    if (HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size, nullptr))
-        fileSize = length;
+    {
+        std::lock_guard<std::mutex> guard(handlesLock);
+        contentType = h.ContentType = queryText(request, HTTP_QUERY_CONTENT_TYPE);
+    }
+    // Read as text: WinINet's own number is 32 bits and takes a length
+    // beyond that for none at all, which would let any body pass as complete.
+    const std::uint64_t announced = ParseContentLength(queryText(request, HTTP_QUERY_CONTENT_LENGTH)).value_or(0);
+    fileSize = FileSizeOfLength(announced);
+    sharedFileSize = fileSize;
+    if (announced > maxBodySize) {
+        refusal = TransferRefusal::TooLarge;
+        return;
+    }
     h.ContentLength = fileSize;
     h.RawHeaders = queryText(request, HTTP_QUERY_RAW_HEADERS_CRLF);
     h.ContentLanguage = queryText(request, HTTP_QUERY_CONTENT_LANGUAGE);
@@ -312,6 +407,7 @@ void TransferJob::readBody() {
             outputFailed = true;
             return;
         }
+        createdOutput = true;
         // Set again through the handle, so that a truncated existing file
         // carries exactly these marks.
         if (hiddenOutput) {
@@ -320,9 +416,10 @@ void TransferJob::readBody() {
             SetFileInformationByHandle(outputFile, FileBasicInfo, &info, sizeof(info));
         }
     } else if (fileSize != 0) {
-        body.reserve(fileSize);
+        body.reserve(fileSize < kReserveLimit ? fileSize : kReserveLimit);
     }
     bytesRead = 0;
+    totalRead = 0;
     std::string buffer(bufferSize, '\0');
     for (;;) {
         checkPoint();
@@ -340,13 +437,20 @@ void TransferJob::readBody() {
             }
         }
         if (!ok || got == 0) break;
+        // A body may never pass the size it must have: not in memory, not on disk.
+        if (got > maxBodySize - totalRead) {
+            refusal = TransferRefusal::TooLarge;
+            break;
+        }
         if (outputFile != INVALID_HANDLE_VALUE) {
             DWORD written = 0;
             if (!WriteFile(outputFile, buffer.data(), got, &written, nullptr) || written != got) break;
         } else {
             body.append(buffer.data(), got);
         }
-        bytesRead += got;
+        totalRead += got;
+        bytesRead = FileSizeOfLength(totalRead);
+        progressBytes = totalRead;
         const auto figures =
             ComputeProgress(fileSize, bytesRead, static_cast<std::uint32_t>(GetTickCount64() - startTime));
         onUi([&] {
@@ -359,8 +463,16 @@ void TransferJob::readBody() {
 
 // On the user-interface thread, after the worker's transfer.
 void TransferJob::complete() {
-    closeHandles();
+    closeHandlesAside();
     closeFiles();
+    if (refusal) {
+        // Nothing of a refused body is kept.
+        if (createdOutput) DeleteFileA(outputFileName.c_str());
+        body.clear();
+        busy = false;
+        if (owner->TransferRefused) owner->TransferRefused(*owner, *refusal, statusCode);
+        return;
+    }
     const TransferOutcome outcome = outputFailed ? TransferOutcome::HttpError
                                                  : DecideOutcome(continueDownload, statusCode, fileSize, bytesRead);
     // Busy ends before the notification, so its handler may start the next transfer.
@@ -412,6 +524,8 @@ DWORD WINAPI Win32HttpTransfer::threadMain(void* parameter) {
         return 0;
     }
     bool completed = false;
+    // From here on the stall watch has nothing more to watch.
+    ++job.inNotification;
     TransferSyncWindow::run(job.syncWindow, &job.stop, [&job, &completed] {
         completed = true;
         try {
@@ -430,6 +544,7 @@ DWORD WINAPI Win32HttpTransfer::threadMain(void* parameter) {
 Win32HttpTransfer::Win32HttpTransfer() { syncWindow_ = TransferSyncWindow::acquire(); }
 
 Win32HttpTransfer::~Win32HttpTransfer() {
+    stopWatch();
     StopTransfer(false);
     for (HANDLE worker : workers_) {
         // A stopped worker never touches this client again, so one that the
@@ -474,6 +589,8 @@ bool Win32HttpTransfer::StartTransfer(const std::string& url, const std::string&
     job->referrer = Referrer;
     job->extraHeaders = ExtraHeaders;
     job->hiddenOutput = HiddenOutputFile;
+    job->maxBodySize = MaxBodySize;
+    job->followRedirects = InternetOptionsSet.count(TInternetOption::ioNoAutoRedirect) == 0;
     // A start clears the range: it serves one request only.
     Range = THttpRange{};
 
@@ -488,17 +605,94 @@ bool Win32HttpTransfer::StartTransfer(const std::string& url, const std::string&
     workers_.push_back(thread);
     SetThreadPriority(thread, platformPriority(ThreadPriority));
     ResumeThread(thread);
+    startWatch();
     return true;
 }
 
+namespace {
+// The clients whose transfers are watched, by their timer (user-interface thread only).
+std::map<UINT_PTR, Win32HttpTransfer*>& watchedClients() {
+    static std::map<UINT_PTR, Win32HttpTransfer*> clients;
+    return clients;
+}
+}  // namespace
+
+void Win32HttpTransfer::startWatch() {
+    stopWatch();
+    watch_.emplace(StallLimit, GetTickCount64());
+    // A few looks per limit, at most one a second.
+    const UINT period = StallLimit / 4 < 1000 ? (StallLimit / 4 ? StallLimit / 4 : 1) : 1000;
+    watchTimer_ = SetTimer(nullptr, 0, period, &Win32HttpTransfer::watchTick);
+    if (watchTimer_) watchedClients()[watchTimer_] = this;
+}
+
+void Win32HttpTransfer::stopWatch() {
+    if (!watchTimer_) return;
+    KillTimer(nullptr, watchTimer_);
+    watchedClients().erase(watchTimer_);
+    watchTimer_ = 0;
+}
+
+void CALLBACK Win32HttpTransfer::watchTick(HWND, UINT, UINT_PTR timer, DWORD) {
+    const auto found = watchedClients().find(timer);
+    if (found == watchedClients().end()) {
+        KillTimer(nullptr, timer);
+        return;
+    }
+    Win32HttpTransfer& client = *found->second;
+    const std::shared_ptr<TransferJob> job = client.job_;
+    if (!job || !job->workerActive) {
+        client.stopWatch();
+        return;
+    }
+    if (client.watch_->stalled(GetTickCount64(), job->answered, job->progressBytes, job->inNotification > 0))
+        client.giveUp();
+}
+
+// The worker may sit in a network call that a server feeds a byte at a
+// time, where no check point comes: the transfer ends here, on the
+// user-interface thread, and the worker ends silently whenever it can.
+void Win32HttpTransfer::giveUp() {
+    stopWatch();
+    const std::shared_ptr<TransferJob> job = job_;
+    // What is left of the body cannot be handed over whole.
+    job->deleteOnStop = true;
+    job->stop = true;
+    job->closeHandlesAside();
+    job->busy = false;
+    const int status = job->sharedStatus;
+    const std::uint32_t size = job->sharedFileSize;
+    const std::uint32_t read = FileSizeOfLength(job->progressBytes);
+    std::string type;
+    {
+        std::lock_guard<std::mutex> guard(job->handlesLock);
+        type = job->contentType;
+    }
+    // Like a completion: the worker counts as active until the notification
+    // has returned (which may start the next transfer, with a job of its own).
+    switch (StalledOutcome(status)) {
+        case TransferOutcome::Incomplete:
+            if (TransferIncomplete) TransferIncomplete(*this, type, size, read, "");
+            break;
+        case TransferOutcome::ServerUnreachable:
+            if (ServerUnreachable) ServerUnreachable(*this);
+            break;
+        default:
+            if (HttpError) HttpError(*this, status, "");
+            break;
+    }
+    job->workerActive = false;
+}
+
 void Win32HttpTransfer::StopTransfer(bool deleteOutputFile) {
+    stopWatch();
     if (!job_ || !job_->workerActive) return;
     job_->deleteOnStop = deleteOutputFile;
     job_->stop = true;
     // Closing the handles wakes a worker that waits on the network; where the
     // platform does not (Wine), the worker ends at its next time-out. Either
     // way nothing of it reaches the user any more, so the client is idle now.
-    job_->closeHandles();
+    job_->closeHandlesAside();
     job_->busy = false;
     job_->workerActive = false;
 }

@@ -3,10 +3,12 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "update/http_transfer.h"
+#include "update/transfer_rules.h"
 
 namespace melkrin::update {
 
@@ -36,11 +38,18 @@ private:
     friend struct TransferJob;
     static DWORD WINAPI threadMain(void* job);
     void reapWorkers();
+    // The stall watch: a timer on the user-interface thread while a worker runs.
+    void startWatch();
+    void stopWatch();
+    static void CALLBACK watchTick(HWND, UINT, UINT_PTR timer, DWORD);
+    void giveUp();
 
     HWND syncWindow_ = nullptr;
     std::shared_ptr<TransferJob> job_;
     std::vector<HANDLE> workers_;
     std::string url_;
+    std::optional<StallWatch> watch_;
+    UINT_PTR watchTimer_ = 0;
 };
 
 }  // namespace melkrin::update

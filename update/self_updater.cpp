@@ -51,6 +51,10 @@ TSelfUpdater::TSelfUpdater(Services services) : s_(std::move(services)) {
         if (fileMode()) flow_->HttpError(statusCode);
         else infoFailed(TransferOutcome::HttpError, statusCode);
     };
+    t.TransferRefused = [this](THttpTransfer&, TransferRefusal reason, int) {
+        if (fileMode()) flow_->Refused(reason);
+        else infoRefused(reason);
+    };
     t.PasswordRequest = [this](THttpTransfer&, const std::string& realm, bool& tryAgain) {
         if (fileMode()) flow_->PasswordRequest(realm, tryAgain);
         else if (OnPasswordRequest) OnPasswordRequest(*this, realm, tryAgain);
@@ -70,6 +74,7 @@ TSelfUpdater::~TSelfUpdater() {
     t.ServerUnreachable = nullptr;
     t.HttpError = nullptr;
     t.PasswordRequest = nullptr;
+    t.TransferRefused = nullptr;
 }
 
 void TSelfUpdater::StartUpdateCheck() {
@@ -80,6 +85,8 @@ void TSelfUpdater::StartUpdateCheck() {
     // The information file must never come from a cache on the way.
     s_.transfer.CacheOptionsSet = BaseCacheOptions;
     s_.transfer.CacheOptionsSet.insert(TCacheOption::coPragmaNoCache);
+    // A server that sends without end must not fill the memory.
+    s_.transfer.MaxBodySize = kMaxInfoFileSize;
     s_.transfer.StartTransfer(InfoFileURL, "");
 }
 
@@ -139,6 +146,17 @@ void TSelfUpdater::infoFailed(TransferOutcome outcome, int statusCode) {
             if (shows(TUpdShowMessages::mNoInfoFile)) message(Text(25), MessageIcon::Error);
             return;
     }
+}
+
+void TSelfUpdater::infoRefused(TransferRefusal reason) {
+    if (!informationMode_) return;
+    informationMode_ = false;
+    // Shown even to an automatic check: the site misbehaves, which a retry
+    // would only repeat.
+    if (reason == TransferRefusal::TooLarge)
+        message(kInfoTooLargeText, MessageIcon::Error);
+    else
+        message(formatWith(kRedirectLoopText, NormalizeUrl(s_.transfer.URL())), MessageIcon::Error);
 }
 
 void TSelfUpdater::hostUnreachable() {

@@ -99,6 +99,9 @@ public:
     // OnBeginUpgrade learns of a newer version.
     void AttachUpgrade(TUpgradeFlow& flow) { flow_ = &flow; }
 
+    // The largest information file accepted: a real one has a few hundred bytes.
+    static constexpr std::uint64_t kMaxInfoFileSize = 1u << 20;
+
     // Starts a check in the background; ignored while the transfer's worker
     // is active or an upgrade round is under way.
     void StartUpdateCheck();
@@ -111,6 +114,7 @@ public:
 private:
     void infoDone(const std::string& body);
     void infoFailed(TransferOutcome outcome, int statusCode);
+    void infoRefused(TransferRefusal reason);
     void hostUnreachable();
     void restartTimer();
     void timerFired();

@@ -146,4 +146,45 @@ TransferOutcome DecideOutcome(bool continueDownload, int statusCode, std::uint32
     return TransferOutcome::HttpError;
 }
 
+std::optional<std::uint64_t> ParseContentLength(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return std::nullopt;
+    const auto last = text.find_last_not_of(" \t");
+    text = text.substr(first, last - first + 1);
+    std::uint64_t value = 0;
+    bool saturated = false;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        const std::uint64_t digit = static_cast<std::uint64_t>(c - '0');
+        if (value > (UINT64_MAX - digit) / 10) saturated = true;
+        else value = value * 10 + digit;
+    }
+    return saturated ? UINT64_MAX : value;
+}
+
+std::uint32_t FileSizeOfLength(std::uint64_t length) {
+    return length > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(length);
+}
+
+bool IsRedirectStatus(int statusCode) {
+    return statusCode == 301 || statusCode == 302 || statusCode == 303 || statusCode == 307 || statusCode == 308;
+}
+
+TransferOutcome StalledOutcome(int statusCode) {
+    if (statusCode == 200 || statusCode == 206) return TransferOutcome::Incomplete;
+    if (statusCode == -1) return TransferOutcome::ServerUnreachable;
+    return TransferOutcome::HttpError;
+}
+
+bool StallWatch::stalled(std::uint64_t nowMs, bool answered, std::uint64_t bytes, bool inNotification) {
+    const bool newAnswer = answered && !answered_;
+    answered_ = answered_ || answered;
+    if (inNotification || newAnswer || bytes >= windowBytes_ + kStallMinBytes) {
+        windowStart_ = nowMs;
+        windowBytes_ = bytes;
+        return false;
+    }
+    return nowMs - windowStart_ >= limit_;
+}
+
 }  // namespace melkrin::update

@@ -3,6 +3,7 @@
 // request flags and headers, the realm of a 401, progress figures and which
 // notification ends a transfer.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,6 +51,41 @@ struct TransferFigures {
 TransferFigures ComputeProgress(std::uint32_t fileSize, std::uint32_t bytesRead, std::uint32_t elapsedMilliseconds);
 
 enum class TransferOutcome { Skipped, Done, Incomplete, ServerUnreachable, HttpError };
+
+// A Content-Length value as a 64-bit number: digits only, blanks around them
+// allowed; a value beyond 64 bits reads as the largest one, so a server's
+// absurd length stays absurd instead of wrapping to a small one. Nothing for
+// a value that is no number.
+std::optional<std::uint64_t> ParseContentLength(std::string_view text);
+// FileSize is 32 bits wide: a larger length is held as its largest value,
+// which no body of 4 GB less a byte can be taken for complete.
+std::uint32_t FileSizeOfLength(std::uint64_t length);
+
+// 301, 302, 303, 307 and 308: the answer names the address to ask instead.
+bool IsRedirectStatus(int statusCode);
+
+// How a transfer ends that a watch gave up (see StallWatch): the answer had
+// begun (Incomplete), never came (ServerUnreachable), or was an error.
+TransferOutcome StalledOutcome(int statusCode);
+
+// Whether a transfer still gets on. It has stalled when a whole limit passed
+// without the answer's status line arriving or without kStallMinBytes of the
+// body; a server that sends a byte now and then is stalled as much as one
+// that sends nothing. Time spent in the notifications (the user may be
+// answering a question) does not count.
+class StallWatch {
+public:
+    StallWatch(std::uint32_t limitMs, std::uint64_t nowMs) : limit_(limitMs), windowStart_(nowMs) {}
+    // nowMs: a steady clock; answered: the status line arrived; bytes: of the
+    // body so far; inNotification: the user-interface thread runs one.
+    bool stalled(std::uint64_t nowMs, bool answered, std::uint64_t bytes, bool inNotification);
+
+private:
+    std::uint32_t limit_;
+    std::uint64_t windowStart_;
+    bool answered_ = false;
+    std::uint64_t windowBytes_ = 0;
+};
 
 // A 200 or 206 with a length needs every announced byte; without a length
 // any body is complete.

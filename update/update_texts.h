@@ -39,6 +39,13 @@ inline constexpr const char* kUnsignedInfoText =
 inline constexpr const char* kBadSignatureText =
     "The update information on the developer's site does not carry the developer's valid signature.\r\r"
     "The update was stopped for your safety: nothing was downloaded or changed.";
+// A server that misbehaves: the bodies and the answers it may send are bounded.
+inline constexpr const char* kInfoTooLargeText =
+    "The update information on the developer's site is far larger than such a file can be.\r\r"
+    "The update was stopped for your safety: nothing was downloaded or changed.";
+inline constexpr const char* kRedirectLoopText =
+    "The developer's site sends the request for %s from one address to another without end.\r\r"
+    "Please try to upgrade this software again later.";
 inline constexpr const char* kUncheckedFileText =
     "The update information on the developer's site does not give a checksum and size for every file.\r\r"
     "The update was stopped for your safety: nothing was downloaded or changed.";

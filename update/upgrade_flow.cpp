@@ -136,6 +136,8 @@ void TUpgradeFlow::startFile() {
     localFile_ = s_.programFolder + localNames_[index_] + kPendingSuffix;
     fileTime_ = 0;
     s_.transfer.HiddenOutputFile = true;
+    // The signed size: the download stops the moment it passes it.
+    s_.transfer.MaxBodySize = offer_.Files[index_].size;
     if (!s_.transfer.StartTransfer(url, localFile_)) {
         finish(UpgradeEnd::NotStarted);
         error("The download could not be started.");
@@ -281,6 +283,17 @@ void TUpgradeFlow::HttpError(int statusCode) {
         nextFile();
     else
         abort();
+}
+
+void TUpgradeFlow::Refused(TransferRefusal reason) {
+    if (state_ != UpgradeState::Downloading) return;
+    if (reason == TransferRefusal::TooLarge) {
+        finish(UpgradeEnd::FileMismatch);
+        error(formatWith(kFileMismatchText, localNames_[index_]));
+        return;
+    }
+    finish(UpgradeEnd::RedirectLoop);
+    error(formatWith(kRedirectLoopText, offer_.Files[index_].url));
 }
 
 void TUpgradeFlow::PasswordRequest(const std::string& realm, bool& tryAgain) {

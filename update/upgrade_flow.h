@@ -79,7 +79,7 @@ enum class UpgradeState { Idle, Downloading, FinalPage };
 // How a round ended, for tests and the log.
 enum class UpgradeEnd {
     None, Declined, Redirected, Restarted, Aborted, ConnLost, HostUnreachable, RefusedName, FileMismatch,
-    NotStarted,
+    NotStarted, RedirectLoop,
 };
 
 // The local name of a listed file: the text after the last "/" or "\" of
@@ -156,6 +156,8 @@ public:
     void Unreachable();
     void HttpError(int statusCode);
     void PasswordRequest(const std::string& realm, bool& tryAgain);
+    // The transfer ended itself: a body larger than the listed size, or a redirect loop.
+    void Refused(TransferRefusal reason);
     // The wizard was closed: by "&OK" on the final page, or after the user
     // confirmed the close question.
     void WizardClosed(WizardEnd end);

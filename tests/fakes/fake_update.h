@@ -16,10 +16,11 @@ public:
     struct Start {
         std::string url, output;
         update::CacheOptions cache;
+        std::uint64_t maxBody = update::kNoSizeLimit;
     };
     bool StartTransfer(const std::string& url, const std::string& output) override {
         if (busy) return false;
-        starts.push_back({url, output, CacheOptionsSet});
+        starts.push_back({url, output, CacheOptionsSet, MaxBodySize});
         url_ = url;
         busy = active = true;
         return true;
@@ -48,6 +49,11 @@ public:
     void finishUnreachable() {
         busy = false;
         if (ServerUnreachable) ServerUnreachable(*this);
+        active = false;
+    }
+    void finishRefused(update::TransferRefusal reason, int status = 200) {
+        busy = false;
+        if (TransferRefused) TransferRefused(*this, reason, status);
         active = false;
     }
     void finishHttpError(int status) {

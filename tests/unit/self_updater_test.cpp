@@ -67,6 +67,8 @@ TEST(SelfUpdaterCheckTest, FetchesTheInformationFileIntoMemoryPastEveryCache) {
     EXPECT_TRUE(rig.transfer.starts[0].cache.count(TCacheOption::coPragmaNoCache));
     EXPECT_TRUE(rig.transfer.starts[0].cache.count(TCacheOption::coReloadIfNoExpireInformation));
     EXPECT_TRUE(rig.updater.InInformationMode());
+    // A server that sends without end cannot fill the memory.
+    EXPECT_EQ(rig.transfer.starts[0].maxBody, 1u << 20);
 
     // Ignored while the worker is active, even after busy has ended.
     rig.transfer.busy = false;
@@ -216,6 +218,40 @@ TEST(SelfUpdaterCheckTest, FailuresReachTheirNotificationAndMessage) {
                   "Host 'http://updates.velkora.com' unreachable.\r\rPlease check your Internet connection and\r"
                   "try to upgrade this software again later.");
         EXPECT_EQ(rig.messages.shown[0].icon, MessageIcon::Error);
+    }
+}
+
+TEST(SelfUpdaterCheckTest, AnInformationFileTheClientRefusedEndsTheCheckWithAMessage) {
+    struct Case {
+        TransferRefusal reason;
+        int status;
+        std::string text;
+    } cases[] = {
+        {TransferRefusal::TooLarge, 200,
+         "The update information on the developer's site is far larger than such a file can be.\r\r"
+         "The update was stopped for your safety: nothing was downloaded or changed."},
+        {TransferRefusal::TooManyRedirects, 302,
+         "The developer's site sends the request for http://127.0.0.1:8080/benchmarks/ss2/qrv_melkrin.inf from one "
+         "address to another without end.\r\rPlease try to upgrade this software again later."},
+    };
+    for (const auto& c : cases) {
+        Rig rig;
+        // Even an automatic check says so: a retry would only meet the same site.
+        rig.updater.SetAutoCheck(true);
+        rig.scheduler.fireAll();
+        ASSERT_EQ(rig.transfer.starts.size(), 1u);
+        rig.transfer.finishRefused(c.reason, c.status);
+        ASSERT_EQ(rig.messages.shown.size(), 1u);
+        EXPECT_EQ(rig.messages.shown[0].text, c.text);
+        EXPECT_EQ(rig.messages.shown[0].caption, kCaption);
+        EXPECT_EQ(rig.messages.shown[0].icon, MessageIcon::Error);
+        EXPECT_TRUE(rig.events.empty());
+        EXPECT_FALSE(rig.updater.InInformationMode());
+        // Not retried behind the user's back, and a new check starts at once.
+        rig.scheduler.fireAll();
+        EXPECT_EQ(rig.transfer.starts.size(), 1u);
+        rig.updater.StartUpdateCheck();
+        EXPECT_EQ(rig.transfer.starts.size(), 2u);
     }
 }
 

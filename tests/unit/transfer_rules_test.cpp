@@ -111,5 +111,62 @@ TEST(TransferOutcomeTest, WhichNotificationEndsATransfer) {
         EXPECT_EQ(DecideOutcome(c.continueDownload, c.status, c.size, c.read), c.outcome) << c.what;
 }
 
+TEST(TransferBoundsTest, ContentLengthIsReadWholeAndNeverWraps) {
+    const struct {
+        const char* text;
+        std::optional<std::uint64_t> length;
+        std::uint32_t fileSize;
+    } cases[] = {
+        {"1234", 1234, 1234},
+        {" 42 ", 42, 42},
+        {"4294967295", 4294967295u, 4294967295u},
+        {"4294967296", 4294967296ull, 4294967295u},  // beyond 32 bits: never 0, never small
+        {"1000000000000000", 1000000000000000ull, 4294967295u},
+        {"9223372036854775807", 9223372036854775807ull, 4294967295u},
+        {"99999999999999999999999", UINT64_MAX, 4294967295u},
+        {"", std::nullopt, 0},
+        {"-1", std::nullopt, 0},
+        {"12abc", std::nullopt, 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseContentLength(c.text), c.length) << c.text;
+        EXPECT_EQ(FileSizeOfLength(c.length.value_or(0)), c.fileSize) << c.text;
+    }
+}
+
+TEST(TransferBoundsTest, RedirectsAndTheEndOfAStalledTransfer) {
+    for (int status : {301, 302, 303, 307, 308}) EXPECT_TRUE(IsRedirectStatus(status)) << status;
+    for (int status : {200, 206, 300, 304, 305, 404, -1}) EXPECT_FALSE(IsRedirectStatus(status)) << status;
+    EXPECT_EQ(StalledOutcome(200), TransferOutcome::Incomplete);
+    EXPECT_EQ(StalledOutcome(206), TransferOutcome::Incomplete);
+    EXPECT_EQ(StalledOutcome(-1), TransferOutcome::ServerUnreachable);
+    EXPECT_EQ(StalledOutcome(404), TransferOutcome::HttpError);
+}
+
+TEST(TransferBoundsTest, AStallIsAWholeLimitWithoutTheAnswerOrEnoughOfTheBody) {
+    // Nothing at all: stalled once the limit has passed, not before.
+    StallWatch silent(1000, 0);
+    EXPECT_FALSE(silent.stalled(999, false, 0, false));
+    EXPECT_TRUE(silent.stalled(1000, false, 0, false));
+
+    // The answer restarts the limit once; a byte now and then does not.
+    StallWatch trickle(1000, 0);
+    EXPECT_FALSE(trickle.stalled(900, true, 0, false));
+    EXPECT_FALSE(trickle.stalled(1500, true, 1, false));
+    EXPECT_FALSE(trickle.stalled(1800, true, kStallMinBytes - 1, false));
+    EXPECT_TRUE(trickle.stalled(1900, true, kStallMinBytes - 1, false));
+
+    // Enough bytes within each limit: never stalled, however long it takes.
+    StallWatch slow(1000, 0);
+    for (std::uint64_t t = 500, bytes = kStallMinBytes; t <= 60000; t += 500, bytes += kStallMinBytes)
+        ASSERT_FALSE(slow.stalled(t, true, bytes, false)) << t;
+
+    // Time in a notification (a question to the user) does not count.
+    StallWatch asking(1000, 0);
+    EXPECT_FALSE(asking.stalled(5000, true, 0, true));
+    EXPECT_FALSE(asking.stalled(5900, true, 0, false));
+    EXPECT_TRUE(asking.stalled(6000, true, 0, false));
+}
+
 }  // namespace
 }  // namespace melkrin::update

@@ -188,11 +188,14 @@ TEST(UpgradeFlowTest, SelfUpgradeDownloadsEveryFileThenStartsTheHelperQuoted) {
     EXPECT_EQ(rig.windows.location, std::string(kServer) + "melkrin.exe");
     // File mode keeps the client's own cache options: no added no-cache pragma.
     EXPECT_EQ(rig.transfer.starts[1].cache.count(TCacheOption::coPragmaNoCache), 0u);
+    // Each download may not pass its signed size.
+    EXPECT_EQ(rig.transfer.starts[1].maxBody, 11u);
 
     rig.deliver("new program", 1'700'000'000);
     EXPECT_EQ(rig.files.times[pending("melkrin.exe")], 1'700'000'000);
     EXPECT_EQ(rig.windows.counter, "Downloading 2 of 2");
     EXPECT_EQ(rig.transfer.starts.back().output, pending("levels.dat"));
+    EXPECT_EQ(rig.transfer.starts.back().maxBody, 6u);
     rig.deliver("levels");
     EXPECT_EQ(rig.files.times.count(pending("levels.dat")), 0u) << "no Last-Modified, no time set";
     EXPECT_EQ(rig.windows.log.back(), "final page");
@@ -286,6 +289,16 @@ TEST(UpgradeFlowTest, FailuresEndTheRoundAndLeaveNoPendingFile) {
           "The update was stopped for your safety: nothing was installed."},
          {}, UpgradeEnd::FileMismatch},
         {"right size, wrong hash", [](Rig& r) { r.deliver("XXXX"); }, {}, {}, UpgradeEnd::FileMismatch},
+        {"body beyond its listed size",
+         [](Rig& r) { r.transfer.finishRefused(TransferRefusal::TooLarge); },
+         {"The downloaded file b.dat is not the file the developer published (its size or checksum differs).\r\r"
+          "The update was stopped for your safety: nothing was installed."},
+         {}, UpgradeEnd::FileMismatch},
+        {"redirect loop",
+         [](Rig& r) { r.transfer.finishRefused(TransferRefusal::TooManyRedirects, 302); },
+         {"The developer's site sends the request for http://127.0.0.1:8080/benchmarks/ss2/b.dat from one address "
+          "to another without end.\r\rPlease try to upgrade this software again later."},
+         {}, UpgradeEnd::RedirectLoop},
         {"cancelled in the wizard", [](Rig& r) { r.flow.WizardClosed(WizardEnd::Aborted); }, {}, {"aborted"},
          UpgradeEnd::Aborted},
     };

@@ -26,17 +26,23 @@ std::string pattern(std::size_t size) {
     return body;
 }
 
+// The longest the test's thread spent in one turn of pumpUntil's loop: what
+// a window would have been frozen for.
+ULONGLONG longestTurn = 0;
+
 // Runs the message loop until the condition holds; false when the time ran out.
 bool pumpUntil(const std::function<bool()>& done, DWORD milliseconds) {
     const ULONGLONG deadline = GetTickCount64() + milliseconds;
     while (!done()) {
-        if (GetTickCount64() >= deadline) return false;
+        const ULONGLONG turn = GetTickCount64();
+        if (turn >= deadline) return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
+        longestTurn = std::max(longestTurn, GetTickCount64() - turn);
     }
     return true;
 }
@@ -85,6 +91,11 @@ struct Recorder {
         t.TransferSkipped = [this](THttpTransfer&) {
             onUi();
             events.push_back("skipped");
+        };
+        t.TransferRefused = [this](THttpTransfer&, TransferRefusal reason, int status) {
+            onUi();
+            events.push_back(std::string(reason == TransferRefusal::TooLarge ? "too large " : "redirect loop ") +
+                             std::to_string(status));
         };
     }
     void onUi() {
@@ -473,6 +484,215 @@ TEST(HttpTransferTest, DestroyingTheClientStopsItsWorker) {
         EXPECT_NE(process, GetCurrentProcessId());
     }
     stalling.release();
+}
+
+// Servers that misbehave on purpose: each transfer ends by itself, soon, with
+// a notification, memory and disk bounded, and the thread never held.
+
+ScriptedHttpServer::Reply endless(const std::string& head, const std::string& chunk, int intervalMs = 0) {
+    Reply reply{head};
+    reply.more = [chunk](int) { return chunk; };
+    reply.intervalMs = intervalMs;
+    return reply;
+}
+
+bool fileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+TEST(HttpTransferHostileTest, AnEndlessBodyStopsAtItsCapInMemoryAndOnDisk) {
+    TempFolder folder;
+    const std::string plain = pattern(65536);
+    const std::string chunked = "10000\r\n" + plain + "\r\n";
+    for (const std::string head : {"HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n",
+                                   "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n",
+                                   "HTTP/1.1 404 Not Found\r\nConnection: close\r\n\r\n"}) {
+        for (const bool toFile : {false, true}) {
+            SCOPED_TRACE(head + (toFile ? " into a file" : " into memory"));
+            const std::string& chunk = head.find("chunked") != std::string::npos ? chunked : plain;
+            ScriptedHttpServer server([&](const std::string&, int) { return endless(head, chunk); });
+            Win32HttpTransfer transfer;
+            Recorder r(transfer);
+            transfer.MaxBodySize = 100000;
+            const std::string target = toFile ? folder.path() + "endless.uTMP" : "";
+            longestTurn = 0;
+            const ULONGLONG start = GetTickCount64();
+            ASSERT_TRUE(transfer.StartTransfer(server.url("/qrv_melkrin.inf"), target));
+            ASSERT_TRUE(r.finish(20000));
+            EXPECT_LT(GetTickCount64() - start, 10000u);
+            EXPECT_LT(longestTurn, 500u) << "the window's thread was held";
+            const std::string status = head.substr(9, 3);
+            EXPECT_EQ(r.events.back(), "too large " + status);
+            EXPECT_LE(r.lastProgress[1], 100000u) << "never more than the cap received";
+            EXPECT_TRUE(r.body.empty());
+            if (toFile) { EXPECT_FALSE(fileExists(target)) << "nothing of a refused body is kept"; }
+            EXPECT_FALSE(transfer.Busy());
+            EXPECT_FALSE(r.wrongThread);
+            server.release();
+        }
+    }
+}
+
+TEST(HttpTransferHostileTest, AHugeAnnouncedLengthIsRefusedBeforeTheBodyAndNeverTakenForComplete) {
+    for (const std::string length : {"1000000000000000", "9223372036854775807", "99999999999999999999999",
+                                     "4294967296"}) {
+        SCOPED_TRACE(length);
+        ScriptedHttpServer server([&](const std::string&, int) {
+            return Reply{"HTTP/1.1 200 OK\r\nContent-Length: " + length + "\r\n\r\nabc", true};
+        });
+        Win32HttpTransfer transfer;
+        Recorder r(transfer);
+        transfer.MaxBodySize = 1 << 20;
+        ASSERT_TRUE(transfer.StartTransfer(server.url("/qrv_melkrin.inf"), ""));
+        ASSERT_TRUE(r.finish(10000)) << "ends without waiting for the body";
+        EXPECT_THAT(r.events, ElementsAre("too large 200"));
+        server.release();
+
+        // Without a cap the length is held as the largest 32-bit size, so three
+        // bytes are no complete body (WinINet's number read it as no length).
+        ScriptedHttpServer closing([&](const std::string&, int) {
+            return Reply{"HTTP/1.1 200 OK\r\nContent-Length: " + length + "\r\n\r\nabc"};
+        });
+        r.events.clear();
+        transfer.MaxBodySize = kNoSizeLimit;
+        ASSERT_TRUE(transfer.StartTransfer(closing.url("/a"), ""));
+        ASSERT_TRUE(r.finish(10000));
+        EXPECT_THAT(r.events, ElementsAre("headers 200 4294967295", "incomplete 3 of 4294967295"));
+    }
+}
+
+TEST(HttpTransferHostileTest, RedirectLoopsEndAfterTheirLimit) {
+    struct Case {
+        const char* what;
+        std::function<std::string(const std::string& request, int index)> location;
+    } cases[] = {
+        {"itself", [](const std::string&, int) { return std::string("/a"); }},
+        {"A to B to A",
+         [](const std::string& request, int) { return std::string(request.find("GET /a ") == 0 ? "/b" : "/a"); }},
+        {"ever new addresses", [](const std::string&, int index) { return "/n" + std::to_string(index); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedHttpServer server([&](const std::string& request, int index) {
+            return Reply{
+                ScriptedHttpServer::reply("302 Found", "Location: " + c.location(request, index) + "\r\n", "moved")};
+        });
+        Win32HttpTransfer transfer;
+        Recorder r(transfer);
+        ASSERT_TRUE(transfer.StartTransfer(server.url("/a"), ""));
+        ASSERT_TRUE(r.finish(20000));
+        EXPECT_THAT(r.events, ElementsAre("redirect loop 302"));
+        EXPECT_EQ(server.requests().size(), static_cast<std::size_t>(kMaxRedirects + 1));
+    }
+
+    // A chain of exactly the limit still arrives, with the request settings
+    // on every hop; a relative and an absolute Location both work.
+    int port = 0;
+    ScriptedHttpServer chain([&](const std::string&, int index) {
+        if (index == kMaxRedirects) return Reply{ScriptedHttpServer::reply("200 OK", "", "arrived")};
+        const std::string hop = "hop" + std::to_string(index + 1);
+        const std::string next = index % 2 ? "http://127.0.0.1:" + std::to_string(port) + "/dir/" + hop : hop;
+        return Reply{ScriptedHttpServer::reply(index % 3 ? "301 Moved Permanently" : "307 Temporary Redirect",
+                                               "Location: " + next + "\r\n", "")};
+    });
+    port = chain.port();
+    Win32HttpTransfer transfer;
+    Recorder r(transfer);
+    transfer.ExtraHeaders = {"X-Melkrin: yes"};
+    ASSERT_TRUE(transfer.StartTransfer(chain.url("/dir/start"), ""));
+    ASSERT_TRUE(r.finish(20000));
+    EXPECT_THAT(r.events, ElementsAre("headers 200 7", "done 7 "));
+    ASSERT_EQ(chain.requests().size(), static_cast<std::size_t>(kMaxRedirects + 1));
+    EXPECT_THAT(chain.requests()[1], HasSubstr("GET /dir/hop1 HTTP/1.1\r\n"));
+    EXPECT_THAT(chain.requests()[2], HasSubstr("GET /dir/hop2 HTTP/1.1\r\n"));
+    EXPECT_THAT(chain.requests().back(), HasSubstr("X-Melkrin: yes\r\n"));
+
+    // Asked not to follow: the redirect itself is the answer.
+    ScriptedHttpServer once([&](const std::string&, int) {
+        return Reply{ScriptedHttpServer::reply("302 Found", "Location: /a\r\n", "moved")};
+    });
+    r.events.clear();
+    transfer.InternetOptionsSet.insert(TInternetOption::ioNoAutoRedirect);
+    ASSERT_TRUE(transfer.StartTransfer(once.url("/a"), ""));
+    ASSERT_TRUE(r.finish(20000));
+    EXPECT_THAT(r.events, ElementsAre("headers 302 5", "error 302"));
+    EXPECT_EQ(once.requests().size(), 1u);
+}
+
+TEST(HttpTransferHostileTest, StalledServersAreGivenUpAtTheLimitWithoutHoldingTheThread) {
+    TempFolder folder;
+    struct Case {
+        const char* what;
+        std::function<Reply()> reply;
+        std::string outcome;
+    } cases[] = {
+        {"accepts and says nothing", [] { return Reply{"", true}; }, "unreachable"},
+        {"headers, then nothing", [] { return Reply{"HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n", true}; },
+         "incomplete 0 of 100000"},
+        {"a byte of the body now and then",
+         [] { return endless("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n", "x", 300); }, ""},
+        {"the headers a byte at a time", [] { return endless("HTTP/1.1 200 OK\r\n", "X", 300); }, "unreachable"},
+        {"an error page that never ends", [] { return endless("HTTP/1.1 500 Oops\r\n\r\n", "x", 300); },
+         "error 500"},
+    };
+    for (const auto& c : cases) {
+        for (const bool toFile : {false, true}) {
+            SCOPED_TRACE(std::string(c.what) + (toFile ? " into a file" : " into memory"));
+            ScriptedHttpServer server([&](const std::string&, int) { return c.reply(); });
+            Win32HttpTransfer transfer;
+            Recorder r(transfer);
+            transfer.StallLimit = 1500;
+            const std::string target = toFile ? folder.path() + "stalled" + std::to_string(&c - cases) + ".uTMP" : "";
+            longestTurn = 0;
+            const ULONGLONG start = GetTickCount64();
+            ASSERT_TRUE(transfer.StartTransfer(server.url("/a"), target));
+            ASSERT_TRUE(r.finish(15000));
+            const ULONGLONG took = GetTickCount64() - start;
+            EXPECT_GE(took, 1400u);
+            EXPECT_LT(took, 6000u);
+            EXPECT_LT(longestTurn, 500u) << "the window's thread was held";
+            ASSERT_FALSE(r.events.empty());
+            if (c.outcome.empty()) { EXPECT_THAT(r.events.back(), HasSubstr("incomplete ")); }
+            else { EXPECT_EQ(r.events.back(), c.outcome); }
+            EXPECT_FALSE(transfer.Busy());
+            EXPECT_FALSE(r.wrongThread);
+            // The worker ends once the server lets go, silently, and takes
+            // its partial file with it.
+            const auto seen = r.events;
+            server.release();
+            ASSERT_TRUE(pumpUntil([&] { return transfer.LiveWorkers() == 0; }, 15000));
+            EXPECT_EQ(r.events, seen);
+            if (toFile) { EXPECT_FALSE(fileExists(target)); }
+        }
+    }
+}
+
+TEST(HttpTransferHostileTest, ASlowButSteadyServerAndALongQuestionAreNoStall) {
+    // 2 KB every 400 ms: slow, but more than the least progress per limit.
+    ScriptedHttpServer steady([&](const std::string&, int) {
+        Reply reply = endless("HTTP/1.1 200 OK\r\nContent-Length: 16384\r\n\r\n", pattern(2048), 400);
+        auto left = std::make_shared<int>(8);
+        reply.more = [left](int) { return (*left)-- > 0 ? pattern(2048) : std::string(); };
+        return reply;
+    });
+    Win32HttpTransfer transfer;
+    Recorder r(transfer);
+    transfer.StallLimit = 1000;
+    ASSERT_TRUE(transfer.StartTransfer(steady.url("/slow"), ""));
+    ASSERT_TRUE(r.finish(20000));
+    EXPECT_THAT(r.events, ElementsAre("headers 200 16384", "done 16384 "));
+
+    // A notification that keeps the user busy longer than the limit (a
+    // question, say) is no stall of the server's.
+    ScriptedHttpServer quick([&](const std::string&, int) {
+        return Reply{ScriptedHttpServer::reply("200 OK", "", "answer")};
+    });
+    r.events.clear();
+    transfer.HeadersReceived = [&](THttpTransfer&, const HeadersInfo& h, bool&) {
+        pumpUntil([] { return false; }, 2500);
+        r.events.push_back("headers " + std::to_string(h.StatusCode));
+    };
+    ASSERT_TRUE(transfer.StartTransfer(quick.url("/a"), ""));
+    ASSERT_TRUE(r.finish(20000));
+    EXPECT_THAT(r.events, ElementsAre("headers 200", "done 6 "));
 }
 
 }  // namespace

@@ -74,6 +74,9 @@ void ScriptedHttpServer::acceptLoop() {
 
 void ScriptedHttpServer::serve(unsigned long long handle, int) {
     const SOCKET client = static_cast<SOCKET>(handle);
+    // A client that stops reading must not hold this thread for ever.
+    const DWORD sendLimit = 5000;
+    setsockopt(client, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&sendLimit), sizeof(sendLimit));
     std::string request;
     char buffer[4096];
     while (request.find("\r\n\r\n") == std::string::npos) {
@@ -88,11 +91,29 @@ void ScriptedHttpServer::serve(unsigned long long handle, int) {
         requests_.push_back(request);
     }
     const Reply reply = script_(request, index);
-    std::size_t sent = 0;
-    while (sent < reply.bytes.size()) {
-        const int n = send(client, reply.bytes.data() + sent, static_cast<int>(reply.bytes.size() - sent), 0);
-        if (n <= 0) break;
-        sent += static_cast<std::size_t>(n);
+    auto sendAll = [client](const std::string& bytes) {
+        std::size_t sent = 0;
+        while (sent < bytes.size()) {
+            const int n = send(client, bytes.data() + sent, static_cast<int>(bytes.size() - sent), 0);
+            if (n <= 0) return false;
+            sent += static_cast<std::size_t>(n);
+        }
+        return true;
+    };
+    bool open = sendAll(reply.bytes);
+    for (int round = 0; open && reply.more; ++round) {
+        if (reply.intervalMs > 0) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            if (released_.wait_for(lock, std::chrono::milliseconds(reply.intervalMs),
+                                   [this] { return releasedFlag_ || stopping_; }))
+                break;
+        } else {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (releasedFlag_ || stopping_) break;
+        }
+        const std::string chunk = reply.more(round);
+        if (chunk.empty()) break;
+        open = sendAll(chunk);
     }
     if (reply.holdOpen) {
         std::unique_lock<std::mutex> lock(mutex_);

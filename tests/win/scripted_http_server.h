@@ -1,7 +1,8 @@
 #pragma once
 // An HTTP server on 127.0.0.1 that answers each request as the test's script
 // says: any status, no length, a cut-off body, a body that stalls, or no
-// answer at all. Every connection has its own thread.
+// answer at all. Every connection has its own thread; a reply may also
+// go on for ever, or a byte at a time.
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -16,6 +17,10 @@ public:
     struct Reply {
         std::string bytes;      // sent as they are
         bool holdOpen = false;  // then keep the connection until released (at most 30 s)
+        // Then more bytes: called with 0, 1, 2 ... every intervalMs until it
+        // returns nothing, the client goes, or the server is released.
+        std::function<std::string(int round)> more;
+        int intervalMs = 0;
     };
     // request: the request's head; index: 0 for the first request.
     using Script = std::function<Reply(const std::string& request, int index)>;
