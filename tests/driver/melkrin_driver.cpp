@@ -21,6 +21,7 @@
 //   melkrin_driver items CLASS ID                prints a list box's items, "1 " or "0 " for its check mark first
 //   melkrin_driver check-item CLASS ID INDEX     clicks item INDEX of a list box
 //   melkrin_driver screenshot CLASS FILE.bmp     saves what the screen shows of the window
+//   melkrin_driver responds CLASS [MS]           the window's thread answers a message within MS (default 1000)
 #include <windows.h>
 
 #include <cstdio>
@@ -183,6 +184,13 @@ int main(int argc, char** argv) {
 
     if (command == "wait-window" && argc >= 3) {
         return waitFor(secondsArg(argc, argv, 3, 30), [&] { return topLevel(argv[2]) != nullptr; }) ? 0 : 1;
+    }
+    if (command == "responds" && argc >= 3) {
+        HWND window = topLevel(argv[2]);
+        if (!window) return 1;
+        const UINT limit = argc >= 4 ? static_cast<UINT>(std::atoi(argv[3])) : 1000;
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, limit, &result) ? 0 : 1;
     }
     if (command == "wait-gone" && argc >= 3) {
         return waitFor(secondsArg(argc, argv, 3, 30), [&] { return topLevel(argv[2], false) == nullptr; }) ? 0 : 1;
