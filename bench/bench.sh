@@ -3,7 +3,11 @@
 # and printed as a ratio. Not a test: nothing here passes or fails on a
 # figure; the README keeps the last figures with the machine they came from.
 #
-#   bash bench/bench.sh [ROUNDS]    (default 3; every figure alternates its two sides)
+#   bash bench/bench.sh [ROUNDS] [PART]
+#
+# ROUNDS: default 3; every figure alternates its two sides. PART: "all" (the
+# default) or "update", the update's figures alone (download throughput,
+# UpdHelper.exe's size and memory).
 #
 # Needs the Windows build (build/win, as the test command leaves it), Wine,
 # Xvfb (used when no display is set), g++ and MinGW-w64. Works in a Wine
@@ -11,12 +15,14 @@
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
 rounds=${1:-3}
+part=${2:-all}
+case $part in all | update) ;; *) echo "bench: PART is all or update, not $part" >&2; exit 2 ;; esac
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1600x1200x24" bash "$0" "$@"
 fi
 win="$src/build/win"
 out="$src/build/bench"
-for file in melkrin.exe standin/Sam2.exe tests/melkrin_driver.exe; do
+for file in melkrin.exe standin/Sam2.exe tests/melkrin_driver.exe UpdHelper.exe restart_probe.exe; do
   [ -f "$win/$file" ] || { echo "bench: $win/$file is missing: build the Windows tree first (bash scripts/test.sh)" >&2; exit 1; }
 done
 mkdir -p "$out"
@@ -45,6 +51,119 @@ x86_64-w64-mingw32-g++-posix -O2 -static -mwindows "$src/bench/min_window.cpp" -
 gcc -O2 "$src/bench/host_tsc.c" -o "$out/host_tsc"
 g++ -std=c++20 -O2 -I"$src" "$src/bench/log_reader_bench.cpp" "$src/run/result_log.cpp" "$src/common/text.cpp" \
   -o "$out/log_reader_bench"
+x86_64-w64-mingw32-g++-posix -O2 -std=c++20 -static -I"$src" "$src/bench/transfer_bench.cpp" \
+  "$src/update/http_transfer_win32.cpp" "$src/update/transfer_sync_window_win32.cpp" "$src/update/transfer_rules.cpp" \
+  "$src/update/http_date.cpp" "$src/update/update_info.cpp" "$src/common/text.cpp" -lwininet -o "$out/transfer_bench.exe"
+
+# The minimal Win32 program's peak memory, the yardstick of both programs' own.
+minimal_peak_kb() {
+  local pid peak
+  "$src/cmake/wine-run.sh" "$out/min_window.exe" </dev/null >/dev/null 2>&1 &
+  pid=$!
+  driver wait-window MinWindow 60 >/dev/null
+  peak=$(peak_kb "$pid")
+  driver close MinWindow >/dev/null
+  wait "$pid" 2>/dev/null || true
+  echo "$peak"
+}
+
+# The update's download: Melkrin's transfer client (4096-byte reads, a
+# progress notification on the window's thread after each, as the update
+# runs it) against curl, the same 64 MB file from the same loopback server.
+update_download() {
+  local docroot="$out/update-docroot" server_log="$out/update-server.log" server port seconds
+  mkdir -p "$docroot"
+  [ "$(stat -c %s "$docroot/big.bin" 2>/dev/null || echo 0)" = 67108864 ] ||
+    head -c 67108864 /dev/urandom >"$docroot/big.bin"
+  python3 -u "$src/tests/e2e/upgrade_server.py" --docroot "$docroot" >"$server_log" 2>&1 &
+  server=$!
+  port=""
+  for _ in $(seq 1 100); do
+    port=$(sed -n 's/^port \([0-9][0-9]*\)$/\1/p' "$server_log" | head -1)
+    [ -n "$port" ] && break
+    sleep 0.1
+  done
+  [ -n "$port" ] || { kill "$server"; echo "bench: the download server named no port within 10 s" >&2; exit 1; }
+  download_melkrin=() download_curl=() download_64k=()
+  for round in $(seq 1 "$rounds"); do
+    for side in melkrin curl; do
+      # The sides take turns at going first.
+      [ $((round % 2)) = 0 ] && side=$([ "$side" = melkrin ] && echo curl || echo melkrin)
+      rm -f "$out/downloaded.bin"
+      if [ "$side" = curl ]; then
+        seconds=$(curl -s -o "$out/downloaded.bin" -w '%{time_total}' "http://127.0.0.1:$port/big.bin")
+        download_curl+=("$seconds")
+      else
+        seconds=$("$src/cmake/wine-run.sh" "$out/transfer_bench.exe" "http://127.0.0.1:$port/big.bin" \
+          "$(winpath "$out/downloaded.bin")" </dev/null | cut -d' ' -f1)
+        download_melkrin+=("$seconds")
+      fi
+      cmp -s "$out/downloaded.bin" "$docroot/big.bin" || { kill "$server"; echo "bench: $side's download differs" >&2; exit 1; }
+    done
+    # And with 64 KB reads, to tell the reads' share from the rest.
+    rm -f "$out/downloaded.bin"
+    download_64k+=("$("$src/cmake/wine-run.sh" "$out/transfer_bench.exe" "http://127.0.0.1:$port/big.bin" \
+      "$(winpath "$out/downloaded.bin")" 65536 </dev/null | cut -d' ' -f1)")
+  done
+  kill "$server"
+  wait "$server" 2>/dev/null || true
+  rm -f "$out/downloaded.bin"
+}
+
+# UpdHelper.exe swapping in a new program and two files (one of 64 MB) while
+# the program is closed; its peak resident memory is polled until it ends.
+update_helper_swap() {
+  local folder="$out/swap/Quorvane Melkrin" words
+  rm -rf "$out/swap"
+  mkdir -p "$folder"
+  cp "$win/restart_probe.exe" "$folder/melkrin.exe"
+  cp "$win/restart_probe.exe" "$folder/melkrin.exe.uTMP"
+  printf 'new build\n' >>"$folder/melkrin.exe.uTMP"
+  cp "$out/update-docroot/big.bin" "$folder/levels.dat.uTMP"
+  printf 'new help\r\n' >"$folder/help.chm.uTMP"
+  # The command line as Melkrin builds it: the program path unquoted.
+  read -ra words <<<"$(winpath "$folder/melkrin.exe")"
+  # The helper lives for a moment only: its peak comes from the kernel when
+  # it ends (the largest resident size of the process, in KB), not from polling.
+  helper_peak=$(python3 -c '
+import os, subprocess, sys
+child = subprocess.Popen(sys.argv[1:], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+_, status, usage = os.wait4(child.pid, 0)
+if status != 0:
+    sys.exit("bench: UpdHelper.exe ended with status %d" % status)
+print(usage.ru_maxrss)' "$src/cmake/wine-run.sh" "$win/UpdHelper.exe" "${words[@]}" +/afterupgrade0)
+  cmp -s "$folder/levels.dat" "$out/update-docroot/big.bin" || { echo "bench: the helper did not swap levels.dat in" >&2; exit 1; }
+  [ -z "$(find "$folder" -name '*.uTMP')" ] || { echo "bench: the helper left pending files" >&2; exit 1; }
+}
+
+update_figures() {
+  local m_melkrin m_curl
+  m_melkrin=$(median "${download_melkrin[@]}")
+  m_curl=$(median "${download_curl[@]}")
+  printf "update download, 64 MB from a loopback server: Melkrin's transfer %s s (%s MB/s), curl %s s (%s MB/s): ratio %s; with 64 KB reads %s s (rounds: %s | %s | %s)\n" \
+    "$(fmt "$m_melkrin")" "$(fmt "$(calc "64 / $m_melkrin")" 1)" "$(fmt "$m_curl")" "$(fmt "$(calc "64 / $m_curl")" 1)" \
+    "$(fmt "$(calc "$m_melkrin / $m_curl")" 1)" "$(fmt "$(median "${download_64k[@]}")")" \
+    "${download_melkrin[*]}" "${download_curl[*]}" "${download_64k[*]}"
+  printf 'size: UpdHelper.exe %s KB, minimal Win32 program %s KB: ratio %s\n' \
+    "$(($(stat -c %s "$win/UpdHelper.exe") / 1024))" "$(($(stat -c %s "$out/min_window.exe") / 1024))" \
+    "$(fmt "$(calc "$(stat -c %s "$win/UpdHelper.exe") / $(stat -c %s "$out/min_window.exe")")" 1)"
+  printf 'peak memory: UpdHelper.exe %s MB swapping 3 files (one of 64 MB), minimal Win32 program %s MB: ratio %s\n' \
+    "$(fmt "$(calc "$helper_peak / 1024")" 1)" "$(fmt "$(calc "$minimal_peak / 1024")" 1)" \
+    "$(fmt "$(calc "$helper_peak / $minimal_peak")" 2)"
+}
+
+echo "== the update: download ($rounds rounds, alternating) and UpdHelper.exe's swap"
+update_download
+update_helper_swap
+if [ "$part" = update ]; then
+  minimal_peak=$(minimal_peak_kb)
+  echo
+  echo "== figures (medians of $rounds rounds; $(date -u '+%Y-%m-%d %H:%M UTC'))"
+  echo "machine: $(sed -n 's/^model name[^:]*: //p' /proc/cpuinfo | head -1), $(nproc) cores, $(awk '/MemTotal/ { printf "%.0f GB", $2 / 1048576 }' /proc/meminfo); $(/usr/lib/wine/wine64 --version 2>/dev/null)"
+  echo "load average during the session: $(cut -d' ' -f1-3 /proc/loadavg) (on $(nproc) cores)"
+  update_figures
+  exit 0
+fi
 
 echo "== installing Melkrin and the stand-in game into $WINEPREFIX"
 root="$out/install"
@@ -149,12 +268,7 @@ melkrin_peak=$(peak_kb "$melkrin_pid")
 clock=$(tr -d '\r' <"$program/debuginfo.txt" | sed -n 's/.*CPU speed[^0-9]*\([0-9]*\) MHz.*/\1/p' | tail -1)
 stop_melkrin
 
-"$src/cmake/wine-run.sh" "$out/min_window.exe" </dev/null >/dev/null 2>&1 &
-minimal_pid=$!
-driver wait-window MinWindow 60 >/dev/null
-minimal_peak=$(peak_kb "$minimal_pid")
-driver close MinWindow >/dev/null
-wait "$minimal_pid" 2>/dev/null || true
+minimal_peak=$(minimal_peak_kb)
 
 host_mhz=$("$out/host_tsc")
 log_line=$("$out/log_reader_bench")
@@ -187,3 +301,4 @@ printf 'size: melkrin.exe %s KB, minimal Win32 program %s KB: ratio %s\n' \
 printf 'peak memory: melkrin.exe %s MB after %s runs, minimal Win32 program %s MB: ratio %s\n' \
   "$(fmt "$(calc "$melkrin_peak / 1024")" 1)" "$rounds" "$(fmt "$(calc "$minimal_peak / 1024")" 1)" \
   "$(fmt "$(calc "$melkrin_peak / $minimal_peak")" 2)"
+update_figures
