@@ -62,6 +62,8 @@ std::string queryText(HINTERNET request, DWORD info) {
 // Room set aside for a body in memory before it arrives: a server's length is
 // a claim, not a promise, so the buffer grows with what really comes.
 constexpr std::uint32_t kReserveLimit = 1u << 20;
+// The most of an error page (404, 500 ...) that is kept for HttpError.
+constexpr std::uint64_t kErrorPageLimit = 64u << 10;
 
 long currentBiasMinutes() {
     TIME_ZONE_INFORMATION zone;
@@ -377,7 +379,8 @@ void TransferJob::readHeaders() {
     const std::uint64_t announced = ParseContentLength(queryText(request, HTTP_QUERY_CONTENT_LENGTH)).value_or(0);
     fileSize = FileSizeOfLength(announced);
     sharedFileSize = fileSize;
-    if (announced > maxBodySize) {
+    // Only the answer itself is held to the size; an error page is cut short instead (below).
+    if ((statusCode == 200 || statusCode == 206) && announced > maxBodySize) {
         refusal = TransferRefusal::TooLarge;
         return;
     }
@@ -437,8 +440,13 @@ void TransferJob::readBody() {
             }
         }
         if (!ok || got == 0) break;
-        // A body may never pass the size it must have: not in memory, not on disk.
-        if (got > maxBodySize - totalRead) {
+        // A body may never pass the size it must have: not in memory, not on
+        // disk. An error page is only read as far as it is useful: its
+        // status is the answer.
+        if (statusCode != 200 && statusCode != 206) {
+            const std::uint64_t limit = maxBodySize < kErrorPageLimit ? maxBodySize : kErrorPageLimit;
+            if (got > limit - totalRead) break;
+        } else if (got > maxBodySize - totalRead) {
             refusal = TransferRefusal::TooLarge;
             break;
         }
