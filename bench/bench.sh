@@ -110,8 +110,8 @@ update_download() {
   rm -f "$out/downloaded.bin"
 }
 
-# UpdHelper.exe swapping in a new program and two files (one of 64 MB) while
-# the program is closed; its peak resident memory is polled until it ends.
+# UpdHelper.exe swapping in a new program and two files (one of 64 MB, over
+# an old one as large) while the program is closed; its peak resident memory is polled until it ends.
 update_helper_swap() {
   local folder="$out/swap/Quorvane Melkrin" words
   rm -rf "$out/swap"
@@ -119,6 +119,9 @@ update_helper_swap() {
   cp "$win/restart_probe.exe" "$folder/melkrin.exe"
   cp "$win/restart_probe.exe" "$folder/melkrin.exe.uTMP"
   printf 'new build\n' >>"$folder/melkrin.exe.uTMP"
+  # The old files are there too, so the helper copies 64 MB aside as well.
+  head -c 67108864 /dev/zero >"$folder/levels.dat"
+  printf 'old help\r\n' >"$folder/help.chm"
   cp "$out/update-docroot/big.bin" "$folder/levels.dat.uTMP"
   printf 'new help\r\n' >"$folder/help.chm.uTMP"
   # The command line as Melkrin builds it: the program path unquoted.
