@@ -103,7 +103,8 @@ public:
     // Milliseconds without progress after which a transfer is given up (see
     // kStallLimitMs): TransferIncomplete once the answer had begun,
     // ServerUnreachable before. A partial output file is deleted as soon as
-    // the worker lets go of it.
+    // the worker lets go of it; without a ReceiveTimeout of its own the
+    // worker waits on a silent server for twice this long at most.
     std::uint32_t StallLimit = kStallLimitMs;
 
     // Notifications, all on the user-interface thread while the worker waits.

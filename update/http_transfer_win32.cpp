@@ -93,6 +93,7 @@ struct TransferJob {
     std::vector<std::string> extraHeaders;
     bool hiddenOutput = false;
     std::uint64_t maxBodySize = kNoSizeLimit;
+    std::uint32_t stallLimit = kStallLimitMs;
     bool followRedirects = true;
 
     std::atomic<bool> stop{false};
@@ -301,8 +302,14 @@ bool TransferJob::openAndSend() {
     if (!workerRequest) return false;
     HINTERNET request = workerRequest;
     checkPoint();
+    // Without a receive time-out of its own, a worker that a silent server
+    // holds wakes after twice the stall limit: by then the watch has given
+    // the transfer up, and the worker lets go of its file.
+    const std::uint32_t receiveTimeout =
+        timeouts.ReceiveTimeout != 0 ? timeouts.ReceiveTimeout
+                                     : (stallLimit > UINT32_MAX / 2 ? UINT32_MAX : stallLimit * 2);
     const std::pair<DWORD, std::uint32_t> limits[] = {{INTERNET_OPTION_CONNECT_TIMEOUT, timeouts.ConnectTimeout},
-                                                      {INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts.ReceiveTimeout},
+                                                      {INTERNET_OPTION_RECEIVE_TIMEOUT, receiveTimeout},
                                                       {INTERNET_OPTION_SEND_TIMEOUT, timeouts.SendTimeout}};
     for (auto [option, value] : limits) {
         DWORD v = value;
@@ -598,6 +605,7 @@ bool Win32HttpTransfer::StartTransfer(const std::string& url, const std::string&
     job->extraHeaders = ExtraHeaders;
     job->hiddenOutput = HiddenOutputFile;
     job->maxBodySize = MaxBodySize;
+    job->stallLimit = StallLimit;
     job->followRedirects = InternetOptionsSet.count(TInternetOption::ioNoAutoRedirect) == 0;
     // A start clears the range: it serves one request only.
     Range = THttpRange{};
