@@ -4,6 +4,7 @@
 // Whatever the step that fails, Melkrin's file is there afterwards, whole,
 // either the old one or the new one, and no half update is left behind.
 #include <map>
+#include <optional>
 
 #include "fuzz_support.h"
 #include "update_helper/helper.h"
@@ -66,6 +67,15 @@ public:
         const std::string bytes = source->bytes;
         files.erase(lower(from));
         add(to, bytes);
+        return true;
+    }
+    std::optional<std::string> readFile(const std::string& path) override {
+        const File* file = find(path);
+        return file ? std::optional<std::string>(file->bytes) : std::nullopt;
+    }
+    bool writeFile(const std::string& path, const std::string& bytes) override {
+        if (fails()) return false;
+        add(path, bytes);
         return true;
     }
     bool start(const std::string& commandLine) override {
@@ -164,7 +174,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fuzz::require(program->bytes == oldProgram, "installed under a running program");
             break;
         case HelperResult::Information:
-            fuzz::require(false, "a command line was taken for none");
+        case HelperResult::Repaired:
+        case HelperResult::RepairUnfinished:
+            fuzz::require(false, "an update taken for something else");
     }
     return 0;
 }

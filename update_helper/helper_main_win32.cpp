@@ -13,11 +13,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     char own[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, own, MAX_PATH);
     Win32HelperPlatform platform;
-    // "replace <n>": the kill-point tests end the helper after the n-th replaced file.
+    // "replace <n>" and "delete <n>": the kill-point tests end the helper
+    // after the n-th replaced or deleted file.
     char wanted[32] = {};
     const DWORD length = GetEnvironmentVariableA("MELKRIN_KILL_POINT", wanted, sizeof(wanted));
     if (length > 8 && length < sizeof(wanted) && std::strncmp(wanted, "replace ", 8) == 0)
         platform.killAfterReplacements = std::atoi(wanted + 8);
+    if (length > 7 && length < sizeof(wanted) && std::strncmp(wanted, "delete ", 7) == 0)
+        platform.killAfterDeletions = std::atoi(wanted + 7);
     const HelperResult result = runHelper(commandText(GetCommandLineA(), own), platform);
-    return result == HelperResult::Restarted || result == HelperResult::Information ? 0 : 1;
+    return result == HelperResult::Restarted || result == HelperResult::Repaired ||
+                   result == HelperResult::Information
+               ? 0
+               : 1;
 }
