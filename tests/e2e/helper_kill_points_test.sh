@@ -88,7 +88,10 @@ stop_restarted() {
   wait_for 30 melkrin_gone || fail "$1: melkrin.exe did not end after close"
 }
 
-for point in $(seq -f 'replace %g' 1 "$pending") "delete 1"; do
+points=()
+for k in $(seq 1 "$pending"); do points+=("replace $k"); done
+points+=("delete 1")
+for point in "${points[@]}"; do
   echo "-- helper ended at: $point"
   prepare_update
   run_helper_until "$point"
