@@ -35,6 +35,12 @@ SwapRepairStart BeginSwapRepair(const std::string& programFolder, const std::str
     SwapRepairStart start;
     start.leftovers = update::CheckSwapLeftovers(readRecord(recordPath(programFolder)), afterUpgrade, scripted);
     if (start.leftovers.step != update::LeftoverStep::HandOver) return start;
+    // A helper at work (this start came in the middle of an update) is left to finish.
+    if (HANDLE atWork = OpenMutexA(SYNCHRONIZE, FALSE, updhelper::kHelperAtWorkName)) {
+        CloseHandle(atWork);
+        start.leftovers = update::SwapLeftovers{};
+        return start;
+    }
     // The helper replaces this very program file, so it waits for this process to end, as after a download.
     const std::string helperPath = update::HelperPathOf(programFolder);
     update::Win32HelperLauncher launcher(nullptr);
@@ -52,7 +58,11 @@ SwapRepairStart BeginSwapRepair(const std::string& programFolder, const std::str
 void FinishSwapRepair(const std::string& programFolder, const update::SwapLeftovers& leftovers, DebugLog& log,
                       Dialogs& dialogs) {
     if (leftovers.step == update::LeftoverStep::Report || leftovers.step == update::LeftoverStep::Unreadable)
+    {
         DeleteFileA(recordPath(programFolder).c_str());
+        // Left only when the helper was cut off while it wrote the record.
+        DeleteFileA((recordPath(programFolder) + ".new").c_str());
+    }
     if (!leftovers.logLines.empty()) {
         for (const std::string& line : leftovers.logLines) log.add(line);
         try {

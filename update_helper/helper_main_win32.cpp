@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "update_helper/helper_platform_win32.h"
+#include "update_helper/swap_journal.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     using namespace melkrin::updhelper;
@@ -13,6 +14,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     char own[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, own, MAX_PATH);
     Win32HelperPlatform platform;
+    // Held until the helper ends (the system lets go of it however it ends).
+    CreateMutexA(nullptr, FALSE, kHelperAtWorkName);
     // "replace <n>" and "delete <n>": the kill-point tests end the helper
     // after the n-th replaced or deleted file.
     char wanted[32] = {};

@@ -19,6 +19,9 @@ namespace melkrin::updhelper {
 
 // In the program's folder; not matched by "*.uTMP".
 inline constexpr const char* kJournalName = "update.uJNL";
+// Held by every running helper: while it exists a swap may be under way, and
+// a record found beside the program is not a swap that was cut short.
+inline constexpr const char* kHelperAtWorkName = "Local\\QuorvaneMelkrinUpdHelper";
 
 enum class SwapPhase { Install, RollBack, Repaired };
 enum class RepairOutcome { Completed, RolledBack, Unfinished };
