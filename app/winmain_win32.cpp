@@ -18,6 +18,7 @@
 #include "app/run_wiring_win32.h"
 #include "app/update_wiring_win32.h"
 #include "app/scripted_run.h"
+#include "app/swap_repair_win32.h"
 #include "app/web_addresses.h"
 #include "app/window_services_win32.h"
 #include "common/file_system_win32.h"
@@ -84,6 +85,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     }
     const bool scripted = commandLine.action == CommandLine::Action::caRun;
 
+    // An update swap that was cut short goes to the update helper first, which
+    // finishes or undoes it while this program is closed and starts it again.
+    const SwapRepairStart swapRepair =
+        BeginSwapRepair(programFolderOfThisProcess(), ProgramPathOfThisProcess(), commandLine.afterUpgrade, scripted);
+    if (swapRepair.endNow) return kExitDone;
+
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     // The folder selection dialog needs OLE in this thread.
@@ -127,6 +134,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     RunComponents run(form, files, fileOp, dialogs, shell, scripted ? &commandLine.run : nullptr);
     form.attachRun(*run.controller);
     window.onClose = [&form] { form.guarded([&form] { form.FormClose(); }); };
+    FinishSwapRepair(form.programFolder(), swapRepair.leftovers, run.debugLog, dialogs);
 
     int exitCode = kExitDone;
     std::unique_ptr<ScriptedRun> scriptedRun;

@@ -4,9 +4,11 @@
 // Whatever the step that fails, Melkrin's file is there afterwards, whole,
 // either the old one or the new one, and no half update is left behind.
 #include <map>
+#include <optional>
 
 #include "fuzz_support.h"
 #include "update_helper/helper.h"
+#include "update_helper/swap_journal.h"
 
 using namespace melkrin;
 using namespace melkrin::updhelper;
@@ -19,6 +21,12 @@ constexpr const char* kProgram = "C:\\Program Files\\Quorvane\\Melkrin\\melkrin.
 std::string lower(std::string text) {
     for (auto& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     return text;
+}
+
+struct PowerCut {};
+
+bool isLeftover(const std::string& key) {
+    return key.size() > 5 && (key.compare(key.size() - 5, 5, ".utmp") == 0 || key.compare(key.size() - 5, 5, ".uold") == 0);
 }
 
 // Files by path, names compared without letter case as on Windows.
@@ -52,8 +60,12 @@ public:
     }
     bool isFree(const std::string&) override { return programFreeAfter-- <= 0; }
     void setAttributes(const std::string&, Attributes) override {}
-    bool deleteFile(const std::string& path) override { return files.erase(lower(path)) != 0; }
+    bool deleteFile(const std::string& path) override {
+        cut();
+        return files.erase(lower(path)) != 0;
+    }
     bool copyFile(const std::string& from, const std::string& to) override {
+        cut();
         const File* source = find(from);
         if (!source || fails()) return false;
         const std::string bytes = source->bytes;
@@ -61,11 +73,22 @@ public:
         return true;
     }
     bool replaceFile(const std::string& from, const std::string& to) override {
+        cut();
         const File* source = find(from);
         if (!source || fails()) return false;
         const std::string bytes = source->bytes;
         files.erase(lower(from));
         add(to, bytes);
+        return true;
+    }
+    std::optional<std::string> readFile(const std::string& path) override {
+        const File* file = find(path);
+        return file ? std::optional<std::string>(file->bytes) : std::nullopt;
+    }
+    bool writeFile(const std::string& path, const std::string& bytes) override {
+        cut();
+        if (fails()) return false;
+        add(path, bytes);
         return true;
     }
     bool start(const std::string& commandLine) override {
@@ -84,6 +107,8 @@ public:
     std::map<std::string, File> files;
     int failAt = -1;  // the copy or rename, counted from 0, that fails
     int operations = 0;
+    int cutAt = -1;  // the file operation, counted from 0, before which the power goes
+    int steps = 0;
     int programFreeAfter = 0;
     ProcessEnd setupEnd = ProcessEnd::Ended;
     std::uint64_t clock = 0;
@@ -91,6 +116,9 @@ public:
 
 private:
     bool fails() { return operations++ == failAt; }
+    void cut() {
+        if (steps++ == cutAt) throw PowerCut{};
+    }
 };
 
 void commandLineRules(FuzzedDataProvider& in) {
@@ -137,8 +165,45 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     HelperLimits limits;
     limits.programEndMs = in.ConsumeBool() ? 60000 : 40;
 
+    platform.cutAt = in.ConsumeIntegralInRange<int>(-1, 24);
+
     const std::string text = std::string(kProgram) + " +/upgrade" + (external ? "1" : "0");
-    const HelperResult result = runHelper(text, platform, limits);
+    HelperResult result;
+    try {
+        result = runHelper(text, platform, limits);
+    } catch (const PowerCut&) {
+        // The next start's repair: one version, old or new, and nothing beside it.
+        const std::string record = lower(std::string(kFolder) + kJournalName);
+        const bool recorded = platform.files.count(record) != 0;
+        platform.cutAt = platform.failAt = -1;
+        platform.programFreeAfter = 0;
+        platform.started.clear();
+        fuzz::require(runHelper(std::string(kProgram) + " +/upgrade2", platform, limits) == HelperResult::Repaired,
+                      "a repair did not end as one");
+        const auto* program = platform.find(kProgram);
+        fuzz::require(program && (program->bytes == before[lower(kProgram)] || program->bytes.rfind("new ", 0) == 0),
+                      "Melkrin's file is neither the old nor a new one after a repair");
+        fuzz::require(platform.started.size() == 1, "Melkrin was not started after the repair");
+        if (!recorded) {
+            // Cut before the record or after the swap: no backup may be left without one.
+            for (const auto& [key, file] : platform.files)
+                fuzz::require(key.size() <= 5 || key.compare(key.size() - 5, 5, ".uold") != 0,
+                              "a backup without a record");
+            return 0;
+        }
+        for (const auto& [key, file] : platform.files) fuzz::require(!isLeftover(key), "a repair left files behind");
+        const auto* note = platform.find(record);
+        fuzz::require(note != nullptr, "a repair left no outcome");
+        const auto outcome = parseJournal(note->bytes);
+        fuzz::require(outcome && outcome->phase == SwapPhase::Repaired, "a repair's outcome is no note");
+        if (outcome->outcome == RepairOutcome::RolledBack) {
+            for (const auto& [key, bytes] : before)
+                fuzz::require(platform.find(key) && platform.find(key)->bytes == bytes,
+                              "an undone update did not give a file back");
+            fuzz::require(platform.files.size() == before.size() + 1, "an undone update left a new file");
+        }
+        return 0;
+    }
 
     const auto* program = platform.find(kProgram);
     fuzz::require(program != nullptr, "Melkrin's file is missing after the helper");
@@ -146,9 +211,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::require(program->bytes == oldProgram || program->bytes.rfind("new ", 0) == 0,
                   "Melkrin's file is neither the old nor a new one");
     bool leftovers = false;
-    for (const auto& [key, file] : platform.files)
-        if (key.size() > 5 && (key.compare(key.size() - 5, 5, ".utmp") == 0 || key.compare(key.size() - 5, 5, ".uold") == 0))
-            leftovers = true;
+    for (const auto& [key, file] : platform.files) leftovers = leftovers || isLeftover(key);
     switch (result) {
         case HelperResult::RolledBack:
             fuzz::require(!leftovers, "a rolled back update left files behind");
@@ -164,7 +227,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fuzz::require(program->bytes == oldProgram, "installed under a running program");
             break;
         case HelperResult::Information:
-            fuzz::require(false, "a command line was taken for none");
+        case HelperResult::Repaired:
+        case HelperResult::RepairUnfinished:
+            fuzz::require(false, "an update taken for something else");
     }
     return 0;
 }

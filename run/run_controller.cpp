@@ -208,6 +208,7 @@ void RunController::StartFromSlot(int first) {
     // and the runner guarantees that nothing it started is left running.
     s_.cp.Start();
     killPoint("game");
+    if (anyStopped_) killPoint("game after time limit");
     armTimeLimit();
 }
 
@@ -229,6 +230,7 @@ void RunController::timeLimitReached(int) {
     s_.debugLog.add("Time limit: the game at " + slot.width + "\xD7" + slot.height + " ran longer than " +
                     std::to_string(timeLimit_) + " s and was stopped");
     s_.debugLog.save();
+    killPoint("time limit");
     stopGame();
 }
 
@@ -254,6 +256,7 @@ void RunController::CancelButtonClick(bool ask) {
     s_.debugLog.add("Run cancelled by the user");
     step([this] {
         s_.debugLog.save();
+        killPoint("cancel");
         switch (state_) {
             case RunState::rsPlaying:
                 return stopGame();  // its end ends the run
@@ -277,10 +280,12 @@ void RunController::cpTerminate(ProcessRunner&, std::uint32_t) {
     s_.scheduler.cancel(std::exchange(limitTicket_, 0));
     step([this] {
         if (cancelling_) {
+            killPoint("cancelled game");
             s_.debugLog.add("Serious Sam 2 terminated");
             deleteIfExists(game_.batchFile());
             return endRun(RunOutcome::cancelledByUser());
         }
+        if (stoppedByLimit_) killPoint("time limit stopped");
         state_ = RunState::rsCollecting;
         s_.debugLog.add("Serious Sam 2 terminated");
         s_.debugLog.save();

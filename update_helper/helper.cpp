@@ -1,5 +1,7 @@
 #include "update_helper/helper.h"
 
+#include "update_helper/swap_journal.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -40,51 +42,112 @@ struct Swap {
     std::string target;
     bool setup = false;
     bool hadTarget = false;
-    bool done = false;
 };
 
 std::string backupOf(const Swap& swap) { return swap.target + kBackupSuffix; }
+std::string nameOf(const std::string& path) { return afterLastBackslash(path); }
 
-// Every pending file in place, or none: a file that cannot be replaced puts
-// every replaced one back and drops the update's pending files, so neither
-// this run nor a later one leaves half an update behind.
-bool install(HelperPlatform& platform, std::vector<Swap>& swaps) {
-    bool failed = false;
-    for (Swap& swap : swaps) {
-        swap.hadTarget = platform.fileExists(swap.target);
-        if (swap.hadTarget) {
+bool writeJournal(HelperPlatform& platform, const std::string& folder, SwapPhase phase,
+                  const std::vector<Swap>& swaps) {
+    SwapJournal journal;
+    journal.phase = phase;
+    for (const Swap& swap : swaps)
+        journal.entries.push_back(JournalEntry{nameOf(swap.pending), nameOf(swap.target), swap.hadTarget});
+    return platform.writeFile(folder + kJournalName, formatJournal(journal));
+}
+
+// What a repair did, for the debug log of the restarted Melkrin.
+struct SwapNotes {
+    std::vector<std::string> lines;
+    bool moved = false;
+    void add(const std::string& line) { lines.push_back("Update repair: " + line); }
+};
+
+// Forward, file by file: the target is copied to its backup, then the pending
+// file moved over it in one step. A swap whose pending file is gone is in
+// place already, so a cut-short swap can be finished by the same steps. The
+// backup is whole before its target changes.
+bool swapForward(HelperPlatform& platform, const std::vector<Swap>& swaps, SwapNotes* notes) {
+    for (const Swap& swap : swaps) {
+        if (!platform.fileExists(swap.pending)) continue;
+        if (platform.fileExists(swap.target)) {
             platform.setAttributes(swap.target, Attributes::Normal);
-            if (!platform.copyFile(swap.target, backupOf(swap))) {
-                failed = true;
-                break;
-            }
+            if (!platform.copyFile(swap.target, backupOf(swap))) return false;
         }
-        if (!platform.replaceFile(swap.pending, swap.target)) {
-            failed = true;
-            break;
+        if (!platform.replaceFile(swap.pending, swap.target)) return false;
+        if (notes) {
+            notes->moved = true;
+            notes->add(nameOf(swap.pending) + " installed as " + nameOf(swap.target));
         }
-        swap.done = true;
     }
-    if (failed) {
-        for (auto it = swaps.rbegin(); it != swaps.rend(); ++it) {
-            if (it->done) {
-                if (it->hadTarget)
-                    platform.replaceFile(backupOf(*it), it->target);
-                else
-                    platform.deleteFile(it->target);
-            } else if (it->hadTarget) {
-                platform.deleteFile(backupOf(*it));
-            }
-            platform.deleteFile(it->pending);
-        }
-        return false;
-    }
+    return true;
+}
+
+void finishForward(HelperPlatform& platform, const std::vector<Swap>& swaps) {
     for (const Swap& swap : swaps) {
         // The download marked the files hidden and temporary.
         platform.setAttributes(swap.target, swap.setup ? Attributes::HiddenArchive : Attributes::Archive);
-        if (swap.hadTarget) platform.deleteFile(backupOf(swap));
+        if (platform.fileExists(backupOf(swap))) platform.deleteFile(backupOf(swap));
     }
-    return true;
+}
+
+// Back, in reverse order, judged by what is on disk so that it can be taken
+// up again after a cut: a swap without its pending file was made, and its
+// backup (whole, see swapForward) goes back over the target, or the target
+// goes when the update brought it; a swap whose pending file is still there
+// was not made, and its backup (perhaps half copied) and its pending file go.
+// The backup goes before the pending file, so a half copy is never taken for
+// a whole one. False when a file could not be put back.
+bool swapBack(HelperPlatform& platform, const std::vector<Swap>& swaps, SwapNotes* notes) {
+    bool whole = true;
+    for (auto it = swaps.rbegin(); it != swaps.rend(); ++it) {
+        const Swap& swap = *it;
+        if (platform.fileExists(swap.pending)) {
+            if (platform.fileExists(backupOf(swap))) platform.deleteFile(backupOf(swap));
+            platform.deleteFile(swap.pending);
+        } else if (platform.fileExists(backupOf(swap))) {
+            if (platform.replaceFile(backupOf(swap), swap.target)) {
+                if (notes) {
+                    notes->moved = true;
+                    notes->add(nameOf(swap.target) + " put back from " + nameOf(backupOf(swap)));
+                }
+            } else {
+                whole = false;
+                if (notes) notes->add(nameOf(swap.target) + " could not be put back from " + nameOf(backupOf(swap)));
+            }
+        } else if (!swap.hadTarget && platform.fileExists(swap.target)) {
+            if (platform.deleteFile(swap.target)) {
+                if (notes) {
+                    notes->moved = true;
+                    notes->add(nameOf(swap.target) + " removed (the update brought it)");
+                }
+            } else {
+                whole = false;
+                if (notes) notes->add(nameOf(swap.target) + " (brought by the update) could not be removed");
+            }
+        }
+    }
+    return whole;
+}
+
+// Every pending file in place, or none: a file that cannot be replaced puts
+// every replaced one back and drops the update's pending files, so neither
+// this run nor a later one leaves half an update behind. The journal beside
+// the program says what is under way until the swap is over, so that a swap
+// cut short by a power cut is finished or undone at the next start.
+bool install(HelperPlatform& platform, const std::string& folder, std::vector<Swap>& swaps) {
+    if (swaps.empty()) return true;
+    for (Swap& swap : swaps) swap.hadTarget = platform.fileExists(swap.target);
+    // Without its record no swap starts: one cut short could not be repaired.
+    if (writeJournal(platform, folder, SwapPhase::Install, swaps) && swapForward(platform, swaps, nullptr)) {
+        finishForward(platform, swaps);
+        platform.deleteFile(folder + kJournalName);
+        return true;
+    }
+    writeJournal(platform, folder, SwapPhase::RollBack, swaps);
+    // A file that could not be put back keeps the record: the next start tries again.
+    if (swapBack(platform, swaps, nullptr)) platform.deleteFile(folder + kJournalName);
+    return false;
 }
 
 // Quoted: an unquoted path with blanks ("C:\Program Files\...") would let
@@ -95,6 +158,62 @@ std::string quoted(const std::string& path) { return "\"" + path + "\""; }
 void startProgram(HelperPlatform& platform, const std::string& commandLine) {
     if (!platform.start(commandLine))
         platform.warn("Melkrin could not be started again after the update. Please, start it yourself.");
+}
+
+// A swap cut short, finished or undone from its journal. Forward when it was
+// going forward: every pending file was checked against the signed list
+// before the helper started, and one still pending is whole, for the swap
+// only ever moves it in one step. Back when it was already going back, or
+// when a file cannot be replaced now. The outcome replaces the journal, for
+// the restarted Melkrin to log and to tell.
+HelperResult repairSwap(HelperPlatform& platform, const HelperCommand& command, const std::string& restart) {
+    const std::string journalPath = command.folder + kJournalName;
+    const auto text = platform.readFile(journalPath);
+    const auto journal = text ? parseJournal(*text) : std::nullopt;
+    if (journal && journal->phase != SwapPhase::Repaired) {
+        std::vector<Swap> swaps;
+        std::size_t inPlace = 0;
+        for (const JournalEntry& entry : journal->entries) {
+            Swap swap;
+            swap.pending = command.folder + entry.pending;
+            swap.target = command.folder + entry.target;
+            swap.hadTarget = entry.hadTarget;
+            if (!platform.fileExists(swap.pending)) ++inPlace;
+            swaps.push_back(swap);
+        }
+        SwapNotes notes;
+        const bool forward = journal->phase == SwapPhase::Install;
+        notes.add(std::string("an update was cut short while ") +
+                  (forward ? "its files were being replaced (" + std::to_string(inPlace) + " of " +
+                                 std::to_string(swaps.size()) + " in place)"
+                           : "the replaced files were being put back"));
+        SwapJournal outcome;
+        outcome.phase = SwapPhase::Repaired;
+        if (forward && swapForward(platform, swaps, &notes)) {
+            finishForward(platform, swaps);
+            outcome.outcome = RepairOutcome::Completed;
+            notes.add("the update was completed");
+        } else {
+            if (forward) {
+                notes.add("a file could not be replaced, so the update is undone");
+                writeJournal(platform, command.folder, SwapPhase::RollBack, swaps);
+            }
+            if (!swapBack(platform, swaps, &notes)) {
+                platform.warn("Melkrin's interrupted update could not be undone: a file of Melkrin could not be put "
+                              "back. Melkrin tries again at its next start.");
+                startProgram(platform, quoted(command.programPath) + restart);
+                return HelperResult::RepairUnfinished;
+            }
+            outcome.outcome = RepairOutcome::RolledBack;
+            notes.add("the update was undone; the earlier version stays");
+        }
+        outcome.filesMoved = notes.moved;
+        outcome.notes = notes.lines;
+        // Without the outcome Melkrin cannot tell, but the swap is over: the record goes.
+        if (!platform.writeFile(journalPath, formatJournal(outcome))) platform.deleteFile(journalPath);
+    }
+    startProgram(platform, quoted(command.programPath) + restart);
+    return HelperResult::Repaired;
 }
 
 }  // namespace
@@ -121,6 +240,7 @@ std::string commandText(const std::string& commandLine, const std::string& ownPa
 HelperCommand parseCommand(const std::string& text) {
     HelperCommand command;
     command.external = !text.empty() && text.back() == '1';
+    command.repair = !text.empty() && text.back() == '2';
     // Melkrin appends " +" and the argument after the program path, which may
     // hold a "+" of its own: the last " +" is the one that separates them.
     const auto plus = text.rfind(" +");
@@ -158,6 +278,8 @@ HelperResult runHelper(const std::string& text, HelperPlatform& platform, const 
         }
     }
 
+    if (command.repair) return repairSwap(platform, command, restart);
+
     bool programUpdated = platform.fileExists(command.programPath + kPendingSuffix);
     std::string setupPath;
     std::vector<Swap> swaps;
@@ -182,7 +304,7 @@ HelperResult runHelper(const std::string& text, HelperPlatform& platform, const 
         swaps.push_back(swap);
     }
 
-    if (!install(platform, swaps)) {
+    if (!install(platform, command.folder, swaps)) {
         platform.warn("The update could not be installed: a file of Melkrin could not be replaced. Melkrin "
                       "starts as it was before the update.");
         startProgram(platform, quoted(command.programPath));

@@ -7,7 +7,10 @@
 // Its command line, as Melkrin builds it:
 //   HelperPath <program path, unquoted> +<restart argument><method digit>
 // where the digit is "0" for a self-upgrade and "1" for an external setup.
+// Melkrin gives "2" when it found a swap that was cut short: the helper then
+// finishes or undoes that swap (see swap_journal.h) and starts Melkrin again.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +30,7 @@ struct HelperCommand {
     std::string programPath;
     std::string restartArgument;
     bool external = false;  // the last character is "1"
+    bool repair = false;    // the last character is "2"
     std::string folder;     // programPath up to and including its last "\"
 };
 HelperCommand parseCommand(const std::string& text);
@@ -51,6 +55,11 @@ public:
     virtual bool copyFile(const std::string& from, const std::string& to) = 0;
     // Moves from over to in one step: to is the old file or the new one, never missing.
     virtual bool replaceFile(const std::string& from, const std::string& to) = 0;
+    // The whole file; nothing when it is missing or cannot be read.
+    virtual std::optional<std::string> readFile(const std::string& path) = 0;
+    // Writes the whole file in one step and to the disk: afterwards path holds
+    // the old content or the new one, never a part.
+    virtual bool writeFile(const std::string& path, const std::string& bytes) = 0;
     // A normal visible process; the helper does not wait for it.
     virtual bool start(const std::string& commandLine) = 0;
     // A normal visible process, waited for up to limit milliseconds.
@@ -75,6 +84,8 @@ enum class HelperResult {
     ProgramStillRuns,  // Melkrin never let go of its file: nothing installed
     RolledBack,        // a file could not be replaced: everything put back, old program started
     SetupStillRuns,    // the setup did not end in time: nothing deleted, nothing started
+    Repaired,          // repair mode: the cut-short swap was finished or undone (or there was none), program started
+    RepairUnfinished,  // repair mode: a replaced file could not be put back; the record stays for the next start
 };
 
 HelperResult runHelper(const std::string& text, HelperPlatform& platform, const HelperLimits& limits = {});

@@ -55,11 +55,54 @@ void Win32HelperPlatform::setAttributes(const std::string& path, Attributes attr
     SetFileAttributesA(path.c_str(), value);
 }
 
-bool Win32HelperPlatform::deleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool Win32HelperPlatform::deleteFile(const std::string& path) {
+    const bool deleted = DeleteFileA(path.c_str()) != 0;
+    if (deleted && ++deletions_ == killAfterDeletions) TerminateProcess(GetCurrentProcess(), 99);
+    return deleted;
+}
 
 bool Win32HelperPlatform::copyFile(const std::string& from, const std::string& to) {
     SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
+    if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) return false;
+    // The copy is the way back: on the disk before its original is replaced.
+    HANDLE copy = CreateFileA(to.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (copy == INVALID_HANDLE_VALUE) return false;
+    const bool flushed = FlushFileBuffers(copy) != 0;
+    CloseHandle(copy);
+    return flushed;
+}
+
+std::optional<std::string> Win32HelperPlatform::readFile(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    LARGE_INTEGER size{};
+    std::optional<std::string> bytes;
+    // A journal is a few lines; anything large is not one.
+    if (GetFileSizeEx(file, &size) && size.QuadPart < (1 << 20)) {
+        std::string read(static_cast<std::size_t>(size.QuadPart), '\0');
+        DWORD got = 0;
+        if (read.empty() || (ReadFile(file, read.data(), static_cast<DWORD>(read.size()), &got, nullptr) &&
+                             got == read.size()))
+            bytes = std::move(read);
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+bool Win32HelperPlatform::writeFile(const std::string& path, const std::string& bytes) {
+    // Written beside and then moved over in one step, so a cut leaves the old record or the new one.
+    const std::string fresh = path + ".new";
+    HANDLE file = CreateFileA(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                    written == bytes.size() && FlushFileBuffers(file);
+    CloseHandle(file);
+    if (!ok || !MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileA(fresh.c_str());
+        return false;
+    }
+    return true;
 }
 
 bool Win32HelperPlatform::replaceFile(const std::string& from, const std::string& to) {

@@ -16,6 +16,8 @@ public:
     bool deleteFile(const std::string& path) override;
     bool copyFile(const std::string& from, const std::string& to) override;
     bool replaceFile(const std::string& from, const std::string& to) override;
+    std::optional<std::string> readFile(const std::string& path) override;
+    bool writeFile(const std::string& path, const std::string& bytes) override;
     bool start(const std::string& commandLine) override;
     ProcessEnd startAndWait(const std::string& commandLine, std::uint32_t limitMs) override;
     void inform(const std::string& caption, const std::string& text) override;
@@ -24,11 +26,13 @@ public:
     std::uint64_t now() override;
 
     // The kill-point tests end the helper right after this many files were
-    // replaced, as a power cut would; 0 never.
+    // replaced, or deleted, as a power cut would; 0 never.
     int killAfterReplacements = 0;
+    int killAfterDeletions = 0;
 
 private:
     int replacements_ = 0;
+    int deletions_ = 0;
 };
 
 }  // namespace melkrin::updhelper

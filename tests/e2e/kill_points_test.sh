@@ -6,98 +6,18 @@
 # the user's file. One installation serves every kill point.
 source "$(dirname "$0")/e2e_lib.sh"
 source "$(dirname "$0")/run_lib.sh"
+source "$(dirname "$0")/kill_lib.sh"
 
-root="$build/e2e/kill"
-program="$root/Quorvane Melkrin"
-game="$root/Games/Serious Sam 2"
-install_melkrin "$program"
-install_game "$game"
-record_report_opens "$root/opened.txt"
-content="$game/Content/SeriousSam2"
-config="$content/Sam2.ini"
-backup="$content/Sam2_old.ini"
-user_ini="$root/user Sam2.ini"
-cp "$config" "$user_ini"
-debug="$program/debuginfo.txt"
-
-# One resolution and a filled diagnostic cache keep each run short.
-reg_set "$settings_key" 640 1
-reg_set "$settings_key" Demo 1
-reg_set "$settings_key" Renderer 1
-reg_set "$settings_key" "Display Memory" " 64.0 MB"
-reg_set "$settings_key" "Driver Version" " 1.2.3"
-reg_set "$settings_key" Sound "Stand-in Sound"
+kill_installation kill
 
 # The steps, in the order a run reaches them.
 points=(marker backup "replace Sam2.ini" game collect "replace result_" restore restored)
 
-game_gone() { ! pgrep -f 'e2e.kill.Games.Serious Sam 2.Bin.Sam2\.exe' >/dev/null; }
-melkrin_ended() { ! kill -0 "$melkrin_pid" 2>/dev/null; }
-finished_runs() {
-  if [ -f "$debug" ]; then tr -d '\r' <"$debug" | awk '/^DEBUG FINISHED\.$/ { n++ } END { print n + 0 }'; else echo 0; fi
-}
-runs_after() { [ "$(finished_runs)" -gt "$1" ]; }
-holds_user_file() { [ -f "$1" ] && cmp -s "$1" "$user_ini"; }
-
-# A fresh start from the user's own configuration.
-reset_game() {
-  rm -rf "$content" "$game/StandIn" "$game/Sam2.log" "$game/Bin/melkrin.bat"
-  mkdir -p "$content/Config" "$content/Demos"
-  cp "$user_ini" "$config"
-  reg_set "$settings_key" NoErrorWarning 0
-}
-
-# The recovery question comes at start-up; answer it and wait for the window.
-start_and_answer() {
-  start_program "$program"
-  expect_eq "$(driver dialog-text 60 | tr -d '\r')" \
-    "The last time an error occured. Do you wish to restore the original settings?" "$point: recovery question"
-  driver answer "$1" || fail "$point: could not answer the recovery question"
-  driver wait-window TForm1 20 || fail "$point: main window after the question"
-}
-
 for point in "${points[@]}"; do
   echo "-- ended at: $point"
   reset_game
-  MELKRIN_KILL_POINT=$point start_program "$program"
-  driver wait-window TForm1 60 || fail "$point: main window"
-  driver click TForm1 "Run benchmark" || fail "$point: no run button"
-  wait_for 120 melkrin_ended || fail "$point: melkrin.exe did not reach the step within 120 s"
-  status=0
-  wait "$melkrin_pid" 2>/dev/null || status=$?
-  # 99 is the exit code of the kill point: any other end means the step was never reached.
-  expect_eq "$status" 99 "$point: melkrin.exe ended at the step"
-  wait_for 60 game_gone ||
-    fail "$point: the game did not end within 60 s"
-  marker_is 1 || fail "$point: the run marker is not left at 1"
-  holds_user_file "$config" || holds_user_file "$backup" || fail "$point: the user's file is in neither Sam2.ini nor Sam2_old.ini"
-  rm -rf "$root/interrupted"
-  cp -a "$content" "$root/interrupted"
-
-  # Recovery accepted: the user's file comes back byte for byte.
-  start_and_answer yes
-  expect_same_file "$config" "$user_ini" "$point: Sam2.ini after the recovery"
-  [ ! -e "$backup" ] || fail "$point: Sam2_old.ini left after the recovery"
-  stop_melkrin
-
-  # Recovery declined, then a whole run: the user's file is never lost. It is
-  # back in Sam2.ini, or (when the interrupted run left no Sam2.ini to tell
-  # whose the backup is) kept in Sam2_old.ini with the question still pending.
-  rm -rf "$content"
-  cp -a "$root/interrupted" "$content"
-  reg_set "$settings_key" NoErrorWarning 1
-  start_and_answer no
-  holds_user_file "$config" || holds_user_file "$backup" || fail "$point: declining lost the user's file"
-  # Each program start writes its debug log afresh: one finished run is this one.
-  rm -f "$debug"
-  driver click TForm1 "Run benchmark" || fail "$point: no run button after declining"
-  wait_for 120 runs_after 0 ||
-    fail "$point: the run after declining did not end within 120 s"
-  driver no-dialog 1 || fail "$point: an error after declining: $(driver dialog-text 1)"
-  if ! holds_user_file "$config"; then
-    holds_user_file "$backup" && marker_is 1 || fail "$point: the run after declining lost the user's file"
-    echo "   (the user's file waits in Sam2_old.ini; the next start offers it again)"
-  fi
-  stop_melkrin
+  start_killed_run
+  expect_killed
+  expect_recovered
 done
 echo "kill points: every step recovers"

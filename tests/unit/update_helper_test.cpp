@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "update_helper/helper.h"
+#include "update_helper/swap_journal.h"
 
 namespace melkrin::updhelper {
 namespace {
@@ -20,6 +22,8 @@ std::string lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
+
+struct PowerCut {};
 
 // Paths compare without letter case, as on Windows; names keep theirs.
 class FakePlatform final : public HelperPlatform {
@@ -63,8 +67,14 @@ public:
     void setAttributes(const std::string& path, Attributes attributes) override {
         if (auto it = files.find(lower(path)); it != files.end()) it->second.attributes = attributes;
     }
-    bool deleteFile(const std::string& path) override { return files.erase(lower(path)) > 0; }
+    bool deleteFile(const std::string& path) override {
+        step();
+        return files.erase(lower(path)) > 0;
+    }
     bool copyFile(const std::string& from, const std::string& to) override {
+        // A copy cut off by the power leaves half of it.
+        if (steps == cutBefore && at(from)) files[lower(to)] = File{to, at(from)->content.substr(0, 3)};
+        step();
         if (!at(from) || failing.count(lower(to))) return false;
         File copy = *at(from);
         copy.path = to;
@@ -72,11 +82,21 @@ public:
         return true;
     }
     bool replaceFile(const std::string& from, const std::string& to) override {
+        step();
         if (!at(from) || failing.count(lower(to))) return false;
         File moved = *at(from);
         files.erase(lower(from));
         moved.path = at(to) ? at(to)->path : to;
         files[lower(to)] = moved;
+        return true;
+    }
+    std::optional<std::string> readFile(const std::string& path) override {
+        return at(path) ? std::optional<std::string>(at(path)->content) : std::nullopt;
+    }
+    bool writeFile(const std::string& path, const std::string& bytes) override {
+        step();
+        if (failing.count(lower(path))) return false;
+        files[lower(path)] = File{path, bytes};
         return true;
     }
     bool start(const std::string& commandLine) override {
@@ -97,6 +117,15 @@ public:
     ProcessEnd setupEnd = ProcessEnd::Ended;
     std::vector<std::string> started, informed, warnings;
     std::uint64_t clock = 0;
+    // The power goes before the file operation with this number (from 0):
+    // the helper ends there, with the files as the earlier steps left them.
+    int cutBefore = -1;
+    int steps = 0;
+
+private:
+    void step() {
+        if (steps++ == cutBefore) throw PowerCut{};
+    }
 };
 
 const std::string kFolder = "C:\\Program Files\\Quorvane\\Melkrin\\";
@@ -278,6 +307,208 @@ TEST(UpdateHelperTest, ExternalModeEdges) {
         EXPECT_EQ(platform.at(kProgram)->attributes, Attributes::Archive);
         EXPECT_THAT(platform.started, ElementsAre(kRestart));
     }
+}
+
+
+TEST(SwapJournalTest, ReadsBackWhatItWroteAndRefusesAnythingElse) {
+    SwapJournal swap;
+    swap.phase = SwapPhase::RollBack;
+    swap.entries = {{"melkrin_new.exe.uTMP", "Melkrin.EXE", true}, {"read me.txt.uTMP", "read me.txt", false}};
+    const auto back = parseJournal(formatJournal(swap));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->phase, SwapPhase::RollBack);
+    ASSERT_EQ(back->entries.size(), 2u);
+    EXPECT_EQ(back->entries[0].pending, "melkrin_new.exe.uTMP");
+    EXPECT_EQ(back->entries[0].target, "Melkrin.EXE");
+    EXPECT_TRUE(back->entries[0].hadTarget);
+    EXPECT_FALSE(back->entries[1].hadTarget);
+
+    SwapJournal repaired;
+    repaired.phase = SwapPhase::Repaired;
+    repaired.outcome = RepairOutcome::RolledBack;
+    repaired.filesMoved = true;
+    repaired.notes = {"one", "two"};
+    const auto note = parseJournal(formatJournal(repaired));
+    ASSERT_TRUE(note);
+    EXPECT_EQ(note->outcome, RepairOutcome::RolledBack);
+    EXPECT_TRUE(note->filesMoved);
+    EXPECT_THAT(note->notes, ElementsAre("one", "two"));
+
+    for (const char* bad : {"", "install", "install\r\n1\tmelkrin.exe.uTMP\tmelkrin.exe",  // cut off
+                            "installing\r\n", "install\r\n2\ta.uTMP\ta\r\n", "install\r\n1\ta.uTMP\r\n",
+                            "install\r\n1\t..\\x.uTMP\tx\r\n", "install\r\n1\ta.uTMP\tC:x\r\n",
+                            "install\r\n1\ta.uTMP\t\r\n", "repaired\r\ncompleted\r\n", "repaired\r\ndone\r\n1\r\n"})
+        EXPECT_FALSE(parseJournal(bad)) << bad;
+}
+
+// An installation in the middle of an update: the program, its help file and
+// (when failingFile) a data file, each with a checked new version pending,
+// and a read-me that only the new version has.
+void prepareUpdate(FakePlatform& platform, bool withDataFile) {
+    platform.add(kProgram, "old program");
+    platform.add(kFolder + "help.chm", "old help");
+    platform.add(kFolder + "melkrin.exe.uTMP", "new program");
+    platform.add(kFolder + "help.chm.uTMP", "new help");
+    platform.add(kFolder + "readme.txt.uTMP", "new readme");
+    if (withDataFile) {
+        platform.add(kFolder + "z.dat", "old z");
+        platform.add(kFolder + "z.dat.uTMP", "new z");
+    }
+}
+
+enum class Version { Old, New, Mixed };
+
+Version versionOf(const FakePlatform& platform, bool withDataFile) {
+    std::vector<std::pair<std::string, std::pair<const char*, const char*>>> files = {
+        {"melkrin.exe", {"old program", "new program"}},
+        {"help.chm", {"old help", "new help"}},
+        {"readme.txt", {nullptr, "new readme"}},
+    };
+    if (withDataFile) files.push_back({"z.dat", {"old z", "new z"}});
+    int oldOnes = 0, newOnes = 0;
+    for (const auto& [name, versions] : files) {
+        const auto* file = platform.at(kFolder + name);
+        const std::string content = file ? file->content : std::string();
+        if (versions.first ? content == versions.first : !file) ++oldOnes;
+        if (content == versions.second) ++newOnes;
+    }
+    if (oldOnes == static_cast<int>(files.size())) return Version::Old;
+    if (newOnes == static_cast<int>(files.size())) return Version::New;
+    return Version::Mixed;
+}
+
+bool hasLeftovers(const FakePlatform& platform) {
+    for (const auto& name : platform.names())
+        if (name.find(".uTMP") != std::string::npos || name.find(".uOLD") != std::string::npos) return true;
+    return false;
+}
+
+const std::string kRepair = kProgram + " +/afterupgrade2";
+const std::string kJournal = kFolder + "update.uJNL";
+
+// The power goes at every step of an update, one that goes through and one
+// that meets a file it cannot replace and goes back; the next start's repair
+// always leaves one whole version, old or new, and nothing beside it.
+TEST(UpdateHelperRepairTest, APowerCutAtAnyStepIsRepairedToOneVersion) {
+    for (const bool failing : {false, true}) {
+        FakePlatform whole;
+        prepareUpdate(whole, failing);
+        if (failing) whole.failing.insert(lower(kFolder + "z.dat"));  // listed last
+        runHelper(kSelf, whole);
+        const int steps = whole.steps;
+        ASSERT_GT(steps, 8);
+        for (int cut = 0; cut < steps; ++cut) {
+            const std::string where = std::string(failing ? "going back" : "going forward") + ", power cut before step " +
+                                      std::to_string(cut);
+            FakePlatform platform;
+            prepareUpdate(platform, failing);
+            if (failing) platform.failing.insert(lower(kFolder + "z.dat"));
+            platform.cutBefore = cut;
+            EXPECT_THROW(runHelper(kSelf, platform), PowerCut) << where;
+            const auto before = platform.files;
+
+            // The next start: the file that was held is free again.
+            platform.cutBefore = -1;
+            platform.failing.clear();
+            EXPECT_EQ(runHelper(kRepair, platform), HelperResult::Repaired) << where;
+            EXPECT_THAT(platform.started, ElementsAre(kRestart)) << where;
+            EXPECT_THAT(platform.warnings, IsEmpty()) << where;
+            const Version version = versionOf(platform, failing);
+            EXPECT_NE(version, Version::Mixed) << where;
+            if (!before.count(lower(kJournal))) {
+                // Cut before the record was written: nothing had changed, and the
+                // pending downloads wait for the next update to drop them.
+                EXPECT_EQ(version, Version::Old) << where;
+                EXPECT_EQ(platform.files.size(), before.size()) << where;
+                continue;
+            }
+            EXPECT_FALSE(hasLeftovers(platform)) << where;
+            ASSERT_NE(platform.at(kJournal), nullptr) << where;
+            const auto note = parseJournal(platform.at(kJournal)->content);
+            ASSERT_TRUE(note) << where;
+            ASSERT_EQ(note->phase, SwapPhase::Repaired) << where;
+            EXPECT_EQ(note->outcome, version == Version::New ? RepairOutcome::Completed : RepairOutcome::RolledBack)
+                << where;
+            // Only the cut-off first step of the swap going back is finished by going back.
+            if (!failing) {
+                EXPECT_EQ(version, Version::New) << where;
+            }
+            bool moved = false;
+            for (const auto& [key, file] : platform.files)
+                if (key.find(".u") == std::string::npos &&
+                    (!before.count(key) || before.at(key).content != file.content))
+                    moved = true;
+            for (const auto& [key, file] : before)
+                if (key.find(".u") == std::string::npos && !platform.files.count(key)) moved = true;
+            EXPECT_EQ(note->filesMoved, moved) << where;
+            EXPECT_FALSE(note->notes.empty()) << where;
+        }
+    }
+}
+
+TEST(UpdateHelperRepairTest, AFileThatCannotBeReplacedAtTheRepairUndoesTheUpdate) {
+    FakePlatform platform;
+    prepareUpdate(platform, false);
+    platform.cutBefore = 4;  // journal, backup and replace of help.chm, backup of melkrin.exe
+    EXPECT_THROW(runHelper(kSelf, platform), PowerCut);
+    ASSERT_EQ(platform.at(kFolder + "help.chm")->content, "new help");
+    platform.cutBefore = -1;
+    platform.failing.insert(lower(kFolder + "readme.txt"));
+    EXPECT_EQ(runHelper(kRepair, platform), HelperResult::Repaired);
+    EXPECT_EQ(versionOf(platform, false), Version::Old);
+    EXPECT_FALSE(hasLeftovers(platform));
+    const auto note = parseJournal(platform.at(kJournal)->content);
+    ASSERT_TRUE(note);
+    EXPECT_EQ(note->outcome, RepairOutcome::RolledBack);
+    EXPECT_TRUE(note->filesMoved);
+    EXPECT_THAT(note->notes, ::testing::Contains("Update repair: help.chm put back from help.chm.uOLD"));
+}
+
+TEST(UpdateHelperRepairTest, AFileThatCannotBePutBackKeepsTheRecordForTheNextStart) {
+    FakePlatform platform;
+    prepareUpdate(platform, true);
+    platform.failing.insert(lower(kFolder + "z.dat"));
+    platform.cutBefore = 9;  // the swap is going back: z.dat failed, nothing put back yet
+    EXPECT_THROW(runHelper(kSelf, platform), PowerCut);
+    ASSERT_EQ(parseJournal(platform.at(kJournal)->content)->phase, SwapPhase::RollBack);
+    platform.cutBefore = -1;
+    platform.failing = {lower(kFolder + "help.chm")};  // now help.chm is held
+    EXPECT_EQ(runHelper(kRepair, platform), HelperResult::RepairUnfinished);
+    EXPECT_EQ(platform.warnings.size(), 1u);
+    EXPECT_THAT(platform.started, ElementsAre(kRestart)) << "Melkrin still opens";
+    const auto record = parseJournal(platform.at(kJournal)->content);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->phase, SwapPhase::RollBack);
+
+    platform.failing.clear();
+    EXPECT_EQ(runHelper(kRepair, platform), HelperResult::Repaired);
+    EXPECT_EQ(versionOf(platform, true), Version::Old);
+    EXPECT_FALSE(hasLeftovers(platform));
+}
+
+TEST(UpdateHelperRepairTest, WithoutAWholeRecordNothingIsTouched) {
+    for (const char* record : {static_cast<const char*>(nullptr), "install\r\n1\tmelkrin.exe.uTMP\tmelkr",
+                               "repaired\r\ncompleted\r\n1\r\n"}) {
+        FakePlatform platform;
+        platform.add(kProgram, "old program");
+        platform.add(kFolder + "melkrin.exe.uTMP", "new program");
+        platform.add(kFolder + "melkrin.exe.uOLD", "old program");
+        if (record) platform.add(kJournal, record);
+        const auto before = platform.files;
+        EXPECT_EQ(runHelper(kRepair, platform), HelperResult::Repaired);
+        EXPECT_EQ(platform.files.size(), before.size());
+        for (const auto& [key, file] : before) EXPECT_EQ(platform.at(file.path)->content, file.content);
+        EXPECT_THAT(platform.started, ElementsAre(kRestart));
+    }
+}
+
+TEST(UpdateHelperRepairTest, AnUpdateWhoseRecordCannotBeWrittenChangesNothing) {
+    FakePlatform platform;
+    prepareUpdate(platform, false);
+    platform.failing.insert(lower(kJournal));
+    EXPECT_EQ(runHelper(kSelf, platform), HelperResult::RolledBack);
+    EXPECT_EQ(versionOf(platform, false), Version::Old);
+    EXPECT_FALSE(hasLeftovers(platform));
 }
 
 }  // namespace

@@ -1,0 +1,119 @@
+# Shared pieces of the kill-point tests: an installation whose run melkrin.exe
+# ends at a named step (MELKRIN_KILL_POINT), and the checks after it: the
+# next start's recovery gives the user's Sam2.ini back byte for byte, and
+# declining it and running again never loses the user's file. Needs
+# e2e_lib.sh and run_lib.sh first.
+
+# kill_installation NAME: Melkrin and the stand-in game below e2e/NAME.
+kill_installation() {
+  root="$build/e2e/$1"
+  program="$root/Quorvane Melkrin"
+  game="$root/Games/Serious Sam 2"
+  install_melkrin "$program"
+  install_game "$game"
+  record_report_opens "$root/opened.txt"
+  content="$game/Content/SeriousSam2"
+  config="$content/Sam2.ini"
+  backup="$content/Sam2_old.ini"
+  user_ini="$root/user Sam2.ini"
+  cp "$config" "$user_ini"
+  debug="$program/debuginfo.txt"
+  # The game's processes (the batch interpreter, the game, a child of a hung
+  # one) name the game's Bin folder; any separator, this build tree only.
+  game_where="$(printf '%s' "${game#/}" | sed 's/[^A-Za-z0-9 ]/./g').Bin."
+
+  # One resolution and a filled diagnostic cache keep each run short.
+  reg_set "$settings_key" 640 1
+  reg_set "$settings_key" Demo 1
+  reg_set "$settings_key" Renderer 1
+  reg_set "$settings_key" "Display Memory" " 64.0 MB"
+  reg_set "$settings_key" "Driver Version" " 1.2.3"
+  reg_set "$settings_key" Sound "Stand-in Sound"
+}
+
+game_gone() { ! pgrep -f "$game_where" >/dev/null; }
+melkrin_ended() { ! kill -0 "$melkrin_pid" 2>/dev/null; }
+finished_runs() {
+  if [ -f "$debug" ]; then tr -d '\r' <"$debug" | awk '/^DEBUG FINISHED\.$/ { n++ } END { print n + 0 }'; else echo 0; fi
+}
+runs_after() { [ "$(finished_runs)" -gt "$1" ]; }
+holds_user_file() { [ -f "$1" ] && cmp -s "$1" "$user_ini"; }
+
+# A fresh start from the user's own configuration.
+reset_game() {
+  rm -rf "$content" "$game/StandIn" "$game/Sam2.log" "$game/Bin/melkrin.bat"
+  mkdir -p "$content/Config" "$content/Demos"
+  cp "$user_ini" "$config"
+  reg_set "$settings_key" NoErrorWarning 0
+}
+
+# The recovery question comes at start-up; answer it and wait for the window.
+start_and_answer() {
+  start_program "$program"
+  expect_eq "$(driver dialog-text 60 | tr -d '\r')" \
+    "The last time an error occured. Do you wish to restore the original settings?" "$point: recovery question"
+  driver answer "$1" || fail "$point: could not answer the recovery question"
+  driver wait-window TForm1 20 || fail "$point: main window after the question"
+}
+
+# Starts melkrin.exe with the kill point $point and clicks "Run benchmark".
+start_killed_run() {
+  MELKRIN_KILL_POINT=$point start_program "$program"
+  driver wait-window TForm1 60 || fail "$point: main window"
+  driver click TForm1 "Run benchmark" || fail "$point: no run button"
+}
+
+# melkrin.exe ended at $point. With "running" the step comes before a hung
+# game is stopped: the game must still be there, and it is ended as the user
+# would end it, since nothing else ever will. Any other game must end by
+# itself. The user's file is in Sam2.ini or Sam2_old.ini, and the interrupted
+# state is kept for the second recovery.
+expect_killed() {
+  wait_for 120 melkrin_ended || fail "$point: melkrin.exe did not reach the step within 120 s"
+  local status=0
+  wait "$melkrin_pid" 2>/dev/null || status=$?
+  # 99 is the exit code of the kill point: any other end means the step was never reached.
+  expect_eq "$status" 99 "$point: melkrin.exe ended at the step"
+  if [ "${1:-}" = running ]; then
+    game_gone && fail "$point: the game was ended before the step"
+    local pid
+    # A process may end by itself between the listing and the kill (the batch
+    # interpreter once the game is gone); one that stays is a failure.
+    for pid in $(pgrep -f "$game_where"); do
+      if ! kill "$pid" 2>/dev/null && kill -0 "$pid" 2>/dev/null; then fail "$point: could not end process $pid"; fi
+    done
+  fi
+  wait_for 60 game_gone || fail "$point: the game did not end within 60 s"
+  marker_is 1 || fail "$point: the run marker is not left at 1"
+  holds_user_file "$config" || holds_user_file "$backup" || fail "$point: the user's file is in neither Sam2.ini nor Sam2_old.ini"
+  rm -rf "$root/interrupted"
+  cp -a "$content" "$root/interrupted"
+}
+
+expect_recovered() {
+  # Recovery accepted: the user's file comes back byte for byte.
+  start_and_answer yes
+  expect_same_file "$config" "$user_ini" "$point: Sam2.ini after the recovery"
+  [ ! -e "$backup" ] || fail "$point: Sam2_old.ini left after the recovery"
+  stop_melkrin
+
+  # Recovery declined, then a whole run: the user's file is never lost. It is
+  # back in Sam2.ini, or (when the interrupted run left no Sam2.ini to tell
+  # whose the backup is) kept in Sam2_old.ini with the question still pending.
+  rm -rf "$content"
+  cp -a "$root/interrupted" "$content"
+  reg_set "$settings_key" NoErrorWarning 1
+  start_and_answer no
+  holds_user_file "$config" || holds_user_file "$backup" || fail "$point: declining lost the user's file"
+  # Each program start writes its debug log afresh: one finished run is this one.
+  rm -f "$debug"
+  driver click TForm1 "Run benchmark" || fail "$point: no run button after declining"
+  wait_for 120 runs_after 0 ||
+    fail "$point: the run after declining did not end within 120 s"
+  driver no-dialog 1 || fail "$point: an error after declining: $(driver dialog-text 1)"
+  if ! holds_user_file "$config"; then
+    holds_user_file "$backup" && marker_is 1 || fail "$point: the run after declining lost the user's file"
+    echo "   (the user's file waits in Sam2_old.ini; the next start offers it again)"
+  fi
+  stop_melkrin
+}

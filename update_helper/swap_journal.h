@@ -1,0 +1,48 @@
+#pragma once
+// The record UpdHelper.exe keeps beside the program while it swaps files in,
+// so that a swap cut short (power cut, task manager) can be finished or undone
+// from what is on disk: which pending file goes to which target, whether the
+// target existed before, and whether the swap was going forward or back.
+// Once a repair is done, the helper leaves its outcome in the same file for
+// the restarted Melkrin to log and to tell; Melkrin then deletes it.
+//
+// The file is text with CR LF line ends: the phase ("install", "rollback" or
+// "repaired"), then for a swap one line per file: "1" or "0" (the target
+// existed), a tab, the pending file's name, a tab, the target's name; for a
+// repair: the outcome ("completed", "rolled back" or "unfinished"), "1" or
+// "0" (program files were moved), then the lines for the debug log.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace melkrin::updhelper {
+
+// In the program's folder; not matched by "*.uTMP".
+inline constexpr const char* kJournalName = "update.uJNL";
+// Held by every running helper: while it exists a swap may be under way, and
+// a record found beside the program is not a swap that was cut short.
+inline constexpr const char* kHelperAtWorkName = "Local\\QuorvaneMelkrinUpdHelper";
+
+enum class SwapPhase { Install, RollBack, Repaired };
+enum class RepairOutcome { Completed, RolledBack, Unfinished };
+
+struct JournalEntry {
+    std::string pending;  // names, without the folder
+    std::string target;
+    bool hadTarget = false;
+};
+
+struct SwapJournal {
+    SwapPhase phase = SwapPhase::Install;
+    std::vector<JournalEntry> entries;  // Install and RollBack
+    RepairOutcome outcome = RepairOutcome::Completed;  // Repaired
+    bool filesMoved = false;                           // Repaired
+    std::vector<std::string> notes;                    // Repaired
+};
+
+std::string formatJournal(const SwapJournal& journal);
+// Nothing for a text that is not a whole journal (a name that could not be a
+// file name, a missing field, an unknown phase).
+std::optional<SwapJournal> parseJournal(const std::string& text);
+
+}  // namespace melkrin::updhelper
