@@ -108,6 +108,10 @@ void Win32FileSystem::writeFile(const std::string& path, std::string_view bytes)
 }
 
 void Win32FileSystem::appendFile(const std::string& path, std::string_view bytes, std::string_view firstLine) {
+    // As writeFile: a read-only file refuses, whatever the file system would let through.
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        throwOsError(ERROR_ACCESS_DENIED, "Cannot open file \"" + path + "\"");
     // Others may read while we add (a viewer), none may write; a program that
     // holds the file without sharing makes the open fail before anything is written.
     Handle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
