@@ -4,6 +4,7 @@
 #include <map>
 
 #include "common/text.h"
+#include "run/pass_statistics.h"
 #include "run/resolution_slot.h"
 #include "run/run_controller.h"
 #include "settings/resolutions.h"
@@ -130,14 +131,29 @@ void takeOption(const std::string& name, const std::string& value, RunOptions& r
         run.gameTimeLimit = static_cast<unsigned>(std::stoul(value));
         return;
     }
+    if (name == "passes") {
+        if (toLower(trim(value)) == "stable") {
+            run.passes = "until stable";
+            return;
+        }
+        if (!allDigits(value) || value.size() > 2 || value[0] == '0' || std::stoi(value) > PassPlan::kMostPasses)
+            throw Refusal{"/passes takes 1 to " + std::to_string(PassPlan::kMostPasses) + " or stable, not \"" +
+                          value + "\"."};
+        run.passes = value;
+        return;
+    }
+    if (name == "warmup") {
+        run.warmUp = named<bool>(name, value, {{"on", true}, {"off", false}});
+        return;
+    }
     throw Refusal{"Unknown option /" + name + "."};
 }
 
 // Options that take a value; an empty value means nothing for any of them
 // except the note, which may be emptied for one run.
 bool takesValue(const std::string& name) {
-    static const char* const names[] = {"res", "demo", "aa", "af", "hdr", "renderer", "results", "note", "json",
-                                        "timelimit"};
+    static const char* const names[] = {"res",  "demo", "aa",        "af",     "hdr",   "renderer",
+                                        "results", "note", "json", "timelimit", "passes", "warmup"};
     return std::find(std::begin(names), std::end(names), name) != std::end(names);
 }
 
@@ -176,6 +192,11 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
                 continue;
             }
             if (!takesValue(name)) throw Refusal{"Unknown option /" + name + "."};
+            if (name == "warmup" && colon == std::string::npos) {
+                line.run.warmUp = true;  // "/warmup" alone switches it on
+                anyOption = true;
+                continue;
+            }
             if (trim(value).empty() && name != "note")
                 throw Refusal{"/" + name + " needs a value: /" + name + ":..."};
             takeOption(name, value, line.run);
@@ -206,6 +227,10 @@ std::string usageText() {
            "/note:TEXT                 the report's comment (at most 50 characters)\r\n"
            "/json:FILE                 also write the results as JSON\r\n"
            "/timelimit:SECONDS         the longest a game may run (0: no limit)\r\n"
+           "/passes:1..10|stable       passes per resolution; stable: 3 to 10, until\r\n"
+           "                           they deviate by at most 2 %\r\n"
+           "/warmup[:on|off]           one pass first at each resolution that does\r\n"
+           "                           not count\r\n"
            "/quiet                     no report opened, no message boxes\r\n"
            "\r\n"
            "Options left out take the stored ones; none given is stored.\r\n"

@@ -34,6 +34,8 @@ struct RunOptions {
     std::optional<std::string> resultsFolder;  // ends in a backslash
     std::optional<std::string> note;
     std::optional<unsigned> gameTimeLimit;  // seconds, 0 for none
+    std::optional<std::string> passes;      // "1".."10" or "until stable"
+    std::optional<bool> warmUp;
     std::string jsonPath;                   // empty: none written
 };
 
@@ -65,6 +67,8 @@ public:
     std::string demoFile() const override;
     QualityChoices qualityChoices() const override;
     std::optional<unsigned> gameTimeLimit() const override { return options_.gameTimeLimit; }
+    std::optional<std::string> passes() const override { return options_.passes; }
+    std::optional<bool> warmUp() const override { return options_.warmUp; }
 
     void showProgress(bool shown) override { window_.showProgress(shown); }
     void setStatus(const std::string& text) override { window_.setStatus(text); }

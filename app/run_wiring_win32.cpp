@@ -1,6 +1,7 @@
 #include "app/run_wiring_win32.h"
 
 #include "app/form1.h"
+#include "app/platform_win32.h"
 #include "app/web_addresses.h"
 #include "app/window_services.h"
 #include "common/file_system_win32.h"
@@ -27,7 +28,7 @@ RunComponents::RunComponents(TForm1& form, FileSystem& files, ShellFileOperation
                     [&settings](const Diagnostics& values) { return collectSystemInfo(values, settings); },
                     inUse, [&shell](const std::string& path) { shell.open(path, ShowCommand::Show); }, clock,
                     scheduler, debugLog, config, demo,
-                    [&form](const std::function<void()>& step) { form.guarded(step); }},
+                    [&form](const std::function<void()>& step) { form.guarded(step); }, systemCodePageToUtf8},
         form.gameInstall(), form.programFolder(), web::kMakerHost);
 
     // A crash during a run puts back what this run changed. The hook asks the

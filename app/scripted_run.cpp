@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "run/result_json.h"
+
 #include "common/file_system.h"
 #include "common/text.h"
 #include "run/debug_log.h"
@@ -96,6 +98,8 @@ std::string runJson(const std::string& version, const CommandLineRunView& view, 
     options["results"] = utf8(view.resultsFolder());
     options["note"] = utf8(view.note());
     if (const auto limit = view.gameTimeLimit()) options["timeLimit"] = *limit;
+    options["passes"] = passesOptionJson(summary.plan);
+    options["warmUp"] = summary.plan.warmUp;
     json["options"] = options;
 
     Json slots = Json::array();
@@ -104,6 +108,8 @@ std::string runJson(const std::string& version, const CommandLineRunView& view, 
         entry["resolution"] = utf8(slot.size);
         entry["figure"] = slot.figure.empty() ? "none" : utf8(slot.figure);
         if (slot.figure.empty()) entry["reason"] = utf8(slot.reason);
+        entry["passes"] = passesJson(slot.passes, utf8);
+        entry["statistics"] = statisticsJson(slot.statistics);
         slots.push_back(entry);
     }
     json["resolutions"] = slots;

@@ -22,6 +22,11 @@ public:
     // Writes the whole file beside the target and then replaces the target,
     // so a crash never leaves half a file; throws OsError on failure.
     virtual void writeFile(const std::string& path, std::string_view bytes) = 0;
+    // Adds bytes to the end of the file in one write, creating it when it is
+    // missing; firstLine goes before them when the file is new or empty. A
+    // file that cannot be opened for appending (held open by another program
+    // without sharing) or written whole raises OsError and keeps what it held.
+    virtual void appendFile(const std::string& path, std::string_view bytes, std::string_view firstLine) = 0;
     // Rename or copy that replaces an existing target. False when it failed.
     virtual bool moveFile(const std::string& from, const std::string& to) = 0;
     virtual bool copyFile(const std::string& from, const std::string& to) = 0;

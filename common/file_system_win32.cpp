@@ -107,6 +107,42 @@ void Win32FileSystem::writeFile(const std::string& path, std::string_view bytes)
     }
 }
 
+void Win32FileSystem::appendFile(const std::string& path, std::string_view bytes, std::string_view firstLine) {
+    // As writeFile: a read-only file refuses, whatever the file system would let through.
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        throwOsError(ERROR_ACCESS_DENIED, "Cannot open file \"" + path + "\"");
+    // Others may read while we add (a viewer), none may write; a program that
+    // holds the file without sharing makes the open fail before anything is written.
+    Handle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) throwLastError("Cannot open file \"" + path + "\"");
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.get(), &size)) throwLastError("Cannot read file \"" + path + "\"");
+    std::string text;
+    if (size.QuadPart == 0) text.assign(firstLine);
+    text.append(bytes);
+    LARGE_INTEGER end{};
+    if (!SetFilePointerEx(file.get(), end, nullptr, FILE_END)) throwLastError("Cannot write file \"" + path + "\"");
+    std::size_t done = 0;
+    DWORD failure = 0;
+    while (done < text.size()) {
+        DWORD chunk = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 1u << 30));
+        if (!WriteFile(file.get(), text.data() + done, want, &chunk, nullptr)) {
+            failure = GetLastError();
+            break;
+        }
+        done += chunk;
+    }
+    if (failure != 0) {
+        // Half a row would spoil the file for every later reader: cut it back.
+        SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN);
+        SetEndOfFile(file.get());
+        throwOsError(failure, "Cannot write file \"" + path + "\"");
+    }
+}
+
 bool Win32FileSystem::moveFile(const std::string& from, const std::string& to) {
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
 }

@@ -11,6 +11,7 @@ public:
     bool deleteFile(const std::string& path) override;
     std::string readFile(const std::string& path) const override;
     void writeFile(const std::string& path, std::string_view bytes) override;
+    void appendFile(const std::string& path, std::string_view bytes, std::string_view firstLine) override;
     bool moveFile(const std::string& from, const std::string& to) override;
     bool copyFile(const std::string& from, const std::string& to) override;
 };

@@ -3,6 +3,8 @@
 #include "common/file_system.h"
 #include "common/text.h"
 #include "gameconfig/quality_settings.h"
+#include "run/pass_statistics.h"
+#include "run/result_files.h"
 #include "sysinfo/system_info.h"
 
 namespace melkrin {
@@ -14,7 +16,36 @@ std::string fontLine(const std::string& label, const std::string& value) {
     return "   <FONT size=2><b>" + label + ":</b> " + value + "</FONT><br>";
 }
 
+std::string percent(double value) { return formatFigure(value) + " %"; }
+
 }  // namespace
+
+std::vector<std::string> passLines(const PassPlan& plan, const std::vector<PassOutcome>& passes,
+                                   const PassStatistics& s) {
+    std::string count = "Passes: " + std::to_string(passes.size());
+    if (s.count != static_cast<int>(passes.size())) count += ", " + std::to_string(s.count) + " with a figure";
+    if (plan.untilStable) {
+        const bool stable = s.count >= PassPlan::kLeastStablePasses && s.stdDevPercent &&
+                            *s.stdDevPercent <= PassPlan::kStablePercent + 1e-9;
+        count += stable ? ", stable (deviation at most " + percent(PassPlan::kStablePercent) + ")"
+                        : ", not stable (deviation above " + percent(PassPlan::kStablePercent) + ")";
+    }
+    std::vector<std::string> lines{count};
+    if (s.stdDev)
+        lines.push_back("Standard deviation: " + formatFigure(*s.stdDev) + " FPS" +
+                        (s.stdDevPercent ? " (" + percent(*s.stdDevPercent) + ")" : std::string()));
+    if (s.ci95Low && s.ci95High)
+        lines.push_back("95 % confidence interval: " + formatFigure(*s.ci95Low) + " to " + formatFigure(*s.ci95High) +
+                        " FPS");
+    lines.push_back("Minimum: " + formatFigure(s.min) + " FPS, maximum: " + formatFigure(s.max) + " FPS");
+    std::string each = "Passes' figures: ";
+    for (std::size_t i = 0; i < passes.size(); ++i) {
+        if (i) each += ", ";
+        each += passes[i].fps ? formatFigure(*passes[i].fps) : "none (" + passes[i].reason + ")";
+    }
+    lines.push_back(each + " FPS");
+    return lines;
+}
 
 void ResultsReport::header(const std::string& makerAddress, const std::string& startedAt, const SystemInfo& info,
                            const std::string& note) {
@@ -64,6 +95,15 @@ void ResultsReport::slotBlock(const std::string& heading, const std::string& dem
     lines_.push_back(labels.afLabel + "<br>");
     lines_.push_back(labels.hdrLabel + "<br>");
     lines_.push_back("<span class=\"style5\"><b>Score = " + figure + " FPS</b></span><br>");
+    lines_.push_back("<br><HR>");
+}
+
+void ResultsReport::passesBlock(const std::string& heading, const std::string& demoFileName,
+                                const QualityLabels& labels, const PassPlan& plan,
+                                const std::vector<PassOutcome>& passes, const PassStatistics& statistics) {
+    slotBlock(heading, demoFileName, labels, formatFigure(statistics.mean));
+    lines_.pop_back();  // the block's rule comes after the passes
+    for (const auto& line : passLines(plan, passes, statistics)) lines_.push_back(line + "<br>");
     lines_.push_back("<br><HR>");
 }
 

@@ -8,6 +8,9 @@
 namespace melkrin {
 
 class FileSystem;
+struct PassOutcome;
+struct PassPlan;
+struct PassStatistics;
 struct QualityLabels;
 struct SystemInfo;
 
@@ -20,6 +23,10 @@ public:
                    const std::string& figure);
     // A resolution whose game was stopped by the time limit: the page says
     // which one and why, where its figure would have been.
+    // A resolution played more than once: the Score line shows the mean, the
+    // lines after it the passes and their spread.
+    void passesBlock(const std::string& heading, const std::string& demoFileName, const QualityLabels& labels,
+                     const PassPlan& plan, const std::vector<PassOutcome>& passes, const PassStatistics& statistics);
     void stoppedBlock(const std::string& heading, const std::string& demoFileName, const std::string& reason);
     void closing();
 
@@ -33,6 +40,11 @@ public:
 private:
     std::vector<std::string> lines_;
 };
+
+// The lines of a resolution played more than once, without markup: the
+// number of passes, the spread, the interval, minimum and maximum, every figure.
+std::vector<std::string> passLines(const PassPlan& plan, const std::vector<PassOutcome>& passes,
+                                   const PassStatistics& statistics);
 
 // The run's date and time turned into a file name part: ":", ".", "/", "-",
 // "\" and blanks become "_".

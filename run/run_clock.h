@@ -9,6 +9,8 @@ class RunClock {
 public:
     virtual ~RunClock() = default;
     virtual std::string dateTimeText() = 0;
+    // The same moment's kind for files: "2006-07-30T14:05:09", local time.
+    virtual std::string isoDateTime() = 0;
 };
 
 }  // namespace melkrin

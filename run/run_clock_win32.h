@@ -7,6 +7,7 @@ namespace melkrin {
 class Win32RunClock final : public RunClock {
 public:
     std::string dateTimeText() override;
+    std::string isoDateTime() override;
 };
 
 }  // namespace melkrin

@@ -12,8 +12,10 @@
 #include "gameconfig/demo_preparation.h"
 #include "gameconfig/game_config_file.h"
 #include "run/debug_log.h"
+#include "run/pass_statistics.h"
 #include "run/process_runner.h"
 #include "run/resolution_slot.h"
+#include "run/result_files.h"
 #include "run/result_log.h"
 #include "run/run_clock.h"
 #include "run/run_log_lines.h"
@@ -80,6 +82,21 @@ unsigned RunController::gameTimeLimit() {
     return std::min(static_cast<unsigned>(std::stoul(stored)), kLongestGameTimeLimit);
 }
 
+PassPlan RunController::passPlan() {
+    // A value of the wrong type reads as missing, as an unreadable time limit does.
+    const auto stored = [this](const char* name) {
+        try {
+            return s_.settings.readString(name);
+        } catch (const std::exception&) {
+            return std::string();
+        }
+    };
+    const auto passes = s_.view.passes();
+    const auto warmUp = s_.view.warmUp();
+    return PassPlan::fromStored(passes ? *passes : stored(names::kPasses),
+                                warmUp ? (*warmUp ? "1" : "0") : stored(names::kWarmUp));
+}
+
 ResolutionSlot RunController::slotAt(int index) const {
     return resolutionSlot(index, s_.view.customWidth(), s_.view.customHeight());
 }
@@ -127,12 +144,14 @@ void RunController::BenchButtonClick() {
     stoppedByLimit_ = false;
     anyStopped_ = false;
     outcomes_.clear();
+    anyBlock_ = false;
     reportPath_.clear();
     errors_.clear();
     s_.view.enableCancelButton(true);
     s_.view.showProgress(true);
     step([this] {
         timeLimit_ = gameTimeLimit();
+        plan_ = passPlan();
         s_.settings.open(names::kSettingsKey, false);
         const std::string memory = s_.settings.readString(names::kDisplayMemory);
         if (!memory.empty()) {
@@ -168,8 +187,10 @@ void RunController::BeginRun() {
     killPoint("marker");
     run_.stamp = runStamp(s_.clock.dateTimeText());
     run_.startedAt = s_.clock.dateTimeText();
+    startedAtIso_ = s_.clock.isoDateTime();
 
     const std::string version = s_.settings.readString(names::kProgramVersion);
+    programVersion_ = version;
     for (const auto& line : debugRunHeader(version, programFolder_, s_.view.resultsFolder(), game_))
         s_.debugLog.add(line);
 
@@ -192,12 +213,35 @@ void RunController::StartFromSlot(int first) {
     // The choices cannot change under the progress panel; should they have, the run ends here.
     if (index > kCustomSlot) return FinishRun();
 
-    const ResolutionSlot slot = slotAt(index);
+    playing_ = index;
+    warmingUp_ = plan_.warmUp;
+    passGames_ = 0;
+    passes_.clear();
+    startGame();
+}
+
+// One game start at the resolution playing: a pass, or the warm-up before them.
+void RunController::startGame() {
+    const ResolutionSlot slot = slotAt(playing_);
+    std::string status = slot.statusText;
+    if (!plan_.single()) {
+        const std::string where = " at " + slot.width + "\xD7" + slot.height;
+        const std::string number = std::to_string(passGames_ + 1);
+        if (warmingUp_) {
+            s_.debugLog.add("Warm-up pass" + where + ", not counted");
+            status += " (warm-up)";
+        } else if (plan_.untilStable) {
+            s_.debugLog.add("Pass " + number + where + ", until stable");
+            status += " (pass " + number + ")";
+        } else {
+            s_.debugLog.add("Pass " + number + " of " + std::to_string(plan_.count) + where);
+            status += " (pass " + number + " of " + std::to_string(plan_.count) + ")";
+        }
+    }
     s_.debugLog.add(slot.startLine);
     s_.debugLog.save();
-    s_.view.setStatus(slot.statusText);
+    s_.view.setStatus(status);
     run_.currentSlot = slot.key;
-    playing_ = index;
     state_ = RunState::rsPlaying;
 
     s_.files.writeFile(game_.batchFile(), toCrLfFile({gameCommandLine(s_.demo.demoFileName(), slot.width, slot.height)}));
@@ -268,10 +312,29 @@ void RunController::CancelButtonClick(bool ask) {
     });
 }
 
-void RunController::recordSlot(const std::string& figure, const std::string& reason) {
+namespace {
+
+PassOutcome passOutcome(const std::string& figure, const std::string& reason) {
+    PassOutcome pass{figure, figureValue(figure), {}};
+    if (!pass.fps) pass.reason = figure.empty() ? reason : "the game's figure \"" + figure + "\" is no number";
+    return pass;
+}
+
+std::vector<double> figuresOf(const std::vector<PassOutcome>& passes) {
+    std::vector<double> figures;
+    for (const auto& pass : passes)
+        if (pass.fps) figures.push_back(*pass.fps);
+    return figures;
+}
+
+}  // namespace
+
+void RunController::recordSlot(const std::string& figure, const std::string& reason,
+                               std::vector<PassOutcome> passes) {
     const ResolutionSlot slot = slotAt(playing_);
+    const auto statistics = passStatistics(figuresOf(passes));
     outcomes_.push_back({playing_, slot.width + "x" + slot.height, figure, figure.empty() ? reason : std::string(),
-                         stoppedByLimit_});
+                         stoppedByLimit_, std::move(passes), statistics});
 }
 
 void RunController::cpTerminate(ProcessRunner&, std::uint32_t) {
@@ -289,9 +352,10 @@ void RunController::cpTerminate(ProcessRunner&, std::uint32_t) {
         state_ = RunState::rsCollecting;
         s_.debugLog.add("Serious Sam 2 terminated");
         s_.debugLog.save();
-        ++run_.completedCount;
-        // The custom size is always the last; a fixed one says so only when more follow.
-        if (playing_ == kCustomSlot || run_.completedCount != run_.chosenCount)
+        // The custom size is always the last; a fixed one says so only when more
+        // follow. With passes another game may follow at the same size.
+        if (plan_.single()) ++run_.completedCount;
+        if (!plan_.single() || playing_ == kCustomSlot || run_.completedCount != run_.chosenCount)
             s_.debugLog.add(slotAt(playing_).successLine);
         CollectSlotResult();
     });
@@ -314,24 +378,86 @@ void RunController::testLog(unsigned waited) {
     }
 
     run_.lastResult.clear();
+    std::string figure;
+    std::string reason;
     if (stoppedByLimit_) {
         // Whatever its log holds, a game that was ended gave no figure.
-        const std::string reason = "stopped after " + std::to_string(timeLimit_) + " s, the game's time limit";
-        report_.stoppedBlock(slotAt(playing_).heading, s_.demo.demoFileName(), reason);
-        recordSlot("", reason);
+        reason = "stopped after " + std::to_string(timeLimit_) + " s, the game's time limit";
+        if (plan_.single()) report_.stoppedBlock(slotAt(playing_).heading, s_.demo.demoFileName(), reason);
     } else if (exists && !inUse) {
         s_.view.repaintAll();
         s_.debugLog.add("Source exist");
         run_.lastResult = readDemoResult(s_.files.readFile(log));
         s_.debugLog.add("Result: " + run_.lastResult + " FPS");
-        report_.slotBlock(slotAt(playing_).heading, s_.demo.demoFileName(), labels_, run_.lastResult);
-        recordSlot(run_.lastResult, "the game's log holds no figure");
+        figure = run_.lastResult;
+        reason = "the game's log holds no figure";
+        if (plan_.single()) report_.slotBlock(slotAt(playing_).heading, s_.demo.demoFileName(), labels_, figure);
     } else {
-        recordSlot("", exists ? "the game's log stayed in use" : "the game left no log");
+        reason = exists ? "the game's log stayed in use" : "the game left no log";
     }
+    if (!plan_.single()) return passEnded(figure, reason, stoppedByLimit_);
+    recordSlot(figure, reason, {passOutcome(figure, reason)});
+    nextSlotOrFinish();
+}
+
+// A game of a resolution played more than once has ended and its log is read.
+void RunController::passEnded(const std::string& figure, const std::string& reason, bool stopped) {
+    const ResolutionSlot slot = slotAt(playing_);
+    const std::string where = " at " + slot.width + "\xD7" + slot.height + ": ";
+    if (warmingUp_) {
+        warmingUp_ = false;
+        s_.debugLog.add("Warm-up" + where + (figure.empty() ? "no figure, " + reason : figure + " FPS") +
+                        " (not counted)");
+        s_.debugLog.save();
+        if (stopped) return slotDone(reason);
+        deleteIfExists(game_.logFile());
+        return startGame();
+    }
+    PassOutcome pass = passOutcome(figure, reason);
+    ++passGames_;
+    s_.debugLog.add("Pass " + std::to_string(passGames_) + where +
+                    (pass.fps ? formatFigure(*pass.fps) + " FPS" : "no figure, " + pass.reason));
+    s_.debugLog.save();
+    const std::string why = pass.reason;
+    passes_.push_back(std::move(pass));
+    // A game the time limit had to end would likely hang again: the resolution ends here.
+    if (!stopped && anotherPassWanted(plan_, passGames_, figuresOf(passes_))) {
+        deleteIfExists(game_.logFile());
+        return startGame();
+    }
+    slotDone(why);
+}
+
+// The passes of a resolution are over: its block in the report and its record.
+void RunController::slotDone(const std::string& lastReason) {
+    const ResolutionSlot slot = slotAt(playing_);
+    const auto statistics = passStatistics(figuresOf(passes_));
+    s_.debugLog.add("Passes at " + slot.width + "\xD7" + slot.height + " done");
+    if (statistics) {
+        s_.debugLog.add("Mean: " + formatFigure(statistics->mean) + " FPS");
+        for (const auto& line : passLines(plan_, passes_, *statistics)) s_.debugLog.add(line);
+        report_.passesBlock(slot.heading, s_.demo.demoFileName(), labels_, plan_, passes_, *statistics);
+        anyBlock_ = true;
+        run_.lastResult = formatFigure(statistics->mean);
+    } else {
+        s_.debugLog.add("No pass gave a figure");
+        run_.lastResult.clear();
+        if (stoppedByLimit_) {
+            report_.stoppedBlock(slot.heading, s_.demo.demoFileName(), lastReason);
+            anyBlock_ = true;
+        }
+    }
+    s_.debugLog.save();
+    const std::string reason = passes_.empty() ? lastReason : "no pass gave a figure (last: " + lastReason + ")";
+    recordSlot(run_.lastResult, reason, passes_);
+    ++run_.completedCount;
+    nextSlotOrFinish();
+}
+
+void RunController::nextSlotOrFinish() {
     const bool last = run_.completedCount >= run_.chosenCount;
     if (last) FinishRun();
-    deleteIfExists(log);
+    deleteIfExists(game_.logFile());
     if (!last) StartFromSlot(playing_ + 1);
 }
 
@@ -340,8 +466,13 @@ void RunController::FinishRun() {
     s_.view.setStatus(kPreparing);
     s_.view.repaintProgress();
     report_.closing();
-    // A stopped game is written up even when it was the last one: the page says why it has no figure.
-    if (run_.lastResult.empty() && !anyStopped_) return endRun(RunOutcome::completed());
+    // A stopped game is written up even when it was the last one: the page says
+    // why it has no figure. With passes, any resolution's block is worth a page.
+    const bool noReport = plan_.single() ? run_.lastResult.empty() && !anyStopped_ : !anyBlock_;
+    if (noReport) {
+        writeResultFiles("");
+        return endRun(RunOutcome::completed());
+    }
 
     std::string saved;
     try {
@@ -350,12 +481,68 @@ void RunController::FinishRun() {
     } catch (const std::exception& error) {
         // The configuration still goes back; the error is shown at the end.
         noteError(error.what());
+        writeResultFiles("");
         return endRun(RunOutcome::completed());
     }
+    writeResultFiles(saved);
     later(1000, RunState::rsFinishing, [this, saved] {
         if (openReportAtEnd) s_.openReport(saved);
         endRun(RunOutcome::completed());
     });
+}
+
+ResultRecord RunController::resultRecord(const std::string& reportPath) {
+    ResultRecord record;
+    record.version = programVersion_;
+    record.startedAt = startedAtIso_;
+    record.endedAt = s_.clock.isoDateTime();
+    record.reportFile = reportPath.substr(reportPath.find_last_of("\\/") + 1);
+    record.note = s_.view.note();
+    record.machine = run_.systemInfo;
+    for (int i = 0; i <= kCustomSlot; ++i)
+        if (slotChosen(i)) record.resolutions.push_back(slotAt(i).width + "x" + slotAt(i).height);
+    const auto demo = s_.view.demoNumber();
+    if (demo && *demo >= 1 && *demo <= 3)
+        record.demoNumber = *demo;
+    else
+        record.demoFile = s_.demo.demoFileName();
+    record.quality = s_.view.qualityChoices();
+    record.plan = plan_;
+    record.timeLimit = timeLimit_;
+    record.slots = outcomes_;
+    return record;
+}
+
+// result_<stamp>.json beside the report and the run's rows in results.csv. A
+// results folder that is gone has already been reported by the report's save
+// (or is, by the next run's refusal): no second message for the same cause.
+void RunController::writeResultFiles(const std::string& reportPath) {
+    const std::string folder = s_.view.resultsFolder();
+    if (!s_.files.folderExists(folder)) {
+        s_.debugLog.add("Result files not written: the folder \"" + folder + "\" does not exist");
+        return;
+    }
+    const ResultRecord record = resultRecord(reportPath);
+    try {
+        s_.files.writeFile(resultJsonPath(folder, run_.stamp), resultJson(record, s_.toUtf8));
+    } catch (const std::exception& error) {
+        noteError(error.what());
+    }
+    try {
+        s_.files.appendFile(resultsCsvPath(folder), resultsCsvRows(record), resultsCsvHeader());
+    } catch (const std::exception& error) {
+        noteError("The results of this run could not be added to the table of results:\r\n" +
+                  std::string(error.what()) +
+                  "\r\nIf a spreadsheet program has the table open, close it. The results of this run are in \"" +
+                  resultJsonPath(folder, run_.stamp) + "\" all the same.");
+    }
+    if (s_.resultsWritten) {
+        try {
+            s_.resultsWritten(folder);
+        } catch (const std::exception& error) {
+            noteError(error.what());
+        }
+    }
 }
 
 void RunController::noteError(const std::string& message) {
@@ -412,6 +599,7 @@ void RunController::closeRun() {
     summary.slots = outcomes_;
     summary.reportPath = reportPath_;
     summary.errors = errors_;
+    summary.plan = plan_;
     using R = RunSummary::Result;
     const bool allFigures = static_cast<int>(outcomes_.size()) == run_.chosenCount &&
                             std::all_of(outcomes_.begin(), outcomes_.end(), [](const SlotOutcome& o) { return !o.figure.empty(); });

@@ -12,7 +12,9 @@
 
 #include "gameconfig/quality_settings.h"
 #include "run/game_interface.h"
+#include "run/pass_statistics.h"
 #include "run/resolution_slot.h"
+#include "run/result_files.h"
 #include "run/results_report.h"
 #include "common/scheduler.h"
 #include "run/run_view.h"
@@ -62,15 +64,6 @@ struct RunOutcome {
     static RunOutcome cancelledByUser() { return {false, {}, true}; }
 };
 
-// What one chosen resolution gave: its figure, or why there is none.
-struct SlotOutcome {
-    int slot = 0;
-    std::string size;     // "640x480"
-    std::string figure;   // empty: none
-    std::string reason;   // why there is no figure
-    bool stopped = false;  // the time limit ended its game
-};
-
 // What a run left, for whoever started it (a scripted run's exit code and
 // its JSON file).
 struct RunSummary {
@@ -79,6 +72,7 @@ struct RunSummary {
     std::vector<SlotOutcome> slots;  // in the order played
     std::string reportPath;          // empty: no report written
     std::vector<std::string> errors;
+    PassPlan plan;                   // the passes the run played
 };
 
 struct RunServices {
@@ -99,6 +93,11 @@ struct RunServices {
     // The application-wide error display, for events that arrive from a
     // process end rather than from a control.
     std::function<void(const std::function<void()>&)> guard;
+    // The system code page's texts as UTF-8 for the result file; empty: Latin-1.
+    std::function<std::string(const std::string&)> toUtf8;
+    // Called after result_<stamp>.json and results.csv were written (the
+    // history page is rebuilt from them); empty: nothing.
+    std::function<void(const std::string& resultsFolder)> resultsWritten;
 };
 
 class RunController {
@@ -142,6 +141,13 @@ private:
     void diagnosticsEnded(const Diagnostics& values);
     void BeginRun();
     void StartFromSlot(int first);
+    void startGame();
+    void passEnded(const std::string& figure, const std::string& reason, bool stopped);
+    void slotDone(const std::string& lastReason);
+    void nextSlotOrFinish();
+    PassPlan passPlan();
+    void writeResultFiles(const std::string& reportPath);
+    ResultRecord resultRecord(const std::string& reportPath);
     void CollectSlotResult();
     void testLog(unsigned waited);
     void FinishRun();
@@ -154,7 +160,7 @@ private:
     void armTimeLimit();
     void timeLimitReached(int game);
     void stopGame();
-    void recordSlot(const std::string& figure, const std::string& reason);
+    void recordSlot(const std::string& figure, const std::string& reason, std::vector<PassOutcome> passes);
     // Runs one step of the run; an error it raises ends the run.
     void step(const std::function<void()>& body);
     // A continuation after a delay, dropped when the run has left state by then.
@@ -179,6 +185,13 @@ private:
     int gameNumber_ = 0;               // counts the games, so that a late limit finds its own
     Scheduler::Ticket limitTicket_ = 0;
     std::vector<SlotOutcome> outcomes_;
+    PassPlan plan_;                    // read at the run button
+    bool warmingUp_ = false;           // the game now playing is the warm-up
+    int passGames_ = 0;                // counted games of the resolution now playing
+    std::vector<PassOutcome> passes_;  // their outcomes
+    bool anyBlock_ = false;            // the report holds a resolution's block
+    std::string startedAtIso_;
+    std::string programVersion_;
     std::string reportPath_;
     std::vector<std::string> errors_;  // shown once, together, when the run has ended
 };

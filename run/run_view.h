@@ -29,6 +29,10 @@ public:
     // A game time limit given for this run alone (seconds, 0 for none);
     // none given: the stored one.
     virtual std::optional<unsigned> gameTimeLimit() const { return std::nullopt; }
+    // Passes ("1".."10" or "until stable") and the warm-up given for this run
+    // alone; none given: the stored ones.
+    virtual std::optional<std::string> passes() const { return std::nullopt; }
+    virtual std::optional<bool> warmUp() const { return std::nullopt; }
 
     virtual void showProgress(bool shown) = 0;
     virtual void setStatus(const std::string& text) = 0;

@@ -3,7 +3,7 @@
 set -euo pipefail
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
-for pkg in cmake make g++ g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 xvfb xauth googletest procps python3 openssl libgnutls30 nsis fp-utils-3.2.2 nlohmann-json3-dev clang libclang-rt-14-dev "$@"; do
+for pkg in cmake make g++ g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 xvfb xauth googletest procps python3 openssl libgnutls30 nsis fp-utils-3.2.2 nlohmann-json3-dev python3-jsonschema clang libclang-rt-14-dev "$@"; do
   have "$pkg" || need+=("$pkg")
 done
 if [ ${#need[@]} -gt 0 ]; then
@@ -23,6 +23,8 @@ for tool in cmake clang++ x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windre
     *) command -v "$tool" >/dev/null || missing+=("$tool") ;;
   esac
 done
+# The result files' tests check them with Debian's Python and its jsonschema.
+/usr/bin/python3 -c 'import jsonschema' 2>/dev/null || missing+=("jsonschema for /usr/bin/python3")
 if [ ${#missing[@]} -gt 0 ]; then
   echo "install-deps: still missing after the install: ${missing[*]}" >&2
   exit 1

@@ -69,7 +69,9 @@ public:
 class FakeRunClock : public RunClock {
 public:
     std::string dateTimeText() override { return text; }
+    std::string isoDateTime() override { return iso; }
     std::string text = "30.07.2006 14:05:09";
+    std::string iso = "2006-07-30T14:05:09";
 };
 
 class FakeInUse : public FileInUseProbe {

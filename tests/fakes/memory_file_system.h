@@ -52,6 +52,21 @@ public:
         ++writeCount;
         if (journal) journal->push_back("write " + path);
     }
+    void appendFile(const std::string& path, std::string_view bytes, std::string_view firstLine) override {
+        if (readOnly.count(norm(path))) throw OsError(5, "Cannot open file \"" + path + "\": Access is denied");
+        if (locked.count(norm(path)))
+            throw OsError(32, "Cannot open file \"" + path +
+                                  "\": The process cannot access the file because it is being used by another process.");
+        const std::string key = norm(path);
+        const auto slash = key.find_last_of('\\');
+        if (slash != std::string::npos && slash > 2 && !folders.count(key.substr(0, slash)))
+            throw OsError(3, "Cannot open file \"" + path + "\": The system cannot find the path specified");
+        std::string& content = files[key];
+        if (content.empty()) content.append(firstLine);
+        content.append(bytes);
+        ++writeCount;
+        if (journal) journal->push_back("append " + path);
+    }
     bool moveFile(const std::string& from, const std::string& to) override {
         const auto it = files.find(norm(from));
         if (it == files.end() || readOnly.count(norm(to))) return false;
@@ -84,6 +99,7 @@ public:
     std::map<std::string, std::string> files;
     std::set<std::string> folders;
     std::set<std::string> unreadable, readOnly, undeletable, failingFolders;
+    std::set<std::string> locked;  // held open by another program: appends fail
     int writeCount = 0;
     std::vector<std::string>* journal = nullptr;  // shared with other doubles: the order of effects
 

@@ -9,7 +9,9 @@
 //
 // For tests, <root>\StandIn\behaviour.txt may hold lines "nolog" (write no
 // log), "nofigure" (a log without the figure), "hold=<ms>" (keep the log
-// open that long after the figure), "frames=<n>" (render n frames), "hang"
+// open that long after the figure), "frames=<n>" (render n frames),
+// "fps=<a>,<b>,..." (the figure of the first game, the second, ...; the last
+// one after that, counted by the lines of ends.txt), "hang"
 // (a game that hangs: it starts its log and then never ends, and it starts a
 // helper process of its own that would leave <root>\StandIn\survivor.txt if
 // it outlived the game) and "hangonce" (only the next start hangs). Every
@@ -22,6 +24,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -240,7 +243,26 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         checksum += renderFrame(pixels, width, height, frame, samples, hdr == 1, seed);
     QueryPerformanceCounter(&end);
     const double seconds = static_cast<double>(end.QuadPart - begin.QuadPart) / frequency.QuadPart;
-    const double fps = seconds > 0 ? frames / seconds : 0.0;
+    double fps = seconds > 0 ? frames / seconds : 0.0;
+    // "fps=60,70,61": the figures of the games in turn, by the number of
+    // games that ended before (lines of ends.txt); past the list, the last.
+    const auto given = behaviour.find("fps=");
+    if (given != std::string::npos) {
+        bool had = false;
+        const std::string ends = readAll(root + "StandIn\\ends.txt", had);
+        const auto played = static_cast<std::size_t>(std::count(ends.begin(), ends.end(), '\n'));
+        std::vector<double> figures;
+        const char* at = behaviour.c_str() + given + 4;
+        for (;;) {
+            char* next = nullptr;
+            const double value = std::strtod(at, &next);
+            if (next == at) break;
+            figures.push_back(value);
+            if (*next != ',') break;
+            at = next + 1;
+        }
+        if (!figures.empty()) fps = figures[std::min(played, figures.size() - 1)];
+    }
 
     char line[128];
     std::snprintf(line, sizeof(line), "Frames: %d, checksum %llu", frames, static_cast<unsigned long long>(checksum));

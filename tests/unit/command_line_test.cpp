@@ -64,6 +64,22 @@ TEST(CommandLineTest, GoodArguments) {
              EXPECT_EQ(c.run.note, "driver 1.2 \xD7 clock +5%");
          }},
         {{"/run", "/note:"}, Action::caRun, [](const CommandLine& c) { EXPECT_EQ(c.run.note, ""); }},
+        {{"/run"}, Action::caRun,
+         [](const CommandLine& c) {
+             EXPECT_FALSE(c.run.passes) << "the stored passes";
+             EXPECT_FALSE(c.run.warmUp) << "the stored warm-up";
+         }},
+        {{"/run", "/passes:10", "/warmup"}, Action::caRun,
+         [](const CommandLine& c) {
+             EXPECT_EQ(c.run.passes, "10");
+             EXPECT_EQ(c.run.warmUp, true);
+         }},
+        {{"/run", "/Passes:Stable", "/WarmUp:off"}, Action::caRun,
+         [](const CommandLine& c) {
+             EXPECT_EQ(c.run.passes, "until stable");
+             EXPECT_EQ(c.run.warmUp, false);
+         }},
+        {{"/run", "/passes:1"}, Action::caRun, [](const CommandLine& c) { EXPECT_EQ(c.run.passes, "1"); }},
         {{"/run", "/note:" + std::string(50, 'n')}, Action::caRun, nullptr},
     };
     for (const auto& c : cases) {
@@ -103,7 +119,15 @@ TEST(CommandLineTest, BadArgumentsAreRefusedWithTheReason) {
         {{"/run", "/note:" + std::string(51, 'n')}, "51 characters"},
         {{"/run", "/timelimit:ten"}, "/timelimit takes seconds"},
         {{"/run", "/timelimit:99999999999"}, "/timelimit takes seconds"},
-        {{"/run", "/passes:3"}, "Unknown option /passes"},
+        {{"/run", "/passes:0"}, "/passes takes 1 to 10 or stable"},
+        {{"/run", "/passes:11"}, "/passes takes 1 to 10 or stable"},
+        {{"/run", "/passes:03"}, "/passes takes 1 to 10 or stable"},
+        {{"/run", "/passes:until"}, "/passes takes 1 to 10 or stable"},
+        {{"/run", "/passes"}, "/passes needs a value"},
+        {{"/run", "/warmup:yes"}, "/warmup takes one of off, on"},
+        {{"/run", "/warmup", "/warmup:off"}, "/warmup is given twice"},
+        {{"/warmup"}, "add /run"},
+        {{"/run", "/passed:3"}, "Unknown option /passed"},
         {{"/run:now"}, "/run takes no value"},
         {{"/run", "extra"}, "\"extra\" is no option"},
         {{"/res:640x480"}, "add /run"},

@@ -230,7 +230,8 @@ TEST(RunControllerTest, StepsOfTheStartAndTheEndHappenInTheirOrder) {
     rig.journal.clear();
     rig.playGame("Average: 75.00 FPS\r\n");
     EXPECT_EQ(only(rig.journal, {"result_", "wait 1000", "open ", "Sam2", "NoErrorWarning", "debuginfo"}),
-              (std::vector<std::string>{"write C:\\Bench\\debuginfo.txt", "write " + rig.reportPath(), "wait 1000",
+              (std::vector<std::string>{"write C:\\Bench\\debuginfo.txt", "write " + rig.reportPath(),
+                                        "write C:\\Bench\\Benchmark\\result_30_07_2006_14_05_09.json", "wait 1000",
                                         "open " + rig.reportPath(), "move " + backup + " -> " + ini, "wait 1000",
                                         "set NoErrorWarning=0", "write C:\\Bench\\debuginfo.txt"}));
 }

@@ -89,6 +89,24 @@ TEST(ScriptedRunTest, ARunWithTwoResolutionsEndsWithItsFiguresAndStoresNothing) 
     EXPECT_TRUE(s.boxes.messages.empty());
 }
 
+TEST(ScriptedRunTest, PassesAndWarmUpOfTheCommandLineReachTheJson) {
+    Scripted s({"/run", "/quiet", "/res:640x480", "/passes:2", "/warmup", "/results:C:\\Out",
+                "/json:C:\\Out\\r.json"});
+    s.scripted->start();
+    for (const char* log : {"Average: 10.00 FPS\r\n", "Average: 40.00 FPS\r\n", "no figure\r\n"}) s.play(log);
+    ASSERT_EQ(s.exits, (std::vector<int>{kExitDone}));
+    EXPECT_EQ(s.rig.cp.starts.size(), 3u);
+    const auto json = s.json();
+    EXPECT_EQ(json["options"]["passes"], 2);
+    EXPECT_EQ(json["options"]["warmUp"], true);
+    EXPECT_EQ(json["resolutions"][0]["figure"], "40.00");
+    EXPECT_EQ(json["resolutions"][0]["passes"],
+              nlohmann::json::parse(R"([{"fps": 40.0}, {"fps": null, "reason": "the game's log holds no figure"}])"));
+    EXPECT_EQ(json["resolutions"][0]["statistics"]["count"], 1);
+    EXPECT_TRUE(s.rig.files.fileExists("C:\\Out\\result_30_07_2006_14_05_09.json"));
+    for (const auto& write : s.rig.keys.writes) EXPECT_EQ(write.rfind("NoErrorWarning=", 0), 0u) << write;
+}
+
 TEST(ScriptedRunTest, AResolutionWithoutAFigureAndAnErrorHaveTheirCodes) {
     {
         Scripted s({"/run", "/res:640x480,800x600", "/json:C:\\Out\\r.json"});

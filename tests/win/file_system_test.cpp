@@ -64,6 +64,40 @@ TEST(Win32FileSystemTest, WholeFilesAreWrittenBesideAndReplaced) {
     EXPECT_FALSE(files.fileExists(path + ".tmp~"));
 }
 
+TEST(Win32FileSystemTest, AppendsAddWholeRowsWithTheHeaderOnce) {
+    TempFolder temp;
+    Win32FileSystem files;
+    const std::string path = temp.path() + "results.csv";
+    files.appendFile(path, "1,a\r\n", "n,x\r\n");
+    files.appendFile(path, "2,b\r\n3,c\r\n", "n,x\r\n");
+    EXPECT_EQ(readBytes(path), "n,x\r\n1,a\r\n2,b\r\n3,c\r\n");
+    // An empty file left behind gets its header as a new one would.
+    writeBytes(temp.path() + "empty.csv", "");
+    files.appendFile(temp.path() + "empty.csv", "1\r\n", "n\r\n");
+    EXPECT_EQ(readBytes(temp.path() + "empty.csv"), "n\r\n1\r\n");
+
+    // Held open without sharing, as a spreadsheet program holds it: refused
+    // with the sharing violation, and nothing of the rows gets in.
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    try {
+        files.appendFile(path, "4,d\r\n", "n,x\r\n");
+        ADD_FAILURE() << "a held file was appended to";
+    } catch (const OsError& e) {
+        EXPECT_EQ(e.code(), static_cast<std::uint32_t>(ERROR_SHARING_VIOLATION));
+        EXPECT_NE(std::string(e.what()).find("results.csv"), std::string::npos);
+    }
+    CloseHandle(held);
+    EXPECT_EQ(readBytes(path), "n,x\r\n1,a\r\n2,b\r\n3,c\r\n");
+    // Read-only: refused as well.
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_THROW(files.appendFile(path, "4,d\r\n", "n,x\r\n"), OsError);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_THROW(files.appendFile(temp.path() + "no\\such\\results.csv", "1\r\n", "n\r\n"), OsError);
+    EXPECT_EQ(readBytes(path), "n,x\r\n1,a\r\n2,b\r\n3,c\r\n");
+}
+
 TEST(Win32FileSystemTest, MoveAndCopyReplaceTheTarget) {
     TempFolder temp;
     Win32FileSystem files;
