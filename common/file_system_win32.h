@@ -13,6 +13,7 @@ public:
     void writeFile(const std::string& path, std::string_view bytes) override;
     bool moveFile(const std::string& from, const std::string& to) override;
     bool copyFile(const std::string& from, const std::string& to) override;
+    std::vector<std::string> listFiles(const std::string& folder, const std::string& pattern) const override;
 };
 
 }  // namespace melkrin

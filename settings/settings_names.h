@@ -34,5 +34,7 @@ inline constexpr const char* kUpdateServer = "UpdateServer";
 inline constexpr const char* kDisplayMemory = "Display Memory";
 inline constexpr const char* kDriverVersion = "Driver Version";
 inline constexpr const char* kSound = "Sound";
+inline constexpr const char* kPasses = "Passes";   // "1".."10" or "until stable"; anything else reads as 1
+inline constexpr const char* kWarmUp = "WarmUp";   // "1": play one pass first that does not count; anything else: none
 
 }  // namespace melkrin::names
