@@ -185,9 +185,12 @@ HistoryRun readRun(const Json& json) {
 
 // ---------------------------------------------------------------- page
 
+// Halves round up, as the page's script rounds, so a figure reads the same in
+// the table and in the comparison.
 std::string fixed(double value, int decimals) {
+    const double scale = std::pow(10.0, decimals);
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, std::round(value * scale) / scale);
     return buffer;
 }
 
