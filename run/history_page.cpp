@@ -271,7 +271,7 @@ struct ChartPoint {
 };
 
 void chart(std::string& page, const std::string& resolution, const std::vector<ChartPoint>& points) {
-    constexpr double width = 720, height = 260, left = 56, right = 16, top = 16, bottom = 44;
+    constexpr double width = 720, height = 260, left = 56, right = 44, top = 16, bottom = 44;
     const double plotWidth = width - left - right, plotHeight = height - top - bottom;
     double highest = 0;
     for (const auto& p : points) highest = std::max({highest, p.statistics->mean, p.statistics->ci95High.value_or(0)});
