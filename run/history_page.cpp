@@ -96,6 +96,9 @@ HistoryStatistics readStatistics(const Json& json, const std::string& where) {
     s.ci95Low = number(json, "ci95Low", where);
     s.ci95High = number(json, "ci95High", where);
     if (s.mean < 0 || s.min < 0 || s.max < 0) throw Malformed{where + "a figure is below zero"};
+    // No game runs at ten million frames a second; the chart's scale needs a sane top.
+    for (const auto& figure : {std::optional<double>(s.mean), std::optional<double>(s.max), s.ci95High})
+        if (figure && *figure > 1e7) throw Malformed{where + "a figure is out of range"};
     // An interval is only of use whole.
     if (s.ci95Low.has_value() != s.ci95High.has_value() || (s.ci95Low && *s.ci95Low > *s.ci95High))
         throw Malformed{where + "the confidence interval is incomplete"};
@@ -175,7 +178,10 @@ HistoryRun readRun(const Json& json) {
         run.hdr = flag(*options, "hdr", at);
         run.warmUp = flag(*options, "warmUp", at);
         run.passes = passesText(*options);
-        run.timeLimit = static_cast<long long>(number(*options, "timeLimit", at).value_or(0));
+        const double limit = number(*options, "timeLimit", at).value_or(0);
+        // Checked before the conversion: a double out of the integer's range has no value there.
+        if (limit < 0 || limit > 1e9) throw Malformed{"options.timeLimit is out of range"};
+        run.timeLimit = static_cast<long long>(limit);
     }
     const Json* resolutions = member(json, "resolutions");
     if (!resolutions || !resolutions->is_array()) throw Malformed{"resolutions is missing or not a list"};
@@ -275,8 +281,10 @@ void chart(std::string& page, const std::string& resolution, const std::vector<C
     const double plotWidth = width - left - right, plotHeight = height - top - bottom;
     double highest = 0;
     for (const auto& p : points) highest = std::max({highest, p.statistics->mean, p.statistics->ci95High.value_or(0)});
-    const double step = highest > 0 ? tickStep(highest * 1.05) : 1;
-    const double axisTop = highest > 0 ? step * std::ceil(highest * 1.05 / step) : 5;
+    // Below a thousandth of a frame a second the scale of 0 to 5 serves.
+    const bool scaled = highest >= 1e-3;
+    const double step = scaled ? tickStep(highest * 1.05) : 1;
+    const double axisTop = scaled ? step * std::ceil(highest * 1.05 / step) : 5;
     const auto y = [&](double fps) { return top + plotHeight * (1 - fps / axisTop); };
     const auto x = [&](std::size_t i) {
         return points.size() == 1 ? left + plotWidth / 2 : left + plotWidth * double(i) / double(points.size() - 1);

@@ -77,7 +77,9 @@ TEST(HistoryPageTest, ReadsOrRefusesResultFiles) {
         {"count zero", minimalRun(R"([{"resolution":"640x480","statistics":{"count":0,"mean":1,"min":1,"max":1}}])"), "count is out of range"},
         {"mean missing", minimalRun(R"([{"resolution":"640x480","statistics":{"count":1,"min":1,"max":1}}])"), "mean is missing"},
         {"negative mean", minimalRun(R"([{"resolution":"640x480","statistics":{"count":1,"mean":-5,"min":-5,"max":-5}}])"), "below zero"},
+        {"figure out of range", minimalRun(R"([{"resolution":"640x480","statistics":{"count":1,"mean":1e300,"min":1,"max":1}}])"), "out of range"},
         {"half an interval", minimalRun(R"([{"resolution":"640x480","statistics":{"count":2,"mean":5,"min":4,"max":6,"ci95Low":3}}])"), "interval is incomplete"},
+        {"time limit out of range", R"({"format":"melkrin-result","formatVersion":1,"startedAt":"x","options":{"timeLimit":1e300},"resolutions":[]})", "timeLimit is out of range"},
         {"note a number", R"({"format":"melkrin-result","formatVersion":1,"startedAt":"x","note":5,"resolutions":[]})", "malformed: note is not a text"},
         {"deeply nested", "{\"format\":\"melkrin-result\",\"formatVersion\":1,\"x\":" + std::string(100000, '[') + std::string(100000, ']') + "}", "nested too deeply"},
     };
@@ -266,6 +268,21 @@ TEST(HistoryPageTest, ManyRunsKeepTheChartReadable) {
     const std::string chart = between(html, "<svg class=\"chart\"", "</svg>");
     EXPECT_EQ(count(chart, "<circle"), 300u);
     EXPECT_LE(count(chart, "<text class=\"date\""), 7u);
+}
+
+TEST(HistoryPageTest, FiguresNearZeroStillChartOnASmallScale) {
+    for (const char* mean : {"0", "5e-324", "0.0004"}) {
+        std::string whyNot;
+        auto run = parseResultFile(minimalRun(std::string(R"([{"resolution":"640x480","statistics":{"count":1,"mean":)") +
+                                              mean + R"(,"min":0,"max":0}}])"),
+                                   &whyNot);
+        ASSERT_TRUE(run) << whyNot;
+        run->file = "result_a.json";
+        const std::string html = historyPage({*run}, {});
+        const std::string chart = between(html, "<svg class=\"chart\"", "</svg>");
+        EXPECT_EQ(count(chart, "<text class=\"tick\""), 6u) << mean;  // 0 to 5
+        EXPECT_EQ(count(chart, "<circle"), 1u) << mean;
+    }
 }
 
 TEST(HistoryPageTest, HtmlEscape) {
