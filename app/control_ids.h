@@ -32,12 +32,14 @@ enum class ControlId : int {
     Group2Item1 = 1034,
     Group2Item2 = 1035,
     Group2Item3 = 1036,
-    // The five pages inside PageControl.
+    Group1Item3 = 1037,  // "Passes & history", the last item of "Benchmark"
+    // The six pages inside PageControl.
     Page0 = 1040,
     Page1 = 1041,
     Page2 = 1042,
     Page3 = 1043,
     Page4 = 1044,
+    Page5 = 1045,
 
     // Page 0: path and notes.
     SS2PathEdit = 1100,
@@ -92,6 +94,13 @@ enum class ControlId : int {
     Image4 = 1500,
     Label1 = 1501,  // version label
     AboutMemo = 1502,
+
+    // Page 5: passes and history.
+    PassesFrame = 1610,
+    PassesBox = 1600,     // 0 to 9: 1 to 10 passes; 10: until stable
+    WarmUpBox = 1601,
+    PassesNote = 1602,
+    HistoryButton = 1603,  // opens the results folder's history page
 };
 
 // Form3, the resolution possibilities dialog.
@@ -116,5 +125,7 @@ inline constexpr ControlId kDemoItems[4] = {ControlId::Demo0, ControlId::Demo1, 
 
 inline constexpr int kNoSelection = -1;
 inline constexpr int kAboutPage = 4;
+inline constexpr int kPassesPage = 5;
+inline constexpr int kPageCount = 6;
 
 }  // namespace melkrin

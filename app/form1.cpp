@@ -58,6 +58,7 @@ void TForm1::runStartup() {
     loadDemo();
     loadResultsFolder();
     loadQualityAndProxy();
+    loadPasses();
     removeStaleBatchFile();
     offerRecovery();
 }
@@ -163,6 +164,22 @@ void TForm1::loadQualityAndProxy() {
     const std::string password = settings_.readString(names::kProxyPassword);
     if (!password.empty()) view_.setText(ControlId::ProxyPassEdit, decodeBase64(password));
     for (ControlId field : kProxyFields) view_.setEnabled(field, view_.checked(ControlId::UseProxyBox));
+}
+
+// Shows the stored passes and warm-up; writes nothing, so a user who never
+// opens the page keeps a settings key without these values.
+void TForm1::loadPasses() {
+    settings_.open(names::kSettingsKey, false);
+    const std::string passes = settings_.readString(names::kPasses);
+    int index = 0;  // anything unknown reads as one pass
+    if (passes == "until stable") {
+        index = kPassesUntilStable;
+    } else {
+        for (int n = 1; n <= 10; ++n)
+            if (passes == std::to_string(n)) index = n - 1;
+    }
+    view_.setSelection(ControlId::PassesBox, index);
+    view_.setChecked(ControlId::WarmUpBox, settings_.readString(names::kWarmUp) == "1");
 }
 
 void TForm1::removeStaleBatchFile() {

@@ -36,6 +36,9 @@ struct Form1Services {
     std::string programFolder;  // with a trailing backslash
 };
 
+// The passes list: items 0 to 9 are 1 to 10 passes, the last "until stable".
+inline constexpr int kPassesUntilStable = 10;
+
 class TForm1 {
 public:
     TForm1(MainView& view, Form1Services services);
@@ -61,6 +64,7 @@ public:
     void Group1Items0Click();
     void Group1Items1Click();
     void Group1Items2Click();
+    void Group1Items3Click();
     void Group2Items0Click();
     void Group2Items1Click();
     void Group2Items2Click();
@@ -87,6 +91,12 @@ public:
     void AABoxChange();
     void HDRBoxMouseLeave();
     void RendererBoxChange();
+    // Passes and history.
+    void PassesBoxChange();
+    void WarmUpBoxClick();
+    // Rebuilds the results folder's history page and opens it; says so when
+    // the folder holds no results yet.
+    void HistoryButtonClick();
     // "Update benchmark": the proxy fields as they stand, then a check.
     void ToolButton3Click();
     // The online update's messages to the user.
@@ -128,6 +138,7 @@ private:
     void loadDemo();
     void loadResultsFolder();
     void loadQualityAndProxy();
+    void loadPasses();
     void removeStaleBatchFile();
     void offerRecovery();
     void reportError(const std::string& message);

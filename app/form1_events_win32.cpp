@@ -29,6 +29,7 @@ void Form1Window::command(ControlId id, int code) {
         if (id == ControlId::AFBox) call(&TForm1::AFBoxChange);
         if (id == ControlId::AABox) call(&TForm1::AABoxChange);
         if (id == ControlId::RendererBox) call(&TForm1::RendererBoxChange);
+        if (id == ControlId::PassesBox) call(&TForm1::PassesBoxChange);
         return;
     }
     if (id == ControlId::NoteEdit) {
@@ -42,6 +43,8 @@ void Form1Window::command(ControlId id, int code) {
         case Kind::Check:
             c->checked = !c->checked;
             InvalidateRect(c->hwnd, nullptr, FALSE);
+            // Stored the moment it changes (the older boxes store when the pointer leaves).
+            if (id == ControlId::WarmUpBox) call(&TForm1::WarmUpBoxClick);
             return;
         case Kind::Radio:
             // The demo group marks the new item and unmarks the others, then reports the change.
@@ -68,6 +71,7 @@ void Form1Window::command(ControlId id, int code) {
         case ControlId::CusPossibilities: call(&TForm1::CusPossibilitiesClick); break;
         case ControlId::DemoEditButton: call(&TForm1::DemoEditButtonClick); break;
         case ControlId::ToolButton3: call(&TForm1::ToolButton3Click); break;
+        case ControlId::HistoryButton: call(&TForm1::HistoryButtonClick); break;
         default: break;
     }
 }
@@ -79,7 +83,8 @@ void Form1Window::navigate(ControlId item) {
     InvalidateRect(at(item).hwnd, nullptr, FALSE);
     static const std::pair<ControlId, void (TForm1::*)()> handlers[] = {
         {ControlId::Group1Item0, &TForm1::Group1Items0Click}, {ControlId::Group1Item1, &TForm1::Group1Items1Click},
-        {ControlId::Group1Item2, &TForm1::Group1Items2Click}, {ControlId::Group2Item0, &TForm1::Group2Items0Click},
+        {ControlId::Group1Item2, &TForm1::Group1Items2Click}, {ControlId::Group1Item3, &TForm1::Group1Items3Click},
+        {ControlId::Group2Item0, &TForm1::Group2Items0Click},
         {ControlId::Group2Item1, &TForm1::Group2Items1Click}, {ControlId::Group2Item2, &TForm1::Group2Items2Click},
         {ControlId::Group2Item3, &TForm1::Group2Items3Click}};
     for (const auto& [id, handler] : handlers)

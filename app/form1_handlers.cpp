@@ -7,6 +7,7 @@
 #include "common/errors.h"
 #include "common/file_system.h"
 #include "common/waits.h"
+#include "run/history_page.h"
 #include "run/run_controller.h"
 #include "settings/benchmark_options.h"
 #include "settings/resolutions.h"
@@ -20,6 +21,10 @@ constexpr const char* kDemoDialogTitle = "Browse for Serious Sam 2 demo files...
 constexpr const char* kDemoDialogFilter = "Serious Sam 2 demo file (*.dem)|*.dem";
 constexpr const char* kHelpQuestion =
     "Corrupt help file! Would you like to download the newest help file from the Velkora server (approx. 450 KB)?";
+constexpr const char* kNoResultsYet =
+    "There are no results in the results folder yet. The history page is built from the results of the runs: "
+    "run the benchmark first.";
+constexpr const char* kHistoryNotBuilt = "The history page could not be built: %s";
 
 }  // namespace
 
@@ -36,6 +41,7 @@ void TForm1::Image3Click() { ui().windows.terminateApplication(); }
 void TForm1::Group1Items0Click() { view_.showPage(0); }
 void TForm1::Group1Items1Click() { view_.showPage(1); }
 void TForm1::Group1Items2Click() { view_.showPage(2); }
+void TForm1::Group1Items3Click() { view_.showPage(kPassesPage); }
 void TForm1::Group2Items0Click() { openHelp(); }
 void TForm1::Group2Items1Click() { view_.showPage(3); }
 void TForm1::Group2Items2Click() { ui().shell.open(web::kHomepage, ShowCommand::ShowNormal); }
@@ -124,6 +130,47 @@ void TForm1::RendererBoxChange() { writeLevel(ControlId::RendererBox, names::kRe
 void TForm1::HDRBoxMouseLeave() {
     settings_.open(names::kSettingsKey, true);
     settings_.writeString(names::kHdr, flagText(view_.checked(ControlId::HDRBox)));
+}
+
+// ---------------------------------------------------------------- page 5
+
+void TForm1::PassesBoxChange() {
+    const int index = view_.selection(ControlId::PassesBox);
+    if (index < 0 || index > kPassesUntilStable) return;
+    settings_.open(names::kSettingsKey, false);
+    settings_.writeString(names::kPasses, index == kPassesUntilStable ? "until stable" : std::to_string(index + 1));
+}
+
+void TForm1::WarmUpBoxClick() {
+    settings_.open(names::kSettingsKey, false);
+    settings_.writeString(names::kWarmUp, flagText(view_.checked(ControlId::WarmUpBox)));
+}
+
+void TForm1::HistoryButtonClick() {
+    const std::string folder = view_.text(ControlId::ResEdit);
+    if (folder.empty()) return;
+    if (!services_.files.folderExists(folder)) {
+        services_.dialogs.showMessage(kNoResultsFolder);
+        return;
+    }
+    // Built afresh each time, so the page also shows results that came or
+    // went while Melkrin was not running.
+    const std::string page = historyFilePath(folder);
+    std::string error;
+    HistoryCounts counts;
+    const bool built = rebuildHistory(services_.files, folder, &error, &counts);
+    if (built && counts.runs == 0 && counts.skipped == 0) {
+        // A page of nothing is no help: say why instead, and leave no empty page behind.
+        (void)services_.files.deleteFile(page);
+        services_.dialogs.showMessage(kNoResultsYet);
+        return;
+    }
+    // A folder that cannot be written still shows the page built last time.
+    if (!built && !services_.files.fileExists(page)) {
+        services_.dialogs.showError(formatWith(kHistoryNotBuilt, error));
+        return;
+    }
+    ui().shell.open(page, ShowCommand::Show);
 }
 
 // ---------------------------------------------------------------- help

@@ -114,7 +114,8 @@ void Form1Window::createControls() {
     const HWND bar = add(ControlId::GroupBar1, Kind::Container, w, "", 6, 80, 118, 230);
     add(ControlId::Group1, Kind::NavHeader, bar, "Benchmark", 0, 0, 118, 24);
     const Item items[] = {{ControlId::Group1Item0, "Path && notes"},      {ControlId::Group1Item1, "Resolution && demo"},
-                          {ControlId::Group1Item2, "HDR && filters"},     {ControlId::Group2Item0, "Benchmark help"},
+                          {ControlId::Group1Item2, "HDR && filters"},     {ControlId::Group1Item3, "Passes && history"},
+                          {ControlId::Group2Item0, "Benchmark help"},
                           {ControlId::Group2Item1, "Update bench"},       {ControlId::Group2Item2, "Homepage"},
                           {ControlId::Group2Item3, "About..."}};
     for (const Item& item : items) add(item.id, Kind::NavItem, bar, item.caption, 0, 0, 118, 20);
@@ -127,10 +128,10 @@ void Form1Window::createControls() {
 
     // Pages: tabs are hidden; only the navigation bar switches them.
     const HWND pages = add(ControlId::PageControl, Kind::Container, w, "", 140, 82, 340, 225);
-    const ControlId pageIds[5] = {ControlId::Page0, ControlId::Page1, ControlId::Page2, ControlId::Page3,
-                                  ControlId::Page4};
-    HWND page[5];
-    for (int i = 0; i < 5; ++i) page[i] = add(pageIds[i], Kind::Container, pages, "", 0, 0, 340, 225);
+    const ControlId pageIds[kPageCount] = {ControlId::Page0, ControlId::Page1, ControlId::Page2,
+                                           ControlId::Page3, ControlId::Page4, ControlId::Page5};
+    HWND page[kPageCount];
+    for (int i = 0; i < kPageCount; ++i) page[i] = add(pageIds[i], Kind::Container, pages, "", 0, 0, 340, 225);
 
     // Page 0: path and notes.
     CreateWindowExA(0, "STATIC", "Serious Sam 2 path", WS_CHILD | WS_VISIBLE | SS_NOPREFIX, px(14), px(12), px(310),
@@ -214,6 +215,23 @@ void Form1Window::createControls() {
     add(ControlId::Label1, Kind::Label, page[4], "v1.2", 10, 92, 320, 18, SS_CENTER);
     add(ControlId::AboutMemo, Kind::Memo, page[4], kAboutText, 14, 114, 312, 104);
 
+    // Page 5: passes and history. The labels carry the access keys of the
+    // controls after them (Alt+P, Alt+W); the history button takes Alt+H.
+    const HWND passes = add(ControlId::PassesFrame, Kind::Frame, page[5], " Passes per resolution ", 6, 2, 328, 126);
+    CreateWindowExA(0, "STATIC", "&Passes:", WS_CHILD | WS_VISIBLE, px(12), px(24), px(110), px(16), passes, nullptr,
+                    instance_, nullptr);
+    add(ControlId::PassesBox, Kind::List, passes, "", 130, 20, 186, 20);
+    for (const char* entry : {"1 (a single pass)", "2", "3", "4", "5", "6", "7", "8", "9", "10",
+                              "Until stable (3 to 10)"})
+        SendMessageA(at(ControlId::PassesBox).hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
+    add(ControlId::WarmUpBox, Kind::Check, passes, "&Warm-up pass first (not counted)", 12, 50, 300, 20);
+    add(ControlId::PassesNote, Kind::Label, passes,
+        "With more passes the report gives the mean, its spread and its 95 % interval. Until stable stops as soon "
+        "as the passes differ by 2 % or less.",
+        12, 76, 308, 44);
+    add(ControlId::HistoryButton, Kind::CaptionButton, page[5], "&History of the results", 6, 140, 200, 30);
+    at(ControlId::HistoryButton).glyph = skin::Glyph::Chart;
+
     // The progress panel covers the pages during a run.
     const HWND progress = add(ControlId::Panel2, Kind::Container, w, "", 140, 82, 340, 225);
     add(ControlId::Label3, Kind::Label, progress, "Benchmarking in progress", 10, 84, 320, 24, SS_CENTER);
@@ -224,7 +242,7 @@ void Form1Window::createControls() {
     ShowWindow(progress, SW_HIDE);
 
     // Plain labels were made without an entry; give them the window's font.
-    for (HWND parent : {page[0], page[2], page[3], filters, proxy}) {
+    for (HWND parent : {page[0], page[2], page[3], filters, proxy, passes}) {
         for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
             if (!byHandle_.count(child)) SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.normal), FALSE);
     }
@@ -233,7 +251,8 @@ void Form1Window::createControls() {
     const std::pair<ControlId, const char*> hints[] = {
         {ControlId::BenchButton, "Run benchmark"},      {ControlId::Image2, "Minimize"},
         {ControlId::Image3, "Close"},                   {ControlId::ToolButton1, "Browse..."},
-        {ControlId::OpenResFolder, "Open results folder"}, {ControlId::DemoEditButton, "Browse for demo file..."}};
+        {ControlId::OpenResFolder, "Open results folder"}, {ControlId::DemoEditButton, "Browse for demo file..."},
+        {ControlId::HistoryButton, "Open the history page of the results folder"}};
     tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_,
                                nullptr);
@@ -249,7 +268,8 @@ void Form1Window::createControls() {
 }
 
 void Form1Window::layoutNavBar() {
-    const ControlId group1[] = {ControlId::Group1Item0, ControlId::Group1Item1, ControlId::Group1Item2};
+    const ControlId group1[] = {ControlId::Group1Item0, ControlId::Group1Item1, ControlId::Group1Item2,
+                                ControlId::Group1Item3};
     const ControlId group2[] = {ControlId::Group2Item0, ControlId::Group2Item1, ControlId::Group2Item2,
                                 ControlId::Group2Item3};
     int y = 0;

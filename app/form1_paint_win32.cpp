@@ -63,7 +63,7 @@ void Form1Window::paintContainer(HWND hwnd) {
             skin::fill(dc, caption, panelColour());
             skin::text(dc, c->caption, caption, skin::kWhite, fonts_.bold, DT_LEFT | DT_TOP | DT_SINGLELINE);
         } else if (id == ControlId::Page0 || id == ControlId::Page1 || id == ControlId::Page2 ||
-                   id == ControlId::Page3 || id == ControlId::Page4) {
+                   id == ControlId::Page3 || id == ControlId::Page4 || id == ControlId::Page5) {
             skin::frame(dc, box, RGB(160, 116, 16));
         }
         // Fields sit in a dark well with a thin frame.

@@ -10,8 +10,8 @@ bool textIsHint(Form1Window::Kind kind) {
     return kind == Form1Window::Kind::PictureButton || kind == Form1Window::Kind::RunButton;
 }
 
-constexpr ControlId kPages[5] = {ControlId::Page0, ControlId::Page1, ControlId::Page2, ControlId::Page3,
-                                 ControlId::Page4};
+constexpr ControlId kPages[kPageCount] = {ControlId::Page0, ControlId::Page1, ControlId::Page2,
+                                          ControlId::Page3, ControlId::Page4, ControlId::Page5};
 
 }  // namespace
 
@@ -113,9 +113,9 @@ std::string Form1Window::hint(ControlId id) const {
 }
 
 void Form1Window::showPage(int page) {
-    if (page < 0 || page > 4) return;
+    if (page < 0 || page >= kPageCount) return;
     page_ = page;
-    for (int i = 0; i < 5; ++i) ShowWindow(at(kPages[i]).hwnd, i == page ? SW_SHOW : SW_HIDE);
+    for (int i = 0; i < kPageCount; ++i) ShowWindow(at(kPages[i]).hwnd, i == page ? SW_SHOW : SW_HIDE);
 }
 
 void Form1Window::applyTheme() {

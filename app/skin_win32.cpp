@@ -157,6 +157,17 @@ void drawGlyph(HDC dc, const RECT& box, Glyph glyph, COLORREF colour, int dpi) {
             polygon(dc, play, 3, colour);
             break;
         }
+        case Glyph::Chart: {
+            // Three bars of a chart on its base line.
+            const int heights[3] = {6, 11, 8};
+            for (int i = 0; i < 3; ++i) {
+                const int x = cx - 7 * u + i * 5 * u;
+                RECT bar{x, cy + 6 * u - heights[i] * u, x + 4 * u, cy + 6 * u};
+                fill(dc, bar, colour);
+            }
+            line(dc, cx - 8 * u, cy + 7 * u, cx + 8 * u, cy + 7 * u, colour, u);
+            break;
+        }
     }
 }
 
@@ -314,11 +325,12 @@ void drawOptionItem(HDC dc, const RECT& box, const std::string& caption, bool ra
     }
     RECT label{mark.right + px(5), box.top, box.right, box.bottom};
     const COLORREF ink = !enabled ? RGB(66, 46, 6) : hot ? kItemHot : checked ? kWhite : kSilver;
-    text(dc, caption, label, ink, fonts.normal, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    // An "&" marks the access key, as in a native check box.
+    text(dc, caption, label, ink, fonts.normal, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
     if (focused) {
         RECT measure = label;
         HGDIOBJ old = SelectObject(dc, fonts.normal);
-        DrawTextA(dc, caption.c_str(), -1, &measure, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+        DrawTextA(dc, caption.c_str(), -1, &measure, DT_CALCRECT | DT_SINGLELINE);
         SelectObject(dc, old);
         RECT under{label.left, box.bottom - px(2), std::min(measure.right, box.right), box.bottom - px(1)};
         fill(dc, under, kItemHot);

@@ -44,7 +44,7 @@ struct Fonts {
     void destroy();
 };
 
-enum class Glyph { None, Folder, OpenFolder, Minimise, Close, Update, Play };
+enum class Glyph { None, Folder, OpenFolder, Minimise, Close, Update, Play, Chart };
 
 void fill(HDC dc, const RECT& box, COLORREF colour);
 void frame(HDC dc, const RECT& box, COLORREF colour, int width = 1);

@@ -3,6 +3,7 @@
 // "A" functions, tests use an in-memory double.
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace melkrin {
 
@@ -30,6 +31,10 @@ public:
     // Rename or copy that replaces an existing target. False when it failed.
     virtual bool moveFile(const std::string& from, const std::string& to) = 0;
     virtual bool copyFile(const std::string& from, const std::string& to) = 0;
+    // The names (without the folder) of the files in a folder that match a
+    // pattern with "*" and "?", sorted; folders are left out. Throws OsError
+    // when the folder cannot be listed.
+    virtual std::vector<std::string> listFiles(const std::string& folder, const std::string& pattern) const = 0;
 };
 
 }  // namespace melkrin

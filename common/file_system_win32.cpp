@@ -151,4 +151,26 @@ bool Win32FileSystem::copyFile(const std::string& from, const std::string& to) {
     return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
 }
 
+std::vector<std::string> Win32FileSystem::listFiles(const std::string& folder, const std::string& pattern) const {
+    std::string base = folder;
+    if (!base.empty() && base.back() != '\\' && base.back() != '/') base.push_back('\\');
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((base + pattern).c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) {
+        const DWORD code = GetLastError();
+        // An empty match in a folder that exists is no error.
+        if ((code == ERROR_FILE_NOT_FOUND || code == ERROR_NO_MORE_FILES) && folderExists(folder)) return names;
+        throwOsError(code, "Cannot list the folder \"" + folder + "\"");
+    }
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(data.cFileName);
+    } while (FindNextFileA(find, &data));
+    const DWORD code = GetLastError();
+    FindClose(find);
+    if (code != ERROR_NO_MORE_FILES) throwOsError(code, "Cannot list the folder \"" + folder + "\"");
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 }  // namespace melkrin

@@ -14,6 +14,7 @@ public:
     void appendFile(const std::string& path, std::string_view bytes, std::string_view firstLine) override;
     bool moveFile(const std::string& from, const std::string& to) override;
     bool copyFile(const std::string& from, const std::string& to) override;
+    std::vector<std::string> listFiles(const std::string& folder, const std::string& pattern) const override;
 };
 
 }  // namespace melkrin

@@ -3,7 +3,7 @@
 set -euo pipefail
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
-for pkg in cmake make g++ g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 xvfb xauth googletest procps python3 openssl libgnutls30 nsis fp-utils-3.2.2 nlohmann-json3-dev python3-jsonschema clang libclang-rt-14-dev "$@"; do
+for pkg in cmake make g++ g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 xvfb xauth googletest procps python3 openssl libgnutls30 nsis fp-utils-3.2.2 nlohmann-json3-dev python3-jsonschema clang libclang-rt-14-dev chromium "$@"; do
   have "$pkg" || need+=("$pkg")
 done
 if [ ${#need[@]} -gt 0 ]; then
@@ -17,7 +17,7 @@ fi
 # What the builds and the Wine helpers call, where Debian puts it (wine64
 # keeps its loader and server in /usr/lib/wine, off PATH).
 missing=()
-for tool in cmake clang++ x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres xvfb-run /usr/lib/wine/wine64 /usr/lib/wine/wineserver64; do
+for tool in cmake clang++ chromium x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres xvfb-run /usr/lib/wine/wine64 /usr/lib/wine/wineserver64; do
   case $tool in
     /*) [ -x "$tool" ] || missing+=("$tool") ;;
     *) command -v "$tool" >/dev/null || missing+=("$tool") ;;

@@ -13,7 +13,7 @@
 //   melkrin_driver wait-hidden CLASS [SECONDS]   no visible window of CLASS is left
 //   melkrin_driver press CLASS ID                presses the button with control ID
 //   melkrin_driver type CLASS ID TEXT            types TEXT into control ID, one character at a time
-//   melkrin_driver key CLASS ID down|up|escape   presses an arrow key or Escape in control ID
+//   melkrin_driver key CLASS ID down|up|end|escape   presses an arrow key, End or Escape in control ID
 //   melkrin_driver tree CLASS                    prints every control: id, class, flags, text
 //   melkrin_driver state CLASS ID                prints "enabled visible checked" flags as 0/1
 //   melkrin_driver hover CLASS ID                moves the pointer onto the centre of control ID
@@ -258,7 +258,7 @@ int main(int argc, char** argv) {
         HWND control = window ? descendant(window, std::atoi(argv[3])) : nullptr;
         if (!control) return 1;
         const std::string name = argv[4];
-        const WPARAM key = name == "up" ? VK_UP : name == "escape" ? VK_ESCAPE : VK_DOWN;
+        const WPARAM key = name == "up" ? VK_UP : name == "escape" ? VK_ESCAPE : name == "end" ? VK_END : VK_DOWN;
         PostMessageA(control, WM_KEYDOWN, key, 1);
         PostMessageA(control, WM_KEYUP, key, 0xC0000001);
         Sleep(200);

@@ -77,6 +77,11 @@ expect_eq "$(state_of 1042)" "1 1 0" "page 2"
 expect_eq "$(state_of 1300)" "1 1 0" "HDR off"
 shot TForm1 page2-hdr-and-filters
 
+driver click TForm1 "Passes && history"; sleep 0.3
+expect_eq "$(state_of 1045)" "1 1 0" "page 5"
+expect_eq "$(state_of 1601)" "1 1 0" "no warm-up pass by default"
+shot TForm1 page5-passes-and-history
+
 driver click TForm1 Help; sleep 0.3
 expect_eq "$(state_of 1030)" "1 0 0" "opening Help closes Benchmark"
 driver click TForm1 "Update bench"; sleep 0.3
@@ -109,6 +114,13 @@ driver click TForm1 "Path && notes"; sleep 0.3
 driver type TForm1 1104 "+OC"
 hover_out 1104
 expect_eq "$(reg_get "$settings_key" Note)" "e2e rig+OC" "note stored on leaving the field"
+expect_eq "$(reg_get "$settings_key" Passes)" "" "the passes are not stored while nobody changes them"
+expect_eq "$(reg_get "$settings_key" WarmUp)" "" "nor the warm-up pass"
+driver click TForm1 "Passes && history"; sleep 0.3
+driver key TForm1 1600 end
+expect_eq "$(reg_get "$settings_key" Passes)" "until stable" "passes stored on selection change"
+driver press TForm1 1601
+expect_eq "$(reg_get "$settings_key" WarmUp)" "1" "warm-up stored on the click"
 
 echo "-- the resolution possibilities dialog fills the custom size"
 driver click TForm1 "Resolution && demo"; sleep 0.3
@@ -148,6 +160,7 @@ expect_eq "$(state_of 1300)" "1 0 1" "HDR on"
 expect_eq "$(state_of 1223)" "1 0 1" "user defined demo"
 expect_eq "$(text_of 1104)" "e2e rig+OC" "note"
 expect_eq "$(text_of 1211)" "1024" "custom width"
+expect_eq "$(state_of 1601)" "1 0 1" "warm-up pass"
 stop_melkrin
 rm -f "$shots"/*.bmp
 echo "pages e2e: all scenarios passed"

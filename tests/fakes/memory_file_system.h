@@ -82,6 +82,18 @@ public:
         return true;
     }
 
+    std::vector<std::string> listFiles(const std::string& folder, const std::string& pattern) const override {
+        if (!folderExists(folder)) throw OsError(3, "Cannot list the folder \"" + folder + "\": The system cannot find the path specified");
+        const std::string prefix = norm(folder) + "\\";
+        std::vector<std::string> names;
+        for (const auto& [key, bytes] : files) {
+            if (key.size() <= prefix.size() || key.compare(0, prefix.size(), prefix) != 0) continue;
+            const std::string name = key.substr(prefix.size());
+            if (name.find('\\') == std::string::npos && matches(toLower(pattern), name)) names.push_back(name);
+        }
+        return names;  // the map keeps them sorted
+    }
+
     // Set-up helpers: a file and every folder above it.
     void addFile(const std::string& path, const std::string& bytes = {}) {
         files[norm(path)] = bytes;
@@ -104,6 +116,13 @@ public:
     std::vector<std::string>* journal = nullptr;  // shared with other doubles: the order of effects
 
 private:
+    // "*" any run of characters, "?" any one.
+    static bool matches(std::string_view pattern, std::string_view name) {
+        if (pattern.empty()) return name.empty();
+        if (pattern[0] == '*')
+            return matches(pattern.substr(1), name) || (!name.empty() && matches(pattern, name.substr(1)));
+        return !name.empty() && (pattern[0] == '?' || pattern[0] == name[0]) && matches(pattern.substr(1), name.substr(1));
+    }
     void addParents(const std::string& key) {
         auto slash = key.find_last_of('\\');
         while (slash != std::string::npos && slash > 2) {

@@ -80,6 +80,16 @@ TEST(OptionWritersTest, EachWriterStoresWhatItsControlShows) {
         {"OpenGL", [](StateView& v) { v.setSelection(ControlId::RendererBox, 0); }, &TForm1::RendererBoxChange,
          {"Renderer=0"}},
         {"renderer without a selection", [](StateView&) {}, &TForm1::RendererBoxChange, {}},
+        {"one pass", [](StateView& v) { v.setSelection(ControlId::PassesBox, 0); }, &TForm1::PassesBoxChange,
+         {"Passes=1"}},
+        {"ten passes", [](StateView& v) { v.setSelection(ControlId::PassesBox, 9); }, &TForm1::PassesBoxChange,
+         {"Passes=10"}},
+        {"until stable", [](StateView& v) { v.setSelection(ControlId::PassesBox, kPassesUntilStable); },
+         &TForm1::PassesBoxChange, {"Passes=until stable"}},
+        {"passes without a selection", [](StateView&) {}, &TForm1::PassesBoxChange, {}},
+        {"warm-up on", [](StateView& v) { v.setChecked(ControlId::WarmUpBox, true); }, &TForm1::WarmUpBoxClick,
+         {"WarmUp=1"}},
+        {"warm-up off", [](StateView&) {}, &TForm1::WarmUpBoxClick, {"WarmUp=0"}},
     };
     for (const auto& c : cases) {
         Window w;
@@ -110,11 +120,13 @@ TEST(OptionWritersTest, WritersCreateOnlyTheKeysTheyMayCreate) {
         bool creates;
     } cases[] = {{&TForm1::resMouseLeave, true},   {&TForm1::HDRBoxMouseLeave, true},
                  {&TForm1::NoteEditExit, true},    {&TForm1::cusresboxMouseLeave, false},
-                 {&TForm1::RendererBoxChange, false}};
+                 {&TForm1::RendererBoxChange, false}, {&TForm1::PassesBoxChange, false},
+                 {&TForm1::WarmUpBoxClick, false}};
     for (const auto& c : cases) {
         Window w;
         w.keys.keys.clear();
         w.view.setSelection(ControlId::RendererBox, 1);
+        w.view.setSelection(ControlId::PassesBox, 2);
         w.run(c.handler);
         EXPECT_EQ(w.keys.keyExists(kKey), c.creates);
         EXPECT_EQ(w.dialogs.errors.empty(), c.creates);
@@ -179,6 +191,66 @@ TEST(ResultsFolderTest, OpenShowsAnExistingFolderAndRefusesAMissingOne) {
     }
 }
 
+TEST(HistoryButtonTest, BuildsThePageFromTheResultsAndOpensIt) {
+    const std::string result = R"({"format":"melkrin-result","formatVersion":1,"startedAt":"2026-12-10T19:40:12",)"
+                               R"("resolutions":[{"resolution":"640x480","passes":[{"fps":61.25}],)"
+                               R"("statistics":{"count":1,"mean":61.25,"min":61.25,"max":61.25}}]})";
+    struct Case {
+        const char* what;
+        std::function<void(Window&)> arrange;
+        std::vector<std::string> shell;
+        std::vector<std::string> messages;
+        std::vector<std::string> errors;
+        bool pageLeft;
+    } cases[] = {
+        {"a run in the folder",
+         [&](Window& w) { w.files.addFile("D:\\Results\\result_2026_12_10_19_40_12.json", result); },
+         {"open D:\\Results\\history.htm"}, {}, {}, true},
+        {"only a foreign file: the page names it",
+         [](Window& w) { w.files.addFile("D:\\Results\\result_other.json", "{}"); },
+         {"open D:\\Results\\history.htm"}, {}, {}, true},
+        {"no results yet",
+         [](Window& w) {
+             w.files.addFolder("D:\\Results");
+             w.files.addFile("D:\\Results\\history.htm", "stale");
+         },
+         {}, {"There are no results in the results folder yet. The history page is built from the results of the "
+              "runs: run the benchmark first."}, {}, false},
+        {"no results folder", [](Window&) {}, {}, {"The results directory not exist."}, {}, false},
+        {"a folder that cannot be written, with a page of earlier",
+         [&](Window& w) {
+             w.files.addFile("D:\\Results\\result_2026_12_10_19_40_12.json", result);
+             w.files.addFile("D:\\Results\\history.htm", "earlier");
+             w.files.readOnly.insert(MemoryFileSystem::norm("D:\\Results\\history.htm"));
+         },
+         {"open D:\\Results\\history.htm"}, {}, {}, true},
+        {"a folder that cannot be written, without a page",
+         [&](Window& w) {
+             w.files.addFile("D:\\Results\\result_2026_12_10_19_40_12.json", result);
+             w.files.readOnly.insert(MemoryFileSystem::norm("D:\\Results\\history.htm"));
+         },
+         {}, {}, {"The history page could not be built: Cannot create file \"D:\\Results\\history.htm\": Access is denied"},
+         false},
+    };
+    for (const auto& c : cases) {
+        Window w;
+        c.arrange(w);
+        w.view.setText(ControlId::ResEdit, "D:\\Results\\");
+        w.run(&TForm1::HistoryButtonClick);
+        EXPECT_EQ(w.log, c.shell) << c.what;
+        EXPECT_EQ(w.dialogs.messages, c.messages) << c.what;
+        EXPECT_EQ(w.dialogs.errors, c.errors) << c.what;
+        EXPECT_EQ(w.files.fileExists("D:\\Results\\history.htm"), c.pageLeft) << c.what;
+        EXPECT_THAT(w.keys.writes, IsEmpty()) << c.what;
+    }
+    // The page opened is the one just built.
+    Window w;
+    w.files.addFile("D:\\Results\\result_2026_12_10_19_40_12.json", result);
+    w.view.setText(ControlId::ResEdit, "D:\\Results\\");
+    w.run(&TForm1::HistoryButtonClick);
+    EXPECT_NE(w.files.content("D:\\Results\\history.htm").find("61.3 FPS"), std::string::npos);
+}
+
 TEST(DemoFileTest, ConfirmedFileIsShownAndStoredCancelKeepsThePreviousOne) {
     Window w;
     w.keys.set(kKey, "Demoname", "D:\\old.dem");
@@ -200,7 +272,8 @@ TEST(NavigationTest, ItemsShowTheirPagesAndChromeReachesTheApplication) {
                                                          {&TForm1::Group1Items1Click, 1},
                                                          {&TForm1::Group1Items2Click, 2},
                                                          {&TForm1::Group2Items1Click, 3},
-                                                         {&TForm1::Group2Items3Click, 4}};
+                                                         {&TForm1::Group2Items3Click, 4},
+                                                         {&TForm1::Group1Items3Click, kPassesPage}};
     Window w;
     for (const auto& [handler, page] : pages) {
         w.view.showPage(page == 0 ? 4 : 0);

@@ -79,6 +79,8 @@ TEST(StartupTest, FreshSettingsKeyLoadsTheDefaults) {
     EXPECT_FALSE(m.view.checked(ControlId::UseProxyBox));
     EXPECT_FALSE(m.view.enabled(ControlId::ProxyServerEdit));
     EXPECT_EQ(m.view.text(ControlId::Label1), "") << "no version unless version.txt was delivered";
+    EXPECT_EQ(m.view.selection(ControlId::PassesBox), 0) << "one pass";
+    EXPECT_FALSE(m.view.checked(ControlId::WarmUpBox));
 
     // Only "Demoname" is created; nothing else is written back.
     EXPECT_EQ(m.keys.writes, (std::vector<std::string>{"Demoname="}));
@@ -243,6 +245,29 @@ TEST(StartupTest, EdgeCasesOfTheStoredValues) {
         auto form = m.start();
         EXPECT_TRUE(m.dialogs.errors.empty());
         c.check(m);
+    }
+}
+
+TEST(StartupTest, StoredPassesComeBackAndUnknownValuesReadAsOnePass) {
+    struct Case {
+        const char* passes;
+        const char* warmUp;
+        int shown;
+        bool warm;
+    } cases[] = {
+        {"1", "1", 0, true},          {"2", "0", 1, false},    {"10", "", 9, false},
+        {"until stable", "1", 10, true}, {"11", "yes", 0, false}, {"0", "01", 0, false},
+        {" 3", "1 ", 0, false},        {"Until Stable", "2", 0, false},
+    };
+    for (const auto& c : cases) {
+        Machine m;
+        m.set("Passes", c.passes);
+        m.set("WarmUp", c.warmUp);
+        auto form = m.start();
+        EXPECT_EQ(m.view.selection(ControlId::PassesBox), c.shown) << c.passes;
+        EXPECT_EQ(m.view.checked(ControlId::WarmUpBox), c.warm) << c.warmUp;
+        EXPECT_EQ(m.stored("Passes"), c.passes) << "shown, never rewritten";
+        EXPECT_EQ(m.stored("WarmUp"), c.warmUp);
     }
 }
 

@@ -113,6 +113,26 @@ TEST(Win32FileSystemTest, MoveAndCopyReplaceTheTarget) {
     EXPECT_FALSE(files.deleteFile(temp.path() + "a"));
 }
 
+TEST(Win32FileSystemTest, ListsTheFilesThatMatchAPattern) {
+    TempFolder temp;
+    Win32FileSystem files;
+    for (const char* name : {"result_b.json", "result_a.json", "result_a.htm", "history.htm", "result_\xE9t\xE9.json"})
+        writeBytes(temp.path() + name, "{}");
+    ASSERT_TRUE(files.createFolder(temp.path() + "result_folder.json"));  // a folder is not listed
+    const std::vector<std::string> expected = {"result_a.json", "result_b.json", "result_\xE9t\xE9.json"};
+    EXPECT_EQ(files.listFiles(temp.path(), "result_*.json"), expected);
+    // The folder without its closing backslash lists the same.
+    EXPECT_EQ(files.listFiles(temp.path().substr(0, temp.path().size() - 1), "result_*.json"), expected);
+    EXPECT_EQ(files.listFiles(temp.path(), "*.txt"), std::vector<std::string>{}) << "no match is no error";
+
+    try {
+        (void)files.listFiles(temp.path() + "missing", "*.json");
+        FAIL() << "a folder that does not exist cannot be listed";
+    } catch (const OsError& e) {
+        EXPECT_NE(std::string(e.what()).find("missing"), std::string::npos);
+    }
+}
+
 TEST(ShellFileOperationTest, MovesAndCopiesThroughTheShell) {
     EXPECT_EQ(Win32ShellFileOperation::doubleNulList("C:\\x"), std::string("C:\\x\0\0", 6));
     // A local path has no UNC form and stays as it is.

@@ -149,6 +149,10 @@ TEST(Form1WindowTest, HasEveryControlWithItsTextAndDesignedState) {
         {ControlId::Res, " Resolution "},
         {ControlId::Demo, " Choose a demo "},
         {ControlId::ProxyFrame, " Proxy Settings "},
+        {ControlId::Group1Item3, "Passes && history"},
+        {ControlId::PassesFrame, " Passes per resolution "},
+        {ControlId::WarmUpBox, "&Warm-up pass first (not counted)"},
+        {ControlId::HistoryButton, "&History of the results"},
     };
     for (const auto& [id, text] : texts) EXPECT_EQ(windowText(w.at(id)), text) << static_cast<int>(id);
     EXPECT_EQ(w.window.text(ControlId::OpenResFolder), "Open");
@@ -166,7 +170,7 @@ TEST(Form1WindowTest, HasEveryControlWithItsTextAndDesignedState) {
     EXPECT_THAT(labels, ::testing::IsSupersetOf({"Serious Sam 2 path", "Results folder",
                                                   "Benchmark notes (50 chars at most!)", "Filtering mode",
                                                   "Antialiasing mode", "Proxy Server", "Proxy Port", "Username",
-                                                  "Password"}));
+                                                  "Password", "&Passes:"}));
 
     // Lists.
     auto entries = [&](ControlId id) {
@@ -183,6 +187,9 @@ TEST(Form1WindowTest, HasEveryControlWithItsTextAndDesignedState) {
     EXPECT_THAT(entries(ControlId::AFBox), ElementsAre("None", "Anisotrophic 2\xD7", "Anisotrophic 4\xD7",
                                                        "Anisotrophic 8\xD7", "Anisotrophic 16\xD7"));
     EXPECT_THAT(entries(ControlId::AABox), ElementsAre("None", "Low", "Medium", "High"));
+    EXPECT_THAT(entries(ControlId::PassesBox), ElementsAre("1 (a single pass)", "2", "3", "4", "5", "6", "7", "8", "9",
+                                                           "10", "Until stable (3 to 10)"));
+    EXPECT_EQ(w.window.hint(ControlId::HistoryButton), "Open the history page of the results folder");
 
     // Designed state: page 4, both groups closed, progress panel hidden, demo file controls off.
     EXPECT_TRUE(shown(w.at(ControlId::Page4)));
@@ -270,6 +277,34 @@ TEST(SerialKeyboardTest, NoteRefusesThe51stCharacterAndIsStoredWhenTheFocusLeave
     w.pump(20);
     ASSERT_EQ(w.keys.writes.size(), 1u);
     EXPECT_EQ(w.keys.writes[0], "Note=" + w.window.text(ControlId::NoteEdit));
+}
+
+TEST(SerialKeyboardTest, ThePassesPageStoresEachChangeAndOpensTheHistory) {
+    Window w;
+    w.press(ControlId::Group1);
+    w.press(ControlId::Group1Item3);
+    EXPECT_EQ(w.window.page(), kPassesPage);
+    EXPECT_TRUE(shown(w.at(ControlId::Page5)));
+    EXPECT_THAT(w.keys.writes, IsEmpty());
+
+    SetFocus(w.at(ControlId::PassesBox));
+    w.key(w.at(ControlId::PassesBox), VK_DOWN);
+    w.key(w.at(ControlId::PassesBox), VK_END);
+    // Tab moves on to the warm-up box, as the loop's dialog keys do.
+    PostMessageA(w.at(ControlId::PassesBox), WM_KEYDOWN, VK_TAB, 1);
+    w.pump(50);
+    EXPECT_EQ(GetFocus(), w.at(ControlId::WarmUpBox));
+    w.press(ControlId::WarmUpBox);
+    w.press(ControlId::WarmUpBox);
+    EXPECT_THAT(w.keys.writes, ElementsAre("Passes=1", "Passes=until stable", "WarmUp=1", "WarmUp=0"));
+
+    w.files.addFolder("D:\\Results");
+    w.window.setText(ControlId::ResEdit, "D:\\Results\\");
+    w.press(ControlId::HistoryButton);
+    EXPECT_EQ(w.dialogs.messages.size(), 1u);
+    w.files.addFile("D:\\Results\\result_1.json", R"({"format":"melkrin-result","formatVersion":1,"startedAt":"x","resolutions":[]})");
+    w.press(ControlId::HistoryButton);
+    EXPECT_THAT(w.log, ElementsAre("open D:\\Results\\history.htm"));
 }
 
 TEST(SerialKeyboardTest, ListsAndTheDemoGroupStoreOnEachChange) {

@@ -1,0 +1,113 @@
+#!/usr/bin/env python3
+"""Opens a history page built from the fixture folder (broken and foreign
+files included) in headless Chromium, and checks that the browser lays out
+its table and charts and that choosing two runs shows their comparison.
+
+usage: history_browser_test.py <build_history_page program> <fixture folder>
+"""
+import html
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+CHROMIUM_SECONDS = 90
+
+
+def fail(message):
+    print("FAIL: " + message)
+    sys.exit(1)
+
+
+def find_chromium():
+    for name in ("chromium", "chromium-browser"):
+        path = shutil.which(name)
+        if path:
+            return path
+    fail("Chromium is not installed (Debian's package 'chromium'; scripts/install-deps.sh installs it)")
+
+
+def main():
+    tool, fixtures = sys.argv[1], sys.argv[2]
+    chromium = find_chromium()
+    with tempfile.TemporaryDirectory(prefix="history-browser-") as work:
+        folder = os.path.join(work, "Results")
+        shutil.copytree(fixtures, folder)
+        built = subprocess.run([tool, folder], capture_output=True, text=True, timeout=60)
+        print(built.stdout + built.stderr, end="")
+        if built.returncode != 0:
+            fail("the page was not built")
+        shutil.copy(os.path.join(HERE, "history_check.htm"), folder)
+        command = [chromium, "--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
+                   "--disable-extensions", "--allow-file-access-from-files",
+                   "--user-data-dir=" + os.path.join(work, "profile"),
+                   "--virtual-time-budget=10000", "--dump-dom",
+                   "file://" + os.path.join(folder, "history_check.htm")]
+        try:
+            shown = subprocess.run(command, capture_output=True, text=True, timeout=CHROMIUM_SECONDS)
+        except subprocess.TimeoutExpired:
+            fail("Chromium gave no page within %d s" % CHROMIUM_SECONDS)
+        found = re.search(r'<pre id="result">(.*?)</pre>', shown.stdout, re.S)
+        if shown.returncode != 0 or not found:
+            fail("Chromium ended with %d and no result; its output:\n%s\n%s"
+                 % (shown.returncode, shown.stdout[-2000:], shown.stderr[-2000:]))
+        try:
+            result = json.loads(html.unescape(found.group(1)))
+        except ValueError:
+            fail("the check page did not run: " + found.group(1)[:500])
+    print(json.dumps(result, indent=1, ensure_ascii=False))
+
+    problems = []
+
+    def expect(condition, what):
+        if not condition:
+            problems.append(what)
+
+    expect("error" not in result, "the check raised: %s" % result.get("error"))
+    expect(result.get("rows") == 4, "four runs in the table")
+    expect(result.get("tableShown"), "the table is laid out")
+    expect(result.get("scripts") == 2, "no script but the page's own (the data and the comparison)")
+    charts = {c["resolution"]: c for c in result.get("charts", [])}
+    expect(sorted(charts) == ["640x480", "800x600"], "a chart per resolution with figures")
+    for name, chart in charts.items():
+        expect(chart["width"] >= 700 and chart["height"] >= 250, "chart %s is laid out at its size" % name)
+        expect(chart["circles"] == 4, "chart %s shows a point per run inside the chart" % name)
+        expect(chart["bars"] == 9, "chart %s has an interval bar for each run of several passes" % name)
+        expect(chart["trendWidth"] > 500, "chart %s draws its line across the runs" % name)
+    skipped = " | ".join(result.get("skipped", []))
+    for name in ("result_broken.json", "result_foreign.json", "result_future.json", "result_badshape.json"):
+        expect(name in skipped, "%s named among the files left out" % name)
+    expect(any(t.startswith("A: 2026-12-08") for t in result.get("initial", [])),
+           "the two newest runs are compared when the page opens")
+
+    minus = "\u2212"
+    expect(result.get("onePass") == [
+        ["640x480", "95.5 FPS (1 pass, no interval)", "121.0 FPS (95 % interval 118.5 to 123.5, 3 passes)", "+26.7 %",
+         "no interval: a run of one pass cannot tell noise from a difference"],
+        ["800x600", "77.3 FPS (1 pass, no interval)", "82.0 FPS (95 % interval 79.5 to 84.5, 3 passes)", "+6.1 %",
+         "no interval: a run of one pass cannot tell noise from a difference"],
+    ], "a run of one pass is compared without a verdict on noise")
+    expect([row[3:] for row in result.get("overclock", [])] == [["+19.8 %", "B is faster"], ["+1.2 %", "within noise"]],
+           "apart intervals are a difference, overlapping ones within noise")
+    expect([row[1:] for row in result.get("stable", [])] == [
+        ["121.0 FPS (95 % interval 118.5 to 123.5, 3 passes)", "111.0 FPS (95 % interval 108.5 to 113.5, 3 passes)",
+         minus + "8.3 %", "B is slower"],
+        ["82.0 FPS (95 % interval 79.5 to 84.5, 3 passes)", "91.0 FPS (95 % interval 78.3 to 103.7, 2 passes)",
+         "+11.0 %", "within noise"],
+        ["not run", "no figure", "", "no figure to compare"],
+    ], "a resolution without figure is compared as such")
+    expect(result.get("marked") == ["result_2026_12_09_09_30_00.json", "result_2026_12_08_18_00_00.json"],
+           "the chosen rows are marked")
+    expect(result.get("hash") == "#compare=result_2026_12_09_09_30_00.json,result_2026_12_08_18_00_00.json",
+           "the address names the chosen runs")
+    if problems:
+        fail("; ".join(problems))
+    print("OK")
+
+
+if __name__ == "__main__":
+    main()
