@@ -7,6 +7,7 @@
 #include "common/file_system_win32.h"
 #include "crash/crash_hooks.h"
 #include "crash/crash_restore.h"
+#include "run/history_page.h"
 #include "settings/registry_key_store_win32.h"
 #include "sysinfo/machine_win32.h"
 #include "sysinfo/system_info_win32.h"
@@ -28,7 +29,14 @@ RunComponents::RunComponents(TForm1& form, FileSystem& files, ShellFileOperation
                     [&settings](const Diagnostics& values) { return collectSystemInfo(values, settings); },
                     inUse, [&shell](const std::string& path) { shell.open(path, ShowCommand::Show); }, clock,
                     scheduler, debugLog, config, demo,
-                    [&form](const std::function<void()>& step) { form.guarded(step); }, systemCodePageToUtf8},
+                    [&form](const std::function<void()>& step) { form.guarded(step); }, systemCodePageToUtf8,
+                    // The history page is rebuilt from the folder's result files after every run; the
+                    // run's own results are safe by then, so a page that cannot be written is only logged.
+                    [this, &files](const std::string& resultsFolder) {
+                        std::string error;
+                        if (!rebuildHistory(files, resultsFolder, &error))
+                            debugLog.add("History page not rebuilt: " + error);
+                    }},
         form.gameInstall(), form.programFolder(), web::kMakerHost);
 
     // A crash during a run puts back what this run changed. The hook asks the
