@@ -550,7 +550,7 @@ std::optional<HistoryRun> parseResultFile(std::string_view text, std::string* wh
     if (json.is_discarded()) return refuse("not valid JSON");
     if (!json.is_object()) return refuse("not a Melkrin result file");
     const Json* format = member(json, "format");
-    if (!format || !format->is_string() || format->get<std::string>() != "melkrin-result")
+    if (!format || !format->is_string() || format->get<std::string>() != kResultFormat)
         return refuse("not a Melkrin result file");
     const Json* version = member(json, "formatVersion");
     if (!version || !version->is_number_integer() || version->get<long long>() < 1)

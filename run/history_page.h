@@ -8,12 +8,13 @@
 #include <string_view>
 #include <vector>
 
+#include "run/result_format.h"
+
 namespace melkrin {
 
 class FileSystem;
 
 inline constexpr const char* kHistoryFileName = "history.htm";
-inline constexpr int kResultFormatVersion = 1;
 
 struct HistoryStatistics {
     int count = 0;

@@ -76,7 +76,7 @@ std::string resultsCsvPath(const std::string& resultsFolder) {
 std::string resultJson(const ResultRecord& r, const TextToUtf8& toUtf8) {
     const TextToUtf8 utf8 = toUtf8 ? toUtf8 : TextToUtf8(latin1ToUtf8);
     Json json;
-    json["format"] = "melkrin-result";
+    json["format"] = kResultFormat;
     json["formatVersion"] = kResultFormatVersion;
     json["program"] = "Melkrin";
     json["version"] = utf8(r.version);

@@ -9,6 +9,7 @@
 
 #include "gameconfig/quality_settings.h"
 #include "run/pass_statistics.h"
+#include "run/result_format.h"
 #include "sysinfo/system_info.h"
 
 namespace melkrin {
@@ -50,7 +51,6 @@ struct ResultRecord {
 
 using TextToUtf8 = std::function<std::string(const std::string&)>;
 
-inline constexpr int kResultFormatVersion = 1;
 inline constexpr const char* kResultsCsvName = "results.csv";
 
 // "result_" + stamp + ".json" in the results folder.

@@ -138,5 +138,19 @@ iconv -f cp1252 -t utf-8 "$program/debuginfo.txt" | tr -d '\r' | grep -qxF 'Warm
 [ "$(ls "$results"/result_*.json | wc -l)" = 4 ] || fail "four result files"
 expect_eq "$(csv_rows)" 6 "the header once and five rows"
 expect_eq "$(grep -c '^started,' "$results/results.csv")" 1 "the header once"
+
+echo "-- the history page, rebuilt after every run, compares the last two in a browser"
+history="$results/history.htm"
+[ -f "$history" ] || fail "no history.htm after the runs"
+[ "$history" -nt "$first_json" ] || fail "history.htm was not rebuilt after the last run"
+grep -qF '<p class="hint">4 runs in this folder' "$history" || fail "history.htm does not hold the four runs"
+grep -q 'id="skipped"' "$history" && fail "history.htm left out a file the run wrote"
+command -v chromium >/dev/null || fail "Chromium is not installed (scripts/install-deps.sh installs it)"
+dom=$(timeout 90 chromium --headless --no-sandbox --disable-gpu --no-first-run --disable-extensions \
+  --user-data-dir="$root/chromium-profile" --virtual-time-budget=5000 --dump-dom "file://$history" 2>/dev/null) ||
+  fail "Chromium could not show history.htm"
+comparison=$(echo "$dom" | tr -d '\n' | sed -n 's/.*<div id="comparison">\(.*\)<h2>Results over time.*/\1/p')
+echo "$comparison" | grep -q '<table' || fail "the page shows no comparison of the last two runs: ${comparison:0:400}"
+echo "$dom" | grep -q '<svg' || fail "the page shows no chart"
 rm -f "$game/StandIn/behaviour.txt"
 echo "passes e2e: all scenarios passed"

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/text.h"
+#include "run/history_page.h"
 #include "run/result_files.h"
 
 namespace melkrin {
@@ -75,6 +76,45 @@ TEST(ResultFilesTest, TheJsonMatchesItsSchema) {
     EXPECT_NE(checkAgainstSchema(broken, said), 0);
     EXPECT_NE(said.find("count 2, figures 3"), std::string::npos) << said;
     EXPECT_NE(checkAgainstSchema("{\"format\": \"other\"}", said), 0);
+}
+
+// The history page reads back what the run writes: every figure, interval
+// and option survives the round trip.
+TEST(ResultFilesTest, TheHistoryPageReadsWhatTheRunWrites) {
+    std::string whyNot;
+    const auto run = parseResultFile(resultJson(sampleRecord(), nullptr), &whyNot);
+    ASSERT_TRUE(run) << whyNot;
+    EXPECT_EQ(run->startedAt, "2026-12-10T19:40:12");
+    EXPECT_EQ(run->report, "result_10_12_2026_19_40_12.htm");
+    EXPECT_EQ(run->note, "driver 1.2 \xC3\x97 \"fast\", clock +5%");
+    EXPECT_EQ(run->processor, "Test CPU");
+    EXPECT_EQ(run->passes, "until stable");
+    EXPECT_EQ(run->timeLimit, 600);
+    ASSERT_EQ(run->resolutions.size(), 3u);
+
+    const HistoryResolution& three = run->resolutions[0];
+    EXPECT_EQ(three.resolution, "640x480");
+    ASSERT_EQ(three.passes.size(), 3u);
+    EXPECT_EQ(three.passes[1].fps, 61.0);
+    ASSERT_TRUE(three.statistics);
+    EXPECT_EQ(three.statistics->count, 3);
+    EXPECT_DOUBLE_EQ(three.statistics->mean, 60.0);
+    ASSERT_TRUE(three.statistics->ci95Low && three.statistics->ci95High);
+    // 60 -/+ t(0.975, 2) * 1 / sqrt(3)
+    EXPECT_NEAR(*three.statistics->ci95Low, 57.5159, 1e-3);
+    EXPECT_NEAR(*three.statistics->ci95High, 62.4841, 1e-3);
+
+    const HistoryResolution& one = run->resolutions[1];
+    ASSERT_EQ(one.passes.size(), 2u);
+    EXPECT_FALSE(one.passes[1].fps);
+    EXPECT_EQ(one.passes[1].reason, "the game left no log");
+    ASSERT_TRUE(one.statistics);
+    EXPECT_EQ(one.statistics->count, 1);
+    EXPECT_FALSE(one.statistics->ci95Low);
+
+    const HistoryResolution& none = run->resolutions[2];
+    EXPECT_TRUE(none.stopped);
+    EXPECT_FALSE(none.statistics);
 }
 
 TEST(ResultFilesTest, RowsQuoteWhatNeedsIt) {
