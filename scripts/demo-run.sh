@@ -32,7 +32,16 @@ demo_fail() {
 step "preparing the Wine prefix (the first time takes a minute)"
 wrun cmd /c exit >/dev/null || demo_fail "Wine cannot run a program in $WINEPREFIX"
 step "installing Melkrin into C:\\Program Files\\Quorvane\\Melkrin"
+# An installation over an older one keeps its results folder, as the
+# installer does, so that the history page compares the demo's runs.
+kept="$WINEPREFIX/drive_c/melkrin-demo-results"
+rm -rf "$kept"
+if [ -d "$program/Benchmark" ]; then mv "$program/Benchmark" "$kept"; fi
 install_melkrin "$program"
+if [ -d "$kept" ]; then
+  rm -rf "$program/Benchmark"
+  mv "$kept" "$program/Benchmark"
+fi
 step "installing the stand-in game into C:\\Games\\Serious Sam 2"
 install_game "$game"
 
@@ -48,6 +57,7 @@ step "benchmarking ($resolutions) with the first built-in demo (headless)"
 record_report_opens "$WINEPREFIX/opened.txt"
 for value in $resolutions; do reg_set "$settings_key" "$value" 1; done
 reg_set "$settings_key" Demo 1
+if [ -n "${MELKRIN_DEMO_PASSES:-}" ]; then reg_set "$settings_key" Passes "$MELKRIN_DEMO_PASSES"; fi
 reg_set "$settings_key" AALevel 1
 reg_set "$settings_key" AFLevel 2
 
@@ -68,11 +78,13 @@ for _ in $(seq 1 30); do
 done
 [ -n "$opened" ] || demo_fail "the main window did not open within a minute"
 
+reports_before=$(find "$program/Benchmark" -maxdepth 1 -name 'result_*.htm' | wc -l)
 driver click TForm1 "Run benchmark" || demo_fail "the run button was not found"
 printf 'running'
 started=$SECONDS
 while :; do
-  if ls "$program/Benchmark/"result_*.htm >/dev/null 2>&1 && marker_is 0; then break; fi
+  reports=$(find "$program/Benchmark" -maxdepth 1 -name 'result_*.htm' | wc -l)
+  if [ "$reports" -gt "$reports_before" ] && marker_is 0; then break; fi
   if box=$(message_box); then demo_fail "Melkrin says: \"$box\""; fi
   kill -0 "$melkrin_pid" 2>/dev/null || demo_fail "melkrin.exe ended before the run finished"
   [ $((SECONDS - started)) -lt "$run_limit" ] ||
@@ -87,10 +99,13 @@ report=$(ls -t "$program/Benchmark/"result_*.htm | head -1)
 if box=$(message_box); then demo_fail "Melkrin says: \"$box\""; fi
 stop_melkrin
 step "done"
-scores=$(LC_ALL=C grep -o 'Resolution: [^<]*\|Score = [^<]*' "$report" | iconv -f cp1252 -t utf-8)
+scores=$(LC_ALL=C grep -o 'Resolution: [^<]*\|Score = [^<]*\|Passes: [^<]*\|95 % confidence interval: [^<]*' "$report" | iconv -f cp1252 -t utf-8)
 printf '%s\n' "$scores" | sed 's/^/  /'
 expected=$(wc -w <<<"$resolutions")
 [ "$(grep -c '^Score = ' <<<"$scores")" = "$expected" ] ||
   demo_fail "the report holds no score for every resolution: $report"
 echo "Report:    $report"
 echo "Debug log: $debug_log"
+history="$program/Benchmark/history.htm"
+[ -f "$history" ] || demo_fail "no history page beside the report: $history"
+echo "History:   $history ($(find "$program/Benchmark" -maxdepth 1 -name 'result_*.json' | wc -l) runs; open it to compare the last two)"

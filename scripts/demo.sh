@@ -14,6 +14,7 @@
 #   MELKRIN_DEMO_PREBUILT=1    use that tree as it is, build nothing
 #   MELKRIN_DEMO_RESOLUTIONS   the resolution values to tick ("640 800")
 #   MELKRIN_DEMO_RUN_LIMIT     seconds the headless run may take (300)
+#   MELKRIN_DEMO_PASSES        passes per resolution, stored as the passes page would ("1".."10" or "until stable"; unset: none stored)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$(pwd)
