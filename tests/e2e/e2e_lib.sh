@@ -50,3 +50,22 @@ make_game_tree() {
   printf 'stand-in\r\n' >"$game_dir/Bin/Sam2.exe"
   game_win=$(winpath "$game_dir/")
 }
+
+# start_update_server [ARG...]: (re)starts tests/e2e/upgrade_server.py on
+# $docroot with its output in $server_log, waits for the port it names and
+# points Melkrin's "UpdateServer" at it. Sets server_pid and port.
+start_update_server() {
+  if [ -n "$server_pid" ] && kill -0 "$server_pid" 2>/dev/null; then kill "$server_pid"; wait "$server_pid" 2>/dev/null || true; fi
+  python3 -u "$src/tests/e2e/upgrade_server.py" --docroot "$docroot" "$@" >"$server_log" 2>&1 &
+  server_pid=$!
+  port=""
+  # The server names its port once it listens; give it 10 seconds.
+  for _ in $(seq 1 100); do
+    port=$(sed -n 's/^port \([0-9][0-9]*\)$/\1/p' "$server_log" | head -1)
+    [ -n "$port" ] && break
+    kill -0 "$server_pid" 2>/dev/null || fail "the test server ended: $(cat "$server_log")"
+    sleep 0.1
+  done
+  [ -n "$port" ] || fail "the test server named no port within 10 seconds"
+  reg_set "$settings_key" UpdateServer "http://127.0.0.1:$port"
+}

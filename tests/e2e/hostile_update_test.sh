@@ -24,19 +24,7 @@ end_all() {
 trap end_all EXIT
 
 start_server() {
-  if [ -n "$server_pid" ] && kill -0 "$server_pid" 2>/dev/null; then kill "$server_pid"; wait "$server_pid" 2>/dev/null || true; fi
-  python3 -u "$src/tests/e2e/upgrade_server.py" --docroot "$docroot" --hold 90 "$@" >"$server_log" 2>&1 &
-  server_pid=$!
-  port=""
-  # The server names its port once it listens; give it 10 seconds.
-  for _ in $(seq 1 100); do
-    port=$(sed -n 's/^port \([0-9][0-9]*\)$/\1/p' "$server_log" | head -1)
-    [ -n "$port" ] && break
-    kill -0 "$server_pid" 2>/dev/null || fail "the test server ended: $(cat "$server_log")"
-    sleep 0.1
-  done
-  [ -n "$port" ] || fail "the test server named no port within 10 seconds"
-  reg_set "$settings_key" UpdateServer "http://127.0.0.1:$port"
+  start_update_server --hold 90 "$@"
   python3 "$src/scripts/publish-update.py" --key "$key" --version 1.1 --date 12/01/2026 \
     --message "Faster and safer." --base-url "http://127.0.0.1:$port/benchmarks/ss2/" --docroot "$docroot" \
     "$work/release/melkrin.exe" "$work/release/levels.dat" >/dev/null

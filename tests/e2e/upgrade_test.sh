@@ -25,22 +25,6 @@ end_all() {
 }
 trap end_all EXIT
 
-start_server() {
-  if [ -n "$server_pid" ] && kill -0 "$server_pid" 2>/dev/null; then kill "$server_pid"; wait "$server_pid" 2>/dev/null || true; fi
-  python3 -u "$src/tests/e2e/upgrade_server.py" --docroot "$docroot" "$@" >"$server_log" 2>&1 &
-  server_pid=$!
-  port=""
-  # The server names its port once it listens; give it 10 seconds.
-  for _ in $(seq 1 100); do
-    port=$(sed -n 's/^port \([0-9][0-9]*\)$/\1/p' "$server_log" | head -1)
-    [ -n "$port" ] && break
-    kill -0 "$server_pid" 2>/dev/null || fail "the test server ended: $(cat "$server_log")"
-    sleep 0.1
-  done
-  [ -n "$port" ] || fail "the test server named no port within 10 seconds"
-  reg_set "$settings_key" UpdateServer "http://127.0.0.1:$port"
-}
-
 # Release 1.1: the restart probe as the new melkrin.exe, and a new data file.
 publish() {
   rm -rf "$docroot/benchmarks"
@@ -126,7 +110,7 @@ reg_set "$game_key" Path "$game_win"
 reg_set "$settings_key" Programversion 1.0
 cp "$build/restart_probe.exe" "$work/release/melkrin.exe"
 printf 'new levels for 1.1\r\n' >"$work/release/levels.dat"
-start_server
+start_update_server
 publish
 
 echo "-- an unreachable server: No internet connection., then the host message"
@@ -207,7 +191,7 @@ echo "-- an abort in the wizard leaves no pending file"
 section="an abort in the wizard leaves no pending file"
 install_old
 head -c 300000 /dev/urandom >"$work/release/levels.dat"
-start_server --slow levels.dat
+start_update_server --slow levels.dat
 publish
 start_app
 press_update
@@ -231,7 +215,7 @@ expect_installation_unchanged abort
 echo "-- version 1.0 updates itself to 1.1 and starts again"
 section="version 1.0 updates itself to 1.1 and starts again"
 printf 'new levels for 1.1\r\n' >"$work/release/levels.dat"
-start_server
+start_update_server
 publish
 install_old
 start_app

@@ -6,26 +6,13 @@
 #include <nlohmann/json.hpp>
 
 #include "app/scripted_run.h"
+#include "run/result_files.h"
 #include "unit/run_rig.h"
 
 namespace melkrin {
 namespace {
 
 using namespace melkrin::testing;
-
-// Latin-1 is enough for the tests' texts.
-std::string latin1ToUtf8(const std::string& text) {
-    std::string out;
-    for (unsigned char c : text) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
 
 struct Scripted {
     Rig rig;
