@@ -18,9 +18,16 @@ kill_installation() {
   user_ini="$root/user Sam2.ini"
   cp "$config" "$user_ini"
   debug="$program/debuginfo.txt"
-  # The game's processes (the batch interpreter, the game, a child of a hung
-  # one) name the game's Bin folder; any separator, this build tree only.
+  # A process that the game's batch file started (the batch interpreter, the
+  # game, a child of a hung one) names the game's Bin folder in its command
+  # line or works in that folder. Wine shows a program started by a bare
+  # name ("Sam2.exe +demo ...") without its folder, so the command line alone
+  # misses the game itself.
   game_where="$(printf '%s' "${game#/}" | sed 's/[^A-Za-z0-9 ]/./g').Bin."
+  game_bin="$game/Bin"
+  # A hung game left behind would hold the test's output open, and the test
+  # would never end for its runner.
+  trap end_games EXIT
 
   # One resolution and a filled diagnostic cache keep each run short.
   reg_set "$settings_key" 640 1
@@ -31,7 +38,19 @@ kill_installation() {
   reg_set "$settings_key" Sound "Stand-in Sound"
 }
 
-game_gone() { ! pgrep -f "$game_where" >/dev/null; }
+game_pids() {
+  local dir
+  pgrep -f "$game_where"
+  for dir in /proc/[0-9]*; do
+    if [ "$(readlink "$dir/cwd" 2>/dev/null)" = "$game_bin" ]; then echo "${dir#/proc/}"; fi
+  done
+}
+game_gone() { [ -z "$(game_pids)" ]; }
+end_games() {
+  local pid
+  end_melkrin
+  for pid in $(game_pids | sort -u); do kill "$pid" 2>/dev/null || echo "could not end game process $pid" >&2; done
+}
 melkrin_ended() { ! kill -0 "$melkrin_pid" 2>/dev/null; }
 finished_runs() {
   if [ -f "$debug" ]; then tr -d '\r' <"$debug" | awk '/^DEBUG FINISHED\.$/ { n++ } END { print n + 0 }'; else echo 0; fi
@@ -79,7 +98,7 @@ expect_killed() {
     local pid
     # A process may end by itself between the listing and the kill (the batch
     # interpreter once the game is gone); one that stays is a failure.
-    for pid in $(pgrep -f "$game_where"); do
+    for pid in $(game_pids | sort -u); do
       if ! kill "$pid" 2>/dev/null && kill -0 "$pid" 2>/dev/null; then fail "$point: could not end process $pid"; fi
     done
   fi
