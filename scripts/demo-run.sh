@@ -108,4 +108,9 @@ echo "Report:    $report"
 echo "Debug log: $debug_log"
 history="$program/Benchmark/history.htm"
 [ -f "$history" ] || demo_fail "no history page beside the report: $history"
-echo "History:   $history ($(find "$program/Benchmark" -maxdepth 1 -name 'result_*.json' | wc -l) runs; open it to compare the last two)"
+runs=$(find "$program/Benchmark" -maxdepth 1 -name 'result_*.json' | wc -l)
+if [ "$runs" -eq 1 ]; then
+  echo "History:   $history (1 run; run the demo again to compare two)"
+else
+  echo "History:   $history ($runs runs; open it to compare the last two)"
+fi
