@@ -158,7 +158,13 @@ void TForm1::HistoryButtonClick() {
     const std::string page = historyFilePath(folder);
     std::string error;
     HistoryCounts counts;
-    const bool built = rebuildHistory(services_.files, folder, &error, &counts);
+    bool built = true;
+    try {
+        counts = rebuildHistory(services_.files, folder);
+    } catch (const OsError& e) {
+        built = false;
+        error = e.what();
+    }
     if (built && counts.runs == 0 && counts.skipped == 0) {
         // A page of nothing is no help: say why instead, and leave no empty page behind.
         (void)services_.files.deleteFile(page);

@@ -33,9 +33,11 @@ RunComponents::RunComponents(TForm1& form, FileSystem& files, ShellFileOperation
                     // The history page is rebuilt from the folder's result files after every run; the
                     // run's own results are safe by then, so a page that cannot be written is only logged.
                     [this, &files](const std::string& resultsFolder) {
-                        std::string error;
-                        if (!rebuildHistory(files, resultsFolder, &error))
-                            debugLog.add("History page not rebuilt: " + error);
+                        try {
+                            (void)rebuildHistory(files, resultsFolder);
+                        } catch (const OsError& e) {
+                            debugLog.add(std::string("History page not rebuilt: ") + e.what());
+                        }
                     }},
         form.gameInstall(), form.programFolder(), web::kMakerHost);
 

@@ -9,12 +9,15 @@
 using namespace melkrin;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::string whyNot;
-    auto run = parseResultFile(fuzz::bytesOf(data, size), &whyNot);
-    fuzz::require(run.has_value() != !whyNot.empty(), "a file is either read or refused with a reason");
-    if (!run) return 0;
-    run->file = "result_fuzz.json";
-    const std::string page = historyPage({*run, *run}, {{"result_other.json", whyNot}});
+    HistoryRun run;
+    try {
+        run = parseResultFile(fuzz::bytesOf(data, size));
+    } catch (const ResultFileRefused& refused) {
+        fuzz::require(*refused.what() != '\0', "a file is either read or refused with a reason");
+        return 0;
+    }
+    run.file = "result_fuzz.json";
+    const std::string page = historyPage({run, run}, {{"result_other.json", ""}});
     std::size_t scripts = 0;
     for (auto at = page.find("<script"); at != std::string::npos; at = page.find("<script", at + 1)) ++scripts;
     fuzz::require(scripts == 2, "only the page's own two script elements");

@@ -3,6 +3,7 @@
 #include "common/file_system.h"
 #include "common/text.h"
 #include "gameconfig/quality_settings.h"
+#include "run/html_writer.h"
 #include "run/pass_statistics.h"
 #include "run/result_files.h"
 #include "sysinfo/system_info.h"
@@ -12,8 +13,37 @@ namespace {
 
 constexpr const char* kFooter = "Made with Quorvane Melkrin";
 
+// Every value of the report (the note, the machine's and the game's texts,
+// figures and reasons) goes in as markup, as it always has: a note may carry
+// markup on purpose, and a report must read the same bytes as its older ones.
 std::string fontLine(const std::string& label, const std::string& value) {
-    return "   <FONT size=2><b>" + label + ":</b> " + value + "</FONT><br>";
+    HtmlWriter line;
+    line.markup("   <FONT size=2><b>").markup(label).markup(":</b> ").markup(value).markup("</FONT><br>");
+    return line.take();
+}
+
+std::string headingLine(const std::string& heading) {
+    HtmlWriter line;
+    line.markup("<BR><B><FONT size=5>").markup(heading).markup("</FONT></B><BR>");
+    return line.take();
+}
+
+std::string demoLine(const std::string& demoFileName) {
+    HtmlWriter line;
+    line.text("Demo: ").markup(demoFileName).markup("<br>");
+    return line.take();
+}
+
+std::string withBreak(const std::string& value) {
+    HtmlWriter line;
+    line.markup(value).markup("<br>");
+    return line.take();
+}
+
+std::string scoreLine(const std::string& lead, const std::string& value) {
+    HtmlWriter line;
+    line.markup("<span class=\"style5\"><b>").text(lead).markup(value).markup("</b></span><br>");
+    return line.take();
 }
 
 std::string percent(double value) { return formatFigure(value) + " %"; }
@@ -49,10 +79,13 @@ std::vector<std::string> passLines(const PassPlan& plan, const std::vector<PassO
 
 void ResultsReport::header(const std::string& makerAddress, const std::string& startedAt, const SystemInfo& info,
                            const std::string& note) {
+    HtmlWriter title, started;
+    title.markup("<title>").text("Melkrin - ").markup(makerAddress).markup("</title>");
+    started.markup("   <FONT size=2>").text("The benchmark started at ").markup(startedAt).markup("</FONT><br>");
     lines_ = {
         "<html>",
         "<head>",
-        "<title>Melkrin - " + makerAddress + "</title>",
+        title.take(),
         "<style type=\"text/css\">",
         "<!--",
         ".style4 {",
@@ -70,7 +103,7 @@ void ResultsReport::header(const std::string& makerAddress, const std::string& s
         "</head>",
         "<body>",
         "<p align=\"center\" class=\"style7\">Melkrin</p><br>",
-        "   <FONT size=2>The benchmark started at " + startedAt + "</FONT><br>",
+        started.take(),
         "<p align=\"left\"><span class=\"style4\">System Information<br></span>",
         fontLine("Operating System", info.operatingSystem),
     };
@@ -80,21 +113,22 @@ void ResultsReport::header(const std::string& makerAddress, const std::string& s
         lines_.push_back("   <align=\"left\"><span class=\"style4\">VGA Information</span><br>");
         for (const auto& fact : block) lines_.push_back(fontLine(fact.label, fact.value));
     }
-    if (!note.empty())
-        lines_.push_back("<FONT size=2><span class=\"style6\">Comment:</span> " + note + "</FONT><br>");
+    if (!note.empty()) {
+        HtmlWriter comment;
+        comment.markup("<FONT size=2><span class=\"style6\">Comment:</span> ").markup(note).markup("</FONT><br>");
+        lines_.push_back(comment.take());
+    }
     lines_.push_back("<hr>");
 }
 
 void ResultsReport::slotBlock(const std::string& heading, const std::string& demoFileName,
                               const QualityLabels& labels, const std::string& figure) {
-    lines_.push_back("<BR><B><FONT size=5>" + heading + "</FONT></B><BR>");
-    lines_.push_back("Demo: " + demoFileName + "<br>");
-    lines_.push_back(labels.rendererLabel + "<br>");
-    lines_.push_back(labels.qualityLabel + "<br>");
-    lines_.push_back(labels.aaLabel + "<br>");
-    lines_.push_back(labels.afLabel + "<br>");
-    lines_.push_back(labels.hdrLabel + "<br>");
-    lines_.push_back("<span class=\"style5\"><b>Score = " + figure + " FPS</b></span><br>");
+    lines_.push_back(headingLine(heading));
+    lines_.push_back(demoLine(demoFileName));
+    for (const auto* label : {&labels.rendererLabel, &labels.qualityLabel, &labels.aaLabel, &labels.afLabel,
+                              &labels.hdrLabel})
+        lines_.push_back(withBreak(*label));
+    lines_.push_back(scoreLine("Score = ", figure + " FPS"));
     lines_.push_back("<br><HR>");
 }
 
@@ -103,21 +137,23 @@ void ResultsReport::passesBlock(const std::string& heading, const std::string& d
                                 const std::vector<PassOutcome>& passes, const PassStatistics& statistics) {
     slotBlock(heading, demoFileName, labels, formatFigure(statistics.mean));
     lines_.pop_back();  // the block's rule comes after the passes
-    for (const auto& line : passLines(plan, passes, statistics)) lines_.push_back(line + "<br>");
+    for (const auto& line : passLines(plan, passes, statistics)) lines_.push_back(withBreak(line));
     lines_.push_back("<br><HR>");
 }
 
 void ResultsReport::stoppedBlock(const std::string& heading, const std::string& demoFileName,
                                  const std::string& reason) {
-    lines_.push_back("<BR><B><FONT size=5>" + heading + "</FONT></B><BR>");
-    lines_.push_back("Demo: " + demoFileName + "<br>");
-    lines_.push_back("<span class=\"style5\"><b>No score: " + reason + "</b></span><br>");
+    lines_.push_back(headingLine(heading));
+    lines_.push_back(demoLine(demoFileName));
+    lines_.push_back(scoreLine("No score: ", reason));
     lines_.push_back("<br><HR>");
 }
 
 void ResultsReport::closing() {
     lines_.push_back("<P></P>");
-    lines_.push_back(std::string("<CENTER>") + kFooter + "</CENTER><BR></BODY></HTML>");
+    HtmlWriter footer;
+    footer.markup("<CENTER>").text(kFooter).markup("</CENTER><BR></BODY></HTML>");
+    lines_.push_back(footer.take());
 }
 
 std::string ResultsReport::filePath(const std::string& resultsFolder, const std::string& stamp) {

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/errors.h"
 #include "memory_file_system.h"
 #include "run/history_page.h"
 
@@ -25,10 +26,11 @@ int main(int argc, char** argv) {
         bytes << in.rdbuf();
         files.addFile(inMemory + "\\" + entry.path().filename().string(), bytes.str());
     }
-    std::string error;
     melkrin::HistoryCounts counts;
-    if (!melkrin::rebuildHistory(files, inMemory, &error, &counts)) {
-        std::fprintf(stderr, "build_history_page: %s\n", error.c_str());
+    try {
+        counts = melkrin::rebuildHistory(files, inMemory);
+    } catch (const melkrin::OsError& e) {
+        std::fprintf(stderr, "build_history_page: %s\n", e.what());
         return 1;
     }
     std::ofstream out(folder / "history.htm", std::ios::binary);

@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include "common/text.h"
 #include "memory_file_system.h"
 #include "run/history_page.h"
+#include "run/html_writer.h"
 
 namespace melkrin {
 namespace {
@@ -43,6 +45,20 @@ std::string between(const std::string& page, const std::string& from, const std:
     if (start == std::string::npos) return {};
     const auto end = page.find(to, start + from.size());
     return page.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+// The run a file gives, or why it was refused.
+struct Reading {
+    std::optional<HistoryRun> run;
+    std::string whyNot;
+};
+
+Reading readText(std::string_view text) {
+    try {
+        return {parseResultFile(text), {}};
+    } catch (const ResultFileRefused& refused) {
+        return {std::nullopt, refused.what()};
+    }
 }
 
 std::string minimalRun(const std::string& resolutions) {
@@ -84,8 +100,7 @@ TEST(HistoryPageTest, ReadsOrRefusesResultFiles) {
         {"deeply nested", "{\"format\":\"melkrin-result\",\"formatVersion\":1,\"x\":" + std::string(100000, '[') + std::string(100000, ']') + "}", "nested too deeply"},
     };
     for (const auto& c : cases) {
-        std::string whyNot;
-        const auto run = parseResultFile(c.text, &whyNot);
+        const auto [run, whyNot] = readText(c.text);
         if (!c.refusal) {
             EXPECT_TRUE(run.has_value()) << c.name << ": " << whyNot;
         } else {
@@ -96,8 +111,7 @@ TEST(HistoryPageTest, ReadsOrRefusesResultFiles) {
 }
 
 TEST(HistoryPageTest, ReadsEveryPassAndTheStatistics) {
-    std::string whyNot;
-    const auto run = parseResultFile(fixture(std::string(MELKRIN_FIXTURES_DIR) + "/history/result_2026_12_08_18_00_00.json"), &whyNot);
+    const auto [run, whyNot] = readText(fixture(std::string(MELKRIN_FIXTURES_DIR) + "/history/result_2026_12_08_18_00_00.json"));
     ASSERT_TRUE(run) << whyNot;
     EXPECT_EQ(run->startedAt, "2026-12-08T18:00:00");
     EXPECT_EQ(run->note, "Grafikkarte \xC3\xBC" "bertaktet \xC3\x97 2");
@@ -130,9 +144,8 @@ protected:
 };
 
 TEST_F(HistoryFolderTest, RebuildsThePageFromTheResultFiles) {
-    std::string error;
     HistoryCounts counts;
-    ASSERT_TRUE(rebuildHistory(files, kFolder, &error, &counts)) << error;
+    ASSERT_NO_THROW(counts = rebuildHistory(files, kFolder));
     EXPECT_EQ(counts.runs, 4);
     EXPECT_EQ(counts.skipped, 4);
     const std::string html = page();
@@ -167,7 +180,7 @@ TEST_F(HistoryFolderTest, RebuildsThePageFromTheResultFiles) {
 }
 
 TEST_F(HistoryFolderTest, ChartsEveryResolutionThatHasFigures) {
-    ASSERT_TRUE(rebuildHistory(files, kFolder, nullptr));
+    ASSERT_NO_THROW(rebuildHistory(files, kFolder));
     const std::string html = page();
     EXPECT_EQ(count(html, "<svg class=\"chart\""), 2u);  // 1024x768 never gave a figure
     const std::string small = between(html, "<svg class=\"chart\" data-resolution=\"640x480\"", "</svg>");
@@ -182,7 +195,7 @@ TEST_F(HistoryFolderTest, ChartsEveryResolutionThatHasFigures) {
 }
 
 TEST_F(HistoryFolderTest, EscapesEveryTextOfTheFiles) {
-    ASSERT_TRUE(rebuildHistory(files, kFolder, nullptr));
+    ASSERT_NO_THROW(rebuildHistory(files, kFolder));
     const std::string html = page();
     EXPECT_FALSE(contains(html, "<b>overclock"));
     EXPECT_FALSE(contains(html, "alert(1)</script>"));
@@ -192,7 +205,7 @@ TEST_F(HistoryFolderTest, EscapesEveryTextOfTheFiles) {
 }
 
 TEST_F(HistoryFolderTest, EmbedsWhatTheComparisonNeeds) {
-    ASSERT_TRUE(rebuildHistory(files, kFolder, nullptr));
+    ASSERT_NO_THROW(rebuildHistory(files, kFolder));
     const std::string html = page();
     const std::string open = "<script type=\"application/json\" id=\"history-data\">";
     const std::string raw = between(html, open, "</script>").substr(open.size());
@@ -218,7 +231,7 @@ TEST(HistoryPageTest, EmptyFolderGivesAPageThatSaysSo) {
     testing::MemoryFileSystem files;
     files.addFolder(kFolder);
     HistoryCounts counts{9, 9};
-    ASSERT_TRUE(rebuildHistory(files, kFolder, nullptr, &counts));
+    ASSERT_NO_THROW(counts = rebuildHistory(files, kFolder));
     EXPECT_EQ(counts.runs, 0);
     EXPECT_EQ(counts.skipped, 0);
     const std::string html = files.content("C:\\Results\\history.htm");
@@ -228,22 +241,20 @@ TEST(HistoryPageTest, EmptyFolderGivesAPageThatSaysSo) {
 }
 
 TEST(HistoryPageTest, ReportsWhatCannotBeDone) {
-    std::string error;
+    using ::testing::HasSubstr;
+    using ::testing::ThrowsMessage;
     testing::MemoryFileSystem noFolder;
-    EXPECT_FALSE(rebuildHistory(noFolder, kFolder, &error));
-    EXPECT_TRUE(contains(error, "Cannot list the folder")) << error;
+    EXPECT_THAT([&] { rebuildHistory(noFolder, kFolder); }, ThrowsMessage<OsError>(HasSubstr("Cannot list the folder")));
 
     testing::MemoryFileSystem readOnly = fixtureFolder();
     readOnly.readOnly.insert(testing::MemoryFileSystem::norm("C:\\Results\\history.htm"));
-    error.clear();
-    EXPECT_FALSE(rebuildHistory(readOnly, kFolder, &error));
-    EXPECT_TRUE(contains(error, "Access is denied")) << error;
+    EXPECT_THAT([&] { rebuildHistory(readOnly, kFolder); }, ThrowsMessage<OsError>(HasSubstr("Access is denied")));
 
     // A result file that cannot be read is left out, the page still written.
     testing::MemoryFileSystem locked = fixtureFolder();
     locked.unreadable.insert(testing::MemoryFileSystem::norm("C:\\Results\\result_2026_12_01_10_00_00.json"));
     HistoryCounts counts;
-    ASSERT_TRUE(rebuildHistory(locked, "C:\\Results\\", &error, &counts));
+    ASSERT_NO_THROW(counts = rebuildHistory(locked, "C:\\Results\\"));
     EXPECT_EQ(counts.runs, 3);
     EXPECT_TRUE(contains(locked.content("C:\\Results\\history.htm"),
                          "<b>result_2026_12_01_10_00_00.json</b>: cannot be read: Access is denied"));
@@ -261,7 +272,7 @@ TEST(HistoryPageTest, ManyRunsKeepTheChartReadable) {
         files.addFile("C:\\Results\\result_" + std::to_string(i) + ".json", json);
     }
     HistoryCounts counts;
-    ASSERT_TRUE(rebuildHistory(files, kFolder, nullptr, &counts));
+    ASSERT_NO_THROW(counts = rebuildHistory(files, kFolder));
     EXPECT_EQ(counts.runs, 300);
     const std::string html = files.content("C:\\Results\\history.htm");
     EXPECT_EQ(count(html, "<tr data-run="), 300u);
@@ -272,10 +283,8 @@ TEST(HistoryPageTest, ManyRunsKeepTheChartReadable) {
 
 TEST(HistoryPageTest, FiguresNearZeroStillChartOnASmallScale) {
     for (const char* mean : {"0", "5e-324", "0.0004"}) {
-        std::string whyNot;
-        auto run = parseResultFile(minimalRun(std::string(R"([{"resolution":"640x480","statistics":{"count":1,"mean":)") +
-                                              mean + R"(,"min":0,"max":0}}])"),
-                                   &whyNot);
+        auto [run, whyNot] = readText(minimalRun(std::string(R"([{"resolution":"640x480","statistics":{"count":1,"mean":)") +
+                                                 mean + R"(,"min":0,"max":0}}])"));
         ASSERT_TRUE(run) << whyNot;
         run->file = "result_a.json";
         const std::string html = historyPage({*run}, {});

@@ -1,0 +1,97 @@
+(function () {
+  var data = JSON.parse(document.getElementById('history-data').textContent);
+  var byId = {};
+  data.runs.forEach(function (run) { byId[run.id] = run; });
+  function chosen(name) {
+    var box = document.querySelector('input[name="' + name + '"]:checked');
+    return box ? byId[box.value] : null;
+  }
+  function choose(name, id) {
+    var boxes = document.getElementsByName(name);
+    for (var i = 0; i < boxes.length; i++) if (boxes[i].value === id) boxes[i].checked = true;
+  }
+  function add(row, text, kind, cls) {
+    var cell = document.createElement(kind || 'td');
+    cell.textContent = text;
+    if (cls) cell.className = cls;
+    row.appendChild(cell);
+    return cell;
+  }
+  function figure(r) {
+    if (!r) return 'not run';
+    if (r.mean === undefined) return 'no figure';
+    var shown = r.mean.toFixed(1) + ' FPS';
+    if (r.low !== undefined) shown += ' (95 % interval ' + r.low.toFixed(1) + ' to ' + r.high.toFixed(1) + ', ' + r.n + ' passes)';
+    else shown += ' (' + r.n + (r.n === 1 ? ' pass' : ' passes') + ', no interval)';
+    return shown;
+  }
+  function find(run, resolution) {
+    for (var i = 0; i < run.results.length; i++) if (run.results[i].resolution === resolution) return run.results[i];
+    return null;
+  }
+  function show() {
+    var a = chosen('a'), b = chosen('b');
+    var rows = document.querySelectorAll('#runs tbody tr');
+    for (var i = 0; i < rows.length; i++) {
+      var id = rows[i].getAttribute('data-run');
+      rows[i].className = (a && a.id === id ? 'chosen-a' : '') + (b && b.id === id ? ' chosen-b' : '');
+    }
+    var out = document.getElementById('comparison');
+    out.textContent = '';
+    if (!a || !b) {
+      add(out, 'Choose two runs in the table: one as A, the other as B.', 'p', 'hint');
+      return;
+    }
+    add(out, 'A: ' + a.label, 'p');
+    add(out, 'B: ' + b.label, 'p');
+    var table = document.createElement('table');
+    table.id = 'comparison-table';
+    var head = document.createElement('tr');
+    ['Resolution', 'A', 'B', 'B against A', 'Verdict'].forEach(function (t) { add(head, t, 'th'); });
+    var thead = document.createElement('thead');
+    thead.appendChild(head);
+    table.appendChild(thead);
+    var body = document.createElement('tbody');
+    var names = [];
+    a.results.concat(b.results).forEach(function (r) { if (names.indexOf(r.resolution) < 0) names.push(r.resolution); });
+    names.forEach(function (name) {
+      var ra = find(a, name), rb = find(b, name);
+      var row = document.createElement('tr');
+      row.setAttribute('data-resolution', name);
+      add(row, name);
+      add(row, figure(ra));
+      add(row, figure(rb));
+      if (ra && rb && ra.mean !== undefined && rb.mean !== undefined && ra.mean > 0) {
+        var change = (rb.mean - ra.mean) / ra.mean * 100;
+        add(row, (change >= 0 ? '+' : '\u2212') + Math.abs(change).toFixed(1) + ' %', 'td', 'change');
+        if (ra.low === undefined || rb.low === undefined) {
+          add(row, 'no interval: a run of one pass cannot tell noise from a difference', 'td', 'noise');
+        } else if (ra.low <= rb.high && rb.low <= ra.high) {
+          add(row, 'within noise', 'td', 'noise');
+        } else {
+          add(row, change >= 0 ? 'B is faster' : 'B is slower', 'td', change >= 0 ? 'faster' : 'slower');
+        }
+      } else {
+        add(row, '');
+        add(row, 'no figure to compare', 'td', 'noise');
+      }
+      body.appendChild(row);
+    });
+    table.appendChild(body);
+    out.appendChild(table);
+    if (window.history && history.replaceState) {
+      try { history.replaceState(null, '', '#compare=' + encodeURIComponent(a.id) + ',' + encodeURIComponent(b.id)); } catch (e) {}
+    }
+  }
+  var wanted = /^#compare=([^,]*),(.*)$/.exec(location.hash);
+  if (wanted) {
+    choose('a', decodeURIComponent(wanted[1]));
+    choose('b', decodeURIComponent(wanted[2]));
+  } else if (data.runs.length >= 2) {
+    choose('b', data.runs[0].id);
+    choose('a', data.runs[1].id);
+  }
+  var boxes = document.querySelectorAll('#runs input[type=radio]');
+  for (var i = 0; i < boxes.length; i++) boxes[i].addEventListener('change', show);
+  show();
+})();
