@@ -13,12 +13,13 @@ namespace {
 
 constexpr const char* kFooter = "Made with Quorvane Melkrin";
 
-// Every value of the report (the note, the machine's and the game's texts,
-// figures and reasons) goes in as markup, as it always has: a note may carry
-// markup on purpose, and a report must read the same bytes as its older ones.
+// The report's own words go in as text. Every value (the note, the machine's
+// and the game's texts, figures and reasons) goes in as markup, as it always
+// has: a note may carry markup on purpose, and a report must read the same
+// bytes as its older ones.
 std::string fontLine(const std::string& label, const std::string& value) {
     HtmlWriter line;
-    line.markup("   <FONT size=2><b>").markup(label).markup(":</b> ").markup(value).markup("</FONT><br>");
+    line.markup("   <FONT size=2><b>").text(label).markup(":</b> ").markup(value).markup("</FONT><br>");
     return line.take();
 }
 

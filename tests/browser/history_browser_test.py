@@ -15,6 +15,7 @@ import sys
 import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+RUN_FOLDER = os.path.join(HERE, "..", "..", "run")
 CHROMIUM_SECONDS = 90
 
 
@@ -31,6 +32,13 @@ def find_chromium():
     fail("Chromium is not installed (Debian's package 'chromium'; scripts/install-deps.sh installs it)")
 
 
+def embedded(page, open_tag, close_tag):
+    """The bytes between the page's own open_tag line and close_tag."""
+    start = page.find(open_tag + b"\n")
+    end = page.find(close_tag, start)
+    return None if start < 0 or end < 0 else page[start + len(open_tag) + 1:end]
+
+
 def main():
     tool, fixtures = sys.argv[1], sys.argv[2]
     chromium = find_chromium()
@@ -41,6 +49,8 @@ def main():
         print(built.stdout + built.stderr, end="")
         if built.returncode != 0:
             fail("the page was not built")
+        with open(os.path.join(folder, "history.htm"), "rb") as built_page:
+            page = built_page.read()
         shutil.copy(os.path.join(HERE, "history_check.htm"), folder)
         command = [chromium, "--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
                    "--disable-extensions", "--allow-file-access-from-files",
@@ -67,6 +77,12 @@ def main():
         if not condition:
             problems.append(what)
 
+    # The page carries run/history_page.js and .css byte for byte, so a line
+    # the browser names in the script is that line of the file.
+    for name, open_tag, close_tag in (("history_page.js", b"<script>", b"</script>"),
+                                      ("history_page.css", b"<style>", b"</style>")):
+        with open(os.path.join(RUN_FOLDER, name), "rb") as source:
+            expect(embedded(page, open_tag, close_tag) == source.read(), "the page holds run/%s as it is" % name)
     expect("error" not in result, "the check raised: %s" % result.get("error"))
     expect(result.get("rows") == 4, "four runs in the table")
     expect(result.get("tableShown"), "the table is laid out")
