@@ -59,7 +59,7 @@ void historyChart(HtmlWriter& page, const std::string& resolution, const std::ve
     if (points.size() > 1) {
         page.markup("<polyline class=\"trend\" points=\"");
         for (std::size_t i = 0; i < points.size(); ++i)
-            page.markup((i ? " " : "") + f(x(i), 1) + "," + f(y(points[i].mean), 1));
+            page.markup(i ? " " : "").markup(f(x(i), 1) + "," + f(y(points[i].mean), 1));
         page.markup("\"/>\n");
     }
     const std::size_t every = std::max<std::size_t>(1, (points.size() + 5) / 6);

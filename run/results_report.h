@@ -1,8 +1,7 @@
 #pragma once
 // The HTML page of a run: header with the machine description, one block per
-// resolution that gave a figure, closing lines. Values go in as they are
-// (written as markup through HtmlWriter): nothing of theirs is escaped, so a
-// note may carry markup on purpose.
+// resolution that gave a figure, closing lines. Values go in as they are:
+// nothing is escaped, so a note may carry markup on purpose.
 #include <string>
 #include <vector>
 
