@@ -709,13 +709,20 @@ TEST(UpdateHelperRepairTest, WithoutAWholeRecordNothingIsTouched) {
     }
 }
 
-TEST(UpdateHelperRepairTest, AnUpdateWhoseRecordCannotBeWrittenChangesNothing) {
-    FakePlatform platform;
-    prepareUpdate(platform, false);
-    platform.failing.insert(lower(kJournal));
-    EXPECT_EQ(runHelper(kSelf, platform), HelperResult::RolledBack);
-    EXPECT_EQ(versionOf(platform, false), Version::Old);
-    EXPECT_FALSE(hasLeftovers(platform));
+// Before the first target changes, the record must be written and the
+// downloads and the record on the disk: otherwise nothing is replaced.
+TEST(UpdateHelperRepairTest, AnUpdateWhoseRecordCannotBeWrittenOrFlushedChangesNothing) {
+    for (const bool flushFails : {false, true}) {
+        FakePlatform platform;
+        prepareUpdate(platform, false);
+        if (flushFails)
+            platform.failingFlush = true;
+        else
+            platform.failing.insert(lower(kJournal));
+        EXPECT_EQ(runHelper(kSelf, platform), HelperResult::RolledBack) << flushFails;
+        EXPECT_EQ(versionOf(platform, false), Version::Old) << flushFails;
+        EXPECT_FALSE(hasLeftovers(platform)) << flushFails;
+    }
 }
 
 }  // namespace
