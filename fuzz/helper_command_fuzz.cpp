@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "fuzz_support.h"
+#include "update/sha256.h"
 #include "update_helper/helper.h"
 #include "update_helper/swap_journal.h"
 
@@ -90,6 +91,20 @@ public:
         if (fails()) return false;
         add(path, bytes);
         return true;
+    }
+    // Every write is on the disk at once here: the unit tests model what a power cut loses.
+    bool flushFile(const std::string& path) override {
+        cut();
+        return find(path) != nullptr;
+    }
+    bool flushNames(const std::string&) override {
+        cut();
+        return true;
+    }
+    std::optional<FileCheck> checkFile(const std::string& path) override {
+        const File* file = find(path);
+        if (!file) return std::nullopt;
+        return FileCheck{file->bytes.size(), update::Sha256Hex(file->bytes)};
     }
     bool start(const std::string& commandLine) override {
         started.push_back(commandLine);

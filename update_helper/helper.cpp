@@ -42,6 +42,7 @@ struct Swap {
     std::string target;
     bool setup = false;
     bool hadTarget = false;
+    std::optional<FileCheck> check;  // the pending file's, taken before the swap began
 };
 
 std::string backupOf(const Swap& swap) { return swap.target + kBackupSuffix; }
@@ -52,8 +53,15 @@ bool writeJournal(HelperPlatform& platform, const std::string& folder, SwapPhase
     SwapJournal journal;
     journal.phase = phase;
     for (const Swap& swap : swaps)
-        journal.entries.push_back(JournalEntry{nameOf(swap.pending), nameOf(swap.target), swap.hadTarget});
+        journal.entries.push_back(JournalEntry{nameOf(swap.pending), nameOf(swap.target), swap.hadTarget, swap.check});
     return platform.writeFile(folder + kJournalName, formatJournal(journal));
+}
+
+// The file holds what the record says; never for a swap recorded without checks.
+bool holdsChecked(HelperPlatform& platform, const std::string& path, const std::optional<FileCheck>& check) {
+    if (!check) return false;
+    const auto found = platform.checkFile(path);
+    return found && *found == *check;
 }
 
 // What a repair did, for the debug log of the restarted Melkrin.
@@ -63,17 +71,21 @@ struct SwapNotes {
     void add(const std::string& line) { lines.push_back("Update repair: " + line); }
 };
 
-// Forward, file by file: the target is copied to its backup, then the pending
-// file moved over it in one step. A swap whose pending file is gone is in
-// place already, so a cut-short swap can be finished by the same steps. The
-// backup is whole before its target changes.
-bool swapForward(HelperPlatform& platform, const std::vector<Swap>& swaps, SwapNotes* notes) {
+// Forward: every target is copied to its backup, and the backups are on the
+// disk (data and names) before the first target changes; then each pending
+// file is moved over its target in one step. A swap whose pending file is
+// gone is in place already, so a cut-short swap can be finished by the same
+// steps. False at the first step that fails (a full disk fails a backup).
+bool swapForward(HelperPlatform& platform, const std::string& folder, const std::vector<Swap>& swaps,
+                 SwapNotes* notes) {
+    for (const Swap& swap : swaps) {
+        if (!platform.fileExists(swap.pending) || !platform.fileExists(swap.target)) continue;
+        platform.setAttributes(swap.target, Attributes::Normal);
+        if (!platform.copyFile(swap.target, backupOf(swap)) || !platform.flushFile(backupOf(swap))) return false;
+    }
+    if (!platform.flushNames(folder)) return false;
     for (const Swap& swap : swaps) {
         if (!platform.fileExists(swap.pending)) continue;
-        if (platform.fileExists(swap.target)) {
-            platform.setAttributes(swap.target, Attributes::Normal);
-            if (!platform.copyFile(swap.target, backupOf(swap))) return false;
-        }
         if (!platform.replaceFile(swap.pending, swap.target)) return false;
         if (notes) {
             notes->moved = true;
@@ -83,22 +95,32 @@ bool swapForward(HelperPlatform& platform, const std::vector<Swap>& swaps, SwapN
     return true;
 }
 
-void finishForward(HelperPlatform& platform, const std::vector<Swap>& swaps) {
+// The new files, their data and their names, on the disk before anything
+// that could bring back the old ones goes; then the backups go. False (and
+// every backup kept) when the disk could not be made to hold them.
+bool finishForward(HelperPlatform& platform, const std::string& folder, const std::vector<Swap>& swaps) {
+    bool flushed = true;
     for (const Swap& swap : swaps) {
         // The download marked the files hidden and temporary.
         platform.setAttributes(swap.target, swap.setup ? Attributes::HiddenArchive : Attributes::Archive);
-        if (platform.fileExists(backupOf(swap))) platform.deleteFile(backupOf(swap));
+        flushed = platform.flushFile(swap.target) && flushed;
     }
+    if (!flushed || !platform.flushNames(folder)) return false;
+    for (const Swap& swap : swaps)
+        if (platform.fileExists(backupOf(swap))) platform.deleteFile(backupOf(swap));
+    return true;
 }
 
 // Back, in reverse order, judged by what is on disk so that it can be taken
 // up again after a cut: a swap without its pending file was made, and its
-// backup (whole, see swapForward) goes back over the target, or the target
-// goes when the update brought it; a swap whose pending file is still there
-// was not made, and its backup (perhaps half copied) and its pending file go.
-// The backup goes before the pending file, so a half copy is never taken for
-// a whole one. False when a file could not be put back.
-bool swapBack(HelperPlatform& platform, const std::vector<Swap>& swaps, SwapNotes* notes) {
+// backup (on the disk before the swap, see swapForward) goes back over the
+// target, or the target goes when the update brought it; a swap whose pending
+// file is still there was not made, and its backup (perhaps half copied) and
+// its pending file go. The backup goes before the pending file, so a half copy
+// is never taken for a whole one. The old files are on the disk when it
+// returns true; false when a file could not be put back.
+bool swapBack(HelperPlatform& platform, const std::string& folder, const std::vector<Swap>& swaps,
+              SwapNotes* notes) {
     bool whole = true;
     for (auto it = swaps.rbegin(); it != swaps.rend(); ++it) {
         const Swap& swap = *it;
@@ -127,26 +149,42 @@ bool swapBack(HelperPlatform& platform, const std::vector<Swap>& swaps, SwapNote
             }
         }
     }
-    return whole;
+    return platform.flushNames(folder) && whole;
 }
 
-// Every pending file in place, or none: a file that cannot be replaced puts
-// every replaced one back and drops the update's pending files, so neither
-// this run nor a later one leaves half an update behind. The journal beside
-// the program says what is under way until the swap is over, so that a swap
-// cut short by a power cut is finished or undone at the next start.
+// Every pending file in place, or none: a file that cannot be replaced (or a
+// backup or record that cannot be written) puts every replaced one back and
+// drops the update's pending files, so neither this run nor a later one
+// leaves half an update behind. The record beside the program says what is
+// under way, with the size and SHA-256 of every pending file, until the swap
+// is over, so that a swap cut short by a power cut is finished or undone at
+// the next start. The pending files, and then the record, are on the disk
+// before the first backup is made.
 bool install(HelperPlatform& platform, const std::string& folder, std::vector<Swap>& swaps) {
     if (swaps.empty()) return true;
-    for (Swap& swap : swaps) swap.hadTarget = platform.fileExists(swap.target);
+    bool ready = true;
+    for (Swap& swap : swaps) {
+        swap.hadTarget = platform.fileExists(swap.target);
+        if (ready && platform.flushFile(swap.pending)) swap.check = platform.checkFile(swap.pending);
+        if (!swap.check) ready = false;
+    }
     // Without its record no swap starts: one cut short could not be repaired.
-    if (writeJournal(platform, folder, SwapPhase::Install, swaps) && swapForward(platform, swaps, nullptr)) {
-        finishForward(platform, swaps);
-        platform.deleteFile(folder + kJournalName);
+    ready = ready && writeJournal(platform, folder, SwapPhase::Install, swaps) && platform.flushNames(folder);
+    if (ready && swapForward(platform, folder, swaps, nullptr)) {
+        // Where the disk would not take the new files, the record and the
+        // backups stay: the next start checks the files and finishes the swap.
+        if (finishForward(platform, folder, swaps)) {
+            platform.deleteFile(folder + kJournalName);
+            platform.flushNames(folder);
+        }
         return true;
     }
+    // Should this record not be written (a full disk), the one that says
+    // "install" stays; the repair then finds replaced files that are no
+    // longer the new ones and goes back too.
     writeJournal(platform, folder, SwapPhase::RollBack, swaps);
     // A file that could not be put back keeps the record: the next start tries again.
-    if (swapBack(platform, swaps, nullptr)) platform.deleteFile(folder + kJournalName);
+    if (swapBack(platform, folder, swaps, nullptr)) platform.deleteFile(folder + kJournalName);
     return false;
 }
 
@@ -160,12 +198,14 @@ void startProgram(HelperPlatform& platform, const std::string& commandLine) {
         platform.warn("Melkrin could not be started again after the update. Please, start it yourself.");
 }
 
-// A swap cut short, finished or undone from its journal. Forward when it was
-// going forward: every pending file was checked against the signed list
-// before the helper started, and one still pending is whole, for the swap
-// only ever moves it in one step. Back when it was already going back, or
-// when a file cannot be replaced now. The outcome replaces the journal, for
-// the restarted Melkrin to log and to tell.
+// A swap cut short, finished or undone from its journal. Forward only when
+// it was going forward and every file is what the record says: a pending file
+// still holds the size and SHA-256 taken before the swap began, a file already
+// moved in (its pending file gone) holds them as the target. Anything else (a
+// file lost or changed by the cut, a swap that had started back without
+// managing to say so, a record without checks) goes back, as does a swap that
+// was already going back, or one where a file cannot be replaced now. The
+// outcome replaces the journal, for the restarted Melkrin to log and to tell.
 HelperResult repairSwap(HelperPlatform& platform, const HelperCommand& command, const std::string& restart) {
     const std::string journalPath = command.folder + kJournalName;
     const auto text = platform.readFile(journalPath);
@@ -178,27 +218,44 @@ HelperResult repairSwap(HelperPlatform& platform, const HelperCommand& command, 
             swap.pending = command.folder + entry.pending;
             swap.target = command.folder + entry.target;
             swap.hadTarget = entry.hadTarget;
+            swap.check = entry.check;
             if (!platform.fileExists(swap.pending)) ++inPlace;
             swaps.push_back(swap);
         }
         SwapNotes notes;
-        const bool forward = journal->phase == SwapPhase::Install;
+        bool forward = journal->phase == SwapPhase::Install;
         notes.add(std::string("an update was cut short while ") +
                   (forward ? "its files were being replaced (" + std::to_string(inPlace) + " of " +
                                  std::to_string(swaps.size()) + " in place)"
                            : "the replaced files were being put back"));
+        for (const Swap& swap : swaps) {
+            if (!forward) break;
+            const bool pending = platform.fileExists(swap.pending);
+            if (!holdsChecked(platform, pending ? swap.pending : swap.target, swap.check)) {
+                notes.add(pending ? nameOf(swap.pending) + " is not the file that was checked before the swap"
+                                  : nameOf(swap.target) + " is not the new file the swap put there");
+                notes.add("the update cannot be completed, so it is undone");
+                forward = false;
+            }
+        }
         SwapJournal outcome;
         outcome.phase = SwapPhase::Repaired;
-        if (forward && swapForward(platform, swaps, &notes)) {
-            finishForward(platform, swaps);
+        const bool movedForward = forward && swapForward(platform, command.folder, swaps, &notes);
+        if (movedForward) {
+            if (!finishForward(platform, command.folder, swaps)) {
+                platform.warn("Melkrin's interrupted update could not be finished: its files could not be written to "
+                              "the disk. Melkrin tries again at its next start.");
+                startProgram(platform, quoted(command.programPath) + restart);
+                return HelperResult::RepairUnfinished;
+            }
             outcome.outcome = RepairOutcome::Completed;
             notes.add("the update was completed");
         } else {
-            if (forward) {
-                notes.add("a file could not be replaced, so the update is undone");
-                writeJournal(platform, command.folder, SwapPhase::RollBack, swaps);
-            }
-            if (!swapBack(platform, swaps, &notes)) {
+            if (forward) notes.add("a file could not be replaced, so the update is undone");
+            // Unwritten (a full disk), the record keeps saying "install"; the
+            // files it checks then send the next repair back as well.
+            if (journal->phase == SwapPhase::Install) writeJournal(platform, command.folder, SwapPhase::RollBack, swaps);
+            if (!swapBack(platform, command.folder, swaps, &notes)) {
                 platform.warn("Melkrin's interrupted update could not be undone: a file of Melkrin could not be put "
                               "back. Melkrin tries again at its next start.");
                 startProgram(platform, quoted(command.programPath) + restart);
@@ -211,6 +268,7 @@ HelperResult repairSwap(HelperPlatform& platform, const HelperCommand& command, 
         outcome.notes = notes.lines;
         // Without the outcome Melkrin cannot tell, but the swap is over: the record goes.
         if (!platform.writeFile(journalPath, formatJournal(outcome))) platform.deleteFile(journalPath);
+        platform.flushNames(command.folder);
     }
     startProgram(platform, quoted(command.programPath) + restart);
     return HelperResult::Repaired;

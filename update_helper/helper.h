@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "update_helper/swap_journal.h"
+
 namespace melkrin::updhelper {
 
 inline constexpr const char* kPendingSuffix = ".uTMP";
@@ -51,15 +53,25 @@ public:
     virtual bool isFree(const std::string& path) = 0;
     virtual void setAttributes(const std::string& path, Attributes attributes) = 0;
     virtual bool deleteFile(const std::string& path) = 0;
-    // Copies over an existing target.
+    // Copies over an existing target. Neither the copy's data nor its name
+    // is on the disk yet (flushFile, flushNames).
     virtual bool copyFile(const std::string& from, const std::string& to) = 0;
-    // Moves from over to in one step: to is the old file or the new one, never missing.
+    // Moves from over to in one step: to is the old file or the new one, never
+    // missing. After a power cut it may be undone until flushNames.
     virtual bool replaceFile(const std::string& from, const std::string& to) = 0;
     // The whole file; nothing when it is missing or cannot be read.
     virtual std::optional<std::string> readFile(const std::string& path) = 0;
-    // Writes the whole file in one step and to the disk: afterwards path holds
-    // the old content or the new one, never a part.
+    // Writes the whole file in one step, its data to the disk: afterwards path
+    // holds the old content or the new one, never a part. The new name may be
+    // lost at a power cut until flushNames.
     virtual bool writeFile(const std::string& path, const std::string& bytes) = 0;
+    // The file's data and size on the disk: a power cut no longer loses them.
+    virtual bool flushFile(const std::string& path) = 0;
+    // Every file created, moved or deleted so far on the folder's volume is
+    // so on the disk: a power cut no longer undoes it.
+    virtual bool flushNames(const std::string& folder) = 0;
+    // The file's size and SHA-256; nothing when it is missing or cannot be read.
+    virtual std::optional<FileCheck> checkFile(const std::string& path) = 0;
     // A normal visible process; the helper does not wait for it.
     virtual bool start(const std::string& commandLine) = 0;
     // A normal visible process, waited for up to limit milliseconds.

@@ -1,5 +1,7 @@
 #include "update_helper/helper_platform_win32.h"
 
+#include "update/sha256.h"
+
 namespace melkrin::updhelper {
 namespace {
 
@@ -63,13 +65,74 @@ bool Win32HelperPlatform::deleteFile(const std::string& path) {
 
 bool Win32HelperPlatform::copyFile(const std::string& from, const std::string& to) {
     SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) return false;
-    // The copy is the way back: on the disk before its original is replaced.
-    HANDLE copy = CreateFileA(to.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (copy == INVALID_HANDLE_VALUE) return false;
-    const bool flushed = FlushFileBuffers(copy) != 0;
-    CloseHandle(copy);
+    // A copy that fails (a full disk) is deleted by the system; the helper flushes a whole one itself.
+    return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
+}
+
+bool Win32HelperPlatform::flushFile(const std::string& path) {
+    // FlushFileBuffers writes the file's data and its own metadata (size,
+    // allocation) to the disk; it needs a handle open for writing.
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const bool flushed = FlushFileBuffers(file) != 0;
+    CloseHandle(file);
     return flushed;
+}
+
+bool Win32HelperPlatform::flushNames(const std::string& folder) {
+    // A rename on the same volume is a metadata change that MOVEFILE_WRITE_THROUGH
+    // does not wait for (it only covers a move done as copy and delete). What
+    // Windows documents to put every change of a volume on the disk, names
+    // included, is FlushFileBuffers on the volume itself, which needs
+    // administrator rights (the helper has them, as Melkrin does).
+    char volume[MAX_PATH] = {};
+    if (GetVolumePathNameA(folder.c_str(), volume, MAX_PATH)) {
+        std::string device = volume;
+        if (!device.empty() && device.back() == '\\') device.pop_back();
+        if (device.size() == 2 && device[1] == ':') {
+            HANDLE handle = CreateFileA(("\\\\.\\" + device).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+            if (handle != INVALID_HANDLE_VALUE) {
+                const bool flushed = FlushFileBuffers(handle) != 0;
+                CloseHandle(handle);
+                if (flushed) return true;
+            }
+        }
+    }
+    // Without the volume (a folder on a share, no rights): the folder's own
+    // entries, which is what the file systems that allow this flush for it.
+    HANDLE directory = CreateFileA(folder.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (directory == INVALID_HANDLE_VALUE) return false;
+    const bool flushed = FlushFileBuffers(directory) != 0;
+    CloseHandle(directory);
+    return flushed;
+}
+
+std::optional<FileCheck> Win32HelperPlatform::checkFile(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    update::Sha256 hash;
+    std::uint64_t size = 0;
+    std::string buffer(1 << 16, '\0');
+    bool ok = true;
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+            ok = false;
+            break;
+        }
+        if (got == 0) break;
+        hash.add(std::string_view(buffer.data(), got));
+        size += got;
+    }
+    CloseHandle(file);
+    if (!ok) return std::nullopt;
+    const auto digest = hash.finish();
+    return FileCheck{size, update::ToHex(digest.data(), digest.size())};
 }
 
 std::optional<std::string> Win32HelperPlatform::readFile(const std::string& path) {
@@ -90,7 +153,9 @@ std::optional<std::string> Win32HelperPlatform::readFile(const std::string& path
 }
 
 bool Win32HelperPlatform::writeFile(const std::string& path, const std::string& bytes) {
-    // Written beside and then moved over in one step, so a cut leaves the old record or the new one.
+    // Written beside, flushed, and then moved over in one step, so a cut
+    // leaves the old record or the new one whole (the move itself sticks once
+    // flushNames has run).
     const std::string fresh = path + ".new";
     HANDLE file = CreateFileA(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;

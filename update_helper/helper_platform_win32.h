@@ -18,6 +18,9 @@ public:
     bool replaceFile(const std::string& from, const std::string& to) override;
     std::optional<std::string> readFile(const std::string& path) override;
     bool writeFile(const std::string& path, const std::string& bytes) override;
+    bool flushFile(const std::string& path) override;
+    bool flushNames(const std::string& folder) override;
+    std::optional<FileCheck> checkFile(const std::string& path) override;
     bool start(const std::string& commandLine) override;
     ProcessEnd startAndWait(const std::string& commandLine, std::uint32_t limitMs) override;
     void inform(const std::string& caption, const std::string& text) override;

@@ -27,6 +27,34 @@ bool plainName(const std::string& name) {
     return true;
 }
 
+bool sha256Hex(const std::string& text) {
+    if (text.size() != 64) return false;
+    for (char c : text)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+    return true;
+}
+
+std::optional<std::uint64_t> byteCount(const std::string& text) {
+    if (text.empty() || text.size() > 19) return std::nullopt;
+    std::uint64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    return value;
+}
+
+std::vector<std::string> fieldsOf(const std::string& line) {
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (;;) {
+        const auto tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+        if (tab == std::string::npos) return fields;
+        start = tab + 1;
+    }
+}
+
 const char* phaseWord(SwapPhase phase) {
     switch (phase) {
         case SwapPhase::Install: return "install";
@@ -54,8 +82,11 @@ std::string formatJournal(const SwapJournal& journal) {
         for (const std::string& note : journal.notes) text += note + "\r\n";
         return text;
     }
-    for (const JournalEntry& entry : journal.entries)
-        text += std::string(entry.hadTarget ? "1" : "0") + "\t" + entry.pending + "\t" + entry.target + "\r\n";
+    for (const JournalEntry& entry : journal.entries) {
+        text += std::string(entry.hadTarget ? "1" : "0") + "\t" + entry.pending + "\t" + entry.target;
+        if (entry.check) text += "\t" + std::to_string(entry.check->size) + "\t" + entry.check->sha256;
+        text += "\r\n";
+    }
     return text;
 }
 
@@ -87,15 +118,18 @@ std::optional<SwapJournal> parseJournal(const std::string& text) {
     else
         return std::nullopt;
     for (std::size_t i = 1; i < lines.size(); ++i) {
-        const std::string& line = lines[i];
-        const auto first = line.find('\t');
-        const auto second = first == std::string::npos ? std::string::npos : line.find('\t', first + 1);
-        if (second == std::string::npos || first != 1 || (line[0] != '0' && line[0] != '1')) return std::nullopt;
+        const std::vector<std::string> fields = fieldsOf(lines[i]);
+        if ((fields.size() != 3 && fields.size() != 5) || (fields[0] != "0" && fields[0] != "1")) return std::nullopt;
         JournalEntry entry;
-        entry.hadTarget = line[0] == '1';
-        entry.pending = line.substr(first + 1, second - first - 1);
-        entry.target = line.substr(second + 1);
+        entry.hadTarget = fields[0] == "1";
+        entry.pending = fields[1];
+        entry.target = fields[2];
         if (!plainName(entry.pending) || !plainName(entry.target)) return std::nullopt;
+        if (fields.size() == 5) {
+            const auto size = byteCount(fields[3]);
+            if (!size || !sha256Hex(fields[4])) return std::nullopt;
+            entry.check = FileCheck{*size, fields[4]};
+        }
         journal.entries.push_back(entry);
     }
     return journal;

@@ -8,9 +8,13 @@
 //
 // The file is text with CR LF line ends: the phase ("install", "rollback" or
 // "repaired"), then for a swap one line per file: "1" or "0" (the target
-// existed), a tab, the pending file's name, a tab, the target's name; for a
+// existed), a tab, the pending file's name, a tab, the target's name, a tab,
+// the pending file's size in bytes, a tab, its SHA-256 in lower-case hex; for a
 // repair: the outcome ("completed", "rolled back" or "unfinished"), "1" or
 // "0" (program files were moved), then the lines for the debug log.
+// Lines without size and SHA-256 (a record of an earlier helper) are read,
+// but such a swap can only be undone: its new files cannot be checked.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,14 +26,24 @@ inline constexpr const char* kJournalName = "update.uJNL";
 // Held by every running helper: while it exists a swap may be under way, and
 // a record found beside the program is not a swap that was cut short.
 inline constexpr const char* kHelperAtWorkName = "Local\\QuorvaneMelkrinUpdHelper";
+// A second helper started while one holds it ends at once with this code.
+inline constexpr int kSecondHelperExitCode = 3;
 
 enum class SwapPhase { Install, RollBack, Repaired };
 enum class RepairOutcome { Completed, RolledBack, Unfinished };
+
+// What a file held when the swap began.
+struct FileCheck {
+    std::uint64_t size = 0;
+    std::string sha256;  // 64 lower-case hexadecimal digits
+    bool operator==(const FileCheck&) const = default;
+};
 
 struct JournalEntry {
     std::string pending;  // names, without the folder
     std::string target;
     bool hadTarget = false;
+    std::optional<FileCheck> check;  // the pending file's
 };
 
 struct SwapJournal {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <set>
 
+#include "update/sha256.h"
 #include "update_helper/helper.h"
 #include "update_helper/swap_journal.h"
 
@@ -25,7 +26,14 @@ std::string lower(std::string s) {
 
 struct PowerCut {};
 
+// A file system that loses, at a power cut, what was not on the disk yet.
 // Paths compare without letter case, as on Windows; names keep theirs.
+//
+// Its model of NTFS after a power cut: a file's data is on the disk once it
+// was flushed (before that it comes back zero-filled at its size, or as the
+// data last flushed, or empty); name changes (creating, moving, deleting a
+// file) go to the disk in the order they were made, and all of them are there
+// once the volume was flushed (before that any first part of them may be).
 class FakePlatform final : public HelperPlatform {
 public:
     struct File {
@@ -33,10 +41,20 @@ public:
         std::string content;
         Attributes attributes = Attributes::Normal;
         std::uint64_t busyUntil = 0;  // held open until this time
+        int id = 0;                   // the file itself, whatever its name
     };
+    enum class Lost { Zeros, Stale };
 
+    // On the disk already, as an installed file is.
     void add(const std::string& path, const std::string& content, std::uint64_t busyUntil = 0) {
-        files[lower(path)] = File{path, content, Attributes::HiddenArchive, busyUntil};
+        const int id = create(path, content, Attributes::HiddenArchive, busyUntil);
+        flushed[id] = content;
+        durableNames[lower(path)] = {path, id};
+    }
+    // Written but never flushed, as a download is: the name is on the disk, the data not yet.
+    void addUnflushed(const std::string& path, const std::string& content) {
+        const int id = create(path, content, Attributes::HiddenArchive, 0);
+        durableNames[lower(path)] = {path, id};
     }
     const File* at(const std::string& path) const {
         const auto it = files.find(lower(path));
@@ -46,6 +64,29 @@ public:
         std::vector<std::string> out;
         for (const auto& [key, file] : files) out.push_back(file.path.substr(file.path.rfind('\\') + 1));
         return out;
+    }
+    std::size_t unflushedNameChanges() const { return nameChanges.size(); }
+
+    // What is found after the power came back: the names on the disk and the
+    // first keptChanges of the later name changes; data not flushed comes back as lost says.
+    void powerCut(std::size_t keptChanges, Lost lost) {
+        applyNameChanges(std::min(keptChanges, nameChanges.size()));
+        nameChanges.clear();
+        files.clear();
+        for (const auto& [key, name] : durableNames) {
+            const int id = name.second;
+            const std::string& now = contents[id];
+            std::string found;
+            if (flushed.count(id) && flushed[id] == now)
+                found = now;
+            else if (lost == Lost::Zeros)
+                found = std::string(now.size(), '\0');
+            else
+                found = flushed.count(id) ? flushed[id] : std::string();
+            contents[id] = found;
+            flushed[id] = found;
+            files[key] = File{name.first, found, Attributes::Normal, 0, id};
+        }
     }
 
     bool fileExists(const std::string& path) override { return at(path) != nullptr; }
@@ -69,16 +110,25 @@ public:
     }
     bool deleteFile(const std::string& path) override {
         step();
-        return files.erase(lower(path)) > 0;
+        const auto it = files.find(lower(path));
+        if (it == files.end()) return false;
+        nameChanges.push_back({it->first, "", "", it->second.id});
+        files.erase(it);
+        return true;
     }
     bool copyFile(const std::string& from, const std::string& to) override {
-        // A copy cut off by the power leaves half of it.
-        if (steps == cutBefore && at(from)) files[lower(to)] = File{to, at(from)->content.substr(0, 3)};
+        // A copy cut off by the power leaves part of it.
+        if (steps == cutBefore && at(from) && !failing.count(lower(to)))
+            write(to, at(from)->content.substr(0, 3));
         step();
         if (!at(from) || failing.count(lower(to))) return false;
-        File copy = *at(from);
-        copy.path = to;
-        files[lower(to)] = copy;
+        if (!allocate()) {
+            // The system deletes a copy it could not finish.
+            deleteUncounted(to);
+            return false;
+        }
+        write(to, at(from)->content);
+        files[lower(to)].attributes = at(from)->attributes;
         return true;
     }
     bool replaceFile(const std::string& from, const std::string& to) override {
@@ -88,6 +138,8 @@ public:
         files.erase(lower(from));
         moved.path = at(to) ? at(to)->path : to;
         files[lower(to)] = moved;
+        nameChanges.push_back({lower(from), lower(to), moved.path, moved.id});
+        if (++replacements == cutAfterReplacements) throw PowerCut{};
         return true;
     }
     std::optional<std::string> readFile(const std::string& path) override {
@@ -96,8 +148,33 @@ public:
     bool writeFile(const std::string& path, const std::string& bytes) override {
         step();
         if (failing.count(lower(path))) return false;
-        files[lower(path)] = File{path, bytes};
+        if (!(recordsFit && endsWithNoCase(path, ".uJNL")) && !allocate()) return false;
+        // Written beside, flushed, and moved over the old one.
+        const int id = nextId++;
+        contents[id] = bytes;
+        flushed[id] = bytes;
+        const std::string key = lower(path);
+        files[key] = File{path, bytes, Attributes::Normal, 0, id};
+        nameChanges.push_back({"", key, path, id});
+        if (++records == cutAfterRecords) throw PowerCut{};
         return true;
+    }
+    bool flushFile(const std::string& path) override {
+        step();
+        const File* file = at(path);
+        if (!file || failingFlush) return false;
+        flushed[file->id] = contents[file->id];
+        return true;
+    }
+    bool flushNames(const std::string&) override {
+        step();
+        if (failingFlush) return false;
+        applyNameChanges(nameChanges.size());
+        return true;
+    }
+    std::optional<FileCheck> checkFile(const std::string& path) override {
+        if (!at(path)) return std::nullopt;
+        return FileCheck{at(path)->content.size(), update::Sha256Hex(at(path)->content)};
     }
     bool start(const std::string& commandLine) override {
         started.push_back(commandLine);
@@ -114,6 +191,10 @@ public:
 
     std::map<std::string, File> files;
     std::set<std::string> failing;  // targets that cannot be written
+    // Files that can still be given new data; fewer than none: no limit. A full
+    // disk fails copies and writes (with recordsFit, the record's few bytes still fit).
+    int spaceForFiles = -1;
+    bool recordsFit = false;
     ProcessEnd setupEnd = ProcessEnd::Ended;
     std::vector<std::string> started, informed, warnings;
     std::uint64_t clock = 0;
@@ -121,11 +202,69 @@ public:
     // the helper ends there, with the files as the earlier steps left them.
     int cutBefore = -1;
     int steps = 0;
+    // ... or right after the n-th file replaced, or the n-th record written.
+    int cutAfterReplacements = -1, cutAfterRecords = -1;
+    bool failingFlush = false;  // the disk does not take what is flushed
 
 private:
+    int replacements = 0, records = 0;
+    struct NameChange {
+        std::string from, to;  // keys; from empty: created, to empty: deleted
+        std::string toPath;
+        int id;
+    };
+
+    void applyNameChanges(std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) {
+            const NameChange& change = nameChanges[i];
+            if (!change.from.empty()) durableNames.erase(change.from);
+            if (!change.to.empty()) durableNames[change.to] = {change.toPath, change.id};
+        }
+        nameChanges.erase(nameChanges.begin(), nameChanges.begin() + static_cast<std::ptrdiff_t>(count));
+    }
+    static bool endsWithNoCase(const std::string& text, const std::string& tail) {
+        return text.size() >= tail.size() && lower(text.substr(text.size() - tail.size())) == lower(tail);
+    }
     void step() {
         if (steps++ == cutBefore) throw PowerCut{};
     }
+    bool allocate() {
+        if (spaceForFiles < 0) return true;
+        if (spaceForFiles == 0) return false;
+        --spaceForFiles;
+        return true;
+    }
+    int create(const std::string& path, const std::string& content, Attributes attributes, std::uint64_t busyUntil) {
+        const int id = nextId++;
+        contents[id] = content;
+        files[lower(path)] = File{path, content, attributes, busyUntil, id};
+        return id;
+    }
+    // Over an existing file its data changes in place (not yet on the disk);
+    // a new file is a new name.
+    int write(const std::string& path, const std::string& content) {
+        const std::string key = lower(path);
+        if (auto it = files.find(key); it != files.end()) {
+            it->second.content = content;
+            contents[it->second.id] = content;
+            return it->second.id;
+        }
+        const int id = create(path, content, Attributes::Normal, 0);
+        nameChanges.push_back({"", key, path, id});
+        return id;
+    }
+    void deleteUncounted(const std::string& path) {
+        const auto it = files.find(lower(path));
+        if (it == files.end()) return;
+        nameChanges.push_back({it->first, "", "", it->second.id});
+        files.erase(it);
+    }
+
+    int nextId = 1;
+    std::map<int, std::string> contents;  // every file's data as the system shows it
+    std::map<int, std::string> flushed;   // ... and as the disk holds it
+    std::map<std::string, std::pair<std::string, int>> durableNames;
+    std::vector<NameChange> nameChanges;  // made since, in order
 };
 
 const std::string kFolder = "C:\\Program Files\\Quorvane\\Melkrin\\";
@@ -313,7 +452,9 @@ TEST(UpdateHelperTest, ExternalModeEdges) {
 TEST(SwapJournalTest, ReadsBackWhatItWroteAndRefusesAnythingElse) {
     SwapJournal swap;
     swap.phase = SwapPhase::RollBack;
-    swap.entries = {{"melkrin_new.exe.uTMP", "Melkrin.EXE", true}, {"read me.txt.uTMP", "read me.txt", false}};
+    const std::string sha(64, 'a');
+    swap.entries = {{"melkrin_new.exe.uTMP", "Melkrin.EXE", true, FileCheck{123456789012ull, sha}},
+                    {"read me.txt.uTMP", "read me.txt", false, std::nullopt}};
     const auto back = parseJournal(formatJournal(swap));
     ASSERT_TRUE(back);
     EXPECT_EQ(back->phase, SwapPhase::RollBack);
@@ -321,7 +462,9 @@ TEST(SwapJournalTest, ReadsBackWhatItWroteAndRefusesAnythingElse) {
     EXPECT_EQ(back->entries[0].pending, "melkrin_new.exe.uTMP");
     EXPECT_EQ(back->entries[0].target, "Melkrin.EXE");
     EXPECT_TRUE(back->entries[0].hadTarget);
+    EXPECT_EQ(back->entries[0].check, (FileCheck{123456789012ull, sha}));
     EXPECT_FALSE(back->entries[1].hadTarget);
+    EXPECT_EQ(back->entries[1].check, std::nullopt) << "an earlier helper's line, without checks";
 
     SwapJournal repaired;
     repaired.phase = SwapPhase::Repaired;
@@ -339,6 +482,11 @@ TEST(SwapJournalTest, ReadsBackWhatItWroteAndRefusesAnythingElse) {
                             "install\r\n1\t..\\x.uTMP\tx\r\n", "install\r\n1\ta.uTMP\tC:x\r\n",
                             "install\r\n1\ta.uTMP\t\r\n", "repaired\r\ncompleted\r\n", "repaired\r\ndone\r\n1\r\n"})
         EXPECT_FALSE(parseJournal(bad)) << bad;
+    // A check must be whole: a size in digits and 64 lower-case hex digits.
+    for (const std::string& check : std::vector<std::string>{"\t12", "\t12\t" + sha + "\tx", "\t\t" + sha, "\t-1\t" + sha, "\t1x\t" + sha,
+                                     "\t12\t" + std::string(63, 'a'), "\t12\t" + std::string(64, 'A'),
+                                     "\t99999999999999999999\t" + sha})
+        EXPECT_FALSE(parseJournal("install\r\n1\ta.uTMP\ta" + check + "\r\n")) << check;
 }
 
 // An installation in the middle of an update: the program, its help file and
@@ -347,12 +495,12 @@ TEST(SwapJournalTest, ReadsBackWhatItWroteAndRefusesAnythingElse) {
 void prepareUpdate(FakePlatform& platform, bool withDataFile) {
     platform.add(kProgram, "old program");
     platform.add(kFolder + "help.chm", "old help");
-    platform.add(kFolder + "melkrin.exe.uTMP", "new program");
-    platform.add(kFolder + "help.chm.uTMP", "new help");
-    platform.add(kFolder + "readme.txt.uTMP", "new readme");
+    platform.addUnflushed(kFolder + "melkrin.exe.uTMP", "new program");
+    platform.addUnflushed(kFolder + "help.chm.uTMP", "new help");
+    platform.addUnflushed(kFolder + "readme.txt.uTMP", "new readme");
     if (withDataFile) {
         platform.add(kFolder + "z.dat", "old z");
-        platform.add(kFolder + "z.dat.uTMP", "new z");
+        platform.addUnflushed(kFolder + "z.dat.uTMP", "new z");
     }
 }
 
@@ -386,73 +534,132 @@ bool hasLeftovers(const FakePlatform& platform) {
 const std::string kRepair = kProgram + " +/afterupgrade2";
 const std::string kJournal = kFolder + "update.uJNL";
 
-// The power goes at every step of an update, one that goes through and one
-// that meets a file it cannot replace and goes back; the next start's repair
-// always leaves one whole version, old or new, and nothing beside it.
+// The power goes at every step of an update (and just after it), with every
+// part of the file system's unflushed work lost or kept; the next start's
+// repair always leaves one whole version, old or new, and nothing beside it.
+// The updates: one that goes through; one that meets a file it cannot replace
+// and goes back; one that finds the disk full at its second backup, with the
+// record still fitting; and one where the disk is full on the way back too.
+// A full disk stays full at the repair, or has room again.
 TEST(UpdateHelperRepairTest, APowerCutAtAnyStepIsRepairedToOneVersion) {
-    for (const bool failing : {false, true}) {
+    const struct {
+        const char* name;
+        bool failingFile;
+        int spaceForFiles;  // below 0: no limit
+        bool recordsFit;
+    } scenarios[] = {
+        {"going forward", false, -1, false},
+        {"going back from a file that cannot be replaced", true, -1, false},
+        {"disk full at the second backup", false, 1, true},
+        {"disk full at the second backup and on the way back", false, 2, false},
+    };
+    // Kind of fault -> how many repairs showed it, and the first of them.
+    std::map<std::string, std::pair<int, std::string>> faults;
+    int repairs = 0, failedRepairs = 0;
+    for (const auto& scenario : scenarios) {
+        const auto prepare = [&](FakePlatform& platform) {
+            prepareUpdate(platform, scenario.failingFile);
+            if (scenario.failingFile) platform.failing.insert(lower(kFolder + "z.dat"));  // listed last
+            platform.spaceForFiles = scenario.spaceForFiles;
+            platform.recordsFit = scenario.recordsFit;
+        };
         FakePlatform whole;
-        prepareUpdate(whole, failing);
-        if (failing) whole.failing.insert(lower(kFolder + "z.dat"));  // listed last
+        prepare(whole);
         runHelper(kSelf, whole);
         const int steps = whole.steps;
-        ASSERT_GT(steps, 8);
-        for (int cut = 0; cut < steps; ++cut) {
-            const std::string where = std::string(failing ? "going back" : "going forward") + ", power cut before step " +
-                                      std::to_string(cut);
-            FakePlatform platform;
-            prepareUpdate(platform, failing);
-            if (failing) platform.failing.insert(lower(kFolder + "z.dat"));
-            platform.cutBefore = cut;
-            EXPECT_THROW(runHelper(kSelf, platform), PowerCut) << where;
-            const auto before = platform.files;
-
-            // The next start: the file that was held is free again.
-            platform.cutBefore = -1;
-            platform.failing.clear();
-            EXPECT_EQ(runHelper(kRepair, platform), HelperResult::Repaired) << where;
-            EXPECT_THAT(platform.started, ElementsAre(kRestart)) << where;
-            EXPECT_THAT(platform.warnings, IsEmpty()) << where;
-            const Version version = versionOf(platform, failing);
-            EXPECT_NE(version, Version::Mixed) << where;
-            if (!before.count(lower(kJournal))) {
-                // Cut before the record was written: nothing had changed, and the
-                // pending downloads wait for the next update to drop them.
-                EXPECT_EQ(version, Version::Old) << where;
-                EXPECT_EQ(platform.files.size(), before.size()) << where;
-                continue;
-            }
-            EXPECT_FALSE(hasLeftovers(platform)) << where;
-            ASSERT_NE(platform.at(kJournal), nullptr) << where;
-            const auto note = parseJournal(platform.at(kJournal)->content);
-            ASSERT_TRUE(note) << where;
-            ASSERT_EQ(note->phase, SwapPhase::Repaired) << where;
-            EXPECT_EQ(note->outcome, version == Version::New ? RepairOutcome::Completed : RepairOutcome::RolledBack)
-                << where;
-            // Only the cut-off first step of the swap going back is finished by going back.
-            if (!failing) {
-                EXPECT_EQ(version, Version::New) << where;
-            }
-            bool moved = false;
-            for (const auto& [key, file] : platform.files)
-                if (key.find(".u") == std::string::npos &&
-                    (!before.count(key) || before.at(key).content != file.content))
-                    moved = true;
-            for (const auto& [key, file] : before)
-                if (key.find(".u") == std::string::npos && !platform.files.count(key)) moved = true;
-            EXPECT_EQ(note->filesMoved, moved) << where;
-            EXPECT_FALSE(note->notes.empty()) << where;
+        ASSERT_GT(steps, 8) << scenario.name;
+        // cut == steps: the helper has finished, and the power goes right after.
+        for (int cut = 0; cut <= steps; ++cut) {
+            FakePlatform helperRun;
+            prepare(helperRun);
+            helperRun.cutBefore = cut;
+            if (cut < steps)
+                EXPECT_THROW(runHelper(kSelf, helperRun), PowerCut) << scenario.name << ", cut before step " << cut;
+            else
+                runHelper(kSelf, helperRun);
+            for (std::size_t kept = 0; kept <= helperRun.unflushedNameChanges(); ++kept)
+                for (const auto lost : {FakePlatform::Lost::Zeros, FakePlatform::Lost::Stale})
+                    for (const bool roomAgain : {false, true}) {
+                        if (roomAgain && scenario.spaceForFiles < 0) continue;
+                        const std::string where =
+                            std::string(scenario.name) + ", cut " + (cut < steps ? "before step " : "after step ") +
+                            std::to_string(cut < steps ? cut : steps - 1) + ", " + std::to_string(kept) + " of " +
+                            std::to_string(helperRun.unflushedNameChanges()) + " unflushed name changes kept, data " +
+                            (lost == FakePlatform::Lost::Zeros ? "zero-filled" : "stale") +
+                            (roomAgain ? ", room again at the repair" : "");
+                        FakePlatform platform = helperRun;
+                        platform.powerCut(kept, lost);
+                        const auto before = platform.files;
+                        // The next start: the file that was held is free again.
+                        platform.cutBefore = -1;
+                        platform.failing.clear();
+                        platform.started.clear();
+                        platform.warnings.clear();
+                        if (roomAgain) platform.spaceForFiles = -1;
+                        ++repairs;
+                        bool failed = false;
+                        const auto fault = [&](const std::string& what) {
+                            auto& kind = faults[std::string(scenario.name) + ": " + what];
+                            if (kind.first++ == 0) kind.second = where;
+                            if (!failed) ++failedRepairs;
+                            failed = true;
+                        };
+                        if (runHelper(kRepair, platform) != HelperResult::Repaired) fault("the repair did not finish");
+                        if (platform.started != std::vector<std::string>{kRestart}) fault("Melkrin was not restarted");
+                        if (!platform.warnings.empty()) fault("warned: " + platform.warnings.front());
+                        const Version version = versionOf(platform, scenario.failingFile);
+                        if (version == Version::Mixed) fault("not one whole version afterwards");
+                        if (!before.count(lower(kJournal))) {
+                            // No record: nothing was under way, or the swap was over.
+                            // The repair touches nothing; leftover downloads wait for the next update.
+                            if (platform.files.size() != before.size()) fault("files changed without a record");
+                            if (hasLeftovers(platform) && version != Version::Old)
+                                fault("a finished swap left files beside the program");
+                            continue;
+                        }
+                        if (hasLeftovers(platform)) fault("pending files or backups left");
+                        if (!scenario.failingFile && scenario.spaceForFiles < 0 && version != Version::New)
+                            fault("an update that could go through was undone");
+                        const auto* record = platform.at(kJournal);
+                        if (!record) {
+                            // Its outcome could only not be written on a disk that is still full.
+                            if (scenario.recordsFit || roomAgain) fault("the repair left no outcome");
+                            continue;
+                        }
+                        const auto note = parseJournal(record->content);
+                        if (!note || note->phase != SwapPhase::Repaired) {
+                            fault("the record is no repair outcome");
+                            continue;
+                        }
+                        if (note->outcome !=
+                            (version == Version::New ? RepairOutcome::Completed : RepairOutcome::RolledBack))
+                            fault("the outcome does not say what is installed");
+                        bool moved = false;
+                        for (const auto& [key, file] : platform.files)
+                            if (key.find(".u") == std::string::npos &&
+                                (!before.count(key) || before.at(key).content != file.content))
+                                moved = true;
+                        for (const auto& [key, file] : before)
+                            if (key.find(".u") == std::string::npos && !platform.files.count(key)) moved = true;
+                        if (note->filesMoved != moved) fault("the outcome says wrongly whether files were moved");
+                        if (note->notes.empty()) fault("the outcome has no notes");
+                    }
         }
     }
+    EXPECT_GT(repairs, 500);
+    std::string listed;
+    for (const auto& [kind, seen] : faults)
+        listed += "\n  " + kind + " (" + std::to_string(seen.first) + " times; first: " + seen.second + ")";
+    EXPECT_TRUE(faults.empty()) << failedRepairs << " of " << repairs << " repairs went wrong:" << listed;
 }
 
 TEST(UpdateHelperRepairTest, AFileThatCannotBeReplacedAtTheRepairUndoesTheUpdate) {
     FakePlatform platform;
     prepareUpdate(platform, false);
-    platform.cutBefore = 4;  // journal, backup and replace of help.chm, backup of melkrin.exe
+    platform.cutAfterReplacements = 1;  // help.chm
     EXPECT_THROW(runHelper(kSelf, platform), PowerCut);
     ASSERT_EQ(platform.at(kFolder + "help.chm")->content, "new help");
-    platform.cutBefore = -1;
+    platform.cutAfterReplacements = -1;
     platform.failing.insert(lower(kFolder + "readme.txt"));
     EXPECT_EQ(runHelper(kRepair, platform), HelperResult::Repaired);
     EXPECT_EQ(versionOf(platform, false), Version::Old);
@@ -468,10 +675,10 @@ TEST(UpdateHelperRepairTest, AFileThatCannotBePutBackKeepsTheRecordForTheNextSta
     FakePlatform platform;
     prepareUpdate(platform, true);
     platform.failing.insert(lower(kFolder + "z.dat"));
-    platform.cutBefore = 9;  // the swap is going back: z.dat failed, nothing put back yet
+    platform.cutAfterRecords = 2;  // the swap is going back: z.dat failed, nothing put back yet
     EXPECT_THROW(runHelper(kSelf, platform), PowerCut);
     ASSERT_EQ(parseJournal(platform.at(kJournal)->content)->phase, SwapPhase::RollBack);
-    platform.cutBefore = -1;
+    platform.cutAfterRecords = -1;
     platform.failing = {lower(kFolder + "help.chm")};  // now help.chm is held
     EXPECT_EQ(runHelper(kRepair, platform), HelperResult::RepairUnfinished);
     EXPECT_EQ(platform.warnings.size(), 1u);
@@ -502,13 +709,20 @@ TEST(UpdateHelperRepairTest, WithoutAWholeRecordNothingIsTouched) {
     }
 }
 
-TEST(UpdateHelperRepairTest, AnUpdateWhoseRecordCannotBeWrittenChangesNothing) {
-    FakePlatform platform;
-    prepareUpdate(platform, false);
-    platform.failing.insert(lower(kJournal));
-    EXPECT_EQ(runHelper(kSelf, platform), HelperResult::RolledBack);
-    EXPECT_EQ(versionOf(platform, false), Version::Old);
-    EXPECT_FALSE(hasLeftovers(platform));
+// Before the first target changes, the record must be written and the
+// downloads and the record on the disk: otherwise nothing is replaced.
+TEST(UpdateHelperRepairTest, AnUpdateWhoseRecordCannotBeWrittenOrFlushedChangesNothing) {
+    for (const bool flushFails : {false, true}) {
+        FakePlatform platform;
+        prepareUpdate(platform, false);
+        if (flushFails)
+            platform.failingFlush = true;
+        else
+            platform.failing.insert(lower(kJournal));
+        EXPECT_EQ(runHelper(kSelf, platform), HelperResult::RolledBack) << flushFails;
+        EXPECT_EQ(versionOf(platform, false), Version::Old) << flushFails;
+        EXPECT_FALSE(hasLeftovers(platform)) << flushFails;
+    }
 }
 
 }  // namespace

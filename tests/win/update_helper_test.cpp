@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "update_helper/swap_journal.h"
 #include "win_test_support.h"
 
 namespace melkrin {
@@ -77,6 +78,45 @@ TEST(UpdateHelperWin32Test, SwapsThePendingFilesOnceTheProgramIsFreeAndStartsItA
     ASSERT_TRUE(waitFor(20000, [&] { return exists(program + ".started"); })) << "the program was not started again";
     ASSERT_TRUE(waitFor(5000, [&] { return readBytes(program + ".started").find("/afterupgrade") != std::string::npos; }));
     EXPECT_EQ(readBytes(program + ".started"), "\"" + program + "\" /afterupgrade");
+}
+
+// While a helper is at work (it holds its mutex, as this test does here), a
+// second one started over the same files leaves at once and touches nothing.
+// Serial: the mutex is one for the whole Wine session, and other tests start helpers.
+TEST(SerialUpdateHelperWin32Test, ASecondHelperLeavesAtOnceWhileOneIsAtWork) {
+    TempFolder root;
+    const std::string programFolder = root.path() + "Melkrin Test\\";
+    ASSERT_TRUE(CreateDirectoryA(programFolder.c_str(), nullptr));
+    const std::string program = programFolder + "melkrin.exe";
+    const std::string probe = readBytes(melkrinExeFolder() + "restart_probe.exe");
+    writeBytes(program, probe + "OLD");
+    writeBytes(program + ".uTMP", probe + "NEW");
+    HANDLE atWork = CreateMutexA(nullptr, FALSE, updhelper::kHelperAtWorkName);
+    ASSERT_NE(atWork, nullptr);
+    ASSERT_NE(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << "a helper of another test is still at work";
+
+    std::string line = "\"" + melkrinExeFolder() + "UpdHelper.exe\" " + program + " +/afterupgrade0";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+    CloseHandle(process.hThread);
+    // A helper that went on would swap, start the program and end too: the
+    // files and the missing restart tell them apart.
+    const DWORD waited = WaitForSingleObject(process.hProcess, 20000);
+    if (waited != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    CloseHandle(atWork);
+    ASSERT_EQ(waited, WAIT_OBJECT_0) << "the second helper did not end";
+    EXPECT_EQ(code, static_cast<DWORD>(updhelper::kSecondHelperExitCode));
+    EXPECT_EQ(readBytes(program).substr(probe.size()), "OLD");
+    EXPECT_EQ(readBytes(program + ".uTMP").substr(probe.size()), "NEW");
+    EXPECT_FALSE(exists(programFolder + "update.uJNL"));
+    EXPECT_FALSE(exists(program + ".uOLD"));
+    Sleep(500);
+    EXPECT_FALSE(exists(program + ".started")) << "the second helper started the program";
 }
 
 TEST(UpdateHelperWin32Test, MelkrinCarriesTheHelperAsItsResource) {
