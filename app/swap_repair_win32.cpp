@@ -42,15 +42,17 @@ SwapRepairStart BeginSwapRepair(const std::string& programFolder, const std::str
         return start;
     }
     // The helper replaces this very program file, so it waits for this process to end, as after a download.
-    const std::string helperPath = update::HelperPathOf(programFolder);
+    // The same hand-over as after a download: a fresh administrators-only folder, the helper checked before it starts.
     update::Win32HelperLauncher launcher(nullptr);
-    if (launcher.writeHelper(helperPath) &&
-        launcher.start(update::HelperCommandLine(helperPath, programPath, update::kRepairArgument))) {
+    const update::HandOverResult handOver = launcher.handOver(programPath, update::kRepairArgument);
+    if (handOver.started()) {
         start.endNow = true;
         return start;
     }
+    const std::string helperPath = handOver.helperPath.empty() ? std::string(update::kHelperFileName) : handOver.helperPath;
     start.leftovers.step = update::LeftoverStep::Unrepaired;
-    start.leftovers.logLines.push_back("Update repair: the update helper " + helperPath + " could not be started");
+    start.leftovers.logLines.push_back("Update repair: the update helper " + helperPath + " could not be started (" +
+                                       handOver.problem + ")");
     start.leftovers.message = formatWith(update::kRepairNotStartedText, helperPath);
     return start;
 }

@@ -6,6 +6,7 @@
 #include "app/form1.h"
 #include "common/errors.h"
 #include "settings/settings_names.h"
+#include "update/helper_handover_win32.h"
 #include "update/update_key.h"
 #include "update/updater_settings.h"
 
@@ -54,9 +55,9 @@ UpdateComponents::UpdateComponents(HINSTANCE instance, TForm1& form, HWND mainWi
       windows(instance, ApplicationTitleOf(ProgramPathOfThisProcess())),
       launcher([mainWindow] { PostMessageA(mainWindow, WM_CLOSE, 0, 0); }) {
     const std::string programPath = ProgramPathOfThisProcess();
-    const std::string helperPath = update::HelperPathOf(form.programFolder());
-    // A helper left over from the previous update.
-    DeleteFileA(helperPath.c_str());
+    // The folders of earlier hand-overs; the one a helper still runs from stays for the next time.
+    update::Win32HelperHandOverPlatform handOverPlatform;
+    update::RemoveHelperLeftovers(handOverPlatform);
 
     updater = std::make_unique<update::TSelfUpdater>(update::TSelfUpdater::Services{
         transfer, verifier, messages, scheduler, online, [] { return today(); },
@@ -65,8 +66,7 @@ UpdateComponents::UpdateComponents(HINSTANCE instance, TForm1& form, HWND mainWi
     update::ConfigureForThisProgram(*updater, setting(form, names::kProgramVersion), setting(form, names::kUpdateServer));
 
     flow = std::make_unique<update::TUpgradeFlow>(update::TUpgradeFlow::Services{
-        transfer, files, windows, launcher, messages, programPath, form.programFolder(), helperPath,
-        ApplicationTitleOf(programPath)});
+        transfer, files, windows, launcher, messages, programPath, form.programFolder(), ApplicationTitleOf(programPath)});
     updater->AttachUpgrade(*flow);
     windows.onWizardClosed = [this](update::WizardEnd end) { flow->WizardClosed(end); };
 

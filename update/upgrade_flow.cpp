@@ -235,18 +235,17 @@ void TUpgradeFlow::restart() {
         RestartParams + (offer_.UpgradeMethod == TUpgradeMethod::umUseExternalSetup ? "1" : "0");
     state_ = UpgradeState::Idle;
     lastEnd_ = UpgradeEnd::Restarted;
-    if (!s_.launcher.writeHelper(s_.helperPath)) {
+    const HandOverResult handOver = s_.launcher.handOver(s_.programPath, argument);
+    if (!handOver.started()) {
         // Without its helper nothing can be installed: say so and leave no
         // pending file behind, so the installed program stays as it was.
         deletePendingFiles();
-        error("The update helper could not be written to " + s_.helperPath +
-              ".\r\rThe update was not installed; the program stays as it was.");
-        lastEnd_ = UpgradeEnd::NotStarted;
-        return;
-    }
-    if (!s_.launcher.start(HelperCommandLine(s_.helperPath, s_.programPath, argument))) {
-        deletePendingFiles();
-        error("The update helper could not be started.\r\rThe update was not installed; the program stays as it was.");
+        if (handOver.reached == HandOverStep::Start || handOver.reached == HandOverStep::Check)
+            error("The update helper could not be started.\r\rThe update was not installed; the program stays as it "
+                  "was.");
+        else
+            error("The update helper could not be written to " + handOver.helperPath +
+                  ".\r\rThe update was not installed; the program stays as it was.");
         lastEnd_ = UpgradeEnd::NotStarted;
         return;
     }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "update/helper_handover.h"
 #include "update/http_transfer.h"
 #include "update/self_updater.h"
 
@@ -66,10 +67,10 @@ public:
 class HelperLauncher {
 public:
     virtual ~HelperLauncher() = default;
-    // Writes the embedded helper program to path (temporary file); false when it cannot.
-    virtual bool writeHelper(const std::string& path) = 0;
-    // A normal visible process, not waited for.
-    virtual bool start(const std::string& commandLine) = 0;
+    // Writes the embedded helper into a fresh folder only administrators can
+    // write, checks it and starts it as a normal visible process, not waited
+    // for (see helper_handover.h).
+    virtual HandOverResult handOver(const std::string& programPath, const std::string& argument) = 0;
     // Closes the main window (its close handler runs) and ends the program.
     virtual void closeApplication() = 0;
 };
@@ -116,7 +117,6 @@ public:
         UpdateMessageBoxes& messages;
         std::string programPath;    // the running program file
         std::string programFolder;  // with a trailing backslash
-        std::string helperPath;     // temporary folder + "UpdHelper.exe"
         std::string applicationTitle;
     };
 

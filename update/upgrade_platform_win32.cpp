@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "update/helper_handover_win32.h"
+
 namespace melkrin::update {
 
 std::vector<std::string> Win32UpgradeFiles::pendingFiles(const std::string& folder) {
@@ -76,47 +78,13 @@ void Win32UpgradeFiles::setFileTime(const std::string& path, LocalDateTime time)
     CloseHandle(file);
 }
 
-bool Win32HelperLauncher::writeHelper(const std::string& path) {
-    HMODULE self = GetModuleHandleA(nullptr);
-    HRSRC found = FindResourceA(self, "UPDHELPER", "UPDHELPER");
-    HGLOBAL loaded = found ? LoadResource(self, found) : nullptr;
-    const void* bytes = loaded ? LockResource(loaded) : nullptr;
-    const DWORD size = found ? SizeofResource(self, found) : 0;
-    // A helper of an earlier round may still be marked read-only or hidden.
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const bool ok = bytes && size && WriteFile(file, bytes, size, &written, nullptr) && written == size;
-    CloseHandle(file);
-    if (!ok) DeleteFileA(path.c_str());
-    return ok;
-}
-
-bool Win32HelperLauncher::start(const std::string& commandLine) {
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    STARTUPINFOA si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return true;
+HandOverResult Win32HelperLauncher::handOver(const std::string& programPath, const std::string& argument) {
+    Win32HelperHandOverPlatform platform;
+    return HandOverToHelper(platform, programPath, argument);
 }
 
 void Win32HelperLauncher::closeApplication() {
     if (close_) close_();
-}
-
-std::string HelperPathOf(const std::string& programFolder) {
-    char temp[MAX_PATH + 1];
-    const DWORD length = GetTempPathA(sizeof(temp), temp);
-    std::string folder = length > 0 && length < sizeof(temp) ? std::string(temp, length) : std::string();
-    if (!folder.empty() && folder.back() != '\\') folder += '\\';
-    const DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(folder.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) folder = programFolder;
-    return folder + kHelperFileName;
 }
 
 }  // namespace melkrin::update

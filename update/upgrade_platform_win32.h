@@ -18,22 +18,17 @@ public:
     void setFileTime(const std::string& path, LocalDateTime time) override;
 };
 
-// Writes the helper carried as the resource "UPDHELPER", starts it, and
-// closes the program through the given callback.
+// Hands over to the helper carried as the resource "UPDHELPER" (see
+// helper_handover.h) and closes the program through the given callback.
 class Win32HelperLauncher final : public HelperLauncher {
 public:
     explicit Win32HelperLauncher(std::function<void()> close) : close_(std::move(close)) {}
-    bool writeHelper(const std::string& path) override;
-    bool start(const std::string& commandLine) override;
+    HandOverResult handOver(const std::string& programPath, const std::string& argument) override;
     void closeApplication() override;
 
 private:
     std::function<void()> close_;
 };
-
-// The temporary folder with a trailing separator, or programFolder when that
-// folder does not exist, followed by "UpdHelper.exe".
-std::string HelperPathOf(const std::string& programFolder);
 
 // Local date-time (seconds since 1970, local time) to the system's UTC file time.
 FILETIME FileTimeOfLocal(LocalDateTime time);

@@ -21,7 +21,7 @@ using namespace melkrin::testing;
 
 constexpr const char* kFolder = "C:\\Program Files\\Melkrin\\";
 constexpr const char* kProgram = "C:\\Program Files\\Melkrin\\melkrin.exe";
-constexpr const char* kHelper = "C:\\Users\\Joe Smith\\Temp\\UpdHelper.exe";
+constexpr const char* kHelper = "C:\\Windows\\Temp\\MelkrinUpd-0123456789abcdef0123456789abcdef\\UpdHelper.exe";
 constexpr const char* kServer = "http://127.0.0.1:8080/benchmarks/ss2/";
 
 class MemoryUpgradeFiles : public UpgradeFiles {
@@ -97,16 +97,15 @@ public:
 
 class RecordingLauncher : public HelperLauncher {
 public:
-    bool writeHelper(const std::string& path) override {
-        log.push_back("write " + path);
-        return canWrite;
-    }
-    bool start(const std::string& commandLine) override {
-        log.push_back("start " + commandLine);
-        return true;
+    HandOverResult handOver(const std::string& programPath, const std::string& argument) override {
+        log.push_back("hand over " + programPath + " +" + argument);
+        HandOverResult result;
+        result.reached = reached;
+        result.helperPath = kHelper;
+        return result;
     }
     void closeApplication() override { log.push_back("close"); }
-    bool canWrite = true;
+    HandOverStep reached = HandOverStep::Done;
     std::vector<std::string> log;
 };
 
@@ -126,7 +125,7 @@ struct Rig {
     std::vector<std::string> events;
     TSelfUpdater updater{{transfer, verifier, messages, scheduler, online, [] { return CalendarDate{2026, 12, 10}; },
                           [](const std::string&) {}}};
-    TUpgradeFlow flow{{transfer, files, windows, launcher, messages, kProgram, kFolder, kHelper, "melkrin"}};
+    TUpgradeFlow flow{{transfer, files, windows, launcher, messages, kProgram, kFolder, "melkrin"}};
     std::vector<Listed> listed;
 
     Rig() {
@@ -203,10 +202,7 @@ TEST(UpgradeFlowTest, SelfUpgradeDownloadsEveryFileThenStartsTheHelperQuoted) {
 
     rig.flow.WizardClosed(WizardEnd::Finished);
     EXPECT_THAT(rig.launcher.log,
-                ElementsAre(std::string("write ") + kHelper,
-                            "start \"C:\\Users\\Joe Smith\\Temp\\UpdHelper.exe\" C:\\Program Files\\Melkrin\\melkrin.exe "
-                            "+/afterupgrade0",
-                            "close"));
+                ElementsAre("hand over C:\\Program Files\\Melkrin\\melkrin.exe +/afterupgrade0", "close"));
     EXPECT_EQ(rig.files.files.size(), 2u) << "the pending files stay for the helper";
     EXPECT_THAT(rig.messages.shown, IsEmpty());
 }
@@ -238,8 +234,8 @@ TEST(UpgradeFlowTest, QuestionRedirectAndExternalSetup) {
         rig.flow.WizardEnabled = false;
         rig.offer({{"setup.exe", "setup"}}, "1");
         rig.deliverListed();
-        ASSERT_EQ(rig.launcher.log.size(), 3u);
-        EXPECT_THAT(rig.launcher.log[1], HasSubstr(" +/afterupgrade1"));
+        ASSERT_EQ(rig.launcher.log.size(), 2u);
+        EXPECT_THAT(rig.launcher.log[0], HasSubstr(" +/afterupgrade1"));
     }
 }
 
@@ -396,16 +392,30 @@ TEST(UpgradeFlowTest, RefusedNamesWriteNothing) {
         EXPECT_EQ(LocalFileNameOf(url), name);
 }
 
-TEST(UpgradeFlowTest, HelperThatCannotBeWrittenInstallsNothing) {
-    Rig rig;
-    rig.launcher.canWrite = false;
-    rig.offer({{"a.dat", "a"}});
-    rig.deliverListed();
-    rig.flow.WizardClosed(WizardEnd::Finished);
-    EXPECT_THAT(rig.launcher.log, ElementsAre(std::string("write ") + kHelper));
-    EXPECT_THAT(rig.files.files, IsEmpty());
-    ASSERT_EQ(rig.messages.shown.size(), 1u);
-    EXPECT_THAT(rig.messages.shown[0].text, HasSubstr("could not be written"));
+TEST(UpgradeFlowTest, HelperThatIsNotStartedInstallsNothing) {
+    const struct {
+        HandOverStep reached;
+        const char* message;
+    } cases[] = {
+        {HandOverStep::Folder, "could not be written to C:\\Windows\\Temp\\MelkrinUpd-"},
+        {HandOverStep::Security, "could not be written to C:\\Windows\\Temp\\MelkrinUpd-"},
+        {HandOverStep::Write, "could not be written to C:\\Windows\\Temp\\MelkrinUpd-"},
+        {HandOverStep::Check, "The update helper could not be started."},
+        {HandOverStep::Start, "The update helper could not be started."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.reached));
+        Rig rig;
+        rig.launcher.reached = c.reached;
+        rig.offer({{"a.dat", "a"}});
+        rig.deliverListed();
+        rig.flow.WizardClosed(WizardEnd::Finished);
+        EXPECT_THAT(rig.launcher.log, ElementsAre(HasSubstr("hand over "))) << "the program keeps running";
+        EXPECT_THAT(rig.files.files, IsEmpty()) << "no pending file is left for a later helper";
+        EXPECT_EQ(rig.flow.LastEnd(), UpgradeEnd::NotStarted);
+        ASSERT_EQ(rig.messages.shown.size(), 1u);
+        EXPECT_THAT(rig.messages.shown[0].text, HasSubstr(c.message));
+    }
 }
 
 TEST(UpgradeFlowTest, PasswordRequest) {

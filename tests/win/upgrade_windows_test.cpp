@@ -260,14 +260,14 @@ TEST(UpgradeFilesTest, PendingFilesTimesAndContent) {
 }
 
 TEST(UpgradeFilesTest, HelperIsWrittenFromTheResourceOnlyWhereItIsCarried) {
-    // The test program carries no "UPDHELPER": nothing is left behind.
-    TempFolder folder;
+    // The test program carries no "UPDHELPER": nothing is started and its fresh folder goes again.
     Win32HelperLauncher launcher([] {});
-    EXPECT_FALSE(launcher.writeHelper(folder.path() + "UpdHelper.exe"));
-    EXPECT_EQ(GetFileAttributesA((folder.path() + "UpdHelper.exe").c_str()), INVALID_FILE_ATTRIBUTES);
-    const std::string helper = HelperPathOf("C:\\Program\\");
-    EXPECT_EQ(helper.substr(helper.size() - 14), "\\UpdHelper.exe");
-    EXPECT_NE(helper, "C:\\Program\\UpdHelper.exe") << "the temporary folder exists";
+    const HandOverResult result = launcher.handOver("C:\\Program\\melkrin.exe", "/afterupgrade0");
+    EXPECT_EQ(result.reached, HandOverStep::Write);
+    EXPECT_NE(result.problem.find("carries no"), std::string::npos) << result.problem;
+    EXPECT_EQ(result.helperPath.substr(result.helperPath.size() - 14), "\\UpdHelper.exe");
+    const std::string folder = result.helperPath.substr(0, result.helperPath.size() - 14);
+    EXPECT_EQ(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace
