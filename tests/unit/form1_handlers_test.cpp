@@ -454,14 +454,14 @@ TEST(HelpTest, EveryRefusalLeavesNoFileAndSaysWhy) {
              publish(w, kMakersInfo, good);
              w.downloader.answers[kMakersHelp] = answer(kChm);
              w.files.addFolder("C:\\Melkrin\\Help\\");
-             w.files.readOnly.insert(kHelpPart);
+             w.files.readOnly.insert(MemoryFileSystem::norm(kHelpPart));
          },
          "it could not be stored (Cannot create file \"C:\\Melkrin\\Help\\help.chm.part\": Access is denied)"},
         {"the rename fails",
          [&](Window& w) {
              publish(w, kMakersInfo, good);
              w.downloader.answers[kMakersHelp] = answer(kChm);
-             w.files.readOnly.insert(kHelpFile);
+             w.files.readOnly.insert(MemoryFileSystem::norm(kHelpFile));
          },
          "it could not be renamed to C:\\Melkrin\\Help\\help.chm"},
     };
