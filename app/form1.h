@@ -146,6 +146,7 @@ private:
     void writeNote();
     void writeLevel(ControlId list, const char* name, int highest);
     void openHelp();
+    std::string updateServerSetting();
 
     MainView& view_;
     Form1Services services_;

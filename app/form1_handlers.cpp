@@ -4,6 +4,7 @@
 
 #include "app/form1.h"
 
+#include "app/help_download.h"
 #include "common/errors.h"
 #include "common/file_system.h"
 #include "common/waits.h"
@@ -192,17 +193,32 @@ void TForm1::openHelp() {
     if (!services_.dialogs.confirm(kHelpQuestion)) return;
 
     services.windows.showPleaseWait();
+    HelpDownloadResult result;
     try {
         services_.waits.sleep(1000);
-        // A folder that cannot be created shows up as a file that cannot be created.
-        if (!services_.files.folderExists(helpFolder)) (void)services_.files.createFolder(helpFolder);
-        (void)services.helpDownloader.downloadToFile(services.helpFileUrl, helpFile, web::kHelpAgent);
+        result = DownloadHelpFile(services.helpDownloader, services.verifier, services_.files, updateServerSetting(),
+                                  helpFolder);
     } catch (...) {
         services.windows.closePleaseWait();
         throw;
     }
     services.windows.closePleaseWait();
-    if (services_.files.fileExists(helpFile)) services.shell.open(helpFile, ShowCommand::Show);
+    // Only a file that passed every check is ever opened.
+    if (!result.stored) {
+        services_.dialogs.showError(result.problem);
+        return;
+    }
+    services.shell.open(helpFile, ShowCommand::Show);
+}
+
+std::string TForm1::updateServerSetting() {
+    // A value that cannot be read counts as none: the maker's own server then.
+    try {
+        if (settings_.open(names::kSettingsKey, false) && settings_.valueExists(names::kUpdateServer))
+            return settings_.readString(names::kUpdateServer);
+    } catch (const std::exception&) {
+    }
+    return {};
 }
 
 }  // namespace melkrin

@@ -1,54 +1,65 @@
 #include "app/help_download_win32.h"
 
-#include <windows.h>
-#include <wininet.h>
-
-#include "common/os_error_win32.h"
+#include "update/http_transfer_win32.h"
 
 namespace melkrin {
-namespace {
 
-class InternetHandle {
-public:
-    explicit InternetHandle(HINTERNET h) : h_(h) {}
-    ~InternetHandle() {
-        if (h_) InternetCloseHandle(h_);
-    }
-    InternetHandle(const InternetHandle&) = delete;
-    InternetHandle& operator=(const InternetHandle&) = delete;
-    HINTERNET get() const { return h_; }
+HelpFetch Win32HelpDownloader::fetch(const std::string& url, std::uint64_t maxBytes, const std::string& agent) {
+    using Outcome = HelpFetch::Outcome;
+    update::Win32HttpTransfer transfer;
+    transfer.AgentText = agent;
+    transfer.MaxBodySize = maxBytes;
+    // Neither the information nor the help file may come from a cache on the way.
+    transfer.CacheOptionsSet = {update::TCacheOption::coAlwaysReload, update::TCacheOption::coPragmaNoCache,
+                                update::TCacheOption::coNoCacheWrite};
 
-private:
-    HINTERNET h_;
-};
+    HelpFetch result;
+    bool ended = false;
+    auto end = [&](Outcome outcome, int status, const std::string& body) {
+        result.outcome = outcome;
+        if (status != -1) result.statusCode = status;
+        result.body = body;
+        ended = true;
+    };
+    transfer.HeadersReceived = [&](update::THttpTransfer&, const update::HeadersInfo& headers, bool&) {
+        result.statusCode = headers.StatusCode;
+    };
+    transfer.TransferDone = [&](update::THttpTransfer&, const std::string&, std::uint32_t, const std::string& data) {
+        end(Outcome::Done, -1, data);
+    };
+    transfer.TransferIncomplete = [&](update::THttpTransfer&, const std::string&, std::uint32_t, std::uint32_t,
+                                      const std::string&) { end(Outcome::Incomplete, -1, ""); };
+    transfer.ServerUnreachable = [&](update::THttpTransfer&) { end(Outcome::Unreachable, -1, ""); };
+    transfer.HttpError = [&](update::THttpTransfer&, int status, const std::string&) {
+        end(Outcome::HttpError, status, "");
+    };
+    transfer.TransferSkipped = [&](update::THttpTransfer&) { end(Outcome::Incomplete, -1, ""); };
+    transfer.TransferRefused = [&](update::THttpTransfer&, update::TransferRefusal reason, int status) {
+        const Outcome outcome = reason == update::TransferRefusal::TooLarge           ? Outcome::TooLarge
+                                : reason == update::TransferRefusal::InsecureRedirect ? Outcome::InsecureRedirect
+                                                                                      : Outcome::TooManyRedirects;
+        end(outcome, status, "");
+    };
+    if (!transfer.StartTransfer(url, "")) return result;
 
-}  // namespace
-
-bool Win32HelpDownloader::downloadToFile(const std::string& url, const std::string& path, const std::string& agent) {
-    // Declared in this order so the URL handle closes before the session.
-    InternetHandle session(InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-    if (!session.get()) return false;
-    InternetHandle request(InternetOpenUrlA(session.get(), url.c_str(), nullptr, 0, 0, 0));
-    if (!request.get()) return false;
-
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) throwLastError("Cannot create file \"" + path + "\"");
-
-    char buffer[1024];
-    for (;;) {
-        DWORD got = 0;
-        bool ok = InternetReadFile(request.get(), buffer, sizeof(buffer), &got) != 0;
-        if (ok && got == 0) break;
-        DWORD written = 0;
-        if (ok) ok = WriteFile(file, buffer, got, &written, nullptr) != 0 && written == got;
-        if (!ok) {
-            CloseHandle(file);
-            DeleteFileA(path.c_str());
-            return false;
+    // The window must not take a second click (another download, a run)
+    // while this one runs: it is disabled as a modal dialog would do.
+    const bool disabled = owner_ && !EnableWindow(owner_, FALSE);
+    while (!ended) {
+        MSG message;
+        const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        if (got <= 0) {
+            // The program is ending: the quit goes on to the main loop.
+            transfer.StopTransfer(true);
+            if (got == 0) PostQuitMessage(static_cast<int>(message.wParam));
+            result = HelpFetch{};
+            break;
         }
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
     }
-    CloseHandle(file);
-    return true;
+    if (disabled) EnableWindow(owner_, TRUE);
+    return result;
 }
 
 }  // namespace melkrin

@@ -1,13 +1,20 @@
 #pragma once
+#include <windows.h>
+
 #include "app/window_services.h"
 
 namespace melkrin {
 
-// DownloadToFile through WinINet: the system's own proxy configuration,
-// 1024-byte reads, the status code not looked at.
+// Each fetch through the update's own transfer client (its caps, redirect
+// rules and stall limit), with the message loop running meanwhile so that
+// the windows stay painted; the owner window takes no input until it ends.
 class Win32HelpDownloader final : public HelpDownloader {
 public:
-    bool downloadToFile(const std::string& url, const std::string& path, const std::string& agent) override;
+    void setOwner(HWND owner) { owner_ = owner; }
+    HelpFetch fetch(const std::string& url, std::uint64_t maxBytes, const std::string& agent) override;
+
+private:
+    HWND owner_ = nullptr;
 };
 
 }  // namespace melkrin

@@ -7,8 +7,7 @@ namespace melkrin::web {
 inline constexpr const char* kMakerHost = "www.velkora.com";
 // Opened by the shell, which adds the scheme itself.
 inline constexpr const char* kHomepage = kMakerHost;
-inline constexpr const char* kHelpFilePath = "/benchmarks/ss2/help.chm";
-inline std::string helpFileUrl() { return std::string("http://") + kMakerHost + kHelpFilePath; }
+// The help file's address comes from the signed update information ("#help=").
 inline constexpr const char* kHelpAgent = "help.chm";
 // The update information comes over https from the maker's server; its
 // signature is what makes it trustworthy, https keeps it private.

@@ -1,12 +1,16 @@
 #pragma once
 // The seams the main window's handlers need beyond start-up: file and folder
 // dialogs, the shell, the help download and the program's other windows.
+#include <cstdint>
 #include <optional>
 #include <string>
 
 #include "app/web_addresses.h"
 
 namespace melkrin {
+namespace update {
+class SignatureVerifier;
+}
 
 class FileDialogs {
 public:
@@ -28,13 +32,29 @@ public:
     virtual void open(const std::string& target, ShowCommand show) = 0;
 };
 
+// What one fetch of the help download brought.
+struct HelpFetch {
+    enum class Outcome {
+        Done,              // the whole body of a 2xx answer (statusCode tells which)
+        HttpError,         // an answer other than 2xx
+        Unreachable,       // no answer at all
+        Incomplete,        // the body broke off or stalled
+        TooLarge,          // longer than the most that was allowed
+        InsecureRedirect,  // an https address sent the request on to http
+        TooManyRedirects,
+    };
+    Outcome outcome = Outcome::Unreachable;
+    int statusCode = -1;
+    std::string body;
+};
+
 class HelpDownloader {
 public:
     virtual ~HelpDownloader() = default;
-    // Stores the whole body of the URL in the file; false when the address
-    // could not be opened or the transfer broke off (no file is left then).
-    // Throws the platform's file error when the file cannot be created.
-    virtual bool downloadToFile(const std::string& url, const std::string& path, const std::string& agent) = 0;
+    // The body of the URL in memory, never more than maxBytes of it, with the
+    // transfer client's rules (redirects, stall limit); the window stays
+    // responsive meanwhile and the call returns when the transfer ended.
+    virtual HelpFetch fetch(const std::string& url, std::uint64_t maxBytes, const std::string& agent) = 0;
 };
 
 // The application and its other windows, as the main window's handlers use them.
@@ -56,8 +76,8 @@ struct Form1UiServices {
     Shell& shell;
     HelpDownloader& helpDownloader;
     AppWindows& windows;
-    // Only tests point this elsewhere (a server on 127.0.0.1).
-    std::string helpFileUrl = web::helpFileUrl();
+    // The update's signature check: the help file is named by the signed update information.
+    update::SignatureVerifier& verifier;
 };
 
 }  // namespace melkrin

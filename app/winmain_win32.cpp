@@ -112,6 +112,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     Form1Window window(instance);
     fileOp.setOwner(window.hwnd());
     boxes.setOwner(window.hwnd());
+    helpDownloader.setOwner(window.hwnd());
     shell.setOwner(window.hwnd());
     fileDialogs.setOwner(window.hwnd());
 
@@ -130,7 +131,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     TForm3 possibilities(form3, window.view(), form.settings(), displayModes);
     form3.attach(possibilities, [&form](std::function<void()> handler) { form.guarded(handler); });
     Win32AppWindows windows(window, form2, form3);
-    form.attachUi(Form1UiServices{fileDialogs, shell, helpDownloader, windows});
+    form.attachUi(Form1UiServices{fileDialogs, shell, helpDownloader, windows, update.verifier});
     RunComponents run(form, files, fileOp, dialogs, shell, scripted ? &commandLine.run : nullptr);
     form.attachRun(*run.controller);
     window.onClose = [&form] { form.guarded([&form] { form.FormClose(); }); };

@@ -63,6 +63,7 @@ inline constexpr std::uint64_t kNoSizeLimit = UINT64_MAX;
 enum class TransferRefusal {
     TooLarge,          // the announced length or the body passed MaxBodySize
     TooManyRedirects,  // more than kMaxRedirects redirects (a loop)
+    InsecureRedirect,  // an https address sent the request on to a plain http one
 };
 
 // Local date-times are seconds since 1970-01-01 in local time; 0 means absent.

@@ -121,6 +121,9 @@ struct TransferJob {
     ULONGLONG startTime = 0;
     int proxyChallenges = 0;
     int redirects = 0;
+    // A redirect went on to another host than the credentials were given
+    // for: a 401 there is the answer, no password is asked or sent.
+    bool leftCredentialHost = false;
     std::optional<TransferRefusal> refusal;
 
     // What the stall watch on the user-interface thread reads while the
@@ -239,6 +242,16 @@ void TransferJob::transfer() {
         if (!InternetCombineUrlA(url.c_str(), location.c_str(), next, &length, ICU_NO_ENCODE)) break;
         const std::string scheme = SchemeOf(next);
         if (scheme != "http" && scheme != "https") break;
+        if (IsInsecureRedirect(url, next)) {
+            refusal = TransferRefusal::InsecureRedirect;
+            return;
+        }
+        // The user name and password were given for this host, not for wherever it sends us.
+        if (!KeepsCredentials(url, next)) {
+            username.clear();
+            password.clear();
+            leftCredentialHost = true;
+        }
         // The next address gets a session of its own, as a fresh start would.
         closeHandles();
         workerRequest = nullptr;
@@ -267,9 +280,10 @@ bool TransferJob::openAndSend() {
     parts.lpszExtraInfo = extra;
     parts.dwExtraInfoLength = sizeof(extra);
     if (!InternetCrackUrlA(url.c_str(), 0, 0, &parts)) return false;
-    // Credentials in the URL win over the configured ones.
+    // Credentials in the URL win over the configured ones; they belong to this URL's host.
     if (user[0]) username = user;
     if (pass[0]) password = pass;
+    if (user[0] || pass[0]) leftCredentialHost = false;
 
     DWORD access = INTERNET_OPEN_TYPE_PRECONFIG;
     std::string proxyName;
@@ -337,7 +351,7 @@ void TransferJob::sendRequest() {
         statusCode = static_cast<int>(code);
         sharedStatus = statusCode;
         answered = true;
-        if (statusCode == 401) {
+        if (statusCode == 401 && !leftCredentialHost) {
             const std::string realm = RealmOf(queryText(request, HTTP_QUERY_WWW_AUTHENTICATE));
             bool asked = false;
             onUi([&] {

@@ -100,6 +100,7 @@ void TSelfUpdater::infoDone(const std::string& body) {
         // A refusal is shown even to an automatic check: it may be an attack.
         const char* text = info.verdict == InfoVerdict::Unsigned        ? kUnsignedInfoText
                            : info.verdict == InfoVerdict::FileUnchecked ? kUncheckedFileText
+                           : info.verdict == InfoVerdict::RepeatedKey   ? kRepeatedKeyText
                                                                         : kBadSignatureText;
         message(text, MessageIcon::Error);
         return;
@@ -155,6 +156,8 @@ void TSelfUpdater::infoRefused(TransferRefusal reason) {
     // would only repeat.
     if (reason == TransferRefusal::TooLarge)
         message(kInfoTooLargeText, MessageIcon::Error);
+    else if (reason == TransferRefusal::InsecureRedirect)
+        message(formatWith(kInsecureRedirectText, NormalizeUrl(s_.transfer.URL())), MessageIcon::Error);
     else
         message(formatWith(kRedirectLoopText, NormalizeUrl(s_.transfer.URL())), MessageIcon::Error);
 }

@@ -44,6 +44,16 @@ bool wellFormedSize(const std::string& text, std::uint64_t& size) {
     return true;
 }
 
+// The entry of one file with its hash and size; nothing when either is missing or ill-formed.
+std::optional<CheckedFile> checkedFile(std::string_view signedText, const std::string& key, std::string url) {
+    CheckedFile file{key, std::move(url), toLower(InfoValue(signedText, key + ".sha256")), 0};
+    std::array<std::uint8_t, 32> digest;
+    if (!parseHex(file.sha256, digest.data(), digest.size()) ||
+        !wellFormedSize(InfoValue(signedText, key + ".size"), file.size))
+        return std::nullopt;
+    return file;
+}
+
 }  // namespace
 
 // The signature line has one spelling only (lower-case key and digits), so
@@ -77,17 +87,30 @@ SignedInfo CheckSignedInfo(std::string_view body, SignatureVerifier& verifier) {
         info.verdict = InfoVerdict::BadSignature;
         return info;
     }
+    // The signature line counts too: a second one inside the signed text
+    // would otherwise pass unseen.
+    if (RepeatedKey(body)) {
+        info.verdict = InfoVerdict::RepeatedKey;
+        return info;
+    }
     info.signedText = std::string(signedText);
     for (const auto& listed : ListedFiles(signedText)) {
-        CheckedFile file{listed.key, listed.url, toLower(InfoValue(signedText, listed.key + ".sha256")), 0};
-        std::array<std::uint8_t, 32> digest;
-        if (!parseHex(file.sha256, digest.data(), digest.size()) ||
-            !wellFormedSize(InfoValue(signedText, listed.key + ".size"), file.size)) {
+        auto file = checkedFile(signedText, listed.key, listed.url);
+        if (!file) {
             info.verdict = InfoVerdict::FileUnchecked;
             info.files.clear();
             return info;
         }
-        info.files.push_back(std::move(file));
+        file->optional = InfoValue(signedText, listed.key + ".optional") == "1";
+        info.files.push_back(std::move(*file));
+    }
+    if (std::string url = InfoValue(signedText, "help"); !url.empty()) {
+        info.help = checkedFile(signedText, "help", std::move(url));
+        if (!info.help) {
+            info.verdict = InfoVerdict::FileUnchecked;
+            info.files.clear();
+            return info;
+        }
     }
     info.verdict = InfoVerdict::Trusted;
     return info;

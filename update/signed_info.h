@@ -5,8 +5,12 @@
 // Every listed file carries "#<key>.sha256=" and "#<key>.size=" beside its
 // URL key. Older programs ignore these keys; this one refuses a file
 // without them, because downloads it cannot check would run as administrator.
+// "#<key>.optional=1" marks a listed file the update may do without.
+// "#help=" with "#help.sha256=" and "#help.size=" names the help file, which
+// the help item fetches; a file without it still serves the update.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +36,7 @@ struct CheckedFile {
     std::string url;
     std::string sha256;  // 64 lower-case hexadecimal digits
     std::uint64_t size = 0;
+    bool optional = false;  // "#<key>.optional=1": the rest may be installed without it
 };
 
 enum class InfoVerdict {
@@ -39,13 +44,15 @@ enum class InfoVerdict {
     Unsigned,      // no signature line
     Malformed,     // a signature line that is not one, or bytes behind it
     BadSignature,  // not signed by our key, or changed since
-    FileUnchecked, // a listed file without a well-formed hash or size
+    FileUnchecked, // a listed file (or the help file) without a well-formed hash or size
+    RepeatedKey,   // a key named twice: which of the two counts would be a guess
 };
 
 struct SignedInfo {
     InfoVerdict verdict = InfoVerdict::Unsigned;
     std::string signedText;  // the bytes before the signature line
     std::vector<CheckedFile> files;
+    std::optional<CheckedFile> help;  // key "help"; only in a trusted file
 };
 
 SignedInfo CheckSignedInfo(std::string_view body, SignatureVerifier& verifier);

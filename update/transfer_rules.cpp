@@ -170,6 +170,15 @@ bool IsRedirectStatus(int statusCode) {
     return statusCode == 301 || statusCode == 302 || statusCode == 303 || statusCode == 307 || statusCode == 308;
 }
 
+bool IsInsecureRedirect(std::string_view from, std::string_view to) {
+    return SchemeOf(NormalizeUrl(from)) == "https" && SchemeOf(NormalizeUrl(to)) != "https";
+}
+
+bool KeepsCredentials(std::string_view from, std::string_view to) {
+    const std::string host = toLower(HostOfUrl(from));
+    return !host.empty() && host == toLower(HostOfUrl(to));
+}
+
 TransferOutcome StalledOutcome(int statusCode) {
     if (statusCode == 200 || statusCode == 206) return TransferOutcome::Incomplete;
     if (statusCode == -1) return TransferOutcome::ServerUnreachable;

@@ -64,6 +64,15 @@ std::uint32_t FileSizeOfLength(std::uint64_t length);
 // 301, 302, 303, 307 and 308: the answer names the address to ask instead.
 bool IsRedirectStatus(int statusCode);
 
+// A redirect from https down to http: what https protected (the request's
+// path, credentials, the answer) would go over the network in the clear.
+bool IsInsecureRedirect(std::string_view from, std::string_view to);
+// Whether credentials given for the address `from` (the user name and password
+// of the transfer or of the URL itself) may go along to the redirect's `to`:
+// only to the same host, compared case-blind. Proxy credentials belong to the
+// proxy and are not affected.
+bool KeepsCredentials(std::string_view from, std::string_view to);
+
 // How a transfer ends that a watch gave up (see StallWatch): the answer had
 // begun (Incomplete), never came (ServerUnreachable), or was an error.
 TransferOutcome StalledOutcome(int statusCode);

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <limits>
+#include <set>
 
 #include "common/text.h"
 
@@ -41,6 +42,21 @@ std::vector<ListedFile> ListedFiles(std::string_view text) {
         files.push_back({key, std::move(url)});
     }
     return files;
+}
+
+std::optional<std::string> RepeatedKey(std::string_view text) {
+    auto isNameChar = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '_';
+    };
+    std::set<std::string> seen;
+    for (std::size_t at = text.find('#'); at != std::string_view::npos; at = text.find('#', at + 1)) {
+        std::size_t end = at + 1;
+        while (end < text.size() && isNameChar(text[end])) ++end;
+        if (end == at + 1 || end == text.size() || text[end] != '=') continue;
+        std::string name = toLower(std::string(text.substr(at + 1, end - at - 1)));
+        if (!seen.insert(name).second) return name;
+    }
+    return std::nullopt;
 }
 
 TUpgradeMethod UpgradeMethodOf(std::string_view text) {

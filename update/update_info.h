@@ -27,6 +27,12 @@ std::vector<ListedFile> ListedFiles(std::string_view text);
 
 TUpgradeMethod UpgradeMethodOf(std::string_view text);
 
+// The first key named twice, in lower case, or nothing. Every "#<name>=" counts
+// wherever it stands (inside a message too), with a name of letters, digits,
+// "." and "_", compared case-blind: InfoValue takes the first one it finds,
+// so a second one would let a message smuggle in a value of its own.
+std::optional<std::string> RepeatedKey(std::string_view text);
+
 // +1, 0 or -1; four dotted parts read as integers, the whole texts compared
 // byte-wise as soon as a part is no integer.
 int CompareVersions(const std::string& a, const std::string& b);

@@ -46,8 +46,15 @@ inline constexpr const char* kInfoTooLargeText =
 inline constexpr const char* kRedirectLoopText =
     "The developer's site sends the request for %s from one address to another without end.\r\r"
     "Please try to upgrade this software again later.";
+inline constexpr const char* kInsecureRedirectText =
+    "The secure (https) request for %s was sent on to an address that is not secure (plain http).\r\r"
+    "The update was stopped for your safety: the request was not followed there.";
 inline constexpr const char* kUncheckedFileText =
     "The update information on the developer's site does not give a checksum and size for every file.\r\r"
+    "The update was stopped for your safety: nothing was downloaded or changed.";
+
+inline constexpr const char* kRepeatedKeyText =
+    "The update information on the developer's site names the same entry twice, so it cannot be read safely.\r\r"
     "The update was stopped for your safety: nothing was downloaded or changed.";
 
 }  // namespace melkrin::update

@@ -278,10 +278,19 @@ void TUpgradeFlow::HttpError(int statusCode) {
                                               std::string(Text(21)) + " #" + std::to_string(statusCode));
     // The skipped file's partial body, if any, must not reach the helper.
     s_.files.deleteFile(localFile_);
-    if (continueUpgrade)
-        nextFile();
-    else
+    if (!continueUpgrade) {
         abort();
+        return;
+    }
+    // The signed set is installed whole or not at all: only a file the
+    // developer marked optional may be left out.
+    if (offer_.Files[index_].optional) {
+        nextFile();
+        return;
+    }
+    const std::string name = localNames_[index_];
+    finish(UpgradeEnd::RequiredFileSkipped);
+    error(formatWith(kRequiredFileSkippedText, name));
 }
 
 void TUpgradeFlow::Refused(TransferRefusal reason) {
@@ -291,8 +300,14 @@ void TUpgradeFlow::Refused(TransferRefusal reason) {
         error(formatWith(kFileMismatchText, localNames_[index_]));
         return;
     }
+    const std::string url = offer_.Files[index_].url;
+    if (reason == TransferRefusal::InsecureRedirect) {
+        finish(UpgradeEnd::InsecureRedirect);
+        error(formatWith(kInsecureRedirectText, url));
+        return;
+    }
     finish(UpgradeEnd::RedirectLoop);
-    error(formatWith(kRedirectLoopText, offer_.Files[index_].url));
+    error(formatWith(kRedirectLoopText, url));
 }
 
 void TUpgradeFlow::PasswordRequest(const std::string& realm, bool& tryAgain) {

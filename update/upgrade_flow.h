@@ -80,7 +80,7 @@ enum class UpgradeState { Idle, Downloading, FinalPage };
 // How a round ended, for tests and the log.
 enum class UpgradeEnd {
     None, Declined, Redirected, Restarted, Aborted, ConnLost, HostUnreachable, RefusedName, FileMismatch,
-    NotStarted, RedirectLoop,
+    NotStarted, RedirectLoop, RequiredFileSkipped, InsecureRedirect,
 };
 
 // The local name of a listed file: the text after the last "/" or "\" of
@@ -106,6 +106,10 @@ inline constexpr const char* kRefusedNameText =
 inline constexpr const char* kFileMismatchText =
     "The downloaded file %s is not the file the developer published (its size or checksum differs).\r\r"
     "The update was stopped for your safety: nothing was installed.";
+
+inline constexpr const char* kRequiredFileSkippedText =
+    "The file %s was skipped, but the update cannot work without it.\r\r"
+    "Nothing of this update was installed; the program stays as it was.";
 
 class TUpgradeFlow {
 public:
@@ -156,7 +160,8 @@ public:
     void Unreachable();
     void HttpError(int statusCode);
     void PasswordRequest(const std::string& realm, bool& tryAgain);
-    // The transfer ended itself: a body larger than the listed size, or a redirect loop.
+    // The transfer ended itself: a body larger than the listed size, a redirect loop, or a
+    // redirect from https to http.
     void Refused(TransferRefusal reason);
     // The wizard was closed: by "&OK" on the final page, or after the user
     // confirmed the close question.

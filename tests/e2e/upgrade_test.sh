@@ -158,6 +158,20 @@ driver answer ok
 driver wait-gone TUpdateWizardForm 10 || fail "lost file: the wizard closes"
 stop_app "lost file"
 expect_installation_unchanged "lost file"
+
+echo "-- skipping a file the release needs installs nothing of it"
+section="skipping a file the release needs installs nothing of it"
+start_app
+press_update
+question "$section"
+driver click TUpgradeQuestionForm "&Yes"
+dialog_is $'File levels.dat not found or inaccessible.\r\rTry to skip this file and continue upgrade?' "required file"
+driver answer yes
+dialog_is $'The file levels.dat was skipped, but the update cannot work without it.\r\rNothing of this update was installed; the program stays as it was.' "required file skipped"
+driver answer ok
+driver wait-gone TUpdateWizardForm 10 || fail "required file skipped: the wizard closes"
+stop_app "required file skipped"
+expect_installation_unchanged "required file skipped"
 mv "$work/levels.hidden" "$docroot/benchmarks/ss2/levels.dat"
 
 echo "-- a file that is not the published one is thrown away"

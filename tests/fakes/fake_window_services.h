@@ -2,7 +2,9 @@
 // Doubles for the main window's own seams: dialogs for files and folders, the
 // shell, the help download and the program's other windows. Each records
 // what it was asked, in one shared log where the order matters.
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,12 +44,18 @@ private:
 class FakeHelpDownloader : public HelpDownloader {
 public:
     explicit FakeHelpDownloader(std::vector<std::string>& log) : log_(log) {}
-    bool downloadToFile(const std::string& url, const std::string& path, const std::string& agent) override {
-        log_.push_back("download " + url + " -> " + path + " as " + agent);
-        return onDownload ? onDownload(path) : false;
+    HelpFetch fetch(const std::string& url, std::uint64_t maxBytes, const std::string& agent) override {
+        log_.push_back("fetch " + url + " up to " + std::to_string(maxBytes) + " as " + agent);
+        const auto found = answers.find(url);
+        if (found == answers.end()) return HelpFetch{HelpFetch::Outcome::Unreachable, -1, ""};
+        HelpFetch answer = found->second;
+        // As the real client: a body never passes the limit it was given.
+        if (answer.outcome == HelpFetch::Outcome::Done && answer.body.size() > maxBytes)
+            return HelpFetch{HelpFetch::Outcome::TooLarge, answer.statusCode, ""};
+        return answer;
     }
-    // What the transfer does: create the file, throw, ...
-    std::function<bool(const std::string& path)> onDownload;
+    // What each address answers; any other is unreachable.
+    std::map<std::string, HelpFetch> answers;
 
 private:
     std::vector<std::string>& log_;

@@ -6,6 +6,7 @@
 
 #include "app/form1.h"
 #include "fake_platform.h"
+#include "fake_update.h"
 #include "fake_window_services.h"
 #include "memory_file_system.h"
 #include "memory_key_store.h"
@@ -24,13 +25,12 @@ struct Form1Doubles {
     FakeShell shell{log};
     FakeHelpDownloader downloader{log};
     FakeAppWindows windows{log};
+    FakeVerifier verifier;
 
     Form1Services services(const std::string& programFolder) {
         return Form1Services{keys, files, fileOp, modes, dialogs, waits, programFolder};
     }
-    Form1UiServices uiServices(const std::string& helpUrl) {
-        return Form1UiServices{fileDialogs, shell, downloader, windows, helpUrl};
-    }
+    Form1UiServices uiServices() { return Form1UiServices{fileDialogs, shell, downloader, windows, verifier}; }
 };
 
 }  // namespace melkrin::testing

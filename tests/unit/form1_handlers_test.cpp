@@ -12,6 +12,8 @@
 #include "memory_file_system.h"
 #include "memory_key_store.h"
 #include "settings/settings_names.h"
+#include "update/sha256.h"
+#include "update/signed_info.h"
 
 namespace melkrin {
 namespace {
@@ -31,7 +33,7 @@ struct Window : Form1Doubles {
     Window() {
         keys.addKey(kKey);
         files.addFolder(kProgram);
-        form.attachUi(uiServices("http://127.0.0.1:8123/help.chm"));
+        form.attachUi(uiServices());
     }
     // Runs a handler as the window does: through the error display.
     void run(void (TForm1::*handler)()) { form.guarded([&] { (form.*handler)(); }); }
@@ -307,34 +309,173 @@ TEST(HelpTest, DecliningTheDownloadLeavesNoHelpFolder) {
     EXPECT_FALSE(w.files.folderExists("C:\\Melkrin\\Help\\"));
 }
 
-TEST(HelpTest, DownloadRunsBehindThePleaseWaitWindowAndOpensWhatArrived) {
+constexpr const char* kMakersInfo = "https://www.velkora.com/benchmarks/ss2/qrv_melkrin.inf";
+constexpr const char* kMakersHelp = "https://www.velkora.com/benchmarks/ss2/help.chm";
+constexpr const char* kHelpPart = "C:\\Melkrin\\Help\\help.chm.part";
+const std::string kChm = "ITSF\x03\0\0\0 help pages";
+
+HelpFetch answer(std::string body, int status = 200) {
+    return HelpFetch{HelpFetch::Outcome::Done, status, std::move(body)};
+}
+HelpFetch failure(HelpFetch::Outcome outcome, int status = -1) { return HelpFetch{outcome, status, ""}; }
+
+std::string helpEntry(const std::string& url, const std::string& content) {
+    return "#help=" + url + "\r\n#help.size=" + std::to_string(content.size()) + "\r\n#help.sha256=" +
+           update::Sha256Hex(content) + "\r\n";
+}
+
+// The information file at url, its entries trusted by the verifier as the developer's.
+void publish(Window& w, const std::string& url, const std::string& entries) {
+    w.verifier.trusted.push_back(entries);
+    w.downloader.answers[url] = answer(entries + update::kSignatureKey + std::string(128, '0') + "\r\n");
+}
+
+std::string refusal(const std::string& reason) {
+    return "The help file could not be downloaded: " + reason + ".\r\rNo help file was stored. Please try again later.";
+}
+
+TEST(HelpTest, TheSignedHelpFileIsStoredBesideThenRenamedAndOpened) {
+    Window w;
+    w.dialogs.answers = {true};
+    publish(w, kMakersInfo, "#version=1.2\r\n" + helpEntry(kMakersHelp, kChm));
+    w.downloader.answers[kMakersHelp] = answer(kChm);
+    w.run(&TForm1::Group2Items0Click);
+    EXPECT_THAT(w.log, ElementsAre("show Form2", std::string("fetch ") + kMakersInfo + " up to 1048576 as help.chm",
+                                   std::string("fetch ") + kMakersHelp + " up to " + std::to_string(kChm.size()) +
+                                       " as help.chm",
+                                   "close Form2", std::string("open ") + kHelpFile));
+    EXPECT_EQ(w.files.readFile(kHelpFile), kChm);
+    EXPECT_FALSE(w.files.fileExists(kHelpPart));
+    EXPECT_THAT(w.waits.sleeps, ElementsAre(1000u));
+    EXPECT_THAT(w.dialogs.errors, IsEmpty());
+}
+
+TEST(HelpTest, AMirrorInTheSettingsServesBothAndMayUsePlainHttp) {
+    Window w;
+    w.dialogs.answers = {true};
+    w.keys.set(kKey, names::kUpdateServer, "http://127.0.0.1:8123/");
+    publish(w, "http://127.0.0.1:8123/benchmarks/ss2/qrv_melkrin.inf",
+            "#version=1.2\r\n" + helpEntry("http://127.0.0.1:8123/help.chm", kChm));
+    w.downloader.answers["http://127.0.0.1:8123/help.chm"] = answer(kChm);
+    w.run(&TForm1::Group2Items0Click);
+    EXPECT_EQ(w.files.readFile(kHelpFile), kChm);
+    EXPECT_EQ(w.log.back(), std::string("open ") + kHelpFile);
+}
+
+// Every refusal says why in words, opens nothing and leaves no file (not even
+// the help folder's temporary one) behind.
+TEST(HelpTest, EveryRefusalLeavesNoFileAndSaysWhy) {
+    const std::string good = "#version=1.2\r\n" + helpEntry(kMakersHelp, kChm);
     struct Case {
         const char* what;
-        std::function<bool(MemoryFileSystem&, const std::string&)> transfer;
-        std::vector<std::string> after;  // what follows the download
-        const char* error;
+        std::function<void(Window&)> serve;
+        std::string reason;
     } cases[] = {
-        {"stored", [](MemoryFileSystem& f, const std::string& p) { f.addFile(p, "ITSF"); return true; },
-         {"close Form2", std::string("open ") + kHelpFile}, nullptr},
-        {"server unreachable", [](MemoryFileSystem&, const std::string&) { return false; }, {"close Form2"},
-         nullptr},
-        {"file cannot be created",
-         [](MemoryFileSystem&, const std::string&) -> bool { throw OsError(5, "Access is denied"); },
-         {"close Form2"}, "Access is denied"},
+        {"information unreachable", [](Window&) {}, "the server of the update information could not be reached"},
+        {"information missing",
+         [](Window& w) { w.downloader.answers[kMakersInfo] = failure(HelpFetch::Outcome::HttpError, 404); },
+         "the server does not have the update information"},
+        {"information unsigned",
+         [&](Window& w) { w.downloader.answers[kMakersInfo] = answer(good); },
+         "the update information on the server is not signed"},
+        {"information signed by someone else",
+         [&](Window& w) {
+             w.downloader.answers[kMakersInfo] = answer(good + update::kSignatureKey + std::string(128, '0'));
+         },
+         "the update information on the server does not carry the developer's valid signature"},
+        {"a message carrying its own help entry",
+         [&](Window& w) {
+             publish(w, kMakersInfo, "#message={" + helpEntry("https://evil.example/x.chm", "x") + "}\r\n" + good);
+         },
+         "the update information on the server names the same entry twice"},
+        {"no help entry", [](Window& w) { publish(w, kMakersInfo, "#version=1.2\r\n"); },
+         "the update information on the server does not name a help file"},
+        {"help entry without a checksum",
+         [](Window& w) { publish(w, kMakersInfo, std::string("#help=") + kMakersHelp + "\r\n#help.size=4\r\n"); },
+         "the update information on the server does not give a checksum and size for every file"},
+        {"plain http without a mirror",
+         [](Window& w) {
+             publish(w, kMakersInfo, helpEntry("http://www.velkora.com/help.chm", kChm));
+             w.downloader.answers["http://www.velkora.com/help.chm"] = answer(kChm);
+         },
+         "the help file's address is not a secure (https) one"},
+        {"help file missing",
+         [&](Window& w) {
+             publish(w, kMakersInfo, good);
+             w.downloader.answers[kMakersHelp] = failure(HelpFetch::Outcome::HttpError, 404);
+         },
+         "the server does not have the help file"},
+        {"server error",
+         [&](Window& w) {
+             publish(w, kMakersInfo, good);
+             w.downloader.answers[kMakersHelp] = failure(HelpFetch::Outcome::HttpError, 503);
+         },
+         "the server reported an error of its own for the help file"},
+        {"a part of the file (206)",
+         [&](Window& w) {
+             publish(w, kMakersInfo, good);
+             w.downloader.answers[kMakersHelp] = answer(kChm, 206);
+         },
+         "the server did not answer with the whole of the help file"},
+        {"longer than signed",
+         [&](Window& w) {
+             publish(w, kMakersInfo, good);
+             w.downloader.answers[kMakersHelp] = answer(kChm + "!");
+         },
+         "the help file is larger than it may be"},
+        {"shorter than signed",
+         [&](Window& w) {
+             publish(w, kMakersInfo, good);
+             w.downloader.answers[kMakersHelp] = answer(kChm.substr(1));
+         },
+         "the file that arrived is not the help file the developer published (its size or checksum differs)"},
+        {"same size, other bytes",
+         [&](Window& w) {
+             publish(w, kMakersInfo, good);
+             std::string other = kChm;
+             other[0] = 'X';
+             w.downloader.answers[kMakersHelp] = answer(other);
+         },
+         "the file that arrived is not the help file the developer published (its size or checksum differs)"},
+        {"broken off",
+         [&](Window& w) {
+             publish(w, kMakersInfo, good);
+             w.downloader.answers[kMakersHelp] = failure(HelpFetch::Outcome::Incomplete, 200);
+         },
+         "the connection broke off before all of the help file arrived"},
+        {"https sent on to http",
+         [&](Window& w) {
+             publish(w, kMakersInfo, good);
+             w.downloader.answers[kMakersHelp] = failure(HelpFetch::Outcome::InsecureRedirect, 302);
+         },
+         "the secure (https) address of the help file sent the request on to one that is not secure"},
+        {"the file cannot be written",
+         [&](Window& w) {
+             publish(w, kMakersInfo, good);
+             w.downloader.answers[kMakersHelp] = answer(kChm);
+             w.files.addFolder("C:\\Melkrin\\Help\\");
+             w.files.readOnly.insert(MemoryFileSystem::norm(kHelpPart));
+         },
+         "it could not be stored (Cannot create file \"C:\\Melkrin\\Help\\help.chm.part\": Access is denied)"},
+        {"the rename fails",
+         [&](Window& w) {
+             publish(w, kMakersInfo, good);
+             w.downloader.answers[kMakersHelp] = answer(kChm);
+             w.files.readOnly.insert(MemoryFileSystem::norm(kHelpFile));
+         },
+         "it could not be renamed to C:\\Melkrin\\Help\\help.chm"},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         Window w;
         w.dialogs.answers = {true};
-        w.downloader.onDownload = [&](const std::string& path) { return c.transfer(w.files, path); };
+        c.serve(w);
         w.run(&TForm1::Group2Items0Click);
-        std::vector<std::string> expected = {
-            "show Form2", "download http://127.0.0.1:8123/help.chm -> C:\\Melkrin\\Help\\help.chm as help.chm"};
-        expected.insert(expected.end(), c.after.begin(), c.after.end());
-        EXPECT_EQ(w.log, expected) << c.what;
-        EXPECT_THAT(w.waits.sleeps, ElementsAre(1000u)) << c.what;
-        EXPECT_TRUE(w.files.folderExists("C:\\Melkrin\\Help\\")) << c.what;
-        EXPECT_EQ(w.dialogs.errors, c.error ? std::vector<std::string>{c.error} : std::vector<std::string>{})
-            << c.what;
+        EXPECT_THAT(w.dialogs.errors, ElementsAre(refusal(c.reason)));
+        EXPECT_EQ(w.log.front(), "show Form2");
+        EXPECT_EQ(w.log.back(), "close Form2") << "nothing opened";
+        EXPECT_FALSE(w.files.fileExists(kHelpFile));
+        EXPECT_FALSE(w.files.fileExists(kHelpPart));
     }
 }
 
@@ -344,13 +485,12 @@ TEST(HelpTest, WiredAsTheProgramWiresItTheDownloadAsksTheMakersServer) {
     StateView view;
     TForm1 form{view, doubles.services(kProgram)};
     doubles.files.addFolder(kProgram);
-    form.attachUi(Form1UiServices{doubles.fileDialogs, doubles.shell, doubles.downloader, doubles.windows});
+    form.attachUi(doubles.uiServices());
     doubles.dialogs.answers = {true};
     EXPECT_TRUE(form.guarded([&] { form.Group2Items0Click(); }));
-    EXPECT_THAT(doubles.log, ElementsAre("show Form2",
-                                         "download http://www.velkora.com/benchmarks/ss2/help.chm -> "
-                                         "C:\\Melkrin\\Help\\help.chm as help.chm",
+    EXPECT_THAT(doubles.log, ElementsAre("show Form2", std::string("fetch ") + kMakersInfo + " up to 1048576 as help.chm",
                                          "close Form2"));
+    EXPECT_FALSE(doubles.files.folderExists("C:\\Melkrin\\Help\\"));
 }
 
 TEST(HandlersTest, WithoutTheWindowsServicesAHandlerFailsVisibly) {

@@ -161,6 +161,12 @@ TEST(SelfUpdaterCheckTest, AnUntrustedFileIsRefusedWhateverItSays) {
          [](Rig& r) { return r.signedFile("#version=1.0\r\n") + "#version=9.0\r\n"; }, kBadSignatureText},
         {"a file without its checksum",
          [](Rig& r) { return r.signedFile("#version=9.0\r\n#url=http://h/x.exe\r\n"); }, kUncheckedFileText},
+        {"a message carrying its own url1",
+         [](Rig& r) {
+             return r.signedFile("#version=9.0\r\n#message={Fixes #url1=http://evil/x.exe}\r\n" +
+                                 fileEntry("url1", "http://h/x.exe", "x"));
+         },
+         kRepeatedKeyText},
     };
     for (const auto& c : cases) {
         Rig rig;
@@ -233,6 +239,10 @@ TEST(SelfUpdaterCheckTest, AnInformationFileTheClientRefusedEndsTheCheckWithAMes
         {TransferRefusal::TooManyRedirects, 302,
          "The developer's site sends the request for http://127.0.0.1:8080/benchmarks/ss2/qrv_melkrin.inf from one "
          "address to another without end.\r\rPlease try to upgrade this software again later."},
+        {TransferRefusal::InsecureRedirect, 302,
+         "The secure (https) request for http://127.0.0.1:8080/benchmarks/ss2/qrv_melkrin.inf was sent on to an "
+         "address that is not secure (plain http).\r\rThe update was stopped for your safety: the request was not "
+         "followed there."},
     };
     for (const auto& c : cases) {
         Rig rig;

@@ -131,6 +131,70 @@ TEST(SignedInfoTest, EveryListedFileNeedsAWellFormedHashAndSize) {
     }
 }
 
+TEST(SignedInfoTest, AKeyNamedTwiceAnywhereIsRefused) {
+    const std::string file1 = "#url1=http://h/a.exe\r\n#url1.sha256=" + Sha256Hex("abc") + "\r\n#url1.size=3\r\n";
+    struct Case {
+        const char* what;
+        std::string body;
+        InfoVerdict verdict;
+    } cases[] = {
+        {"every key once", "#version=2\r\n" + file1, InfoVerdict::Trusted},
+        // The message's own entry comes first and would win.
+        {"a message carrying its own url1", "#version=2\r\n#message={Fixes\t#url1=http://evil/a.exe}\r\n" + file1,
+         InfoVerdict::RepeatedKey},
+        {"the same key in other capitals", "#version=2\r\n#VERSION=3\r\n", InfoVerdict::RepeatedKey},
+        {"a dotted key twice", file1 + "#url1.size=4\r\n", InfoVerdict::RepeatedKey},
+        {"in the middle of a line", "#version=2 #version=3\r\n", InfoVerdict::RepeatedKey},
+        {"a second signature line inside the signed text", "#version=2\r\n#signature=00\r\n",
+         InfoVerdict::RepeatedKey},
+        {"a name with other characters is no key", "#version=2\r\n#ver-sion=3\r\n#version =4\r\n#=5\r\n",
+         InfoVerdict::Trusted},
+        {"one key a prefix of another", "#url=http://h/x\r\n#url0=http://h/y\r\n#url.size=1\r\n#url0.size=1\r\n"
+                                        "#url.sha256=" + Sha256Hex("x") + "\r\n#url0.sha256=" + Sha256Hex("y") + "\r\n",
+         InfoVerdict::Trusted},
+    };
+    for (const auto& c : cases) {
+        OneSignature verifier(c.body, someSignature());
+        EXPECT_EQ(CheckSignedInfo(c.body + signatureLine(someSignature()), verifier).verdict, c.verdict) << c.what;
+    }
+    EXPECT_EQ(RepeatedKey("#message={a #URL1=x}\r\n#url1=y"), "url1");
+    EXPECT_EQ(RepeatedKey("#a=1#b=2"), std::nullopt);
+}
+
+TEST(SignedInfoTest, TheHelpEntryAndOptionalFiles) {
+    const std::string file1 = "#url1=http://h/a.exe\r\n#url1.sha256=" + Sha256Hex("abc") + "\r\n#url1.size=3\r\n";
+    const std::string file2 = "#url2=http://h/b.dat\r\n#url2.sha256=" + Sha256Hex("b") + "\r\n#url2.size=1\r\n";
+    const std::string help = "#help=https://h/help.chm\r\n#help.sha256=" + Sha256Hex("ITSF") + "\r\n#help.size=4\r\n";
+    auto check = [](const std::string& body) {
+        OneSignature verifier(body, someSignature());
+        return CheckSignedInfo(body + signatureLine(someSignature()), verifier);
+    };
+
+    auto info = check("#version=2\r\n" + file1 + file2 + "#url2.optional=1\r\n" + help);
+    ASSERT_EQ(info.verdict, InfoVerdict::Trusted);
+    ASSERT_EQ(info.files.size(), 2u);
+    EXPECT_FALSE(info.files[0].optional);
+    EXPECT_TRUE(info.files[1].optional);
+    ASSERT_TRUE(info.help.has_value());
+    EXPECT_EQ(info.help->url, "https://h/help.chm");
+    EXPECT_EQ(info.help->size, 4u);
+    EXPECT_TRUE(MatchesListedFile("ITSF", *info.help));
+
+    // Without the entry the file still serves the update.
+    info = check("#version=2\r\n" + file1);
+    EXPECT_EQ(info.verdict, InfoVerdict::Trusted);
+    EXPECT_FALSE(info.help.has_value());
+    // Only "1" marks a file optional.
+    for (const char* value : {"0", "yes", "", "1 "})
+        EXPECT_FALSE(check("#version=2\r\n" + file1 + "#url1.optional=" + value + "\r\n").files.at(0).optional)
+            << value;
+    // A help entry the program cannot check is refused like a listed file.
+    EXPECT_EQ(check("#version=2\r\n" + file1 + "#help=https://h/help.chm\r\n#help.size=4\r\n").verdict,
+              InfoVerdict::FileUnchecked);
+    EXPECT_EQ(check("#help=https://h/help.chm\r\n#help.sha256=" + Sha256Hex("ITSF") + "\r\n#help.size=four\r\n").verdict,
+              InfoVerdict::FileUnchecked);
+}
+
 TEST(SignedInfoTest, KeysAndSignaturesFromHex) {
     std::array<std::uint8_t, 64> key;
     EXPECT_TRUE(ParsePublicKeyHex(std::string(64, 'a') + std::string(64, 'F'), key));

@@ -168,5 +168,37 @@ TEST(TransferBoundsTest, AStallIsAWholeLimitWithoutTheAnswerOrEnoughOfTheBody) {
     EXPECT_TRUE(asking.stalled(6000, true, 0, false));
 }
 
+TEST(TransferRedirectTest, NeverFromHttpsDownToHttp) {
+    struct Case {
+        const char* from;
+        const char* to;
+        bool insecure;
+    } cases[] = {
+        {"https://www.velkora.com/a.inf", "http://www.velkora.com/a.inf", true},
+        {"HTTPS://www.velkora.com/a.inf", "http://mirror.example/a.inf", true},
+        {"https://www.velkora.com/a.inf", "www.velkora.com/a.inf", true},  // no scheme is http
+        {"https://www.velkora.com/a.inf", "https://cdn.example/a.inf", false},
+        {"http://www.velkora.com/a.inf", "https://www.velkora.com/a.inf", false},
+        {"http://127.0.0.1:8080/a.inf", "http://127.0.0.1:8081/b.inf", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsInsecureRedirect(c.from, c.to), c.insecure) << c.from << " -> " << c.to;
+}
+
+TEST(TransferRedirectTest, CredentialsStayWithTheirHost) {
+    struct Case {
+        const char* from;
+        const char* to;
+        bool keeps;
+    } cases[] = {
+        {"http://user:pw@files.velkora.com/a.exe", "http://files.velkora.com/b.exe", true},
+        {"http://files.velkora.com/a.exe", "https://FILES.velkora.com:8443/a.exe", true},
+        {"http://files.velkora.com/a.exe", "http://evil.example/a.exe", false},
+        {"http://user:pw@files.velkora.com/a.exe", "http://files.velkora.com.evil.example/a.exe", false},
+        {"http://files.velkora.com/a.exe", "http://files.velkora.com@evil.example/a.exe", false},
+        {"http://127.0.0.1:8080/a", "http://localhost:8080/a", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(KeepsCredentials(c.from, c.to), c.keeps) << c.from << " -> " << c.to;
+}
+
 }  // namespace
 }  // namespace melkrin::update

@@ -111,6 +111,7 @@ public:
 
 struct Listed {
     std::string name, content;
+    bool optional = false;
 };
 
 struct Rig {
@@ -154,6 +155,7 @@ struct Rig {
                                         : listed[i].name;
             entries += "#" + key + "=" + url + "\r\n#" + key + ".size=" + std::to_string(listed[i].content.size()) +
                        "\r\n#" + key + ".sha256=" + Sha256Hex(listed[i].content) + "\r\n";
+            if (listed[i].optional) entries += "#" + key + ".optional=1\r\n";
         }
         verifier.trusted.push_back(entries);
         updater.StartUpdateCheck();
@@ -295,6 +297,12 @@ TEST(UpgradeFlowTest, FailuresEndTheRoundAndLeaveNoPendingFile) {
          {"The developer's site sends the request for http://127.0.0.1:8080/benchmarks/ss2/b.dat from one address "
           "to another without end.\r\rPlease try to upgrade this software again later."},
          {}, UpgradeEnd::RedirectLoop},
+        {"redirect from https to http",
+         [](Rig& r) { r.transfer.finishRefused(TransferRefusal::InsecureRedirect, 302); },
+         {"The secure (https) request for http://127.0.0.1:8080/benchmarks/ss2/b.dat was sent on to an address that "
+          "is not secure (plain http).\r\rThe update was stopped for your safety: the request was not followed "
+          "there."},
+         {}, UpgradeEnd::InsecureRedirect},
         {"cancelled in the wizard", [](Rig& r) { r.flow.WizardClosed(WizardEnd::Aborted); }, {}, {"aborted"},
          UpgradeEnd::Aborted},
     };
@@ -322,17 +330,42 @@ TEST(UpgradeFlowTest, FailuresEndTheRoundAndLeaveNoPendingFile) {
     }
 }
 
-TEST(UpgradeFlowTest, LostFileQuestionSkipsOnYes) {
+TEST(UpgradeFlowTest, LostFileQuestionSkipsOnYesOnlyAnOptionalFile) {
     Rig rig;
     rig.windows.answerSkip = true;
-    rig.offer({{"a.dat", "a"}, {"b.dat", "b"}});
+    rig.offer({{"a.dat", "a", true}, {"b.dat", "b"}});
     rig.transfer.finishHttpError(403);
     EXPECT_EQ(rig.windows.log.back(),
               "ask [Error #403] File a.dat not found or inaccessible.\r\rTry to skip this file and continue upgrade?");
     EXPECT_EQ(rig.transfer.starts.back().output, pending("b.dat"));
     rig.deliverListed();
     rig.flow.WizardClosed(WizardEnd::Finished);
+    EXPECT_EQ(rig.files.files.count(pending("b.dat")), 1u);
     EXPECT_EQ(rig.launcher.log.back(), "close");
+}
+
+// All or none: skipping a file the update needs installs nothing of the set,
+// whether it is the first, a middle or the last one.
+TEST(UpgradeFlowTest, SkippingARequiredFileInstallsNothing) {
+    for (std::size_t lost : {0u, 1u, 2u}) {
+        SCOPED_TRACE(lost);
+        Rig rig;
+        rig.windows.answerSkip = true;
+        // An optional file elsewhere in the set changes nothing.
+        rig.offer({{"melkrin.exe", "new program"}, {"b.dat", "bb"}, {"c.dat", "c", lost != 2}});
+        for (std::size_t i = 0; i < lost; ++i) rig.deliverListed();
+        rig.transfer.finishHttpError(404);
+        EXPECT_EQ(rig.flow.LastEnd(), UpgradeEnd::RequiredFileSkipped);
+        EXPECT_EQ(rig.flow.State(), UpgradeState::Idle);
+        const std::string name = rig.listed[lost].name;
+        EXPECT_THAT(rig.messageTexts(),
+                    ElementsAre("The file " + name + " was skipped, but the update cannot work without it.\r\r"
+                                "Nothing of this update was installed; the program stays as it was."));
+        EXPECT_THAT(rig.files.files, IsEmpty()) << "the files downloaded before are removed too";
+        EXPECT_THAT(rig.launcher.log, IsEmpty()) << "no helper";
+        EXPECT_FALSE(rig.windows.open);
+        EXPECT_EQ(rig.transfer.starts.size(), lost + 2) << "nothing downloaded after the skip";
+    }
 }
 
 TEST(UpgradeFlowTest, AbortWhileDownloadingStopsTheTransferWhichDeletesItsFile) {

@@ -48,7 +48,7 @@ struct Window : Form1Doubles {
     Window() {
         keys.addKey(names::kSettingsKey);
         window.attach(form);
-        form.attachUi(uiServices("http://127.0.0.1:1/help.chm"));
+        form.attachUi(uiServices());
         window.applyTheme();
         window.show();
         SetForegroundWindow(window.hwnd());

@@ -1,18 +1,29 @@
-// The help download through WinINet against a server on 127.0.0.1, and the
-// help item's whole path on real files.
+// The help download under Wine: each fetch through the transfer client
+// against a server on 127.0.0.1, and the help item's whole path on real
+// files with the real signature check, the information file signed here
+// with the development key so that it can name the server's own port.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <bcrypt.h>
 
 #include "app/form1.h"
+#include "app/help_download.h"
 #include "app/help_download_win32.h"
-#include "state_view.h"
-#include "common/errors.h"
 #include "common/file_system_win32.h"
+#include "common/text.h"
 #include "fake_platform.h"
 #include "fake_window_services.h"
 #include "local_http_server.h"
 #include "memory_key_store.h"
+#include "scripted_http_server.h"
+#include "settings/base64.h"
+#include "settings/settings_names.h"
+#include "state_view.h"
+#include "update/sha256.h"
+#include "update/signature_verifier_win32.h"
+#include "update/signed_info.h"
+#include "update/update_key.h"
 #include "win_test_support.h"
 
 namespace melkrin {
@@ -21,6 +32,8 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using namespace melkrin::testing;
+using Outcome = HelpFetch::Outcome;
+using Reply = ScriptedHttpServer::Reply;
 
 bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -30,72 +43,88 @@ std::string pattern(std::size_t size) {
     return body;
 }
 
-TEST(HelpDownloadTest, StoresTheWholeBodyWhateverTheStatus) {
+TEST(HelpFetchTest, EachAnswerAsTheTransferClientEndsIt) {
+    const std::string big = pattern(450 * 1024 + 17);
     struct Case {
         const char* what;
-        std::string status;
+        std::string answer;
+        long resetAfter;
+        std::uint64_t maxBytes;
+        Outcome outcome;
+        int status;
         std::string body;
     } cases[] = {
-        {"small file", "200 OK", "ITSF help"},
-        {"exact multiple of the 1024-byte buffer", "200 OK", pattern(3 * 1024)},
-        {"larger than one buffer", "200 OK", pattern(450 * 1024 + 17)},
-        {"error page", "404 Not Found", "<html><body>No such file</body></html>"},
-        {"empty body", "200 OK", ""},
+        {"whole body", LocalHttpServer::answer("200 OK", big), -1, big.size(), Outcome::Done, 200, big},
+        {"error page", LocalHttpServer::answer("404 Not Found", "<html>gone</html>"), -1, 100, Outcome::HttpError,
+         404, ""},
+        {"longer than allowed", LocalHttpServer::answer("200 OK", big), -1, big.size() - 1, Outcome::TooLarge, 200,
+         ""},
+        {"broken off", LocalHttpServer::answer("200 OK", pattern(200 * 1024)), 5000, 200 * 1024, Outcome::Incomplete,
+         200, ""},
     };
     for (const auto& c : cases) {
-        TempFolder folder;
-        LocalHttpServer server(LocalHttpServer::answer(c.status, c.body));
-        const std::string target = folder.path() + "help.chm";
-        writeBytes(target, "an older file that is replaced");
+        SCOPED_TRACE(c.what);
+        LocalHttpServer server(c.answer, c.resetAfter);
         Win32HelpDownloader downloader;
-        EXPECT_TRUE(downloader.downloadToFile(server.url("/benchmarks/ss2/help.chm"), target, "help.chm")) << c.what;
-        EXPECT_EQ(readBytes(target), c.body) << c.what;
+        const HelpFetch fetch = downloader.fetch(server.url("/benchmarks/ss2/help.chm"), c.maxBytes, "help.chm");
+        EXPECT_EQ(fetch.outcome, c.outcome);
+        EXPECT_EQ(fetch.statusCode, c.status);
+        EXPECT_EQ(fetch.body, c.body);
+        ASSERT_FALSE(server.requests().empty());
+        EXPECT_THAT(server.requests()[0], HasSubstr("GET /benchmarks/ss2/help.chm HTTP/1.1\r\n"));
+        EXPECT_THAT(server.requests()[0], HasSubstr("User-Agent: help.chm\r\n"));
     }
-}
-
-TEST(HelpDownloadTest, AsksForThePathWithTheAgentName) {
-    TempFolder folder;
-    LocalHttpServer server(LocalHttpServer::answer("200 OK", "x"));
     Win32HelpDownloader downloader;
-    ASSERT_TRUE(downloader.downloadToFile(server.url("/benchmarks/ss2/help.chm"), folder.path() + "h.chm", "help.chm"));
-    ASSERT_EQ(server.requests().size(), 1u);
-    EXPECT_THAT(server.requests()[0], HasSubstr("GET /benchmarks/ss2/help.chm HTTP/1.1\r\n"));
-    EXPECT_THAT(server.requests()[0], HasSubstr("User-Agent: help.chm\r\n"));
+    const HelpFetch unreachable = downloader.fetch(
+        "http://127.0.0.1:" + std::to_string(LocalHttpServer::closedPort()) + "/help.chm", 100, "help.chm");
+    EXPECT_EQ(unreachable.outcome, Outcome::Unreachable);
 }
 
-TEST(HelpDownloadTest, ABrokenTransferLeavesNoFile) {
-    TempFolder folder;
-    const std::string answer = LocalHttpServer::answer("200 OK", pattern(200 * 1024));
-    LocalHttpServer server(answer, 5000);
-    const std::string target = folder.path() + "help.chm";
-    Win32HelpDownloader downloader;
-    EXPECT_FALSE(downloader.downloadToFile(server.url("/help.chm"), target, "help.chm"));
-    EXPECT_FALSE(exists(target));
+std::string sourceFile(const std::string& relative) {
+    std::string path = std::string("Z:") + MELKRIN_SOURCE_DIR + "/" + relative;
+    for (auto& c : path)
+        if (c == '/') c = '\\';
+    return readBytes(path);
 }
 
-TEST(HelpDownloadTest, AnUnreachableServerCreatesNoFile) {
-    TempFolder folder;
-    const std::string target = folder.path() + "help.chm";
-    Win32HelpDownloader downloader;
-    EXPECT_FALSE(downloader.downloadToFile(
-        "http://127.0.0.1:" + std::to_string(LocalHttpServer::closedPort()) + "/help.chm", target, "help.chm"));
-    EXPECT_FALSE(exists(target));
+// The signed text with its signature line, signed through CNG with the
+// development key from server/keys (an EC private key: d, then the public X and Y).
+std::string signWithDevelopmentKey(const std::string& text) {
+    std::string base64;
+    for (const std::string& line : splitLines(sourceFile("server/keys/DEVELOPMENT-ONLY-update-signing-key.pem")))
+        if (!line.empty() && line[0] != '-') base64 += line;
+    const std::string der = decodeBase64(base64);
+    const std::size_t publicAt = der.find(std::string("\x03\x42\x00\x04", 4));
+    if (der.size() < 7 + 32 || der.compare(2, 5, std::string("\x02\x01\x01\x04\x20", 5)) != 0 ||
+        publicAt == std::string::npos || der.size() < publicAt + 4 + 64)
+        throw std::runtime_error("the development key is not an EC private key");
+    std::string blob(sizeof(BCRYPT_ECCKEY_BLOB), '\0');
+    auto* header = reinterpret_cast<BCRYPT_ECCKEY_BLOB*>(blob.data());
+    header->dwMagic = BCRYPT_ECDSA_PRIVATE_P256_MAGIC;
+    header->cbKey = 32;
+    blob += der.substr(publicAt + 4, 64) + der.substr(7, 32);
+
+    BCRYPT_ALG_HANDLE algorithm = nullptr;
+    BCRYPT_KEY_HANDLE key = nullptr;
+    if (BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_ECDSA_P256_ALGORITHM, nullptr, 0) != 0)
+        throw std::runtime_error("no ECDSA P-256");
+    auto digest = update::Sha256Of(text);
+    update::Signature signature{};
+    ULONG length = 0;
+    const bool signedOk =
+        BCryptImportKeyPair(algorithm, nullptr, BCRYPT_ECCPRIVATE_BLOB, &key, reinterpret_cast<PUCHAR>(blob.data()),
+                            static_cast<ULONG>(blob.size()), 0) == 0 &&
+        BCryptSignHash(key, nullptr, digest.data(), static_cast<ULONG>(digest.size()), signature.data(),
+                       static_cast<ULONG>(signature.size()), &length, 0) == 0 &&
+        length == signature.size();
+    if (key) BCryptDestroyKey(key);
+    BCryptCloseAlgorithmProvider(algorithm, 0);
+    if (!signedOk) throw std::runtime_error("signing with the development key failed");
+    return text + update::kSignatureKey + update::ToHex(signature.data(), signature.size()) + "\r\n";
 }
 
-TEST(HelpDownloadTest, AFileThatCannotBeCreatedIsReportedAsTheSystemsError) {
-    TempFolder folder;
-    LocalHttpServer server(LocalHttpServer::answer("200 OK", "body"));
-    Win32HelpDownloader downloader;
-    try {
-        downloader.downloadToFile(server.url("/help.chm"), folder.path() + "missing\\help.chm", "help.chm");
-        FAIL() << "expected the file error";
-    } catch (const OsError& error) {
-        EXPECT_EQ(error.code(), static_cast<std::uint32_t>(ERROR_PATH_NOT_FOUND));
-        EXPECT_THAT(error.what(), HasSubstr("missing\\help.chm"));
-    }
-}
-
-// The help item on real files: program folder, "Help\" folder, the download and the viewer.
+// The help item on real files and the real signature check: a mirror on
+// 127.0.0.1 (the "UpdateServer" setting) serves the information file and the help file.
 struct HelpItem {
     TempFolder program;
     MemoryKeyStore keys;
@@ -109,44 +138,108 @@ struct HelpItem {
     FakeShell shell{log};
     FakeAppWindows windows{log};
     Win32HelpDownloader downloader;
+    update::CngSignatureVerifier verifier{update::UpdatePublicKey()};
     StateView view;
     TForm1 form{view, Form1Services{keys, files, fileOp, modes, dialogs, waits, program.path()}};
 
-    void click(const std::string& url) {
-        form.attachUi(Form1UiServices{fileDialogs, shell, downloader, windows, url});
+    std::string info;            // the information file the server sends
+    std::string help = "ITSF";   // the help file the server sends
+    std::string helpStatus = "200 OK";
+    ScriptedHttpServer server{[this](const std::string& request, int) {
+        if (request.find("GET /benchmarks/ss2/qrv_melkrin.inf ") == 0)
+            return Reply{ScriptedHttpServer::reply("200 OK", "", info)};
+        if (request.find("GET /benchmarks/ss2/help.chm ") == 0)
+            return Reply{ScriptedHttpServer::reply(helpStatus, "", help)};
+        return Reply{ScriptedHttpServer::reply("404 Not Found", "", "")};
+    }};
+
+    HelpItem() {
+        keys.addKey(names::kSettingsKey);
+        keys.set(names::kSettingsKey, names::kUpdateServer, "http://127.0.0.1:" + std::to_string(server.port()));
+    }
+    // Names the help file with the size and checksum of content.
+    std::string entries(const std::string& content) const {
+        return "#version=1.2\r\n#help=" + server.url("/benchmarks/ss2/help.chm") + "\r\n#help.size=" +
+               std::to_string(content.size()) + "\r\n#help.sha256=" + update::Sha256Hex(content) + "\r\n";
+    }
+    void click() {
+        dialogs.answers = {true};
+        form.attachUi(Form1UiServices{fileDialogs, shell, downloader, windows, verifier});
         form.guarded([&] { form.Group2Items0Click(); });
     }
+    std::string helpFile() const { return program.path() + "Help\\help.chm"; }
 };
 
-TEST(HelpItemTest, YesFetchesTheFileIntoANewHelpFolderAndOpensIt) {
+TEST(HelpItemTest, TheSignedHelpFileIsStoredAndOpened) {
+    ASSERT_TRUE(update::UsesDevelopmentKey()) << "the information file is signed with the development key";
     HelpItem item;
-    item.dialogs.answers = {true};
-    LocalHttpServer server(LocalHttpServer::answer("200 OK", "ITSF"));
-    item.click(server.url("/benchmarks/ss2/help.chm"));
-    const std::string help = item.program.path() + "Help\\help.chm";
-    EXPECT_EQ(readBytes(help), "ITSF");
-    EXPECT_THAT(item.log, ElementsAre("show Form2", "close Form2", "open " + help));
-    EXPECT_TRUE(item.dialogs.errors.empty());
+    item.help = pattern(300 * 1024 + 5);
+    item.info = signWithDevelopmentKey(item.entries(item.help));
+    item.click();
+    EXPECT_THAT(item.dialogs.errors, ElementsAre());
+    EXPECT_EQ(readBytes(item.helpFile()), item.help);
+    EXPECT_FALSE(exists(item.program.path() + "Help\\help.chm.part"));
+    EXPECT_THAT(item.log, ElementsAre("show Form2", "close Form2", "open " + item.helpFile()));
 }
 
-TEST(HelpItemTest, NoLeavesNoHelpFolder) {
+// What today's program stored and opened, each refused now with no file left.
+TEST(HelpItemTest, AnythingElseLeavesNoFileAndSaysWhy) {
+    ASSERT_TRUE(update::UsesDevelopmentKey());
+    struct Case {
+        const char* what;
+        std::function<void(HelpItem&)> serve;
+        const char* reason;
+    } cases[] = {
+        {"an error page for the help file",
+         [](HelpItem& i) {
+             i.info = signWithDevelopmentKey(i.entries("ITSF"));
+             i.helpStatus = "404 Not Found";
+             i.help = "<html>No such file</html>";
+         },
+         "the server does not have the help file"},
+        {"another body of the same size",
+         [](HelpItem& i) {
+             i.info = signWithDevelopmentKey(i.entries("ITSF"));
+             i.help = "<h1>";
+         },
+         "is not the help file the developer published"},
+        {"a longer body", [](HelpItem& i) {
+             i.info = signWithDevelopmentKey(i.entries("ITSF"));
+             i.help = "ITSF and a page of someone else's";
+         },
+         "the help file is larger than it may be"},
+        {"an information file changed after signing",
+         [](HelpItem& i) {
+             i.info = signWithDevelopmentKey(i.entries("ITSF"));
+             i.info.replace(i.info.find("#version=1.2"), 12, "#version=1.3");
+         },
+         "does not carry the developer's valid signature"},
+        {"an information file without a help entry",
+         [](HelpItem& i) { i.info = signWithDevelopmentKey("#version=1.2\r\n"); },
+         "does not name a help file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        HelpItem item;
+        c.serve(item);
+        item.click();
+        ASSERT_EQ(item.dialogs.errors.size(), 1u);
+        EXPECT_THAT(item.dialogs.errors[0], HasSubstr(c.reason));
+        EXPECT_THAT(item.dialogs.errors[0], HasSubstr("No help file was stored."));
+        EXPECT_FALSE(exists(item.program.path() + "Help\\help.chm"));
+        EXPECT_FALSE(exists(item.program.path() + "Help\\help.chm.part"));
+        EXPECT_THAT(item.log, ElementsAre("show Form2", "close Form2"));
+    }
+}
+
+TEST(HelpItemTest, NoLeavesNoHelpFolderAndAsksNoServer) {
     HelpItem item;
     item.dialogs.answers = {false};
-    LocalHttpServer server(LocalHttpServer::answer("200 OK", "ITSF"));
-    item.click(server.url("/help.chm"));
+    item.form.attachUi(Form1UiServices{item.fileDialogs, item.shell, item.downloader, item.windows, item.verifier});
+    item.form.guarded([&] { item.form.Group2Items0Click(); });
     EXPECT_FALSE(exists(item.program.path() + "Help"));
-    EXPECT_TRUE(server.requests().empty());
+    EXPECT_TRUE(item.server.requests().empty());
     EXPECT_TRUE(item.log.empty());
-}
-
-TEST(HelpItemTest, ABrokenTransferClosesTheWaitWindowAndOpensNothing) {
-    HelpItem item;
-    item.dialogs.answers = {true};
-    LocalHttpServer server(LocalHttpServer::answer("200 OK", pattern(100 * 1024)), 3000);
-    item.click(server.url("/help.chm"));
-    EXPECT_FALSE(exists(item.program.path() + "Help\\help.chm"));
-    EXPECT_THAT(item.log, ElementsAre("show Form2", "close Form2"));
-    EXPECT_TRUE(item.dialogs.errors.empty());
 }
 
 }  // namespace
