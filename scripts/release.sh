@@ -29,12 +29,18 @@
 #   MELKRIN_DEMOS_DIR         the folder with the real game's Demo_0001.dem, Demo_0002.dem and
 #                             Demo_0003.dem (default: the stand-in game's demos of this repository)
 #   MELKRIN_RELEASE_ALLOW_DIRTY=1  builds with uncommitted changes (for trying the command out)
+#   MELKRIN_RELEASE_BUILD_DIR the build folder (default build/release; made afresh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$(pwd)
 jobs=${JOBS:-$(nproc)}
 step() { printf '\n== %s\n' "$*"; }
 die() { echo "release: $*" >&2; exit 1; }
+
+build=${MELKRIN_RELEASE_BUILD_DIR:-$top/build/release}
+upload="$build/upload"
+# An upload folder of an earlier run must not be mistaken for this one's, whatever stops this run.
+rm -rf "$upload"
 
 development_key=0
 for arg in "$@"; do
@@ -43,8 +49,6 @@ for arg in "$@"; do
     *) die "unknown argument $arg (the only one is --development-key)" ;;
   esac
 done
-# An upload folder of an earlier run must not be mistaken for this one's, whatever stops this run.
-rm -rf "$top/build/release/upload"
 
 # What is uploaded must be what is committed.
 if [ -n "$(git status --porcelain 2>/dev/null)" ] && [ "${MELKRIN_RELEASE_ALLOW_DIRTY:-}" != 1 ]; then
@@ -79,8 +83,6 @@ if [ "$development_key" = 0 ] && [ "$public_key" = "$dev_public_key" ]; then
   die "MELKRIN_UPDATE_KEY ($key) is the repository's development key, which anyone can read: name the maker's key, or pass --development-key to try the command out"
 fi
 
-build="$top/build/release"
-upload="$build/upload"
 step "building in $build (from scratch)"
 rm -rf "$build"
 mkdir -p "$build"
