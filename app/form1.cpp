@@ -10,6 +10,7 @@
 #include "settings/benchmark_options.h"
 #include "settings/resolutions.h"
 #include "settings/settings_names.h"
+#include "update/update_info.h"
 
 namespace melkrin {
 namespace {
@@ -80,8 +81,13 @@ void TForm1::takeOverVersionFile() {
     settings_.open(names::kSettingsKey, false);
     const std::string versionFile = services_.programFolder + "version.txt";
     if (services_.files.fileExists(versionFile)) {
-        const std::string text = joinLines(splitLines(services_.files.readFile(versionFile)), kCrLf);
-        settings_.writeString(names::kProgramVersion, text.substr(0, 3));
+        const std::string content = services_.files.readFile(versionFile);
+        // The whole first line: "1.10" must not become "1.1" and be offered again for ever.
+        if (const auto version = update::VersionOfVersionFile(content)) {
+            settings_.writeString(names::kProgramVersion, *version);
+        } else {
+            startupLogLines_.push_back("Start-up: version.txt holds no version number; it was not taken over");
+        }
         // A file that cannot be deleted is read again at the next start.
         (void)services_.files.deleteFile(versionFile);
     }

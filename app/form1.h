@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/main_view.h"
 #include "app/window_services.h"
@@ -129,6 +130,8 @@ public:
     const Form1Services& services() const { return services_; }
     const GameInstall& gameInstall() const { return game_; }
     const std::string& programFolder() const { return services_.programFolder; }
+    // What start-up has to say in the debug log (a refused version.txt).
+    const std::vector<std::string>& startupLogLines() const { return startupLogLines_; }
 
 private:
     void runStartup();
@@ -157,6 +160,7 @@ private:
     update::THttpProxy* updateProxy_ = nullptr;
     std::function<void()> startUpdateCheck_;
     bool quiet_ = false;
+    std::vector<std::string> startupLogLines_;
 };
 
 }  // namespace melkrin

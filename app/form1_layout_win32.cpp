@@ -6,19 +6,14 @@
 
 #include <vector>
 
+#include "app/about_text.h"
 #include "settings/resolutions.h"
+#include "update/update_key.h"
 
 namespace melkrin {
 namespace {
 
 constexpr const char* kContainerClass = "TMelkrinPanel";
-
-constexpr const char* kAboutText =
-    "Melkrin plays a Serious Sam 2 demo once for every resolution you choose and writes the frame "
-    "rates into an HTML report.\r\n\r\n"
-    "Copyright (c) Quorvane. All rights reserved.\r\n"
-    "Serious Sam 2 is a trademark of its owners; Melkrin is not made or endorsed by them.\r\n"
-    "Provided as is, without warranty of any kind.";
 
 struct Item {
     ControlId id;
@@ -213,7 +208,7 @@ void Form1Window::createControls() {
     // Page 4: about.
     add(ControlId::Image4, Kind::Image, page[4], "", 10, 6, 320, 84);
     add(ControlId::Label1, Kind::Label, page[4], "v1.2", 10, 92, 320, 18, SS_CENTER);
-    add(ControlId::AboutMemo, Kind::Memo, page[4], kAboutText, 14, 114, 312, 104);
+    add(ControlId::AboutMemo, Kind::Memo, page[4], aboutText(update::UsesDevelopmentKey()), 14, 114, 312, 104);
 
     // Page 5: passes and history. The labels carry the access keys of the
     // controls after them (Alt+P, Alt+W); the history button takes Alt+H.

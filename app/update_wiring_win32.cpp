@@ -3,10 +3,13 @@
 #include <ctime>
 #include <vector>
 
+#include <winver.h>
+
 #include "app/form1.h"
 #include "common/errors.h"
 #include "settings/settings_names.h"
 #include "update/helper_handover_win32.h"
+#include "update/update_info.h"
 #include "update/update_key.h"
 #include "update/updater_settings.h"
 
@@ -48,6 +51,22 @@ std::string setting(TForm1& form, const char* name) {
     return {};
 }
 
+// The version resource of a program file ("1.2"); empty when it has none.
+std::string FileVersionOf(const std::string& path) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    if (size == 0) return {};
+    std::vector<char> data(size);
+    if (!GetFileVersionInfoA(path.c_str(), 0, size, data.data())) return {};
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length) || !fixed ||
+        length < sizeof(VS_FIXEDFILEINFO) || fixed->dwSignature != VS_FFI_SIGNATURE)
+        return {};
+    return update::FileVersionText(HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+                                   HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS));
+}
+
 }  // namespace
 
 UpdateComponents::UpdateComponents(HINSTANCE instance, TForm1& form, HWND mainWindow)
@@ -62,8 +81,10 @@ UpdateComponents::UpdateComponents(HINSTANCE instance, TForm1& form, HWND mainWi
     updater = std::make_unique<update::TSelfUpdater>(update::TSelfUpdater::Services{
         transfer, verifier, messages, scheduler, online, [] { return today(); },
         [&form](const std::string& error) { form.guarded([&error] { throw MelkrinError(error); }); }});
-    // The version start-up stored; a mirror named in the settings, the maker's server otherwise.
-    update::ConfigureForThisProgram(*updater, setting(form, names::kProgramVersion), setting(form, names::kUpdateServer));
+    // The version start-up stored or this program file's own, whichever is higher; a mirror
+    // named in the settings, the maker's server otherwise.
+    update::ConfigureForThisProgram(*updater, setting(form, names::kProgramVersion), FileVersionOf(programPath),
+                                    setting(form, names::kUpdateServer));
 
     flow = std::make_unique<update::TUpgradeFlow>(update::TUpgradeFlow::Services{
         transfer, files, windows, launcher, messages, programPath, form.programFolder(), ApplicationTitleOf(programPath)});

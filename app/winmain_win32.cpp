@@ -136,6 +136,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     form.attachRun(*run.controller);
     window.onClose = [&form] { form.guarded([&form] { form.FormClose(); }); };
     FinishSwapRepair(form.programFolder(), swapRepair.leftovers, run.debugLog, dialogs);
+    if (!form.startupLogLines().empty()) {
+        for (const std::string& line : form.startupLogLines()) run.debugLog.add(line);
+        try {
+            run.debugLog.save();
+        } catch (const std::exception&) {
+            // The lines stay in the log, which the next run writes again.
+        }
+    }
 
     int exitCode = kExitDone;
     std::unique_ptr<ScriptedRun> scriptedRun;

@@ -21,6 +21,7 @@
 #include "run/run_log_lines.h"
 #include "settings/settings_names.h"
 #include "settings/settings_store.h"
+#include "update/update_key.h"
 
 namespace melkrin {
 namespace {
@@ -191,7 +192,8 @@ void RunController::BeginRun() {
 
     const std::string version = s_.settings.readString(names::kProgramVersion);
     programVersion_ = version;
-    for (const auto& line : debugRunHeader(version, programFolder_, s_.view.resultsFolder(), game_))
+    for (const auto& line : debugRunHeader(version, programFolder_, s_.view.resultsFolder(), game_,
+                                                update::UsesDevelopmentKey()))
         s_.debugLog.add(line);
 
     run_.systemInfo = s_.collectSystemInfo(run_.diagnostics);

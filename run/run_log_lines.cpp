@@ -1,13 +1,15 @@
 #include "run/run_log_lines.h"
 
 #include "sysinfo/system_info.h"
+#include "update/update_key.h"
 
 namespace melkrin {
 
 std::vector<std::string> debugRunHeader(const std::string& programVersion, const std::string& programFolder,
-                                        const std::string& resultsFolder, const GameInstall& game) {
+                                        const std::string& resultsFolder, const GameInstall& game,
+                                        bool developmentKey) {
     const std::string rule(50, '=');
-    return {
+    std::vector<std::string> lines{
         rule,
         "Quorvane Melkrin debug",
         rule,
@@ -22,6 +24,8 @@ std::vector<std::string> debugRunHeader(const std::string& programVersion, const
         "",
         "Collecting system information " + std::string(25, '-'),
     };
+    if (developmentKey) lines.insert(lines.begin() + 5, update::kDevelopmentKeyNote);
+    return lines;
 }
 
 std::vector<std::string> debugMachineLines(const SystemInfo& info) {

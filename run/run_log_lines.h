@@ -9,8 +9,10 @@ namespace melkrin {
 
 struct SystemInfo;
 
+// developmentKey: the build trusts the repository's development key (it says so below the version).
 std::vector<std::string> debugRunHeader(const std::string& programVersion, const std::string& programFolder,
-                                        const std::string& resultsFolder, const GameInstall& game);
+                                        const std::string& resultsFolder, const GameInstall& game,
+                                        bool developmentKey);
 std::vector<std::string> debugMachineLines(const SystemInfo& info);
 
 }  // namespace melkrin

@@ -136,6 +136,49 @@ int CompareVersions(const std::string& a, const std::string& b) {
     return 0;
 }
 
+bool IsPlainVersion(std::string_view text) {
+    if (text.empty()) return false;
+    int parts = 1;
+    std::size_t digits = 0;
+    for (const char c : text) {
+        if (c == '.') {
+            if (digits == 0 || ++parts > 4) return false;
+            digits = 0;
+        } else if (c >= '0' && c <= '9') {
+            // Nine digits always fit the comparison's 32-bit parts.
+            if (++digits > 9) return false;
+        } else {
+            return false;
+        }
+    }
+    return digits > 0;
+}
+
+std::optional<std::string> VersionOfVersionFile(std::string_view content) {
+    // Four parts of nine digits and their dots: anything longer is no version anyway.
+    constexpr std::size_t kLongest = 4 * 9 + 3;
+    std::size_t end = 0;
+    while (end < content.size() && end <= kLongest && static_cast<unsigned char>(content[end]) >= 32 &&
+           content[end] != 127)
+        ++end;
+    const std::string_view first = content.substr(0, end);
+    if (!IsPlainVersion(first)) return std::nullopt;
+    return std::string(first);
+}
+
+std::string HigherVersion(const std::string& a, const std::string& b) {
+    if (b.empty()) return a;
+    if (a.empty()) return b;
+    return CompareVersions(b, a) > 0 ? b : a;
+}
+
+std::string FileVersionText(unsigned major, unsigned minor, unsigned build, unsigned revision) {
+    std::string text = std::to_string(major) + "." + std::to_string(minor);
+    if (build != 0 || revision != 0) text += "." + std::to_string(build);
+    if (revision != 0) text += "." + std::to_string(revision);
+    return text;
+}
+
 bool IsValidDate(const CalendarDate& d) {
     if (d.year < 1 || d.year > 9999 || d.month < 1 || d.month > 12 || d.day < 1) return false;
     static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};

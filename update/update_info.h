@@ -37,6 +37,18 @@ std::optional<std::string> RepeatedKey(std::string_view text);
 // byte-wise as soon as a part is no integer.
 int CompareVersions(const std::string& a, const std::string& b);
 
+// A plain version number: one to four dotted parts of one to nine decimal digits each.
+bool IsPlainVersion(std::string_view text);
+// The version a version.txt delivers: its first line up to the first control
+// character, when that is a plain version; nothing otherwise.
+std::optional<std::string> VersionOfVersionFile(std::string_view content);
+// The higher of two versions by CompareVersions (the first when they are equal);
+// an empty one counts as none.
+std::string HigherVersion(const std::string& a, const std::string& b);
+// A version resource's four numbers as a version text: "1.2" for 1,2,0,0;
+// the trailing zero parts after the second are left out.
+std::string FileVersionText(unsigned major, unsigned minor, unsigned build, unsigned revision);
+
 struct CalendarDate {
     int year = 0;
     int month = 0;

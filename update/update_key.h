@@ -11,4 +11,8 @@ namespace melkrin::update {
 std::array<std::uint8_t, 64> UpdatePublicKey();
 bool UsesDevelopmentKey();
 
+// What the about page and the debug log say in a build that trusts the
+// development key, so that such a build is never mistaken for a release.
+inline constexpr const char* kDevelopmentKeyNote = "development build: trusts the test signing key";
+
 }  // namespace melkrin::update

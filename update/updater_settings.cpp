@@ -16,10 +16,10 @@ std::string InfoFileUrl(const std::string& updateServerSetting) {
 }
 
 void ConfigureForThisProgram(TSelfUpdater& updater, const std::string& programVersion,
-                             const std::string& updateServerSetting) {
+                             const std::string& fileVersion, const std::string& updateServerSetting) {
     updater.InfoFileURL = InfoFileUrl(updateServerSetting);
     updater.VersionControl = TUpdVersionControl::byNumber;
-    updater.VersionNumber = programVersion;
+    updater.VersionNumber = HigherVersion(programVersion, fileVersion);
     updater.VersionDate = "07/30/2006";
     updater.ShowMessages = {TUpdShowMessages::mAskUpgrade, TUpdShowMessages::mConnLost,
                             TUpdShowMessages::mHostUnreachable, TUpdShowMessages::mLostFile,

@@ -22,6 +22,7 @@
 //   melkrin_driver check-item CLASS ID INDEX     clicks item INDEX of a list box
 //   melkrin_driver screenshot CLASS FILE.bmp     saves what the screen shows of the window
 //   melkrin_driver responds CLASS [MS]           the window's thread answers a message within MS (default 1000)
+//   melkrin_driver file-version FILE             prints a program file's version resource as a.b.c.d
 #include <windows.h>
 
 #include <cstdio>
@@ -351,6 +352,20 @@ int main(int argc, char** argv) {
         if (thread) CloseHandle(thread);
         CloseHandle(process);
         return started ? 0 : 1;
+    }
+    if (command == "file-version" && argc >= 3) {
+        DWORD ignored = 0;
+        const DWORD size = GetFileVersionInfoSizeA(argv[2], &ignored);
+        if (size == 0) return 1;
+        std::vector<char> data(size);
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT length = 0;
+        if (!GetFileVersionInfoA(argv[2], 0, size, data.data()) ||
+            !VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length) || !fixed)
+            return 1;
+        std::printf("%u.%u.%u.%u\n", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+                    HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS));
+        return 0;
     }
     if (command == "close" && argc >= 3) {
         HWND window = topLevel(argv[2]);

@@ -11,6 +11,8 @@ work="$build/e2e/hostile_update"
 docroot="$work/docroot"
 install="$work/Melkrin Install"
 key="$src/server/keys/DEVELOPMENT-ONLY-update-signing-key.pem"
+# The real program built as version 1.0: it is offered 1.1.
+old_exe="$build/versions/1.0/melkrin.exe"
 rm -rf "$work"
 mkdir -p "$docroot" "$install" "$work/release"
 
@@ -32,11 +34,11 @@ start_server() {
 install_old() {
   rm -rf "$install"
   mkdir -p "$install"
-  cp "$build/melkrin.exe" "$install/melkrin.exe"
+  cp "$old_exe" "$install/melkrin.exe"
   printf 'old levels\r\n' >"$install/levels.dat"
 }
 expect_installation_unchanged() {
-  expect_same_file "$install/melkrin.exe" "$build/melkrin.exe" "$1: melkrin.exe"
+  expect_same_file "$install/melkrin.exe" "$old_exe" "$1: melkrin.exe"
   expect_eq "$(cat "$install/levels.dat")" $'old levels\r' "$1: levels.dat"
   local left=""
   # A stopped worker deletes its file once it lets go of it (at the server's next byte).

@@ -30,7 +30,7 @@ reg_set "$settings_key" "Display Memory" "256.0 MB"
 printf 'benchmark\r\n' >"$game_dir/Content/SeriousSam2/Sam2.ini"
 printf 'users own\r\n' >"$game_dir/Content/SeriousSam2/Sam2_old.ini"
 printf 'Sam2.exe +demo\r\n' >"$game_dir/Bin/melkrin.bat"
-printf '1.3 beta\r\n' >"$build/version.txt"
+printf '1.30\r\n' >"$build/version.txt"
 start_melkrin
 expect_eq "$(driver dialog-text 60 | tr -d '\r')" "$question" "recovery question"
 driver answer yes
@@ -40,7 +40,7 @@ driver wait-window TForm1 20 || fail "main window"
 expect_eq "$(cat "$game_dir/Content/SeriousSam2/Sam2.ini")" $'users own\r' "restored Sam2.ini"
 [ ! -e "$game_dir/Content/SeriousSam2/Sam2_old.ini" ] || fail "backup must be moved back"
 expect_eq "$(reg_get "$settings_key" NoErrorWarning)" 0 "run marker after recovery"
-expect_eq "$(reg_get "$settings_key" Programversion)" "1.3" "version taken from version.txt"
+expect_eq "$(reg_get "$settings_key" Programversion)" "1.30" "version taken from version.txt (its whole first line)"
 [ ! -e "$build/version.txt" ] || fail "version.txt must be deleted once read"
 stop_melkrin
 expect_eq "$(reg_get "$settings_key" "Display Memory")" "" "diagnostic cache emptied at exit"

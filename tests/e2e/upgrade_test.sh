@@ -13,6 +13,8 @@ docroot="$work/docroot"
 install="$work/Melkrin Install"
 shots="$build/e2e/screenshots"
 key="$src/server/keys/DEVELOPMENT-ONLY-update-signing-key.pem"
+# The real program built as version 1.0: it is offered 1.1.
+old_exe="$build/versions/1.0/melkrin.exe"
 rm -rf "$work"
 mkdir -p "$docroot" "$install" "$shots" "$work/release"
 
@@ -37,12 +39,12 @@ publish() {
 install_old() {
   rm -rf "$install"
   mkdir -p "$install"
-  cp "$build/melkrin.exe" "$install/melkrin.exe"
+  cp "$old_exe" "$install/melkrin.exe"
   printf 'old levels\r\n' >"$install/levels.dat"
   rm -f "$install/melkrin.exe.started"
 }
 expect_installation_unchanged() {
-  expect_same_file "$install/melkrin.exe" "$build/melkrin.exe" "$1: melkrin.exe"
+  expect_same_file "$install/melkrin.exe" "$old_exe" "$1: melkrin.exe"
   expect_eq "$(cat "$install/levels.dat")" $'old levels\r' "$1: levels.dat"
   expect_no_pending "$1"
 }
@@ -211,7 +213,7 @@ start_app
 press_update
 question "$section"
 driver click TUpgradeQuestionForm "&Yes"
-wizard_shows "Downloading 2 of 2" "abort"
+wizard_shows "Downloading 2 of 3" "abort"
 wizard_shows "Transfer rate:" "abort"
 sleep 1
 shot TUpdateWizardForm wizard-downloading

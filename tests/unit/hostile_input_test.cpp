@@ -96,7 +96,7 @@ TEST(HostileInputTest, MegabyteSettingsLoadWhole) {
     EXPECT_EQ(m.view.text(ControlId::NoteEdit), big);
     EXPECT_EQ(m.view.text(ControlId::ProxyServerEdit), big);
     EXPECT_EQ(m.view.text(ControlId::ProxyPassEdit), password);
-    EXPECT_EQ(m.view.text(ControlId::Label1), "nnn") << "three characters of the delivered version";
+    EXPECT_EQ(m.view.text(ControlId::Label1), big) << "a version.txt that holds no version is not taken over";
     EXPECT_EQ(m.view.selection(ControlId::AFBox), kNoSelection);
     EXPECT_TRUE(m.view.checked(ControlId::HDRBox));
     EXPECT_FALSE(m.view.checked(ControlId::Res640));

@@ -141,7 +141,7 @@ TEST(ResultsReportTest, StampAndDebugBlocks) {
     EXPECT_EQ(runStamp("2006-07-30 14\\05"), "2006_07_30_14_05");
 
     const GameInstall game = deriveGameInstall("C:\\G\\Bin\\Sam2.exe", "C:\\G\\");
-    const auto header = debugRunHeader("1.2", "C:\\Bench\\", "C:\\Bench\\Benchmark\\", game);
+    const auto header = debugRunHeader("1.2", "C:\\Bench\\", "C:\\Bench\\Benchmark\\", game, false);
     EXPECT_EQ(header, (std::vector<std::string>{
                           std::string(50, '='), "Quorvane Melkrin debug", std::string(50, '='), "",
                           "Benchmark version: 1.2", "Bench Path: C:\\Bench\\", "Sam .exe Path: C:\\G\\Bin\\",
@@ -149,7 +149,14 @@ TEST(ResultsReportTest, StampAndDebugBlocks) {
                           "Original Result Path: C:\\G\\Content\\SeriousSam2\\Config\\",
                           "Demos Path: C:\\G\\Content\\SeriousSam2\\Demos\\",
                           "Ini Path: C:\\G\\Content\\SeriousSam2\\", "",
-                          "Collecting system information -------------------------"}));
+                          "Collecting system information -------------------------"}))
+        << "a build with the maker's key says nothing of its key";
+    auto development = debugRunHeader("1.2", "C:\\Bench\\", "C:\\Bench\\Benchmark\\", game, true);
+    ASSERT_EQ(development.size(), header.size() + 1);
+    EXPECT_EQ(development[4], "Benchmark version: 1.2");
+    EXPECT_EQ(development[5], "development build: trusts the test signing key");
+    development.erase(development.begin() + 5);
+    EXPECT_EQ(development, header);
     const auto machine = debugMachineLines(machineWithBothAdapters());
     EXPECT_EQ(machine, (std::vector<std::string>{
                            "System memory: 512.00 MB ", "CPU:   Test CPU 3000+", "CPU speed: 1800 MHz",

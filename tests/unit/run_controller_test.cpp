@@ -56,7 +56,11 @@ TEST(RunControllerTest, SlotsOneSixAndCustomPlayInOrder) {
                   "", "DEBUG FINISHED.", std::string(55, '-')}));
     EXPECT_EQ(debug.front(), std::string(50, '='));
     EXPECT_NE(std::find(debug.begin(), debug.end(), "Graphics card: Test Adapter"), debug.end());
-    EXPECT_NE(std::find(debug.begin(), debug.end(), "Benchmark version: 1.2"), debug.end());
+    const auto version = std::find(debug.begin(), debug.end(), "Benchmark version: 1.2");
+    ASSERT_NE(version, debug.end());
+    ASSERT_NE(version + 1, debug.end());
+    EXPECT_EQ(*(version + 1), "development build: trusts the test signing key")
+        << "the tests' build trusts the development key and says so";
 
     // The report: one block per slot, opened after saving.
     ASSERT_EQ(rig.opened, (std::vector<std::string>{rig.reportPath()}));

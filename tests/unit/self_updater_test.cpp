@@ -400,7 +400,7 @@ TEST(UpdaterSettingsTest, TheMakersServerOrAMirror) {
 TEST(UpdaterSettingsTest, ThisProgramsSettings) {
     Rig rig;
     rig.updater.SetAutoCheck(true);
-    ConfigureForThisProgram(rig.updater, "1.2", "");
+    ConfigureForThisProgram(rig.updater, "1.2", "", "");
     EXPECT_EQ(rig.updater.InfoFileURL, "https://www.velkora.com/benchmarks/ss2/qrv_melkrin.inf");
     EXPECT_EQ(rig.updater.VersionControl, TUpdVersionControl::byNumber);
     EXPECT_EQ(rig.updater.VersionNumber, "1.2");
@@ -412,6 +412,33 @@ TEST(UpdaterSettingsTest, ThisProgramsSettings) {
     EXPECT_FALSE(rig.updater.AutoCheck());
     rig.scheduler.fireAll();
     EXPECT_TRUE(rig.transfer.starts.empty());
+}
+
+TEST(UpdaterSettingsTest, NoReleaseAtOrBelowTheProgramFilesOwnVersion) {
+    // stored Programversion, the program file's version, the release offered, offered?
+    struct Case {
+        const char* stored;
+        const char* file;
+        const char* release;
+        bool offered;
+    } cases[] = {
+        {"1.0", "1.2", "1.1", false},     // a stale stored value (a replayed older release)
+        {"1.0", "1.2", "1.2", false},     // the running release itself
+        {"1.0", "1.2", "1.2.0.1", true},  // above the file's version
+        {"1.3", "1.2", "1.3", false},     // a stored value above the file's still counts
+        {"", "1.2", "1.10", true},        // parts compare as numbers
+        {"1.10", "", "1.9", false},       // a program file without version resource
+        {"garbage", "1.2", "1.1", false},
+    };
+    for (const auto& c : cases) {
+        Rig rig;
+        ConfigureForThisProgram(rig.updater, c.stored, c.file, "");
+        EXPECT_EQ(NamesNewerVersion("#version=" + std::string(c.release) + "\r\n",
+                                    {TUpdVersionControl::byNumber, rig.updater.VersionNumber, ""},
+                                    CalendarDate{2026, 1, 1}),
+                  c.offered)
+            << c.stored << " / " << c.file << " -> " << c.release;
+    }
 }
 
 TEST(UpdaterSettingsTest, ComponentDefaults) {

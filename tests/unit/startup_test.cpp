@@ -295,7 +295,16 @@ TEST(StartupTest, VersionFileIsTakenOverOnce) {
     struct Case {
         std::string content;
         std::string stored;
-    } cases[] = {{"1.3 beta\r\nsecond line\r\n", "1.3"}, {"2", "2"}, {"", ""}, {"1\n2\n", "1\r\n"}};
+        bool logged;
+    } cases[] = {{"1.10\r\n", "1.10", false},
+                 {"1.3.0.12\r\nsecond line\r\n", "1.3.0.12", false},
+                 {"2", "2", false},
+                 {"1\n2\n", "1", false},
+                 // Refused and logged; the stored version stays.
+                 {"1.3 beta\r\n", "1.0", true},
+                 {"", "1.0", true},
+                 {"\r\n1.4", "1.0", true},
+                 {"1.2.3.4.5", "1.0", true}};
     for (const auto& c : cases) {
         Machine m;
         m.set("Programversion", "1.0");
@@ -304,6 +313,7 @@ TEST(StartupTest, VersionFileIsTakenOverOnce) {
         EXPECT_EQ(m.stored("Programversion"), c.stored) << c.content;
         EXPECT_EQ(m.view.text(ControlId::Label1), c.stored);
         EXPECT_FALSE(m.files.fileExists("C:\\Bench\\version.txt"));
+        EXPECT_EQ(form->startupLogLines().size(), c.logged ? 1u : 0u) << c.content;
     }
 
     Machine undeletable;

@@ -3,6 +3,8 @@
 
 #include "update/update_info.h"
 
+#include <optional>
+
 namespace melkrin::update {
 namespace {
 
@@ -103,6 +105,42 @@ TEST(CompareVersionsTest, PartsAsNumbersElseBytes) {
         {" 1.2", "1.2", 0},
     };
     for (const auto& c : cases) EXPECT_EQ(CompareVersions(c.a, c.b), c.result) << c.a << " vs " << c.b;
+}
+
+TEST(VersionFileTest, TheFirstLineWhenItIsAPlainVersion) {
+    struct Case {
+        std::string content;
+        std::optional<std::string> version;
+    } cases[] = {
+        {"1.10\r\n", "1.10"},            // three characters would make it 1.1, offered again for ever
+        {"1.2.3.4", "1.2.3.4"},
+        {"2\n1.0\n", "2"},
+        {"1.3\tbeta", "1.3"},             // up to the first control character
+        {std::string("1.4\0x", 5), "1.4"},
+        {"1.5\x7F", "1.5"},
+        {"123456789.1", "123456789.1"},
+        {"", std::nullopt},
+        {"\r\n1.2", std::nullopt},
+        {"1.3 beta\r\n", std::nullopt},
+        {"1.2.3.4.5", std::nullopt},       // at most four parts
+        {"1..2", std::nullopt},
+        {".1", std::nullopt},
+        {"1.", std::nullopt},
+        {"-1.0", std::nullopt},
+        {"$A.1", std::nullopt},
+        {"1234567890.1", std::nullopt},    // a part the comparison could not hold
+        {std::string(100000, '1'), std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(VersionOfVersionFile(c.content), c.version) << c.content.substr(0, 20);
+}
+
+TEST(VersionFileTest, FileVersionsReadAsVersionTexts) {
+    EXPECT_EQ(FileVersionText(1, 2, 0, 0), "1.2");
+    EXPECT_EQ(FileVersionText(1, 0, 0, 0), "1.0");
+    EXPECT_EQ(FileVersionText(1, 2, 3, 0), "1.2.3");
+    EXPECT_EQ(FileVersionText(1, 2, 0, 4), "1.2.0.4");
+    EXPECT_EQ(FileVersionText(65535, 10, 0, 0), "65535.10");
+    EXPECT_EQ(CompareVersions(FileVersionText(1, 10, 0, 0), "1.9"), 1);
 }
 
 TEST(ParseVersionDateTest, ExistingDatesElseToday) {
