@@ -170,7 +170,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         }
     for (const auto& arg : args)
         if (arg == "/?" || arg == "-?" || toLower(arg) == "/help") {
-            line.action = CommandLine::Action::caUsage;
+            line.action = CommandLine::Action::Usage;
             return line;
         }
     try {
@@ -203,9 +203,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             anyOption = true;
         }
         if (!run && (anyOption || line.quiet)) throw Refusal{"The options are for a benchmark run: add /run."};
-        line.action = run ? CommandLine::Action::caRun : CommandLine::Action::caWindow;
+        line.action = run ? CommandLine::Action::Run : CommandLine::Action::Window;
     } catch (const Refusal& refusal) {
-        line.action = CommandLine::Action::caRefused;
+        line.action = CommandLine::Action::Refused;
         line.error = refusal.reason;
         line.run = RunOptions{};
     }

@@ -40,8 +40,8 @@ struct RunOptions {
 };
 
 struct CommandLine {
-    enum class Action { caWindow, caRun, caUsage, caRefused };
-    Action action = Action::caWindow;
+    enum class Action { Window, Run, Usage, Refused };
+    Action action = Action::Window;
     bool quiet = false;
     bool afterUpgrade = false;
     RunOptions run;

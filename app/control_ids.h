@@ -10,41 +10,41 @@ namespace melkrin {
 
 enum class ControlId : int {
     // Window chrome.
-    Image1 = 1001,       // background picture, drags the window
-    Image2 = 1002,       // minimise picture
-    Image3 = 1003,       // close picture
-    GroupBar1 = 1004,    // navigation bar
+    Background = 1001,       // background picture, drags the window
+    MinimiseButton = 1002,       // minimise picture
+    CloseButton = 1003,       // close picture
+    NavigationBar = 1004,    // navigation bar
     PageControl = 1005,  // five pages, no visible tabs
     BenchButton = 1006,  // run button
-    StatusBar1 = 1007,
-    Panel2 = 1008,  // progress panel over the pages during a run
-    Label2 = 1009,  // status text on Panel2
-    Label3 = 1010,  // "Benchmarking in progress"
-    Separator1 = 1011,
-    CancelButton = 1012,  // on Panel2: ends the run in progress
+    StatusBar = 1007,
+    ProgressPanel = 1008,  // progress panel over the pages during a run
+    StatusText = 1009,  // status text on ProgressPanel
+    ProgressTitle = 1010,  // "Benchmarking in progress"
+    TitleSeparator = 1011,
+    CancelButton = 1012,  // on ProgressPanel: ends the run in progress
     // Navigation bar: the two group captions and their items.
-    Group1 = 1020,  // "Benchmark"
-    Group2 = 1021,  // "Help"
-    Group1Item0 = 1030,
-    Group1Item1 = 1031,
-    Group1Item2 = 1032,
-    Group2Item0 = 1033,
-    Group2Item1 = 1034,
-    Group2Item2 = 1035,
-    Group2Item3 = 1036,
-    Group1Item3 = 1037,  // "Passes & history", the last item of "Benchmark"
+    BenchmarkGroup = 1020,  // "Benchmark"
+    HelpGroup = 1021,  // "Help"
+    PathAndNotesItem = 1030,
+    ResolutionAndDemoItem = 1031,
+    HdrAndFiltersItem = 1032,
+    HelpFileItem = 1033,
+    UpdateItem = 1034,
+    HomepageItem = 1035,
+    AboutItem = 1036,
+    PassesAndHistoryItem = 1037,  // "Passes & history", the last item of "Benchmark"
     // The six pages inside PageControl.
-    Page0 = 1040,
-    Page1 = 1041,
-    Page2 = 1042,
-    Page3 = 1043,
-    Page4 = 1044,
-    Page5 = 1045,
+    PathAndNotesPage = 1040,
+    ResolutionAndDemoPage = 1041,
+    HdrAndFiltersPage = 1042,
+    UpdatePage = 1043,
+    AboutPage = 1044,
+    PassesAndHistoryPage = 1045,
 
     // Page 0: path and notes.
     SS2PathEdit = 1100,
     ResEdit = 1101,
-    ToolButton1 = 1102,    // choose the results folder
+    ChooseResultsFolder = 1102,    // choose the results folder
     OpenResFolder = 1103,  // open the results folder
     NoteEdit = 1104,
 
@@ -88,11 +88,11 @@ enum class ControlId : int {
     ProxyUsernameEdit = 1402,
     ProxyPassEdit = 1403,
     UseProxyBox = 1404,
-    ToolButton3 = 1405,  // "Update benchmark"
+    UpdateButton = 1405,  // "Update benchmark"
 
     // Page 4: about.
-    Image4 = 1500,
-    Label1 = 1501,  // version label
+    AboutPicture = 1500,
+    VersionText = 1501,  // version label
     AboutMemo = 1502,
 
     // Page 5: passes and history.
@@ -103,12 +103,12 @@ enum class ControlId : int {
     HistoryButton = 1603,  // opens the results folder's history page
 };
 
-// Form3, the resolution possibilities dialog.
-namespace form3 {
-inline constexpr int kToolButton1 = 2001;  // close
-inline constexpr int kCheckList1 = 2002;
-inline constexpr int kButton1 = 2003;  // "Add"
-}  // namespace form3
+// ResolutionListDialog, the resolution possibilities dialog.
+namespace resolution_list_ids {
+inline constexpr int kCloseButton = 2001;  // close
+inline constexpr int kModeList = 2002;
+inline constexpr int kAddButton = 2003;  // "Add"
+}  // namespace resolution_list_ids
 
 // The resolution items: item i shows the fixed resolution i of
 // settings/resolutions.h, their IDs follow one another from Res640.

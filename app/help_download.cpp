@@ -55,27 +55,27 @@ std::string whyUntrusted(update::InfoVerdict verdict) {
 
 }  // namespace
 
-HelpDownloadResult DownloadHelpFile(HelpDownloader& downloader, update::SignatureVerifier& verifier, FileSystem& files,
+HelpDownloadResult downloadHelpFile(HelpDownloader& downloader, update::SignatureVerifier& verifier, FileSystem& files,
                                     const std::string& updateServerSetting, const std::string& helpFolder) {
     // A mirror named in the settings may be plain http, as for the update check;
     // otherwise only https is good enough for what ends up under Program Files.
     const bool mirror = !trim(updateServerSetting).empty();
-    const HelpFetch info = downloader.fetch(update::InfoFileUrl(updateServerSetting),
-                                            update::TSelfUpdater::kMaxInfoFileSize, web::kHelpAgent);
+    const HelpFetch info = downloader.fetch(update::infoFileUrl(updateServerSetting),
+                                            update::UpdateChecker::kMaxInfoFileSize, web::kHelpAgent);
     if (info.outcome != Outcome::Done || info.statusCode != 200) return failed(whyNot(info, "the update information"));
-    const update::SignedInfo signedInfo = update::CheckSignedInfo(info.body, verifier);
+    const update::SignedInfo signedInfo = update::checkSignedInfo(info.body, verifier);
     if (signedInfo.verdict != update::InfoVerdict::Trusted) return failed(whyUntrusted(signedInfo.verdict));
     if (!signedInfo.help) return failed("the update information on the server does not name a help file");
     const update::CheckedFile& help = *signedInfo.help;
 
-    const std::string url = update::NormalizeUrl(help.url);
-    const std::string scheme = update::SchemeOf(url);
+    const std::string url = update::normalizeUrl(help.url);
+    const std::string scheme = update::schemeOf(url);
     if (scheme != "https" && !(mirror && scheme == "http"))
         return failed("the help file's address is not a secure (https) one");
 
     const HelpFetch body = downloader.fetch(url, help.size, web::kHelpAgent);
     if (body.outcome != Outcome::Done || body.statusCode != 200) return failed(whyNot(body, "the help file"));
-    if (!update::MatchesListedFile(body.body, help))
+    if (!update::matchesListedFile(body.body, help))
         return failed("the file that arrived is not the help file the developer published (its size or checksum "
                       "differs)");
 

@@ -28,7 +28,7 @@ struct HelpDownloadResult {
 // comes from where the update check gets it; the help file must be https
 // unless that setting names a mirror. helpFolder ends in a backslash and is
 // created when missing.
-HelpDownloadResult DownloadHelpFile(HelpDownloader& downloader, update::SignatureVerifier& verifier, FileSystem& files,
+HelpDownloadResult downloadHelpFile(HelpDownloader& downloader, update::SignatureVerifier& verifier, FileSystem& files,
                                     const std::string& updateServerSetting, const std::string& helpFolder);
 
 }  // namespace melkrin

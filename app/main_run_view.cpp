@@ -45,15 +45,15 @@ QualityChoices MainRunView::qualityChoices() const {
     return choices;
 }
 
-void MainRunView::showProgress(bool shown) { view_.setVisible(ControlId::Panel2, shown); }
-void MainRunView::setStatus(const std::string& text) { view_.setText(ControlId::Label2, text); }
+void MainRunView::showProgress(bool shown) { view_.setVisible(ControlId::ProgressPanel, shown); }
+void MainRunView::setStatus(const std::string& text) { view_.setText(ControlId::StatusText, text); }
 void MainRunView::enableRunButton(bool enabled) { view_.setEnabled(ControlId::BenchButton, enabled); }
 void MainRunView::enableCancelButton(bool enabled) { view_.setEnabled(ControlId::CancelButton, enabled); }
-void MainRunView::repaintProgress() { view_.repaint(ControlId::Panel2); }
+void MainRunView::repaintProgress() { view_.repaint(ControlId::ProgressPanel); }
 
 void MainRunView::repaintAll() {
-    view_.repaint(ControlId::Panel2);
-    view_.repaint(ControlId::Image1);  // the background picture under the whole window
+    view_.repaint(ControlId::ProgressPanel);
+    view_.repaint(ControlId::Background);  // the background picture under the whole window
 }
 
 }  // namespace melkrin

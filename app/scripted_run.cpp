@@ -6,7 +6,7 @@
 
 #include "common/file_system.h"
 #include "common/text.h"
-#include "run/debug_log.h"
+#include "common/debug_log.h"
 #include "run/resolution_slot.h"
 #include "settings/resolutions.h"
 
@@ -17,10 +17,10 @@ using Json = nlohmann::ordered_json;
 
 const char* resultName(RunSummary::Result result) {
     switch (result) {
-        case RunSummary::Result::rrDone: return "done";
-        case RunSummary::Result::rrNoFigure: return "no figure";
-        case RunSummary::Result::rrCancelled: return "cancelled";
-        case RunSummary::Result::rrError: return "error";
+        case RunSummary::Result::Done: return "done";
+        case RunSummary::Result::NoFigure: return "no figure";
+        case RunSummary::Result::Cancelled: return "cancelled";
+        case RunSummary::Result::Error: return "error";
     }
     return "error";
 }
@@ -62,10 +62,10 @@ bool RecordingDialogs::confirm(const std::string& text) {
 
 int exitCodeOf(const RunSummary& summary) {
     switch (summary.result) {
-        case RunSummary::Result::rrDone: return kExitDone;
-        case RunSummary::Result::rrNoFigure: return kExitNoFigure;
-        case RunSummary::Result::rrCancelled: return kExitCancelled;
-        case RunSummary::Result::rrError: return kExitError;
+        case RunSummary::Result::Done: return kExitDone;
+        case RunSummary::Result::NoFigure: return kExitNoFigure;
+        case RunSummary::Result::Cancelled: return kExitCancelled;
+        case RunSummary::Result::Error: return kExitError;
     }
     return kExitError;
 }
@@ -130,7 +130,7 @@ std::string refusalJson(const std::string& version, const std::string& reason, c
 
 // ---------------------------------------------------------------- the run
 
-std::string ScriptedRun::version() const { return s_.window.text(ControlId::Label1); }
+std::string ScriptedRun::version() const { return s_.window.text(ControlId::VersionText); }
 
 std::string ScriptedRun::check() const {
     // Start-up refused the run button (no settings key, no game) or failed.
@@ -164,7 +164,7 @@ void ScriptedRun::start() {
     s_.controller.openReportAtEnd = !s_.dialogs.quiet;
     const std::size_t before = s_.dialogs.said.size();
     try {
-        s_.controller.BenchButtonClick();
+        s_.controller.onRunClicked();
     } catch (const std::exception& error) {
         s_.debugLog.add("ERROR: " + std::string(error.what()));
         try {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "app/web_addresses.h"
+#include "settings/web_addresses.h"
 
 namespace melkrin {
 namespace update {
@@ -64,14 +64,14 @@ public:
     virtual void minimiseApplication() = 0;
     // Ends the message loop at once; the window's close handler does not run.
     virtual void terminateApplication() = 0;
-    // Form3, the resolution possibilities dialog, shown modally.
+    // ResolutionListDialog, the resolution possibilities dialog, shown modally.
     virtual void showPossibilities() = 0;
-    // Form2, "Please wait...", shown and painted at once.
+    // WaitWindow, "Please wait...", shown and painted at once.
     virtual void showPleaseWait() = 0;
     virtual void closePleaseWait() = 0;
 };
 
-struct Form1UiServices {
+struct MainWindowUiServices {
     FileDialogs& fileDialogs;
     Shell& shell;
     HelpDownloader& helpDownloader;

@@ -22,8 +22,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     Win32HttpTransfer transfer;
-    transfer.HiddenOutputFile = true;
-    if (argc == 4) transfer.TransferBufferSize = static_cast<std::uint32_t>(std::strtoul(argv[3], nullptr, 10));
+    transfer.hiddenOutputFile = true;
+    if (argc == 4) transfer.transferBufferSize = static_cast<std::uint32_t>(std::strtoul(argv[3], nullptr, 10));
     bool done = false, complete = false;
     std::uint32_t received = 0;
     int progressCalls = 0;
@@ -33,26 +33,26 @@ int main(int argc, char** argv) {
         done = true;
         PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);
     };
-    transfer.TransferProgress = [&](THttpTransfer&, const std::string&, std::uint32_t, std::uint32_t, std::uint32_t,
+    transfer.onTransferProgress = [&](HttpClient&, const std::string&, std::uint32_t, std::uint32_t, std::uint32_t,
                                     std::int64_t, int, float) { ++progressCalls; };
-    transfer.TransferDone = [&](THttpTransfer&, const std::string&, std::uint32_t bytes, const std::string&) {
+    transfer.onTransferDone = [&](HttpClient&, const std::string&, std::uint32_t bytes, const std::string&) {
         received = bytes;
         complete = true;
         ended();
     };
-    transfer.TransferIncomplete = [&](THttpTransfer&, const std::string&, std::uint32_t, std::uint32_t bytes,
+    transfer.onTransferIncomplete = [&](HttpClient&, const std::string&, std::uint32_t, std::uint32_t bytes,
                                       const std::string&) {
         received = bytes;
         ended();
     };
-    transfer.ServerUnreachable = [&](THttpTransfer&) { ended(); };
-    transfer.HttpError = [&](THttpTransfer&, int, const std::string&) { ended(); };
-    transfer.TransferRefused = [&](THttpTransfer&, TransferRefusal, int) { ended(); };
+    transfer.onServerUnreachable = [&](HttpClient&) { ended(); };
+    transfer.onHttpError = [&](HttpClient&, int, const std::string&) { ended(); };
+    transfer.onTransferRefused = [&](HttpClient&, TransferRefusal, int) { ended(); };
 
     LARGE_INTEGER frequency, begin, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&begin);
-    if (!transfer.StartTransfer(argv[1], argv[2])) return 1;
+    if (!transfer.startTransfer(argv[1], argv[2])) return 1;
     while (!done) {
         MSG message;
         if (GetMessageA(&message, nullptr, 0, 0) <= 0) break;

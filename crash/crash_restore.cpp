@@ -5,7 +5,7 @@
 #include "common/file_system.h"
 #include "common/text.h"
 #include "gameconfig/config_templates.h"
-#include "run/game_interface.h"
+#include "gameconfig/game_interface.h"
 #include "settings/settings_names.h"
 #include "settings/settings_store.h"
 

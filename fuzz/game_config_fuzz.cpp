@@ -11,8 +11,8 @@
 #include "gameconfig/game_config_file.h"
 #include "gameconfig/quality_settings.h"
 #include "memory_file_system.h"
-#include "run/debug_log.h"
-#include "run/game_interface.h"
+#include "common/debug_log.h"
+#include "gameconfig/game_interface.h"
 
 using namespace melkrin;
 using namespace melkrin::testing;

@@ -104,7 +104,7 @@ public:
     std::optional<FileCheck> checkFile(const std::string& path) override {
         const File* file = find(path);
         if (!file) return std::nullopt;
-        return FileCheck{file->bytes.size(), update::Sha256Hex(file->bytes)};
+        return FileCheck{file->bytes.size(), update::sha256Hex(file->bytes)};
     }
     bool start(const std::string& commandLine) override {
         started.push_back(commandLine);

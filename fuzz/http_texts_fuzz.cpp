@@ -13,15 +13,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const long bias = in.ConsumeIntegralInRange<long>(-24 * 60, 24 * 60);
     const std::string text = in.ConsumeRemainingBytesAsString();
 
-    if (const auto seconds = ParseHttpDateUtc(text))
-        fuzz::require(ParseHttpDateLocal(text, bias) == *seconds - bias * 60, "local and universal dates disagree");
-    (void)RealmOf(text);
+    if (const auto seconds = parseHttpDateUtc(text))
+        fuzz::require(parseHttpDateLocal(text, bias) == *seconds - bias * 60, "local and universal dates disagree");
+    (void)realmOf(text);
 
-    fuzz::require(PercentDecode(text).size() <= text.size(), "decoding made the text longer");
-    const std::string url = NormalizeUrl(text);
-    const std::string scheme = SchemeOf(url);
+    fuzz::require(percentDecode(text).size() <= text.size(), "decoding made the text longer");
+    const std::string url = normalizeUrl(text);
+    const std::string scheme = schemeOf(url);
     for (char c : scheme) fuzz::require(!(c >= 'A' && c <= 'Z'), "a scheme in capitals");
-    (void)HostOfUrl(url);
-    (void)FilePathOfUrl(url);
+    (void)hostOfUrl(url);
+    (void)filePathOfUrl(url);
     return 0;
 }

@@ -37,17 +37,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string bytes = in.ConsumeRandomLengthString(256);
     const std::string body = in.ConsumeRemainingBytesAsString();
 
-    const SignedInfo info = CheckSignedInfo(body, verifier);
+    const SignedInfo info = checkSignedInfo(body, verifier);
     fuzz::require(body.compare(0, info.signedText.size(), info.signedText) == 0, "the signed text is not the body's start");
     if (info.verdict == InfoVerdict::Trusted) {
         fuzz::require(verifier.calls == 1 && verifier.lastMessage == info.signedText,
                       "trusted without the signature over the signed text");
         for (const CheckedFile& file : info.files) {
             fuzz::require(file.sha256.size() == 64 && lowerHex(file.sha256), "a trusted file without its hash");
-            (void)MatchesListedFile(bytes, file);
+            (void)matchesListedFile(bytes, file);
         }
     }
     Signature signature;
-    if (ParseSignatureHex(bytes, signature)) fuzz::require(bytes.size() == 128, "a signature of another length");
+    if (parseSignatureHex(bytes, signature)) fuzz::require(bytes.size() == 128, "a signature of another length");
     return 0;
 }

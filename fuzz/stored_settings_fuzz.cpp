@@ -4,7 +4,7 @@
 // display's modes; the files the stored paths point at.
 #include <memory>
 
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "state_view.h"
 #include "fake_platform.h"
 #include "fuzz_support.h"
@@ -75,8 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     dialogs.answers.push_back(answerYes);
     if (in.ConsumeBool()) files.addFile(std::string(kProgram) + "version.txt", in.ConsumeRemainingBytesAsString());
 
-    auto form = std::make_unique<TForm1>(view, Form1Services{keys, files, fileOp, modes, dialogs, waits, kProgram});
-    form->FormCreate();
+    auto form = std::make_unique<MainWindow>(view, MainWindowServices{keys, files, fileOp, modes, dialogs, waits, kProgram});
+    form->onCreate();
 
     // Whatever was stored, the lists show an item of their own or none.
     const auto within = [&](ControlId id, int highest) {
@@ -88,9 +88,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                   "a list shows an item it does not have");
     // A start-up that ran through shows the version the settings hold.
     if (dialogs.errors.empty() && dialogs.messages.empty())
-        fuzz::require(view.text(ControlId::Label1) ==
+        fuzz::require(view.text(ControlId::VersionText) ==
                           keys.get(names::kSettingsKey, names::kProgramVersion).value_or(""),
                       "the version shown is not the stored one");
-    form->FormDestroy();
+    form->onDestroy();
     return 0;
 }

@@ -18,22 +18,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text = in.ConsumeRemainingBytesAsString();
 
     // Versions are ordered: a comparison and its mirror agree, and a version equals itself.
-    const int ab = CompareVersions(a, b);
+    const int ab = compareVersions(a, b);
     fuzz::require(ab >= -1 && ab <= 1, "a comparison outside -1..1");
-    fuzz::require(ab == -CompareVersions(b, a), "a comparison and its mirror disagree");
-    fuzz::require(CompareVersions(a, a) == 0, "a version differs from itself");
+    fuzz::require(ab == -compareVersions(b, a), "a comparison and its mirror disagree");
+    fuzz::require(compareVersions(a, a) == 0, "a version differs from itself");
 
-    fuzz::require(IsValidDate(ParseVersionDate(a, today)), "a release date that is no date");
-    (void)ReadInteger(a);
+    fuzz::require(isValidDate(parseVersionDate(a, today)), "a release date that is no date");
+    (void)readInteger(a);
 
-    const std::string value = InfoValue(text, key, braced);
+    const std::string value = infoValue(text, key, braced);
     fuzz::require(value.size() <= text.size(), "a value longer than the file");
-    for (const ListedFile& file : ListedFiles(text)) fuzz::require(file.url.size() <= text.size(), "a URL longer than the file");
-    (void)UpgradeMethodOf(text);
+    for (const ListedFile& file : listedFiles(text)) fuzz::require(file.url.size() <= text.size(), "a URL longer than the file");
+    (void)upgradeMethodOf(text);
     VersionCheckSettings own;
-    own.versionControl = in.ConsumeBool() ? TUpdVersionControl::byDate : TUpdVersionControl::byNumber;
+    own.versionControl = in.ConsumeBool() ? VersionScheme::Date : VersionScheme::Number;
     own.versionNumber = a;
     own.versionDate = b;
-    (void)NamesNewerVersion(text, own, today);
+    (void)namesNewerVersion(text, own, today);
     return 0;
 }

@@ -2,7 +2,7 @@
 
 #include "common/file_system.h"
 #include "common/shell_file_op.h"
-#include "run/game_interface.h"
+#include "gameconfig/game_interface.h"
 
 namespace melkrin {
 namespace {
@@ -14,11 +14,11 @@ constexpr int kUserDefinedDemo = 4;
 
 std::string demoRefusalMessage(DemoVerdict verdict) {
     switch (verdict) {
-        case DemoVerdict::dvOk:
+        case DemoVerdict::Ok:
             return {};
-        case DemoVerdict::dvCustomDemoUnusable:
+        case DemoVerdict::CustomDemoUnusable:
             return "ERROR. Please, check your custom defined demo parameters.";
-        case DemoVerdict::dvNoDemoChosen:
+        case DemoVerdict::NoDemoChosen:
             return "ERROR. Please, choose a demo.";
     }
     return {};
@@ -41,18 +41,18 @@ DemoVerdict DemoPreparation::prepareDemo(const GameInstall& game, const DemoChoi
         const std::string target = game.demosFolder + demoFileName_;
         // A missing built-in demo is reported by the shell; the run goes on.
         if (!files_.fileExists(target)) fileOp_.copy(programFolder_ + "Demos\\" + demoFileName_, target);
-        return DemoVerdict::dvOk;
+        return DemoVerdict::Ok;
     }
-    if (choice.demoChoice != kUserDefinedDemo) return DemoVerdict::dvNoDemoChosen;
+    if (choice.demoChoice != kUserDefinedDemo) return DemoVerdict::NoDemoChosen;
 
     const std::string name = fileNamePart(choice.customDemoPath);
-    if (name.empty()) return DemoVerdict::dvCustomDemoUnusable;
+    if (name.empty()) return DemoVerdict::CustomDemoUnusable;
     demoFileName_ = name;
     const std::string target = game.demosFolder + name;
     // A file of that name in the game's folder is used as it is.
-    if (files_.fileExists(target)) return DemoVerdict::dvOk;
+    if (files_.fileExists(target)) return DemoVerdict::Ok;
     fileOp_.copy(choice.customDemoPath, target);
-    return files_.fileExists(target) ? DemoVerdict::dvOk : DemoVerdict::dvCustomDemoUnusable;
+    return files_.fileExists(target) ? DemoVerdict::Ok : DemoVerdict::CustomDemoUnusable;
 }
 
 }  // namespace melkrin

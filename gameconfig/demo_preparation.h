@@ -11,12 +11,12 @@ class ShellFileOperation;
 struct GameInstall;
 
 enum class DemoVerdict {
-    dvOk,
-    dvCustomDemoUnusable,  // user-defined demo without a path, or its copy failed
-    dvNoDemoChosen,        // no demo choice stored at all
+    Ok,
+    CustomDemoUnusable,  // user-defined demo without a path, or its copy failed
+    NoDemoChosen,        // no demo choice stored at all
 };
 
-// The refusal the run controller shows for a verdict other than dvOk.
+// The refusal the run controller shows for a verdict other than Ok.
 std::string demoRefusalMessage(DemoVerdict verdict);
 
 struct DemoChoice {

@@ -11,8 +11,8 @@
 #include "common/shell_file_op.h"
 #include "common/text.h"
 #include "gameconfig/quality_settings.h"
-#include "run/debug_log.h"
-#include "run/game_interface.h"
+#include "common/debug_log.h"
+#include "gameconfig/game_interface.h"
 
 namespace melkrin {
 namespace {

@@ -3,7 +3,7 @@
 #include <initializer_list>
 
 #include "gameconfig/game_config_file.h"
-#include "run/debug_log.h"
+#include "common/debug_log.h"
 
 namespace melkrin {
 namespace {

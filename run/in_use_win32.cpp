@@ -4,7 +4,7 @@
 
 namespace melkrin {
 
-bool TInUse::isInUse(const std::string& path) {
+bool Win32FileInUseProbe::isInUse(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
     // Opening a read-only file for writing fails on Windows; say so where the

@@ -3,8 +3,8 @@
 
 namespace melkrin {
 
-// TInUse: the exclusive-open test of a file that the game may still write.
-class TInUse final : public FileInUseProbe {
+// Win32FileInUseProbe: the exclusive-open test of a file that the game may still write.
+class Win32FileInUseProbe final : public FileInUseProbe {
 public:
     bool isInUse(const std::string& path) override;
 };

@@ -12,11 +12,11 @@ namespace melkrin {
 // What the waiting thread and the runner share. The thread holds its own
 // duplicate of the process handle, so the runner may close its handles at any
 // time; runner is read and written on the user-interface thread only.
-struct TProcessRunner::WaitJob {
+struct Win32ProcessRunner::WaitJob {
     HANDLE process = nullptr;
     HANDLE stop = nullptr;  // manual-reset: set when the runner is destroyed
     HWND window = nullptr;
-    TProcessRunner* runner = nullptr;  // null once detached
+    Win32ProcessRunner* runner = nullptr;  // null once detached
     DWORD exitCode = kStoppedExitCode;
 
     WaitJob() = default;
@@ -35,9 +35,9 @@ constexpr UINT kEndedMessage = WM_APP + 0x50;
 
 DWORD WINAPI waitForEnd(void* parameter) {
     // Frees itself: the thread's share of the job ends with the thread.
-    const std::unique_ptr<std::shared_ptr<TProcessRunner::WaitJob>> hold(
-        static_cast<std::shared_ptr<TProcessRunner::WaitJob>*>(parameter));
-    TProcessRunner::WaitJob& job = **hold;
+    const std::unique_ptr<std::shared_ptr<Win32ProcessRunner::WaitJob>> hold(
+        static_cast<std::shared_ptr<Win32ProcessRunner::WaitJob>*>(parameter));
+    Win32ProcessRunner::WaitJob& job = **hold;
 
     // Returns at once for a console process such as the batch interpreter.
     WaitForInputIdle(job.process, INFINITE);
@@ -45,10 +45,10 @@ DWORD WINAPI waitForEnd(void* parameter) {
     const DWORD result = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
     if (result == WAIT_OBJECT_0 + 1) {
         DWORD code = 0;
-        job.exitCode = GetExitCodeProcess(job.process, &code) ? code : TProcessRunner::kStoppedExitCode;
+        job.exitCode = GetExitCodeProcess(job.process, &code) ? code : Win32ProcessRunner::kStoppedExitCode;
     } else {
         // Told to stop, or the wait itself failed: no exit code to read.
-        job.exitCode = TProcessRunner::kStoppedExitCode;
+        job.exitCode = Win32ProcessRunner::kStoppedExitCode;
     }
     // Synchronous: the user-interface thread runs the end before this thread goes.
     SendMessageA(job.window, kEndedMessage, 0, reinterpret_cast<LPARAM>(&job));
@@ -60,7 +60,7 @@ DWORD WINAPI waitForEnd(void* parameter) {
 struct RunnerWindow {
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message != kEndedMessage) return DefWindowProcA(window, message, wParam, lParam);
-        auto& job = *reinterpret_cast<TProcessRunner::WaitJob*>(lParam);
+        auto& job = *reinterpret_cast<Win32ProcessRunner::WaitJob*>(lParam);
         if (job.runner) job.runner->ended(job);
         return 0;
     }
@@ -83,29 +83,29 @@ struct RunnerWindow {
     }
 };
 
-STARTUPINFOA TProcessStartupInfo::toStartupInfo() const {
+STARTUPINFOA ProcessStartupInfo::toStartupInfo() const {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    if (!DefaultPosition) {
+    if (!defaultPosition) {
         startup.dwFlags |= STARTF_USEPOSITION;
         startup.dwX = 0;
         startup.dwY = 0;
     }
-    if (!DefaultSize) {
+    if (!defaultSize) {
         startup.dwFlags |= STARTF_USESIZE;
         startup.dwXSize = 0;
         startup.dwYSize = 0;
     }
-    if (!DefaultWindowState) {
+    if (!defaultWindowState) {
         startup.dwFlags |= STARTF_USESHOWWINDOW;
-        startup.wShowWindow = ShowWindow == swHide ? SW_HIDE : SW_SHOWNORMAL;
+        startup.wShowWindow = showWindow == StartShow::Hide ? SW_HIDE : SW_SHOWNORMAL;
     }
     return startup;
 }
 
-TProcessRunner::TProcessRunner() : window_(RunnerWindow::forThisThread()) {}
+Win32ProcessRunner::Win32ProcessRunner() : window_(RunnerWindow::forThisThread()) {}
 
-TProcessRunner::~TProcessRunner() {
+Win32ProcessRunner::~Win32ProcessRunner() {
     if (job_) {
         job_->runner = nullptr;
         SetEvent(job_->stop);
@@ -114,7 +114,7 @@ TProcessRunner::~TProcessRunner() {
     closeChildHandles();
 }
 
-void TProcessRunner::closeChildHandles() {
+void Win32ProcessRunner::closeChildHandles() {
     if (process_) CloseHandle(process_);
     if (thread_) CloseHandle(thread_);
     // The job does not end its processes when closed: a runner destroyed
@@ -123,38 +123,38 @@ void TProcessRunner::closeChildHandles() {
     process_ = thread_ = tree_ = nullptr;
 }
 
-void TProcessRunner::Stop() {
+void Win32ProcessRunner::stop() {
     if (!running()) return;
     const BOOL ended = tree_ ? TerminateJobObject(tree_, kStoppedExitCode) : TerminateProcess(process_, kStoppedExitCode);
-    if (!ended) throwLastError("Cannot stop \"" + CommandLine + "\"");
+    if (!ended) throwLastError("Cannot stop \"" + commandLine + "\"");
 }
 
-HANDLE TProcessRunner::createWaitingThread(LPTHREAD_START_ROUTINE routine, void* parameter) {
+HANDLE Win32ProcessRunner::createWaitingThread(LPTHREAD_START_ROUTINE routine, void* parameter) {
     return CreateThread(nullptr, 0, routine, parameter, CREATE_SUSPENDED, nullptr);
 }
 
-void TProcessRunner::endUnstartedChild() {
+void Win32ProcessRunner::endUnstartedChild() {
     // It never ran a single instruction: nothing of it can outlive this.
     TerminateProcess(process_, kStoppedExitCode);
     WaitForSingleObject(process_, 5000);
     closeChildHandles();
 }
 
-void TProcessRunner::Start() {
+void Win32ProcessRunner::start() {
     if (running()) throw MelkrinError("Cannot perform this operation when process is running");
 
-    STARTUPINFOA startup = StartupInfo.toStartupInfo();
+    STARTUPINFOA startup = startupInfo.toStartupInfo();
     PROCESS_INFORMATION info{};
     // CreateProcessA may write into the command line while it parses it.
-    std::vector<char> commandLine(CommandLine.begin(), CommandLine.end());
-    commandLine.push_back('\0');
-    const std::string folder = trim(CurrentDirectory);
+    std::vector<char> commandText(commandLine.begin(), commandLine.end());
+    commandText.push_back('\0');
+    const std::string folder = trim(currentDirectory);
     // No console of its own: a batch file or console tool must not flash a window up.
     // Suspended until its end can be waited for.
-    if (!CreateProcessA(ApplicationName.empty() ? nullptr : ApplicationName.c_str(), commandLine.data(), nullptr,
+    if (!CreateProcessA(applicationName.empty() ? nullptr : applicationName.c_str(), commandText.data(), nullptr,
                         nullptr, FALSE, NORMAL_PRIORITY_CLASS | CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr,
                         folder.empty() ? nullptr : folder.c_str(), &startup, &info))
-        throwLastError("Cannot run \"" + CommandLine + "\"");
+        throwLastError("Cannot run \"" + commandLine + "\"");
     process_ = info.hProcess;
     thread_ = info.hThread;
     // Put into a job before it runs a single instruction, so that everything
@@ -179,7 +179,7 @@ void TProcessRunner::Start() {
         const DWORD code = GetLastError();
         delete share;
         endUnstartedChild();
-        throwOsError(code, "Cannot wait for \"" + CommandLine + "\"");
+        throwOsError(code, "Cannot wait for \"" + commandLine + "\"");
     }
     SetThreadPriority(waiter, THREAD_PRIORITY_BELOW_NORMAL);
     if (ResumeThread(thread_) == static_cast<DWORD>(-1)) {
@@ -188,7 +188,7 @@ void TProcessRunner::Start() {
         // The waiting thread sees the end at once and, detached, reports nothing.
         ResumeThread(waiter);
         CloseHandle(waiter);
-        throwOsError(code, "Cannot run \"" + CommandLine + "\"");
+        throwOsError(code, "Cannot run \"" + commandLine + "\"");
     }
     job->runner = this;
     job_ = std::move(job);
@@ -196,15 +196,15 @@ void TProcessRunner::Start() {
     CloseHandle(waiter);
 }
 
-void TProcessRunner::ended(WaitJob& job) {
+void Win32ProcessRunner::ended(WaitJob& job) {
     // Idle again before the handler runs, so that it may start this runner anew.
     const std::shared_ptr<WaitJob> keep = std::move(job_);
     job.runner = nullptr;
-    ExitCode = job.exitCode;
+    exitCode = job.exitCode;
     closeChildHandles();
-    if (!OnTerminate) return;
+    if (!onTerminate) return;
     try {
-        OnTerminate(*this, ExitCode);
+        onTerminate(*this, exitCode);
     } catch (const std::exception& error) {
         // Handlers show their own errors; nothing may unwind through the window procedure.
         MessageBoxA(nullptr, error.what(), "Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);

@@ -1,55 +1,55 @@
 #pragma once
-// TProcessRunner: starts one command line hidden and waits for its end on a
+// Win32ProcessRunner: starts one command line hidden and waits for its end on a
 // background thread; the end reaches OnTerminate on the thread that created
 // the runner (the user-interface thread), through a hidden window.
 #include <windows.h>
 
 #include <memory>
 
-#include "run/process_runner.h"
+#include "common/process_runner.h"
 
 namespace melkrin {
 
-enum TShowWindow { swHide, swNormal };
+enum class StartShow { Hide, Normal };
 
 // The window hints handed to the new process. A fresh object hands over none;
 // the program's runners use the values of hiddenStart().
-struct TProcessStartupInfo {
-    bool DefaultPosition = true;
-    bool DefaultSize = true;
-    bool DefaultWindowState = true;
-    TShowWindow ShowWindow = swNormal;
+struct ProcessStartupInfo {
+    bool defaultPosition = true;
+    bool defaultSize = true;
+    bool defaultWindowState = true;
+    StartShow showWindow = StartShow::Normal;
 
-    static TProcessStartupInfo hiddenStart() { return {false, false, false, swHide}; }
+    static ProcessStartupInfo hiddenStart() { return {false, false, false, StartShow::Hide}; }
     STARTUPINFOA toStartupInfo() const;
 };
 
-class TProcessRunner : public ProcessRunner {
+class Win32ProcessRunner : public ProcessRunner {
 public:
     static constexpr std::uint32_t kStoppedExitCode = 0xFFFFFFFFu;
 
     // Must be created on the thread whose message loop delivers OnTerminate.
-    TProcessRunner();
+    Win32ProcessRunner();
     // While a process runs: its end no longer reaches this runner, the waiting
     // thread is told to stop, and the child keeps running.
-    ~TProcessRunner() override;
-    TProcessRunner(const TProcessRunner&) = delete;
-    TProcessRunner& operator=(const TProcessRunner&) = delete;
+    ~Win32ProcessRunner() override;
+    Win32ProcessRunner(const Win32ProcessRunner&) = delete;
+    Win32ProcessRunner& operator=(const Win32ProcessRunner&) = delete;
 
     // The child is created suspended and runs only once its end can be
     // waited for. When the waiting cannot be set up, the child is ended
     // before it ran and the start counts as refused (OsError, no OnTerminate):
     // nothing this runner started is ever left running unseen.
-    void Start() override;
+    void start() override;
     bool running() const override { return job_ != nullptr; }
     // Ends the whole tree through the job object the child was put into
     // before it ran; where no job could be had (an older Windows that
     // started this program inside a job of its own) only the child itself.
-    void Stop() override;
+    void stop() override;
 
-    std::string ApplicationName;  // empty: the program is the first word of CommandLine
-    TProcessStartupInfo StartupInfo = TProcessStartupInfo::hiddenStart();
-    std::uint32_t ExitCode = 0;   // of the last process that ended
+    std::string applicationName;  // empty: the program is the first word of CommandLine
+    ProcessStartupInfo startupInfo = ProcessStartupInfo::hiddenStart();
+    std::uint32_t exitCode = 0;   // of the last process that ended
 
     struct WaitJob;
 

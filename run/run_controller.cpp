@@ -11,9 +11,9 @@
 #include "common/text.h"
 #include "gameconfig/demo_preparation.h"
 #include "gameconfig/game_config_file.h"
-#include "run/debug_log.h"
+#include "common/debug_log.h"
 #include "run/pass_statistics.h"
-#include "run/process_runner.h"
+#include "common/process_runner.h"
 #include "run/resolution_slot.h"
 #include "run/result_files.h"
 #include "run/result_log.h"
@@ -47,7 +47,7 @@ RunController::RunController(RunServices services, const GameInstall& game, std:
                              std::string makerAddress)
     : s_(std::move(services)), game_(game), programFolder_(std::move(programFolder)),
       makerAddress_(std::move(makerAddress)) {
-    s_.cp.OnTerminate = [this](ProcessRunner& sender, std::uint32_t exitCode) {
+    s_.cp.onTerminate = [this](ProcessRunner& sender, std::uint32_t exitCode) {
         s_.guard([&] { cpTerminate(sender, exitCode); });
     };
     s_.diagnostics.setGuard(s_.guard);
@@ -112,7 +112,7 @@ void RunController::refuse(const std::string& message) {
     s_.view.enableRunButton(true);
 }
 
-void RunController::BenchButtonClick() {
+void RunController::onRunClicked() {
     if (inProgress()) return;
     s_.settings.open(names::kSettingsKey, false);
     if (!s_.files.folderExists(game_.demosFolder)) (void)s_.files.createFolder(game_.demosFolder);
@@ -135,9 +135,9 @@ void RunController::BenchButtonClick() {
         s_.view.enableRunButton(true);
         throw;
     }
-    if (verdict != DemoVerdict::dvOk) return refuse(demoRefusalMessage(verdict));
+    if (verdict != DemoVerdict::Ok) return refuse(demoRefusalMessage(verdict));
 
-    state_ = RunState::rsDiagnostics;
+    state_ = RunState::Diagnostics;
     playing_ = -1;
     markerWritten_ = false;
     restoreFailed_ = false;
@@ -160,7 +160,7 @@ void RunController::BenchButtonClick() {
             const std::string sound = s_.settings.readString(names::kSound);
             run_.diagnostics = {memory, driver.empty() ? kNoInformation : driver,
                                 sound.empty() ? kNoInformation : sound};
-            BeginRun();
+            beginRun();
             return;
         }
         s_.view.setStatus(kCollecting);
@@ -174,14 +174,14 @@ void RunController::BenchButtonClick() {
 }
 
 void RunController::diagnosticsEnded(const Diagnostics& values) {
-    if (state_ != RunState::rsDiagnostics) return;
+    if (state_ != RunState::Diagnostics) return;
     run_.diagnostics = values;
     if (cancelling_) return endRun(RunOutcome::cancelledByUser());
-    step([this] { BeginRun(); });
+    step([this] { beginRun(); });
 }
 
-void RunController::BeginRun() {
-    state_ = RunState::rsPreparing;
+void RunController::beginRun() {
+    state_ = RunState::Preparing;
     s_.settings.open(names::kSettingsKey, true);
     markerWritten_ = true;
     s_.settings.writeString(names::kRunMarker, "1");
@@ -193,7 +193,7 @@ void RunController::BeginRun() {
     const std::string version = s_.settings.readString(names::kProgramVersion);
     programVersion_ = version;
     for (const auto& line : debugRunHeader(version, programFolder_, s_.view.resultsFolder(), game_,
-                                                update::UsesDevelopmentKey()))
+                                                update::usesDevelopmentKey()))
         s_.debugLog.add(line);
 
     run_.systemInfo = s_.collectSystemInfo(run_.diagnostics);
@@ -206,14 +206,14 @@ void RunController::BeginRun() {
     s_.debugLog.add("...");
     s_.debugLog.add("");
     s_.debugLog.save();
-    StartFromSlot(0);
+    startFromSlot(0);
 }
 
-void RunController::StartFromSlot(int first) {
+void RunController::startFromSlot(int first) {
     int index = first;
     while (index <= kCustomSlot && !slotChosen(index)) ++index;
     // The choices cannot change under the progress panel; should they have, the run ends here.
-    if (index > kCustomSlot) return FinishRun();
+    if (index > kCustomSlot) return finishRun();
 
     playing_ = index;
     warmingUp_ = plan_.warmUp;
@@ -244,15 +244,15 @@ void RunController::startGame() {
     s_.debugLog.save();
     s_.view.setStatus(status);
     run_.currentSlot = slot.key;
-    state_ = RunState::rsPlaying;
+    state_ = RunState::Playing;
 
     s_.files.writeFile(game_.batchFile(), toCrLfFile({gameCommandLine(s_.demo.demoFileName(), slot.width, slot.height)}));
-    s_.cp.CurrentDirectory = game_.binFolder;
-    s_.cp.CommandLine = commandLineFor(game_.batchFile());
+    s_.cp.currentDirectory = game_.binFolder;
+    s_.cp.commandLine = commandLineFor(game_.batchFile());
     stoppedByLimit_ = false;
     // A refused start raises: no end will come for a game that never started,
     // and the runner guarantees that nothing it started is left running.
-    s_.cp.Start();
+    s_.cp.start();
     killPoint("game");
     if (anyStopped_) killPoint("game after time limit");
     armTimeLimit();
@@ -263,7 +263,7 @@ void RunController::armTimeLimit() {
     if (timeLimit_ == 0) return;
     limitTicket_ = s_.scheduler.schedule(timeLimit_ * 1000u, [this, game] {
         // A limit that outlived its game (a scheduler that cannot withdraw) does nothing.
-        if (state_ == RunState::rsPlaying && gameNumber_ == game) step([this, game] { timeLimitReached(game); });
+        if (state_ == RunState::Playing && gameNumber_ == game) step([this, game] { timeLimitReached(game); });
     });
 }
 
@@ -282,11 +282,11 @@ void RunController::timeLimitReached(int) {
 
 // The game's end still arrives through cpTerminate: only then is nothing of
 // it left that could hold the log or the configuration.
-void RunController::stopGame() { s_.cp.Stop(); }
+void RunController::stopGame() { s_.cp.stop(); }
 
-void RunController::CancelButtonClick(bool ask) {
+void RunController::onCancelClicked(bool ask) {
     const auto cancellable = [this] {
-        return inProgress() && state_ != RunState::rsFinishing && !cancelling_ && !asking_;
+        return inProgress() && state_ != RunState::Finishing && !cancelling_ && !asking_;
     };
     if (!cancellable()) return;
     if (ask) {
@@ -304,9 +304,9 @@ void RunController::CancelButtonClick(bool ask) {
         s_.debugLog.save();
         killPoint("cancel");
         switch (state_) {
-            case RunState::rsPlaying:
+            case RunState::Playing:
                 return stopGame();  // its end ends the run
-            case RunState::rsDiagnostics:
+            case RunState::Diagnostics:
                 return;  // the diagnostic tool ends within seconds; then the run ends
             default:
                 return endRun(RunOutcome::cancelledByUser());
@@ -341,7 +341,7 @@ void RunController::recordSlot(const std::string& figure, const std::string& rea
 
 void RunController::cpTerminate(ProcessRunner&, std::uint32_t) {
     // The exit code says nothing about the benchmark: the game's log does.
-    if (state_ != RunState::rsPlaying) return;
+    if (state_ != RunState::Playing) return;
     s_.scheduler.cancel(std::exchange(limitTicket_, 0));
     step([this] {
         if (cancelling_) {
@@ -351,7 +351,7 @@ void RunController::cpTerminate(ProcessRunner&, std::uint32_t) {
             return endRun(RunOutcome::cancelledByUser());
         }
         if (stoppedByLimit_) killPoint("time limit stopped");
-        state_ = RunState::rsCollecting;
+        state_ = RunState::Collecting;
         s_.debugLog.add("Serious Sam 2 terminated");
         s_.debugLog.save();
         // The custom size is always the last; a fixed one says so only when more
@@ -359,13 +359,13 @@ void RunController::cpTerminate(ProcessRunner&, std::uint32_t) {
         if (plan_.single()) ++run_.completedCount;
         if (!plan_.single() || playing_ == kCustomSlot || run_.completedCount != run_.chosenCount)
             s_.debugLog.add(slotAt(playing_).successLine);
-        CollectSlotResult();
+        collectSlotResult();
     });
 }
 
-void RunController::CollectSlotResult() {
+void RunController::collectSlotResult() {
     deleteIfExists(game_.batchFile());
-    later(2000, RunState::rsCollecting, [this] { testLog(0); });
+    later(2000, RunState::Collecting, [this] { testLog(0); });
 }
 
 void RunController::testLog(unsigned waited) {
@@ -375,7 +375,7 @@ void RunController::testLog(unsigned waited) {
     const bool inUse = exists && s_.inUse.isInUse(log);
     if (inUse && waited < kLogWaitLimitMs) {
         // The game may still be writing: look again shortly, the window keeps painting.
-        later(kLogRetryMs, RunState::rsCollecting, [this, waited] { testLog(waited + kLogRetryMs); });
+        later(kLogRetryMs, RunState::Collecting, [this, waited] { testLog(waited + kLogRetryMs); });
         return;
     }
 
@@ -458,13 +458,13 @@ void RunController::slotDone(const std::string& lastReason) {
 
 void RunController::nextSlotOrFinish() {
     const bool last = run_.completedCount >= run_.chosenCount;
-    if (last) FinishRun();
+    if (last) finishRun();
     deleteIfExists(game_.logFile());
-    if (!last) StartFromSlot(playing_ + 1);
+    if (!last) startFromSlot(playing_ + 1);
 }
 
-void RunController::FinishRun() {
-    state_ = RunState::rsFinishing;
+void RunController::finishRun() {
+    state_ = RunState::Finishing;
     s_.view.setStatus(kPreparing);
     s_.view.repaintProgress();
     report_.closing();
@@ -487,7 +487,7 @@ void RunController::FinishRun() {
         return endRun(RunOutcome::completed());
     }
     writeResultFiles(saved);
-    later(1000, RunState::rsFinishing, [this, saved] {
+    later(1000, RunState::Finishing, [this, saved] {
         if (openReportAtEnd) s_.openReport(saved);
         endRun(RunOutcome::completed());
     });
@@ -558,9 +558,9 @@ void RunController::noteError(const std::string& message) {
 // Every run ends here, once: a normal end after the report, or an error
 // anywhere on the way.
 void RunController::endRun(const RunOutcome& outcome) {
-    if (state_ == RunState::rsIdle) return;
+    if (state_ == RunState::Idle) return;
     // From here on no end of a game and no timer of this run does anything.
-    state_ = RunState::rsFinishing;
+    state_ = RunState::Finishing;
     s_.scheduler.cancel(std::exchange(limitTicket_, 0));
     if (outcome.failed) noteError(outcome.error);
     cancelling_ = cancelling_ || outcome.cancelled;
@@ -588,7 +588,7 @@ void RunController::closeRun() {
         }
     }
     s_.view.enableRunButton(true);
-    state_ = RunState::rsIdle;
+    state_ = RunState::Idle;
     s_.debugLog.add("");
     s_.debugLog.add("DEBUG FINISHED.");
     s_.debugLog.add(std::string(55, '-'));
@@ -605,12 +605,12 @@ void RunController::closeRun() {
     using R = RunSummary::Result;
     const bool allFigures = static_cast<int>(outcomes_.size()) == run_.chosenCount &&
                             std::all_of(outcomes_.begin(), outcomes_.end(), [](const SlotOutcome& o) { return !o.figure.empty(); });
-    summary.result = !errors_.empty() ? R::rrError : cancelling_ ? R::rrCancelled : allFigures ? R::rrDone : R::rrNoFigure;
+    summary.result = !errors_.empty() ? R::Error : cancelling_ ? R::Cancelled : allFigures ? R::Done : R::NoFigure;
     if (!errors_.empty()) s_.dialogs.showError(joinLines(errors_, "\r\n\r\n"));
     errors_.clear();
     if (onRunEnded) onRunEnded(summary);
 }
 
-void RunController::FormClose() { deleteIfExists(game_.batchFile()); }
+void RunController::onCloseRequested() { deleteIfExists(game_.batchFile()); }
 
 }  // namespace melkrin

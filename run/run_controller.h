@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "gameconfig/quality_settings.h"
-#include "run/game_interface.h"
+#include "gameconfig/game_interface.h"
 #include "run/pass_statistics.h"
 #include "run/resolution_slot.h"
 #include "run/result_files.h"
@@ -45,12 +45,12 @@ struct BenchmarkRun {
 };
 
 enum class RunState {
-    rsIdle,
-    rsDiagnostics,  // the diagnostic tool runs
-    rsPreparing,    // machine description, configuration, first start
-    rsPlaying,      // the game plays the slot playingSlot()
-    rsCollecting,   // after a game: waiting for and reading its log
-    rsFinishing,    // report, restore, the last waits
+    Idle,
+    Diagnostics,  // the diagnostic tool runs
+    Preparing,    // machine description, configuration, first start
+    Playing,      // the game plays the slot playingSlot()
+    Collecting,   // after a game: waiting for and reading its log
+    Finishing,    // report, restore, the last waits
 };
 
 // How a run ended: all slots played, stopped by an error, or cancelled.
@@ -67,8 +67,8 @@ struct RunOutcome {
 // What a run left, for whoever started it (a scripted run's exit code and
 // its JSON file).
 struct RunSummary {
-    enum class Result { rrDone, rrNoFigure, rrCancelled, rrError };
-    Result result = Result::rrDone;
+    enum class Result { Done, NoFigure, Cancelled, Error };
+    Result result = Result::Done;
     std::vector<SlotOutcome> slots;  // in the order played
     std::string reportPath;          // empty: no report written
     std::vector<std::string> errors;
@@ -114,12 +114,12 @@ public:
     // game must stay valid (start-up fills it); makerAddress ends the report title.
     RunController(RunServices services, const GameInstall& game, std::string programFolder, std::string makerAddress);
 
-    void BenchButtonClick();
+    void onRunClicked();
     void cpTerminate(ProcessRunner& sender, std::uint32_t exitCode);
-    void FormClose();
+    void onCloseRequested();
     // The progress panel's cancel button and Escape: asks once (unless told
     // not to), ends the running game and ends the run without a report.
-    void CancelButtonClick(bool ask = true);
+    void onCancelClicked(bool ask = true);
 
     // Called once at the end of every run that started, after the window
     // was given back.
@@ -131,7 +131,7 @@ public:
     const ResultsReport& report() const { return report_; }
     const QualityLabels& labels() const { return labels_; }
     RunState state() const { return state_; }
-    bool inProgress() const { return state_ != RunState::rsIdle; }
+    bool inProgress() const { return state_ != RunState::Idle; }
     int playingSlot() const { return playing_; }
 
 private:
@@ -139,8 +139,8 @@ private:
     ResolutionSlot slotAt(int index) const;
     bool slotChosen(int index) const;
     void diagnosticsEnded(const Diagnostics& values);
-    void BeginRun();
-    void StartFromSlot(int first);
+    void beginRun();
+    void startFromSlot(int first);
     void startGame();
     void passEnded(const std::string& figure, const std::string& reason, bool stopped);
     void slotDone(const std::string& lastReason);
@@ -148,9 +148,9 @@ private:
     PassPlan passPlan();
     void writeResultFiles(const std::string& reportPath);
     ResultRecord resultRecord(const std::string& reportPath);
-    void CollectSlotResult();
+    void collectSlotResult();
     void testLog(unsigned waited);
-    void FinishRun();
+    void finishRun();
     void endRun(const RunOutcome& outcome);
     void closeRun();
     void noteError(const std::string& message);
@@ -173,7 +173,7 @@ private:
     BenchmarkRun run_;
     ResultsReport report_;
     QualityLabels labels_;
-    RunState state_ = RunState::rsIdle;
+    RunState state_ = RunState::Idle;
     int playing_ = -1;
     bool markerWritten_ = false;       // this run set "NoErrorWarning" to "1"
     bool restoreFailed_ = false;

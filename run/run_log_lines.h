@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "run/game_interface.h"
+#include "gameconfig/game_interface.h"
 
 namespace melkrin {
 

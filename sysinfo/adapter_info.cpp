@@ -51,7 +51,7 @@ LevelClocks queryLevel(DisplayDriver& driver, std::uint32_t level) {
     put32(input, 20, static_cast<std::uint32_t>(address >> 32));
     put32(input, 24, static_cast<std::uint32_t>(levels.size()));
     Block output(32, 0);
-    const auto result = driver.escape(DisplayDriver::Target::displayDriver, displayclass::kEscape, input, output);
+    const auto result = driver.escape(DisplayDriver::Target::DriverName, displayclass::kEscape, input, output);
     if (!result.created || result.returned == 0 || !result.released || get32(output, 28) != 0) return {};
     return {get32(levels, 8), get32(levels, 12)};
 }
@@ -79,13 +79,13 @@ std::int64_t highestOfPairs(const std::vector<std::int64_t>& clocks, std::size_t
 
 }  // namespace
 
-bool TRadeonInfo::queryClocks() {
+bool RadeonInfo::queryClocks() {
     Block input(16, 0);
     put32(input, 0, 16);
     put32(input, 4, ati::kClockQuery);
     Block output(ati::kClockBlockSize, 0);
     put32(output, 0, static_cast<std::uint32_t>(output.size()));
-    const auto result = driver_.escape(DisplayDriver::Target::firstDisplay, ati::kEscape, input, output);
+    const auto result = driver_.escape(DisplayDriver::Target::FirstDisplay, ati::kEscape, input, output);
     if (!result.created || result.returned != 0) return false;
     // The driver counts in units of 10 kHz.
     engineClockMHz = get32(output, 44) / 100.0;
@@ -93,17 +93,17 @@ bool TRadeonInfo::queryClocks() {
     return true;
 }
 
-bool TRadeonInfo::queryAdapter() {
+bool RadeonInfo::queryAdapter() {
     Block input(16, 0);
     put32(input, 0, 16);
     put32(input, 4, ati::kAdapterQuery);
     Block output(ati::kAdapterBlockSize, 0);
     put32(output, 0, static_cast<std::uint32_t>(output.size()));
-    const auto result = driver_.escape(DisplayDriver::Target::firstDisplay, ati::kEscape, input, output);
+    const auto result = driver_.escape(DisplayDriver::Target::FirstDisplay, ati::kEscape, input, output);
     return result.created && result.returned == 0;
 }
 
-bool TRadeonInfo::vendorIsAti() {
+bool RadeonInfo::vendorIsAti() {
     std::string lastId;
     for (std::uint32_t index = 0;; ++index) {
         const auto device = driver_.displayDevice(index);
@@ -118,13 +118,13 @@ bool TRadeonInfo::vendorIsAti() {
     return lastId.size() > 8 && lastId.substr(8, 4) == ati::kVendorId;
 }
 
-bool TRadeonInfo::isAvailable() { return queryClocks() && queryAdapter() && vendorIsAti(); }
+bool RadeonInfo::isAvailable() { return queryClocks() && queryAdapter() && vendorIsAti(); }
 
 std::string cutBeforeBracket(const std::string& text) { return text.substr(0, text.find('(')); }
 
 AtiAdapterInfo readAtiAdapter(DisplayDriver& driver, SettingsStore& settings, char decimalSeparator) {
     AtiAdapterInfo info;
-    TRadeonInfo radeon(driver);
+    RadeonInfo radeon(driver);
     if (!radeon.isAvailable()) return info;
     info.present = true;
     info.cardName = radeon.adapterName;

@@ -1,6 +1,6 @@
 #pragma once
 // The two graphics adapter records of the machine description: the ATI
-// reader (TRadeonInfo and the ATI registry keys) and the first adapter of the
+// reader (RadeonInfo and the ATI registry keys) and the first adapter of the
 // display device class with the clocks of its performance levels.
 #include <cstdint>
 #include <string>
@@ -46,9 +46,9 @@ inline constexpr const char* kKey =
 }  // namespace displayclass
 
 // Asks an ATI display driver for its clocks.
-class TRadeonInfo {
+class RadeonInfo {
 public:
-    explicit TRadeonInfo(DisplayDriver& driver) : driver_(driver) {}
+    explicit RadeonInfo(DisplayDriver& driver) : driver_(driver) {}
 
     // The clock query, the adapter query and the vendor check, in this order,
     // up to the first that fails; true when all three succeed.

@@ -83,7 +83,7 @@ DiagnosticCollector::DiagnosticCollector(ProcessRunner& dxrun, FileSystem& files
       settings_(settings),
       systemFolder_(std::move(systemFolder)),
       programFolder_(std::move(programFolder)) {
-    dxrun_.OnTerminate = [this](ProcessRunner& sender, std::uint32_t exitCode) {
+    dxrun_.onTerminate = [this](ProcessRunner& sender, std::uint32_t exitCode) {
         if (guard_)
             guard_([&] { dxrunTerminate(sender, exitCode); });
         else
@@ -103,9 +103,9 @@ void DiagnosticCollector::collectDiagnostics(Continuation continuation) {
         return;
     }
     // The report path goes in unquoted, as the tool expects it.
-    dxrun_.CommandLine = toolPath() + " /whql:on /t " + reportPath();
-    dxrun_.CurrentDirectory = systemFolder_;
-    dxrun_.Start();
+    dxrun_.commandLine = toolPath() + " /whql:on /t " + reportPath();
+    dxrun_.currentDirectory = systemFolder_;
+    dxrun_.start();
 }
 
 void DiagnosticCollector::dxrunTerminate(ProcessRunner&, std::uint32_t) {

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "common/file_system.h"
-#include "run/process_runner.h"
+#include "common/process_runner.h"
 #include "settings/settings_store.h"
 
 namespace melkrin {

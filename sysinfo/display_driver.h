@@ -19,8 +19,8 @@ class DisplayDriver {
 public:
     // The device context an escape goes to.
     enum class Target {
-        firstDisplay,   // the device "\\.\DISPLAY1"
-        displayDriver,  // the driver "DISPLAY"
+        FirstDisplay,   // the device "\\.\DISPLAY1"
+        DriverName,  // the driver "DISPLAY"
     };
 
     struct EscapeResult {

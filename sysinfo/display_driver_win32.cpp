@@ -8,7 +8,7 @@ DisplayDriver::EscapeResult Win32DisplayDriver::escape(Target target, int escape
                                                        std::vector<std::uint8_t>& input,
                                                        std::vector<std::uint8_t>& output) {
     EscapeResult result;
-    HDC dc = target == Target::firstDisplay ? CreateDCA(nullptr, "\\\\.\\DISPLAY1", nullptr, nullptr)
+    HDC dc = target == Target::FirstDisplay ? CreateDCA(nullptr, "\\\\.\\DISPLAY1", nullptr, nullptr)
                                             : CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
     if (!dc) return result;
     result.created = true;

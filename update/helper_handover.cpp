@@ -23,7 +23,7 @@ constexpr int kFolderAttempts = 4;
 
 }  // namespace
 
-std::string FolderSecurityProblem(const FolderSecurity& security, const std::vector<std::string>& trusted) {
+std::string folderSecurityProblem(const FolderSecurity& security, const std::vector<std::string>& trusted) {
     // The owner may always rewrite the access list, whatever it says.
     if (!isTrusted(security.owner, trusted)) return "the folder belongs to " + security.owner;
     if (!security.hasAccessList) return "the folder has no access list (everyone may write)";
@@ -43,38 +43,38 @@ std::string FolderSecurityProblem(const FolderSecurity& security, const std::vec
     return {};
 }
 
-std::string HelperFolderName(const std::string& randomHex) {
+std::string helperFolderName(const std::string& randomHex) {
     if (randomHex.size() != kRandomDigits || !isLowerHex(randomHex)) return {};
     return kHelperFolderPrefix + randomHex;
 }
 
-bool IsHelperFolderName(const std::string& name) {
+bool isHelperFolderName(const std::string& name) {
     const std::string prefix = kHelperFolderPrefix;
     return name.size() == prefix.size() + kRandomDigits && name.compare(0, prefix.size(), prefix) == 0 &&
            isLowerHex(name.substr(prefix.size()));
 }
 
-int RemoveHelperLeftovers(HelperHandOverPlatform& platform) {
+int removeHelperLeftovers(HelperHandOverPlatform& platform) {
     const std::string parent = platform.parentFolder();
     if (parent.empty()) return 0;
     const std::vector<std::string> trusted = platform.trustedAccounts();
     int removed = 0;
     for (const std::string& name : platform.folderNames(parent)) {
-        if (!IsHelperFolderName(name)) continue;
+        if (!isHelperFolderName(name)) continue;
         const std::string path = parent + name;
         // Only folders that are as we made them: a look-alike someone else
         // made is left alone, never emptied with administrator rights.
         const std::optional<FolderSecurity> security = platform.folderSecurity(path);
-        if (!security || !FolderSecurityProblem(*security, trusted).empty()) continue;
+        if (!security || !folderSecurityProblem(*security, trusted).empty()) continue;
         if (platform.removeFolder(path)) ++removed;
     }
     return removed;
 }
 
-HandOverResult HandOverToHelper(HelperHandOverPlatform& platform, const std::string& programPath,
+HandOverResult handOverToHelper(HelperHandOverPlatform& platform, const std::string& programPath,
                                 const std::string& argument) {
     HandOverResult result;
-    RemoveHelperLeftovers(platform);
+    removeHelperLeftovers(platform);
 
     const std::string parent = platform.parentFolder();
     if (parent.empty()) {
@@ -83,7 +83,7 @@ HandOverResult HandOverToHelper(HelperHandOverPlatform& platform, const std::str
     }
     std::string folder;
     for (int attempt = 0; attempt < kFolderAttempts && folder.empty(); ++attempt) {
-        const std::string name = HelperFolderName(platform.randomHex());
+        const std::string name = helperFolderName(platform.randomHex());
         if (name.empty()) break;
         if (platform.createFolder(parent + name)) folder = parent + name + "\\";
     }
@@ -104,7 +104,7 @@ HandOverResult HandOverToHelper(HelperHandOverPlatform& platform, const std::str
     result.reached = HandOverStep::Security;
     const std::optional<FolderSecurity> security = platform.folderSecurity(folderPath);
     if (!security) return fail(HandOverStep::Security, "the security of " + folderPath + " cannot be read");
-    const std::string problem = FolderSecurityProblem(*security, platform.trustedAccounts());
+    const std::string problem = folderSecurityProblem(*security, platform.trustedAccounts());
     if (!problem.empty()) return fail(HandOverStep::Security, folderPath + ": " + problem);
 
     const std::string helper = platform.embeddedHelper();
@@ -116,12 +116,12 @@ HandOverResult HandOverToHelper(HelperHandOverPlatform& platform, const std::str
     if (!platform.holdFile(result.helperPath))
         return fail(HandOverStep::Check, result.helperPath + " cannot be opened for the check");
     const std::optional<std::string> written = platform.readHeldFile();
-    if (!written || Sha256Of(*written) != Sha256Of(helper)) {
+    if (!written || sha256Of(*written) != sha256Of(helper)) {
         platform.releaseFile();
         return fail(HandOverStep::Check, result.helperPath + " is not the helper this program carries");
     }
     const bool started =
-        platform.startProcess(result.helperPath, HelperCommandLine(result.helperPath, programPath, argument), folder);
+        platform.startProcess(result.helperPath, helperCommandLine(result.helperPath, programPath, argument), folder);
     platform.releaseFile();
     if (!started) return fail(HandOverStep::Start, result.helperPath + " cannot be started");
     result.reached = HandOverStep::Done;

@@ -54,12 +54,12 @@ struct FolderSecurity {
 // Why the folder is not safe to start the helper from; empty when only the
 // trusted accounts (administrators and the system) can write, append, delete
 // or change its security, and nothing is inherited from the parent.
-std::string FolderSecurityProblem(const FolderSecurity& security, const std::vector<std::string>& trusted);
+std::string folderSecurityProblem(const FolderSecurity& security, const std::vector<std::string>& trusted);
 
 // "MelkrinUpd-" and 32 lower-case hexadecimal digits; empty when randomHex is
 // not 32 such digits.
-std::string HelperFolderName(const std::string& randomHex);
-bool IsHelperFolderName(const std::string& name);
+std::string helperFolderName(const std::string& randomHex);
+bool isHelperFolderName(const std::string& name);
 
 // What the hand-over needs from the system.
 class HelperHandOverPlatform {
@@ -110,10 +110,10 @@ struct HandOverResult {
 // stay), then writes, checks and starts the helper as
 // `"<helper>" <programPath> +<argument>`. On any failure nothing is started
 // and the fresh folder is removed again.
-HandOverResult HandOverToHelper(HelperHandOverPlatform& platform, const std::string& programPath,
+HandOverResult handOverToHelper(HelperHandOverPlatform& platform, const std::string& programPath,
                                 const std::string& argument);
 
 // Removes the folders of earlier hand-overs that can go; returns how many went.
-int RemoveHelperLeftovers(HelperHandOverPlatform& platform);
+int removeHelperLeftovers(HelperHandOverPlatform& platform);
 
 }  // namespace melkrin::update

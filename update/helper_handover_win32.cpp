@@ -32,7 +32,7 @@ std::string tokenUser() {
 
 }  // namespace
 
-bool RunsUnderWine() {
+bool runsUnderWine() {
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
     return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
@@ -59,7 +59,7 @@ std::string Win32HelperHandOverPlatform::parentFolder() {
 std::string Win32HelperHandOverPlatform::randomHex() {
     std::uint8_t bytes[16];
     if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, bytes, sizeof(bytes), BCRYPT_USE_SYSTEM_PREFERRED_RNG))) return {};
-    return ToHex(bytes, sizeof(bytes));
+    return toHex(bytes, sizeof(bytes));
 }
 
 std::vector<std::string> Win32HelperHandOverPlatform::folderNames(const std::string& parent) {
@@ -140,7 +140,7 @@ std::vector<std::string> Win32HelperHandOverPlatform::trustedAccounts() {
     // anyway. There the running user has to count as trusted, or no update
     // could ever be installed; the rest of the check (nobody else may write,
     // nothing inherited) still applies to what Wine reports.
-    if (RunsUnderWine()) {
+    if (runsUnderWine()) {
         const std::string user = tokenUser();
         if (!user.empty()) trusted.push_back(user);
     }

@@ -41,6 +41,6 @@ inline constexpr const char* kHelperFolderSecurity = "O:BAD:P(A;OICI;FA;;;SY)(A;
 
 // True under Wine, which keeps no security descriptor for files (see the
 // update README).
-bool RunsUnderWine();
+bool runsUnderWine();
 
 }  // namespace melkrin::update

@@ -72,7 +72,7 @@ long zoneOffsetSeconds(std::string_view zone) {
 
 }  // namespace
 
-std::int64_t SecondsFromCivil(int year, int month, int day, int hour, int minute, int second) {
+std::int64_t secondsFromCivil(int year, int month, int day, int hour, int minute, int second) {
     // Days from 1970-01-01 in the proleptic Gregorian calendar.
     const int y = year - (month <= 2 ? 1 : 0);
     const int era = (y >= 0 ? y : y - 399) / 400;
@@ -84,7 +84,7 @@ std::int64_t SecondsFromCivil(int year, int month, int day, int hour, int minute
     return days * 86400 + hour * 3600 + minute * 60 + second;
 }
 
-std::optional<std::int64_t> ParseHttpDateUtc(std::string_view input) {
+std::optional<std::int64_t> parseHttpDateUtc(std::string_view input) {
     const std::string trimmed = trim(input);
     std::string_view text = trimmed;
     if (indexOf3(text, kWeekdays, 7) >= 0) {
@@ -129,12 +129,12 @@ std::optional<std::int64_t> ParseHttpDateUtc(std::string_view input) {
     const int second = timePart(timeText);
     const std::string_view zone = fields.rest();
 
-    if (!IsValidDate({*year, month + 1, day}) || hour > 23 || minute > 59 || second > 60) return std::nullopt;
-    return SecondsFromCivil(*year, month + 1, day, hour, minute, second) - zoneOffsetSeconds(zone);
+    if (!isValidDate({*year, month + 1, day}) || hour > 23 || minute > 59 || second > 60) return std::nullopt;
+    return secondsFromCivil(*year, month + 1, day, hour, minute, second) - zoneOffsetSeconds(zone);
 }
 
-std::int64_t ParseHttpDateLocal(std::string_view text, long biasMinutes) {
-    const auto utc = ParseHttpDateUtc(text);
+std::int64_t parseHttpDateLocal(std::string_view text, long biasMinutes) {
+    const auto utc = parseHttpDateUtc(text);
     if (!utc) return 0;
     return *utc - static_cast<std::int64_t>(biasMinutes) * 60;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// THttpTransfer: one URL at a time on a background worker, the body into
+// HttpClient: one URL at a time on a background worker, the body into
 // memory or a local file, every notification on the user-interface thread.
 // This header holds what the client's users see; the WinINet worker is in
 // http_transfer_win32.cpp.
@@ -11,41 +11,41 @@
 
 namespace melkrin::update {
 
-enum class THttpAccessType { atPreconfig = 0, atDirect = 1, atUseProxy = 2 };
+enum class HttpAccessType { Preconfig = 0, Direct = 1, UseProxy = 2 };
 
-struct THttpProxy {
-    THttpAccessType AccessType = THttpAccessType::atPreconfig;
-    std::string ProxyServer;
-    int ProxyPort = 8080;
-    std::string ProxyBypass = "127.0.0.1;";
-    std::string ProxyUsername;
-    std::string ProxyPassword;
+struct HttpProxy {
+    HttpAccessType accessType = HttpAccessType::Preconfig;
+    std::string proxyServer;
+    int proxyPort = 8080;
+    std::string proxyBypass = "127.0.0.1;";
+    std::string proxyUsername;
+    std::string proxyPassword;
 };
 
-enum class TCacheOption {
-    coAlwaysReload, coReloadIfNoExpireInformation, coReloadUpdatedObjects, coPragmaNoCache,
-    coNoCacheWrite, coCreateTempFilesIfCantCache, coUseCacheIfNetFail,
+enum class CacheOption {
+    AlwaysReload, ReloadIfNoExpireInformation, ReloadUpdatedObjects, PragmaNoCache,
+    NoCacheWrite, CreateTempFilesIfCantCache, UseCacheIfNetFail,
 };
-using CacheOptions = std::set<TCacheOption>;
+using CacheOptions = std::set<CacheOption>;
 
-enum class TInternetOption {
-    ioIgnoreCertificateInvalid, ioIgnoreCertificateDateInvalid, ioIgnoreRedirectToHTTP,
-    ioIgnoreRedirectToHTTPS, ioKeepConnection, ioNoAuthentication, ioNoAutoRedirect, ioNoCookies,
+enum class InternetOption {
+    IgnoreCertificateInvalid, IgnoreCertificateDateInvalid, IgnoreRedirectToHttp,
+    IgnoreRedirectToHttps, KeepConnection, NoAuthentication, NoAutoRedirect, NoCookies,
 };
-using InternetOptions = std::set<TInternetOption>;
+using InternetOptions = std::set<InternetOption>;
 
-struct THttpTimeouts {
-    std::uint32_t ConnectTimeout = 0;
-    std::uint32_t ReceiveTimeout = 0;
-    std::uint32_t SendTimeout = 0;
-};
-
-struct THttpRange {
-    std::uint32_t StartRange = 0;
-    std::uint32_t EndRange = 0;
+struct HttpTimeouts {
+    std::uint32_t connectTimeout = 0;
+    std::uint32_t receiveTimeout = 0;
+    std::uint32_t sendTimeout = 0;
 };
 
-enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+struct HttpRange {
+    std::uint32_t startRange = 0;
+    std::uint32_t endRange = 0;
+};
+
+enum class WorkerPriority { Idle, Lowest, Lower, Normal, Higher, Highest, TimeCritical };
 
 inline constexpr const char* kAgentText = "Melkrin HTTP transfer client";
 
@@ -70,77 +70,77 @@ enum class TransferRefusal {
 using LocalDateTime = std::int64_t;
 
 struct HeadersInfo {
-    int StatusCode = -1;
-    std::string RawHeaders, ContentType, ContentLanguage, ContentEncoding;
-    std::uint32_t ContentLength = 0;
-    std::string Location;
-    LocalDateTime Date = 0, LastModified = 0, Expires = 0;
-    std::string ETag;
+    int statusCode = -1;
+    std::string rawHeaders, contentType, contentLanguage, contentEncoding;
+    std::uint32_t contentLength = 0;
+    std::string location;
+    LocalDateTime date = 0, lastModified = 0, expires = 0;
+    std::string etag;
 };
 
-class THttpTransfer {
+class HttpClient {
 public:
-    virtual ~THttpTransfer() = default;
+    virtual ~HttpClient() = default;
 
     // Settings, read when a transfer starts.
-    THttpProxy Proxy;
-    InternetOptions InternetOptionsSet{TInternetOption::ioKeepConnection};
-    CacheOptions CacheOptionsSet{TCacheOption::coReloadIfNoExpireInformation, TCacheOption::coReloadUpdatedObjects,
-                                 TCacheOption::coCreateTempFilesIfCantCache};
-    std::uint32_t TransferBufferSize = 4096;
-    THttpTimeouts Timeouts;
-    THttpRange Range;
-    std::string HTTPUsername, HTTPPassword;
-    TThreadPriority ThreadPriority = TThreadPriority::tpNormal;
-    std::string AcceptTypes = "text/html, */*";
-    std::string AgentText = kAgentText;
-    std::vector<std::string> ExtraHeaders;
-    std::string Referrer;
-    bool HiddenOutputFile = false;
+    HttpProxy proxy;
+    InternetOptions internetOptions{InternetOption::KeepConnection};
+    CacheOptions cacheOptions{CacheOption::ReloadIfNoExpireInformation, CacheOption::ReloadUpdatedObjects,
+                                 CacheOption::CreateTempFilesIfCantCache};
+    std::uint32_t transferBufferSize = 4096;
+    HttpTimeouts timeouts;
+    HttpRange range;
+    std::string httpUsername, httpPassword;
+    WorkerPriority threadPriority = WorkerPriority::Normal;
+    std::string acceptTypes = "text/html, */*";
+    std::string agentText = kAgentText;
+    std::vector<std::string> extraHeaders;
+    std::string referrer;
+    bool hiddenOutputFile = false;
     // The largest body this transfer accepts (kNoSizeLimit: any): a larger announced
     // length ends it before the body, a body that grows past it ends it at
     // once. Either way the output file is deleted and TransferRefused told.
-    std::uint64_t MaxBodySize = kNoSizeLimit;
+    std::uint64_t maxBodySize = kNoSizeLimit;
     // Milliseconds without progress after which a transfer is given up (see
     // kStallLimitMs): TransferIncomplete once the answer had begun,
     // ServerUnreachable before. A partial output file is deleted as soon as
     // the worker lets go of it; without a ReceiveTimeout of its own the
     // worker waits on a silent server for twice this long at most.
-    std::uint32_t StallLimit = kStallLimitMs;
+    std::uint32_t stallLimit = kStallLimitMs;
 
     // Notifications, all on the user-interface thread while the worker waits.
-    std::function<void(THttpTransfer& sender, const HeadersInfo& headers, bool& continueDownload)> HeadersReceived;
-    std::function<void(THttpTransfer& sender, const std::string& contentType, std::uint32_t fileSize,
+    std::function<void(HttpClient& sender, const HeadersInfo& headers, bool& continueDownload)> onHeadersReceived;
+    std::function<void(HttpClient& sender, const std::string& contentType, std::uint32_t fileSize,
                        std::uint32_t bytesRead, std::uint32_t elapsedTime, std::int64_t estimatedTimeLeft,
                        int percentsDone, float transferRate)>
-        TransferProgress;
+        onTransferProgress;
     // data: the body when it went to memory, empty when it went to a file.
-    std::function<void(THttpTransfer& sender, const std::string& contentType, std::uint32_t bytesRead,
+    std::function<void(HttpClient& sender, const std::string& contentType, std::uint32_t bytesRead,
                        const std::string& data)>
-        TransferDone;
-    std::function<void(THttpTransfer& sender, const std::string& contentType, std::uint32_t fileSize,
+        onTransferDone;
+    std::function<void(HttpClient& sender, const std::string& contentType, std::uint32_t fileSize,
                        std::uint32_t bytesRead, const std::string& data)>
-        TransferIncomplete;
-    std::function<void(THttpTransfer& sender)> ServerUnreachable;
-    std::function<void(THttpTransfer& sender, int statusCode, const std::string& data)> HttpError;
-    std::function<void(THttpTransfer& sender)> TransferSkipped;
+        onTransferIncomplete;
+    std::function<void(HttpClient& sender)> onServerUnreachable;
+    std::function<void(HttpClient& sender, int statusCode, const std::string& data)> onHttpError;
+    std::function<void(HttpClient& sender)> onTransferSkipped;
     // statusCode: the last answer's (a redirect's, for a loop).
-    std::function<void(THttpTransfer& sender, TransferRefusal reason, int statusCode)> TransferRefused;
-    std::function<void(THttpTransfer& sender, const std::string& realm, bool& tryAgain)> PasswordRequest;
-    std::function<void(THttpTransfer& sender, std::string& proxyUsername, std::string& proxyPassword, bool& tryAgain)>
-        OnProxyAuthenticationRequest;
+    std::function<void(HttpClient& sender, TransferRefusal reason, int statusCode)> onTransferRefused;
+    std::function<void(HttpClient& sender, const std::string& realm, bool& tryAgain)> onPasswordNeeded;
+    std::function<void(HttpClient& sender, std::string& proxyUsername, std::string& proxyPassword, bool& tryAgain)>
+        onProxyAuthenticationRequest;
 
     // False, doing nothing, while busy; otherwise starts a fresh worker and
     // returns at once. An empty output file name sends the body to memory.
-    virtual bool StartTransfer(const std::string& url, const std::string& outputFileName) = 0;
+    virtual bool startTransfer(const std::string& url, const std::string& outputFileName) = 0;
     // Asks the worker to stop at its next check point; no notification follows.
-    virtual void StopTransfer(bool deleteOutputFile) = 0;
+    virtual void stopTransfer(bool deleteOutputFile) = 0;
     // From the start until the resources are released during the completion.
-    virtual bool Busy() const = 0;
+    virtual bool isBusy() const = 0;
     // From the start until the completion's notifications have returned, or
     // until the worker stopped on request.
-    virtual bool WorkerActive() const = 0;
-    virtual const std::string& URL() const = 0;
+    virtual bool workerActive() const = 0;
+    virtual const std::string& url() const = 0;
 };
 
 }  // namespace melkrin::update

@@ -13,7 +13,7 @@
 namespace melkrin::update {
 namespace {
 
-// Thrown at a check point after StopTransfer: the worker ends silently.
+// Thrown at a check point after stopTransfer: the worker ends silently.
 struct StopRequested {};
 
 DWORD wininetFlag(RequestFlag flag) {
@@ -38,15 +38,15 @@ DWORD wininetFlag(RequestFlag flag) {
     return 0;
 }
 
-int platformPriority(TThreadPriority p) {
+int platformPriority(WorkerPriority p) {
     switch (p) {
-        case TThreadPriority::tpIdle: return THREAD_PRIORITY_IDLE;
-        case TThreadPriority::tpLowest: return THREAD_PRIORITY_LOWEST;
-        case TThreadPriority::tpLower: return THREAD_PRIORITY_BELOW_NORMAL;
-        case TThreadPriority::tpNormal: return THREAD_PRIORITY_NORMAL;
-        case TThreadPriority::tpHigher: return THREAD_PRIORITY_ABOVE_NORMAL;
-        case TThreadPriority::tpHighest: return THREAD_PRIORITY_HIGHEST;
-        case TThreadPriority::tpTimeCritical: return THREAD_PRIORITY_TIME_CRITICAL;
+        case WorkerPriority::Idle: return THREAD_PRIORITY_IDLE;
+        case WorkerPriority::Lowest: return THREAD_PRIORITY_LOWEST;
+        case WorkerPriority::Lower: return THREAD_PRIORITY_BELOW_NORMAL;
+        case WorkerPriority::Normal: return THREAD_PRIORITY_NORMAL;
+        case WorkerPriority::Higher: return THREAD_PRIORITY_ABOVE_NORMAL;
+        case WorkerPriority::Highest: return THREAD_PRIORITY_HIGHEST;
+        case WorkerPriority::TimeCritical: return THREAD_PRIORITY_TIME_CRITICAL;
     }
     return THREAD_PRIORITY_NORMAL;
 }
@@ -84,11 +84,11 @@ struct TransferJob {
 
     // The settings as they stood at the start.
     std::string url, outputFileName;
-    THttpProxy proxy;
+    HttpProxy proxy;
     std::vector<RequestFlag> flags;
     std::uint32_t bufferSize = 4096;
-    THttpTimeouts timeouts;
-    THttpRange range;
+    HttpTimeouts timeouts;
+    HttpRange range;
     std::string username, password, acceptTypes, agent, referrer;
     std::vector<std::string> extraHeaders;
     bool hiddenOutput = false;
@@ -210,10 +210,10 @@ struct TransferJob {
 
 void TransferJob::transfer() {
     startTime = GetTickCount64();
-    url = NormalizeUrl(url);
+    url = normalizeUrl(url);
     checkPoint();
-    if (SchemeOf(url) == "file") {
-        inputFile = CreateFileA(FilePathOfUrl(url).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    if (schemeOf(url) == "file") {
+        inputFile = CreateFileA(filePathOfUrl(url).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (inputFile == INVALID_HANDLE_VALUE) {
             statusCode = 404;
@@ -230,7 +230,7 @@ void TransferJob::transfer() {
         if (!openAndSend()) return;
         sendRequest();
         if (statusCode == -1) return;
-        if (!followRedirects || !IsRedirectStatus(statusCode)) break;
+        if (!followRedirects || !isRedirectStatus(statusCode)) break;
         const std::string location = queryText(workerRequest, HTTP_QUERY_LOCATION);
         if (location.empty()) break;
         if (++redirects > kMaxRedirects) {
@@ -240,14 +240,14 @@ void TransferJob::transfer() {
         char next[4096];
         DWORD length = sizeof(next);
         if (!InternetCombineUrlA(url.c_str(), location.c_str(), next, &length, ICU_NO_ENCODE)) break;
-        const std::string scheme = SchemeOf(next);
+        const std::string scheme = schemeOf(next);
         if (scheme != "http" && scheme != "https") break;
-        if (IsInsecureRedirect(url, next)) {
+        if (isInsecureRedirect(url, next)) {
             refusal = TransferRefusal::InsecureRedirect;
             return;
         }
         // The user name and password were given for this host, not for wherever it sends us.
-        if (!KeepsCredentials(url, next)) {
+        if (!keepsCredentials(url, next)) {
             username.clear();
             password.clear();
             leftCredentialHost = true;
@@ -287,15 +287,15 @@ bool TransferJob::openAndSend() {
 
     DWORD access = INTERNET_OPEN_TYPE_PRECONFIG;
     std::string proxyName;
-    if (proxy.AccessType == THttpAccessType::atDirect) access = INTERNET_OPEN_TYPE_DIRECT;
-    if (proxy.AccessType == THttpAccessType::atUseProxy) {
+    if (proxy.accessType == HttpAccessType::Direct) access = INTERNET_OPEN_TYPE_DIRECT;
+    if (proxy.accessType == HttpAccessType::UseProxy) {
         access = INTERNET_OPEN_TYPE_PROXY;
-        proxyName = proxy.ProxyServer + ":" + std::to_string(proxy.ProxyPort);
+        proxyName = proxy.proxyServer + ":" + std::to_string(proxy.proxyPort);
     }
-    const bool withProxy = proxy.AccessType == THttpAccessType::atUseProxy;
+    const bool withProxy = proxy.accessType == HttpAccessType::UseProxy;
     HINTERNET workerSession = nullptr, workerConnection = nullptr;
     if (!(workerSession = keep(session, InternetOpenA(agent.c_str(), access, withProxy ? proxyName.c_str() : nullptr,
-                                     withProxy && !proxy.ProxyBypass.empty() ? proxy.ProxyBypass.c_str() : nullptr,
+                                     withProxy && !proxy.proxyBypass.empty() ? proxy.proxyBypass.c_str() : nullptr,
                                      0))))
         return false;
     checkPoint();
@@ -320,16 +320,16 @@ bool TransferJob::openAndSend() {
     // holds wakes after twice the stall limit: by then the watch has given
     // the transfer up, and the worker lets go of its file.
     const std::uint32_t receiveTimeout =
-        timeouts.ReceiveTimeout != 0 ? timeouts.ReceiveTimeout
+        timeouts.receiveTimeout != 0 ? timeouts.receiveTimeout
                                      : (stallLimit > UINT32_MAX / 2 ? UINT32_MAX : stallLimit * 2);
-    const std::pair<DWORD, std::uint32_t> limits[] = {{INTERNET_OPTION_CONNECT_TIMEOUT, timeouts.ConnectTimeout},
+    const std::pair<DWORD, std::uint32_t> limits[] = {{INTERNET_OPTION_CONNECT_TIMEOUT, timeouts.connectTimeout},
                                                       {INTERNET_OPTION_RECEIVE_TIMEOUT, receiveTimeout},
-                                                      {INTERNET_OPTION_SEND_TIMEOUT, timeouts.SendTimeout}};
+                                                      {INTERNET_OPTION_SEND_TIMEOUT, timeouts.sendTimeout}};
     for (auto [option, value] : limits) {
         DWORD v = value;
         if (v != 0) InternetSetOptionA(request, option, &v, sizeof(v));
     }
-    const std::string headers = RequestHeaders(extraHeaders, range);
+    const std::string headers = requestHeaders(extraHeaders, range);
     if (!headers.empty() &&
         !HttpAddRequestHeadersA(request, headers.c_str(), static_cast<DWORD>(headers.size()), HTTP_ADDREQ_FLAG_ADD))
         return false;
@@ -352,14 +352,14 @@ void TransferJob::sendRequest() {
         sharedStatus = statusCode;
         answered = true;
         if (statusCode == 401 && !leftCredentialHost) {
-            const std::string realm = RealmOf(queryText(request, HTTP_QUERY_WWW_AUTHENTICATE));
+            const std::string realm = realmOf(queryText(request, HTTP_QUERY_WWW_AUTHENTICATE));
             bool asked = false;
             onUi([&] {
-                if (!owner->PasswordRequest) return;
+                if (!owner->onPasswordNeeded) return;
                 asked = true;
-                owner->PasswordRequest(*owner, realm, tryAgain);
-                username = owner->HTTPUsername;
-                password = owner->HTTPPassword;
+                owner->onPasswordNeeded(*owner, realm, tryAgain);
+                username = owner->httpUsername;
+                password = owner->httpPassword;
             });
             if (asked) {
                 setOption(INTERNET_OPTION_USERNAME, username);
@@ -370,12 +370,12 @@ void TransferJob::sendRequest() {
                 tryAgain = true;
             } else {
                 onUi([&] {
-                    if (owner->OnProxyAuthenticationRequest)
-                        owner->OnProxyAuthenticationRequest(*owner, proxy.ProxyUsername, proxy.ProxyPassword, tryAgain);
+                    if (owner->onProxyAuthenticationRequest)
+                        owner->onProxyAuthenticationRequest(*owner, proxy.proxyUsername, proxy.proxyPassword, tryAgain);
                 });
             }
-            setOption(INTERNET_OPTION_PROXY_USERNAME, proxy.ProxyUsername);
-            setOption(INTERNET_OPTION_PROXY_PASSWORD, proxy.ProxyPassword);
+            setOption(INTERNET_OPTION_PROXY_USERNAME, proxy.proxyUsername);
+            setOption(INTERNET_OPTION_PROXY_PASSWORD, proxy.proxyPassword);
         }
         if (!tryAgain) return;
         // The challenge's own body goes before the request is sent again.
@@ -390,33 +390,33 @@ void TransferJob::sendRequest() {
 void TransferJob::readHeaders() {
     HINTERNET request = workerRequest;
     HeadersInfo h;
-    h.StatusCode = statusCode;
+    h.statusCode = statusCode;
     {
         std::lock_guard<std::mutex> guard(handlesLock);
-        contentType = h.ContentType = queryText(request, HTTP_QUERY_CONTENT_TYPE);
+        contentType = h.contentType = queryText(request, HTTP_QUERY_CONTENT_TYPE);
     }
     // Read as text: WinINet's own number is 32 bits and takes a length
     // beyond that for none at all, which would let any body pass as complete.
-    const std::uint64_t announced = ParseContentLength(queryText(request, HTTP_QUERY_CONTENT_LENGTH)).value_or(0);
-    fileSize = FileSizeOfLength(announced);
+    const std::uint64_t announced = parseContentLength(queryText(request, HTTP_QUERY_CONTENT_LENGTH)).value_or(0);
+    fileSize = fileSizeOfLength(announced);
     sharedFileSize = fileSize;
     // Only the answer itself is held to the size; an error page is cut short instead (below).
     if ((statusCode == 200 || statusCode == 206) && announced > maxBodySize) {
         refusal = TransferRefusal::TooLarge;
         return;
     }
-    h.ContentLength = fileSize;
-    h.RawHeaders = queryText(request, HTTP_QUERY_RAW_HEADERS_CRLF);
-    h.ContentLanguage = queryText(request, HTTP_QUERY_CONTENT_LANGUAGE);
-    h.ContentEncoding = queryText(request, HTTP_QUERY_CONTENT_ENCODING);
-    h.Location = queryText(request, HTTP_QUERY_LOCATION);
-    h.ETag = queryText(request, HTTP_QUERY_ETAG);
+    h.contentLength = fileSize;
+    h.rawHeaders = queryText(request, HTTP_QUERY_RAW_HEADERS_CRLF);
+    h.contentLanguage = queryText(request, HTTP_QUERY_CONTENT_LANGUAGE);
+    h.contentEncoding = queryText(request, HTTP_QUERY_CONTENT_ENCODING);
+    h.location = queryText(request, HTTP_QUERY_LOCATION);
+    h.etag = queryText(request, HTTP_QUERY_ETAG);
     const long bias = currentBiasMinutes();
-    h.Date = ParseHttpDateLocal(queryText(request, HTTP_QUERY_DATE), bias);
-    h.LastModified = ParseHttpDateLocal(queryText(request, HTTP_QUERY_LAST_MODIFIED), bias);
-    h.Expires = ParseHttpDateLocal(queryText(request, HTTP_QUERY_EXPIRES), bias);
+    h.date = parseHttpDateLocal(queryText(request, HTTP_QUERY_DATE), bias);
+    h.lastModified = parseHttpDateLocal(queryText(request, HTTP_QUERY_LAST_MODIFIED), bias);
+    h.expires = parseHttpDateLocal(queryText(request, HTTP_QUERY_EXPIRES), bias);
     onUi([&] {
-        if (owner->HeadersReceived) owner->HeadersReceived(*owner, h, continueDownload);
+        if (owner->onHeadersReceived) owner->onHeadersReceived(*owner, h, continueDownload);
     });
 }
 
@@ -478,13 +478,13 @@ void TransferJob::readBody() {
             body.append(buffer.data(), got);
         }
         totalRead += got;
-        bytesRead = FileSizeOfLength(totalRead);
+        bytesRead = fileSizeOfLength(totalRead);
         progressBytes = totalRead;
         const auto figures =
-            ComputeProgress(fileSize, bytesRead, static_cast<std::uint32_t>(GetTickCount64() - startTime));
+            computeProgress(fileSize, bytesRead, static_cast<std::uint32_t>(GetTickCount64() - startTime));
         onUi([&] {
-            if (owner->TransferProgress)
-                owner->TransferProgress(*owner, contentType, fileSize, bytesRead, figures.elapsedTime,
+            if (owner->onTransferProgress)
+                owner->onTransferProgress(*owner, contentType, fileSize, bytesRead, figures.elapsedTime,
                                         figures.estimatedTimeLeft, figures.percentsDone, figures.transferRate);
         });
     }
@@ -499,30 +499,30 @@ void TransferJob::complete() {
         if (createdOutput) DeleteFileA(outputFileName.c_str());
         body.clear();
         busy = false;
-        if (owner->TransferRefused) owner->TransferRefused(*owner, *refusal, statusCode);
+        if (owner->onTransferRefused) owner->onTransferRefused(*owner, *refusal, statusCode);
         return;
     }
     const TransferOutcome outcome = outputFailed ? TransferOutcome::HttpError
-                                                 : DecideOutcome(continueDownload, statusCode, fileSize, bytesRead);
+                                                 : decideOutcome(continueDownload, statusCode, fileSize, bytesRead);
     // Busy ends before the notification, so its handler may start the next transfer.
     std::string data = std::move(body);
     busy = false;
     Win32HttpTransfer& t = *owner;
     switch (outcome) {
         case TransferOutcome::Skipped:
-            if (t.TransferSkipped) t.TransferSkipped(t);
+            if (t.onTransferSkipped) t.onTransferSkipped(t);
             break;
         case TransferOutcome::Done:
-            if (t.TransferDone) t.TransferDone(t, contentType, bytesRead, data);
+            if (t.onTransferDone) t.onTransferDone(t, contentType, bytesRead, data);
             break;
         case TransferOutcome::Incomplete:
-            if (t.TransferIncomplete) t.TransferIncomplete(t, contentType, fileSize, bytesRead, data);
+            if (t.onTransferIncomplete) t.onTransferIncomplete(t, contentType, fileSize, bytesRead, data);
             break;
         case TransferOutcome::ServerUnreachable:
-            if (t.ServerUnreachable) t.ServerUnreachable(t);
+            if (t.onServerUnreachable) t.onServerUnreachable(t);
             break;
         case TransferOutcome::HttpError:
-            if (t.HttpError) t.HttpError(t, statusCode, data);
+            if (t.onHttpError) t.onHttpError(t, statusCode, data);
             break;
     }
 }
@@ -574,7 +574,7 @@ Win32HttpTransfer::Win32HttpTransfer() { syncWindow_ = TransferSyncWindow::acqui
 
 Win32HttpTransfer::~Win32HttpTransfer() {
     stopWatch();
-    StopTransfer(false);
+    stopTransfer(false);
     for (HANDLE worker : workers_) {
         // A stopped worker never touches this client again, so one that the
         // network still holds may end on its own after a short wait.
@@ -593,36 +593,36 @@ void Win32HttpTransfer::reapWorkers() {
     workers_ = std::move(running);
 }
 
-std::size_t Win32HttpTransfer::LiveWorkers() {
+std::size_t Win32HttpTransfer::liveWorkers() {
     reapWorkers();
     return workers_.size();
 }
 
-bool Win32HttpTransfer::StartTransfer(const std::string& url, const std::string& outputFileName) {
-    if (Busy()) return false;
+bool Win32HttpTransfer::startTransfer(const std::string& url, const std::string& outputFileName) {
+    if (isBusy()) return false;
     reapWorkers();
     auto job = std::make_shared<TransferJob>();
     job->owner = this;
     job->syncWindow = syncWindow_;
     job->url = url;
     job->outputFileName = outputFileName;
-    job->proxy = Proxy;
-    job->flags = RequestFlags(CacheOptionsSet, InternetOptionsSet, false);
-    job->bufferSize = TransferBufferSize < 255 ? 255 : TransferBufferSize;
-    job->timeouts = Timeouts;
-    job->range = Range;
-    job->username = HTTPUsername;
-    job->password = HTTPPassword;
-    job->acceptTypes = AcceptTypes;
-    job->agent = AgentText;
-    job->referrer = Referrer;
-    job->extraHeaders = ExtraHeaders;
-    job->hiddenOutput = HiddenOutputFile;
-    job->maxBodySize = MaxBodySize;
-    job->stallLimit = StallLimit;
-    job->followRedirects = InternetOptionsSet.count(TInternetOption::ioNoAutoRedirect) == 0;
+    job->proxy = proxy;
+    job->flags = requestFlagsFor(cacheOptions, internetOptions, false);
+    job->bufferSize = transferBufferSize < 255 ? 255 : transferBufferSize;
+    job->timeouts = timeouts;
+    job->range = range;
+    job->username = httpUsername;
+    job->password = httpPassword;
+    job->acceptTypes = acceptTypes;
+    job->agent = agentText;
+    job->referrer = referrer;
+    job->extraHeaders = extraHeaders;
+    job->hiddenOutput = hiddenOutputFile;
+    job->maxBodySize = maxBodySize;
+    job->stallLimit = stallLimit;
+    job->followRedirects = internetOptions.count(InternetOption::NoAutoRedirect) == 0;
     // A start clears the range: it serves one request only.
-    Range = THttpRange{};
+    range = HttpRange{};
 
     auto* parameter = new std::shared_ptr<TransferJob>(job);
     HANDLE thread = CreateThread(nullptr, 0, &Win32HttpTransfer::threadMain, parameter, CREATE_SUSPENDED, nullptr);
@@ -633,7 +633,7 @@ bool Win32HttpTransfer::StartTransfer(const std::string& url, const std::string&
     url_ = url;
     job_ = job;
     workers_.push_back(thread);
-    SetThreadPriority(thread, platformPriority(ThreadPriority));
+    SetThreadPriority(thread, platformPriority(threadPriority));
     ResumeThread(thread);
     startWatch();
     return true;
@@ -649,9 +649,9 @@ std::map<UINT_PTR, Win32HttpTransfer*>& watchedClients() {
 
 void Win32HttpTransfer::startWatch() {
     stopWatch();
-    watch_.emplace(StallLimit, GetTickCount64());
+    watch_.emplace(stallLimit, GetTickCount64());
     // A few looks per limit, at most one a second.
-    const UINT period = StallLimit / 4 < 1000 ? (StallLimit / 4 ? StallLimit / 4 : 1) : 1000;
+    const UINT period = stallLimit / 4 < 1000 ? (stallLimit / 4 ? stallLimit / 4 : 1) : 1000;
     watchTimer_ = SetTimer(nullptr, 0, period, &Win32HttpTransfer::watchTick);
     if (watchTimer_) watchedClients()[watchTimer_] = this;
 }
@@ -692,7 +692,7 @@ void Win32HttpTransfer::giveUp() {
     job->busy = false;
     const int status = job->sharedStatus;
     const std::uint32_t size = job->sharedFileSize;
-    const std::uint32_t read = FileSizeOfLength(job->progressBytes);
+    const std::uint32_t read = fileSizeOfLength(job->progressBytes);
     std::string type;
     {
         std::lock_guard<std::mutex> guard(job->handlesLock);
@@ -700,21 +700,21 @@ void Win32HttpTransfer::giveUp() {
     }
     // Like a completion: the worker counts as active until the notification
     // has returned (which may start the next transfer, with a job of its own).
-    switch (StalledOutcome(status)) {
+    switch (stalledOutcome(status)) {
         case TransferOutcome::Incomplete:
-            if (TransferIncomplete) TransferIncomplete(*this, type, size, read, "");
+            if (onTransferIncomplete) onTransferIncomplete(*this, type, size, read, "");
             break;
         case TransferOutcome::ServerUnreachable:
-            if (ServerUnreachable) ServerUnreachable(*this);
+            if (onServerUnreachable) onServerUnreachable(*this);
             break;
         default:
-            if (HttpError) HttpError(*this, status, "");
+            if (onHttpError) onHttpError(*this, status, "");
             break;
     }
     job->workerActive = false;
 }
 
-void Win32HttpTransfer::StopTransfer(bool deleteOutputFile) {
+void Win32HttpTransfer::stopTransfer(bool deleteOutputFile) {
     stopWatch();
     if (!job_ || !job_->workerActive) return;
     job_->deleteOnStop = deleteOutputFile;
@@ -727,8 +727,8 @@ void Win32HttpTransfer::StopTransfer(bool deleteOutputFile) {
     job_->workerActive = false;
 }
 
-bool Win32HttpTransfer::Busy() const { return job_ && job_->busy; }
+bool Win32HttpTransfer::isBusy() const { return job_ && job_->busy; }
 
-bool Win32HttpTransfer::WorkerActive() const { return job_ && job_->workerActive; }
+bool Win32HttpTransfer::workerActive() const { return job_ && job_->workerActive; }
 
 }  // namespace melkrin::update

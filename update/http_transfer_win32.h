@@ -14,10 +14,10 @@ namespace melkrin::update {
 
 struct TransferJob;
 
-// THttpTransfer on WinINet: a fresh worker thread per transfer, every
+// HttpClient on WinINet: a fresh worker thread per transfer, every
 // notification run on the user-interface thread (the thread that created
 // the client) through the TTransferSyncWindow.
-class Win32HttpTransfer : public THttpTransfer {
+class Win32HttpTransfer : public HttpClient {
 public:
     Win32HttpTransfer();
     // Stops a running worker first and waits a little for it.
@@ -25,14 +25,14 @@ public:
     Win32HttpTransfer(const Win32HttpTransfer&) = delete;
     Win32HttpTransfer& operator=(const Win32HttpTransfer&) = delete;
 
-    bool StartTransfer(const std::string& url, const std::string& outputFileName) override;
-    void StopTransfer(bool deleteOutputFile) override;
-    bool Busy() const override;
-    bool WorkerActive() const override;
-    const std::string& URL() const override { return url_; }
+    bool startTransfer(const std::string& url, const std::string& outputFileName) override;
+    void stopTransfer(bool deleteOutputFile) override;
+    bool isBusy() const override;
+    bool workerActive() const override;
+    const std::string& url() const override { return url_; }
 
     // The threads of earlier transfers that have not ended yet (tests).
-    std::size_t LiveWorkers();
+    std::size_t liveWorkers();
 
 private:
     friend struct TransferJob;

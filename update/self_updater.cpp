@@ -9,94 +9,94 @@
 
 namespace melkrin::update {
 
-bool SeemsOnline(std::optional<std::uint32_t> remoteConnection, const std::vector<std::string>& ownAddresses) {
+bool seemsOnline(std::optional<std::uint32_t> remoteConnection, const std::vector<std::string>& ownAddresses) {
     if (remoteConnection) return *remoteConnection == 1;
     return !ownAddresses.empty() && ownAddresses.back() != "127.0.0.1";
 }
 
-std::string FormatVersionDate(const CalendarDate& date) {
+std::string formatVersionDate(const CalendarDate& date) {
     char text[16];
     std::snprintf(text, sizeof(text), "%02d/%02d/%04d", date.month, date.day, date.year);
     return text;
 }
 
-TSelfUpdater::TSelfUpdater(Services services) : s_(std::move(services)) {
-    VersionDate = FormatVersionDate(s_.today());
-    BaseCacheOptions = s_.transfer.CacheOptionsSet;
+UpdateChecker::UpdateChecker(Services services) : s_(std::move(services)) {
+    versionDate = formatVersionDate(s_.today());
+    baseCacheOptions = s_.transfer.cacheOptions;
     auto& t = s_.transfer;
     // In information mode the notifications belong to the check, in file mode to the upgrade flow.
-    t.HeadersReceived = [this](THttpTransfer&, const HeadersInfo& headers, bool& continueDownload) {
-        if (fileMode()) flow_->HeadersReceived(headers, continueDownload);
+    t.onHeadersReceived = [this](HttpClient&, const HeadersInfo& headers, bool& continueDownload) {
+        if (fileMode()) flow_->onHeadersReceived(headers, continueDownload);
     };
-    t.TransferProgress = [this](THttpTransfer&, const std::string&, std::uint32_t fileSize, std::uint32_t bytesRead,
+    t.onTransferProgress = [this](HttpClient&, const std::string&, std::uint32_t fileSize, std::uint32_t bytesRead,
                                 std::uint32_t, std::int64_t estimatedTimeLeft, int percentsDone, float rate) {
         if (fileMode()) flow_->Progress(fileSize, bytesRead, estimatedTimeLeft, percentsDone, rate);
     };
-    t.TransferDone = [this](THttpTransfer&, const std::string&, std::uint32_t, const std::string& data) {
+    t.onTransferDone = [this](HttpClient&, const std::string&, std::uint32_t, const std::string& data) {
         if (informationMode_) infoDone(data);
-        else if (fileMode()) flow_->Done();
+        else if (fileMode()) flow_->onTransferDone();
     };
-    t.TransferSkipped = [this](THttpTransfer&) {
-        if (fileMode()) flow_->Skipped();
+    t.onTransferSkipped = [this](HttpClient&) {
+        if (fileMode()) flow_->onTransferSkipped();
     };
-    t.TransferIncomplete = [this](THttpTransfer&, const std::string&, std::uint32_t, std::uint32_t, const std::string&) {
-        if (fileMode()) flow_->Incomplete();
+    t.onTransferIncomplete = [this](HttpClient&, const std::string&, std::uint32_t, std::uint32_t, const std::string&) {
+        if (fileMode()) flow_->onTransferIncomplete();
         else infoFailed(TransferOutcome::Incomplete, 200);
     };
-    t.ServerUnreachable = [this](THttpTransfer&) {
-        if (fileMode()) flow_->Unreachable();
+    t.onServerUnreachable = [this](HttpClient&) {
+        if (fileMode()) flow_->onServerUnreachable();
         else infoFailed(TransferOutcome::ServerUnreachable, -1);
     };
-    t.HttpError = [this](THttpTransfer&, int statusCode, const std::string&) {
-        if (fileMode()) flow_->HttpError(statusCode);
+    t.onHttpError = [this](HttpClient&, int statusCode, const std::string&) {
+        if (fileMode()) flow_->onHttpError(statusCode);
         else infoFailed(TransferOutcome::HttpError, statusCode);
     };
-    t.TransferRefused = [this](THttpTransfer&, TransferRefusal reason, int) {
-        if (fileMode()) flow_->Refused(reason);
+    t.onTransferRefused = [this](HttpClient&, TransferRefusal reason, int) {
+        if (fileMode()) flow_->onTransferRefused(reason);
         else infoRefused(reason);
     };
-    t.PasswordRequest = [this](THttpTransfer&, const std::string& realm, bool& tryAgain) {
-        if (fileMode()) flow_->PasswordRequest(realm, tryAgain);
-        else if (OnPasswordRequest) OnPasswordRequest(*this, realm, tryAgain);
+    t.onPasswordNeeded = [this](HttpClient&, const std::string& realm, bool& tryAgain) {
+        if (fileMode()) flow_->onPasswordNeeded(realm, tryAgain);
+        else if (onPasswordRequest) onPasswordRequest(*this, realm, tryAgain);
     };
 }
 
-bool TSelfUpdater::fileMode() const { return !informationMode_ && flow_ && flow_->State() == UpgradeState::Downloading; }
+bool UpdateChecker::fileMode() const { return !informationMode_ && flow_ && flow_->state() == UpgradeState::Downloading; }
 
-TSelfUpdater::~TSelfUpdater() {
+UpdateChecker::~UpdateChecker() {
     *alive_ = false;
     auto& t = s_.transfer;
-    t.HeadersReceived = nullptr;
-    t.TransferProgress = nullptr;
-    t.TransferSkipped = nullptr;
-    t.TransferDone = nullptr;
-    t.TransferIncomplete = nullptr;
-    t.ServerUnreachable = nullptr;
-    t.HttpError = nullptr;
-    t.PasswordRequest = nullptr;
-    t.TransferRefused = nullptr;
+    t.onHeadersReceived = nullptr;
+    t.onTransferProgress = nullptr;
+    t.onTransferSkipped = nullptr;
+    t.onTransferDone = nullptr;
+    t.onTransferIncomplete = nullptr;
+    t.onServerUnreachable = nullptr;
+    t.onHttpError = nullptr;
+    t.onPasswordNeeded = nullptr;
+    t.onTransferRefused = nullptr;
 }
 
-void TSelfUpdater::StartUpdateCheck() {
+void UpdateChecker::startUpdateCheck() {
     abortedMark_ = false;
     automaticMark_ = false;
-    if (s_.transfer.WorkerActive() || (flow_ && flow_->Active())) return;
+    if (s_.transfer.workerActive() || (flow_ && flow_->active())) return;
     informationMode_ = true;
     // The information file must never come from a cache on the way.
-    s_.transfer.CacheOptionsSet = BaseCacheOptions;
-    s_.transfer.CacheOptionsSet.insert(TCacheOption::coPragmaNoCache);
+    s_.transfer.cacheOptions = baseCacheOptions;
+    s_.transfer.cacheOptions.insert(CacheOption::PragmaNoCache);
     // A server that sends without end must not fill the memory.
-    s_.transfer.MaxBodySize = kMaxInfoFileSize;
-    s_.transfer.StartTransfer(InfoFileURL, "");
+    s_.transfer.maxBodySize = kMaxInfoFileSize;
+    s_.transfer.startTransfer(infoFileUrl, "");
 }
 
-void TSelfUpdater::message(const std::string& text, MessageIcon icon) { s_.messages.show(text, Text(0), icon); }
+void UpdateChecker::message(const std::string& text, MessageIcon icon) { s_.messages.show(text, Text(0), icon); }
 
-void TSelfUpdater::infoDone(const std::string& body) {
-    const SignedInfo info = CheckSignedInfo(body, s_.verifier);
+void UpdateChecker::infoDone(const std::string& body) {
+    const SignedInfo info = checkSignedInfo(body, s_.verifier);
     if (info.verdict != InfoVerdict::Trusted) {
         informationMode_ = false;
-        if (OnUntrustedInfoFile) OnUntrustedInfoFile(*this, info.verdict);
+        if (onUntrustedInfoFile) onUntrustedInfoFile(*this, info.verdict);
         // A refusal is shown even to an automatic check: it may be an attack.
         const char* text = info.verdict == InfoVerdict::Unsigned        ? kUnsignedInfoText
                            : info.verdict == InfoVerdict::FileUnchecked ? kUncheckedFileText
@@ -106,50 +106,50 @@ void TSelfUpdater::infoDone(const std::string& body) {
         return;
     }
     offer_ = UpdateOffer{};
-    offer_.Files = info.files;
-    const VersionCheckSettings own{VersionControl, VersionNumber, VersionDate};
-    const bool newer = NamesNewerVersion(info.signedText, own, s_.today());
+    offer_.files = info.files;
+    const VersionCheckSettings own{versionControl, versionNumber, versionDate};
+    const bool newer = namesNewerVersion(info.signedText, own, s_.today());
     informationMode_ = false;
-    if (newer && !offer_.Files.empty()) {
-        offer_.UpgradeMsg = InfoValue(info.signedText, "message", true);
-        offer_.UpgradeMethod = UpgradeMethodOf(info.signedText);
+    if (newer && !offer_.files.empty()) {
+        offer_.upgradeMsg = infoValue(info.signedText, "message", true);
+        offer_.upgradeMethod = upgradeMethodOf(info.signedText);
         bool canUpgrade = true;
-        if (OnBeginUpgrade) OnBeginUpgrade(*this, offer_, canUpgrade);
+        if (onBeginUpgrade) onBeginUpgrade(*this, offer_, canUpgrade);
         if (!flow_) return;
-        flow_->ShowMessages = ShowMessages;
+        flow_->showMessages = showMessages;
         if (canUpgrade) {
             // The files come with the client's own cache options.
-            s_.transfer.CacheOptionsSet = BaseCacheOptions;
+            s_.transfer.cacheOptions = baseCacheOptions;
             flow_->Begin(offer_);
-        } else if (flow_->OnLaterUpgrade) {
-            flow_->OnLaterUpgrade();
+        } else if (flow_->onLaterUpgrade) {
+            flow_->onLaterUpgrade();
         }
         return;
     }
-    if (OnNoUpdateAvailable) OnNoUpdateAvailable(*this);
-    if (shows(TUpdShowMessages::mNoUpdateAvailable) && !automaticMark_) message(Text(24), MessageIcon::Information);
+    if (onNoUpdateAvailable) onNoUpdateAvailable(*this);
+    if (shows(UpdateMessage::NoUpdateAvailable) && !automaticMark_) message(Text(24), MessageIcon::Information);
 }
 
-void TSelfUpdater::infoFailed(TransferOutcome outcome, int statusCode) {
+void UpdateChecker::infoFailed(TransferOutcome outcome, int statusCode) {
     (void)statusCode;
     if (!informationMode_) return;
     informationMode_ = false;
     switch (outcome) {
         case TransferOutcome::Incomplete:
-            if (OnConnLost) OnConnLost(*this);
-            if (shows(TUpdShowMessages::mConnLost)) message(Text(30), MessageIcon::Error);
+            if (onConnLost) onConnLost(*this);
+            if (shows(UpdateMessage::ConnLost)) message(Text(30), MessageIcon::Error);
             return;
         case TransferOutcome::ServerUnreachable:
             hostUnreachable();
             return;
         default:
-            if (OnNoInfoFile) OnNoInfoFile(*this);
-            if (shows(TUpdShowMessages::mNoInfoFile)) message(Text(25), MessageIcon::Error);
+            if (onNoInfoFile) onNoInfoFile(*this);
+            if (shows(UpdateMessage::NoInfoFile)) message(Text(25), MessageIcon::Error);
             return;
     }
 }
 
-void TSelfUpdater::infoRefused(TransferRefusal reason) {
+void UpdateChecker::infoRefused(TransferRefusal reason) {
     if (!informationMode_) return;
     informationMode_ = false;
     // Shown even to an automatic check: the site misbehaves, which a retry
@@ -157,35 +157,35 @@ void TSelfUpdater::infoRefused(TransferRefusal reason) {
     if (reason == TransferRefusal::TooLarge)
         message(kInfoTooLargeText, MessageIcon::Error);
     else if (reason == TransferRefusal::InsecureRedirect)
-        message(formatWith(kInsecureRedirectText, NormalizeUrl(s_.transfer.URL())), MessageIcon::Error);
+        message(formatWith(kInsecureRedirectText, normalizeUrl(s_.transfer.url())), MessageIcon::Error);
     else
-        message(formatWith(kRedirectLoopText, NormalizeUrl(s_.transfer.URL())), MessageIcon::Error);
+        message(formatWith(kRedirectLoopText, normalizeUrl(s_.transfer.url())), MessageIcon::Error);
 }
 
-void TSelfUpdater::hostUnreachable() {
-    const std::string url = NormalizeUrl(s_.transfer.URL());
-    const std::string host = HostOfUrl(url);
-    if (OnHostUnreachable) OnHostUnreachable(*this, url, host);
+void UpdateChecker::hostUnreachable() {
+    const std::string url = normalizeUrl(s_.transfer.url());
+    const std::string host = hostOfUrl(url);
+    if (onHostUnreachable) onHostUnreachable(*this, url, host);
     if (automaticMark_) {
         // An automatic check tries again after the delay, quietly.
         begun_ = false;
         restartTimer();
-    } else if (shows(TUpdShowMessages::mHostUnreachable)) {
+    } else if (shows(UpdateMessage::HostUnreachable)) {
         message(formatWith(Text(26), "'http://" + host + "'"), MessageIcon::Error);
     }
 }
 
-void TSelfUpdater::SetAutoCheck(bool on) {
+void UpdateChecker::setAutoCheck(bool on) {
     autoCheck_ = on;
     restartTimer();
 }
 
-void TSelfUpdater::restartTimer() {
+void UpdateChecker::restartTimer() {
     const unsigned generation = ++timerGeneration_;
-    if (!autoCheck_ || begun_ || AutoCheckDelay == 0) return;
+    if (!autoCheck_ || begun_ || autoCheckDelay == 0) return;
     std::weak_ptr<bool> alive = alive_;
     try {
-        s_.scheduler.after(AutoCheckDelay, [this, alive, generation] {
+        s_.scheduler.after(autoCheckDelay, [this, alive, generation] {
             const auto living = alive.lock();
             if (!living || !*living || generation != timerGeneration_) return;
             timerFired();
@@ -195,12 +195,12 @@ void TSelfUpdater::restartTimer() {
     }
 }
 
-void TSelfUpdater::timerFired() {
+void UpdateChecker::timerFired() {
     try {
         if (!s_.onlineTest.online() || !autoCheck_) return;
         begun_ = true;
         ++timerGeneration_;
-        StartUpdateCheck();
+        startUpdateCheck();
         automaticMark_ = true;
     } catch (const std::exception& e) {
         if (s_.showError) s_.showError(e.what());

@@ -1,5 +1,5 @@
 #pragma once
-// TSelfUpdater's check: fetch the update information file, refuse it unless
+// UpdateChecker's check: fetch the update information file, refuse it unless
 // our key signed it, compare the version and report the outcome. A newer
 // version with files goes on to the upgrade flow through OnBeginUpgrade.
 #include <functional>
@@ -18,10 +18,10 @@
 
 namespace melkrin::update {
 
-enum class TUpdShowMessages {
-    mAskUpgrade, mConnLost, mHostUnreachable, mLostFile, mNoInfoFile, mNoUpdateAvailable, mPasswordRequest,
+enum class UpdateMessage {
+    AskUpgrade, ConnLost, HostUnreachable, LostFile, NoInfoFile, NoUpdateAvailable, PasswordRequest,
 };
-using ShowMessagesSet = std::set<TUpdShowMessages>;
+using ShowMessagesSet = std::set<UpdateMessage>;
 
 enum class MessageIcon { Information, Warning, Error };
 
@@ -41,20 +41,20 @@ public:
 
 // The machine is online when the dial-up service says so; without that
 // value, when its own host name resolves to something other than loopback.
-bool SeemsOnline(std::optional<std::uint32_t> remoteConnection, const std::vector<std::string>& ownAddresses);
+bool seemsOnline(std::optional<std::uint32_t> remoteConnection, const std::vector<std::string>& ownAddresses);
 
-class TUpgradeFlow;
+class UpgradeFlow;
 
 struct UpdateOffer {
-    std::vector<CheckedFile> Files;
-    std::string UpgradeMsg;
-    TUpgradeMethod UpgradeMethod = TUpgradeMethod::umSelfUpgrade;
+    std::vector<CheckedFile> files;
+    std::string upgradeMsg;
+    UpgradeKind upgradeMethod = UpgradeKind::SelfUpgrade;
 };
 
-class TSelfUpdater {
+class UpdateChecker {
 public:
     struct Services {
-        THttpTransfer& transfer;
+        HttpClient& transfer;
         SignatureVerifier& verifier;
         UpdateMessageBoxes& messages;
         Scheduler& scheduler;
@@ -64,52 +64,52 @@ public:
         std::function<void(const std::string&)> showError;
     };
 
-    explicit TSelfUpdater(Services services);
-    ~TSelfUpdater();
-    TSelfUpdater(const TSelfUpdater&) = delete;
-    TSelfUpdater& operator=(const TSelfUpdater&) = delete;
+    explicit UpdateChecker(Services services);
+    ~UpdateChecker();
+    UpdateChecker(const UpdateChecker&) = delete;
+    UpdateChecker& operator=(const UpdateChecker&) = delete;
 
     // Settings of the check.
-    std::string InfoFileURL = "http://";
-    TUpdVersionControl VersionControl = TUpdVersionControl::byDate;
-    std::string VersionNumber;
-    std::string VersionDate;  // "MM/DD/YYYY"; today when constructed
-    ShowMessagesSet ShowMessages{TUpdShowMessages::mAskUpgrade, TUpdShowMessages::mConnLost,
-                                 TUpdShowMessages::mLostFile, TUpdShowMessages::mPasswordRequest};
-    unsigned AutoCheckDelay = 10000;
+    std::string infoFileUrl = "http://";
+    VersionScheme versionControl = VersionScheme::Date;
+    std::string versionNumber;
+    std::string versionDate;  // "MM/DD/YYYY"; today when constructed
+    ShowMessagesSet showMessages{UpdateMessage::AskUpgrade, UpdateMessage::ConnLost,
+                                 UpdateMessage::LostFile, UpdateMessage::PasswordRequest};
+    unsigned autoCheckDelay = 10000;
     // The transfer's cache options outside the check; the check adds the no-cache pragma.
-    CacheOptions BaseCacheOptions;
-    bool AutoCheck() const { return autoCheck_; }
-    void SetAutoCheck(bool on);
+    CacheOptions baseCacheOptions;
+    bool autoCheck() const { return autoCheck_; }
+    void setAutoCheck(bool on);
 
     // Outcomes, on the user-interface thread.
-    std::function<void(TSelfUpdater&)> OnNoUpdateAvailable;
-    std::function<void(TSelfUpdater&)> OnNoInfoFile;
-    std::function<void(TSelfUpdater&)> OnConnLost;
-    std::function<void(TSelfUpdater&, const std::string& url, const std::string& hostname)> OnHostUnreachable;
-    std::function<void(TSelfUpdater&, const std::string& realm, bool& tryAgain)> OnPasswordRequest;
+    std::function<void(UpdateChecker&)> onNoUpdateAvailable;
+    std::function<void(UpdateChecker&)> onNoInfoFile;
+    std::function<void(UpdateChecker&)> onConnLost;
+    std::function<void(UpdateChecker&, const std::string& url, const std::string& hostname)> onHostUnreachable;
+    std::function<void(UpdateChecker&, const std::string& realm, bool& tryAgain)> onPasswordRequest;
     // The information file was refused: not signed by our key, or a file
     // without its checksum. Nothing of it was used.
-    std::function<void(TSelfUpdater&, InfoVerdict)> OnUntrustedInfoFile;
+    std::function<void(UpdateChecker&, InfoVerdict)> onUntrustedInfoFile;
     // A newer version with at least one file: the upgrade flow begins here.
-    std::function<void(TSelfUpdater&, const UpdateOffer& offer, bool& canUpgrade)> OnBeginUpgrade;
+    std::function<void(UpdateChecker&, const UpdateOffer& offer, bool& canUpgrade)> onBeginUpgrade;
 
     // The upgrade flow that takes over a newer version's files; while it
     // runs, the transfer's notifications go to it. Without one, only
     // OnBeginUpgrade learns of a newer version.
-    void AttachUpgrade(TUpgradeFlow& flow) { flow_ = &flow; }
+    void attachUpgrade(UpgradeFlow& flow) { flow_ = &flow; }
 
     // The largest information file accepted: a real one has a few hundred bytes.
     static constexpr std::uint64_t kMaxInfoFileSize = 1u << 20;
 
     // Starts a check in the background; ignored while the transfer's worker
     // is active or an upgrade round is under way.
-    void StartUpdateCheck();
+    void startUpdateCheck();
 
-    bool InInformationMode() const { return informationMode_; }
-    bool AutomaticCheckMark() const { return automaticMark_; }
-    bool AbortedMark() const { return abortedMark_; }
-    const UpdateOffer& Offer() const { return offer_; }
+    bool inInformationMode() const { return informationMode_; }
+    bool automaticCheckMark() const { return automaticMark_; }
+    bool abortedMark() const { return abortedMark_; }
+    const UpdateOffer& offer() const { return offer_; }
 
 private:
     void infoDone(const std::string& body);
@@ -118,7 +118,7 @@ private:
     void hostUnreachable();
     void restartTimer();
     void timerFired();
-    bool shows(TUpdShowMessages m) const { return ShowMessages.count(m) != 0; }
+    bool shows(UpdateMessage m) const { return showMessages.count(m) != 0; }
     void message(const std::string& text, MessageIcon icon);
 
     Services s_;
@@ -129,13 +129,13 @@ private:
     bool informationMode_ = false;
     unsigned timerGeneration_ = 0;
     UpdateOffer offer_;
-    TUpgradeFlow* flow_ = nullptr;
+    UpgradeFlow* flow_ = nullptr;
     bool fileMode() const;
     // Timer continuations check it, so one that fires after the component
     // has gone does nothing.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
-std::string FormatVersionDate(const CalendarDate& date);
+std::string formatVersionDate(const CalendarDate& date);
 
 }  // namespace melkrin::update

@@ -75,13 +75,13 @@ std::array<std::uint8_t, 32> Sha256::finish() {
     return digest;
 }
 
-std::array<std::uint8_t, 32> Sha256Of(std::string_view bytes) {
+std::array<std::uint8_t, 32> sha256Of(std::string_view bytes) {
     Sha256 sha;
     sha.add(bytes);
     return sha.finish();
 }
 
-std::string ToHex(const std::uint8_t* bytes, std::size_t count) {
+std::string toHex(const std::uint8_t* bytes, std::size_t count) {
     static constexpr char kDigits[] = "0123456789abcdef";
     std::string out;
     for (std::size_t i = 0; i < count; ++i) {
@@ -91,9 +91,9 @@ std::string ToHex(const std::uint8_t* bytes, std::size_t count) {
     return out;
 }
 
-std::string Sha256Hex(std::string_view bytes) {
-    const auto digest = Sha256Of(bytes);
-    return ToHex(digest.data(), digest.size());
+std::string sha256Hex(std::string_view bytes) {
+    const auto digest = sha256Of(bytes);
+    return toHex(digest.data(), digest.size());
 }
 
 }  // namespace melkrin::update

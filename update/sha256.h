@@ -21,8 +21,8 @@ private:
     std::uint64_t length_ = 0;
 };
 
-std::array<std::uint8_t, 32> Sha256Of(std::string_view bytes);
-std::string ToHex(const std::uint8_t* bytes, std::size_t count);
-std::string Sha256Hex(std::string_view bytes);
+std::array<std::uint8_t, 32> sha256Of(std::string_view bytes);
+std::string toHex(const std::uint8_t* bytes, std::size_t count);
+std::string sha256Hex(std::string_view bytes);
 
 }  // namespace melkrin::update

@@ -42,7 +42,7 @@ bool CngSignatureVerifier::verify(std::string_view message, const Signature& sig
                             static_cast<ULONG>(blob.size()), 0) < 0)
         return false;
     // The hash is the same SHA-256 the rest of the update uses.
-    auto digest = Sha256Of(message);
+    auto digest = sha256Of(message);
     auto raw = signature;
     const NTSTATUS status = BCryptVerifySignature(key, nullptr, digest.data(), static_cast<ULONG>(digest.size()),
                                                   raw.data(), static_cast<ULONG>(raw.size()), 0);

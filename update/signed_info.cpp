@@ -46,10 +46,10 @@ bool wellFormedSize(const std::string& text, std::uint64_t& size) {
 
 // The entry of one file with its hash and size; nothing when either is missing or ill-formed.
 std::optional<CheckedFile> checkedFile(std::string_view signedText, const std::string& key, std::string url) {
-    CheckedFile file{key, std::move(url), toLower(InfoValue(signedText, key + ".sha256")), 0};
+    CheckedFile file{key, std::move(url), toLower(infoValue(signedText, key + ".sha256")), 0};
     std::array<std::uint8_t, 32> digest;
     if (!parseHex(file.sha256, digest.data(), digest.size()) ||
-        !wellFormedSize(InfoValue(signedText, key + ".size"), file.size))
+        !wellFormedSize(infoValue(signedText, key + ".size"), file.size))
         return std::nullopt;
     return file;
 }
@@ -58,15 +58,15 @@ std::optional<CheckedFile> checkedFile(std::string_view signedText, const std::s
 
 // The signature line has one spelling only (lower-case key and digits), so
 // that no changed byte of the file can still pass.
-bool ParseSignatureHex(std::string_view hex, Signature& signature) {
+bool parseSignatureHex(std::string_view hex, Signature& signature) {
     for (char c : hex)
         if (c >= 'A' && c <= 'F') return false;
     return parseHex(hex, signature.data(), 64);
 }
 
-bool ParsePublicKeyHex(std::string_view hex, std::array<std::uint8_t, 64>& key) { return parseHex(hex, key.data(), 64); }
+bool parsePublicKeyHex(std::string_view hex, std::array<std::uint8_t, 64>& key) { return parseHex(hex, key.data(), 64); }
 
-SignedInfo CheckSignedInfo(std::string_view body, SignatureVerifier& verifier) {
+SignedInfo checkSignedInfo(std::string_view body, SignatureVerifier& verifier) {
     SignedInfo info;
     const std::size_t line = signatureLineStart(body);
     if (line == std::string::npos) {
@@ -78,7 +78,7 @@ SignedInfo CheckSignedInfo(std::string_view body, SignatureVerifier& verifier) {
     if (endsWith(value, "\r\n")) value.remove_suffix(2);
     else if (endsWith(value, "\n")) value.remove_suffix(1);
     Signature signature;
-    if (!ParseSignatureHex(value, signature)) {
+    if (!parseSignatureHex(value, signature)) {
         info.verdict = InfoVerdict::Malformed;
         return info;
     }
@@ -89,22 +89,22 @@ SignedInfo CheckSignedInfo(std::string_view body, SignatureVerifier& verifier) {
     }
     // The signature line counts too: a second one inside the signed text
     // would otherwise pass unseen.
-    if (RepeatedKey(body)) {
+    if (repeatedKey(body)) {
         info.verdict = InfoVerdict::RepeatedKey;
         return info;
     }
     info.signedText = std::string(signedText);
-    for (const auto& listed : ListedFiles(signedText)) {
+    for (const auto& listed : listedFiles(signedText)) {
         auto file = checkedFile(signedText, listed.key, listed.url);
         if (!file) {
             info.verdict = InfoVerdict::FileUnchecked;
             info.files.clear();
             return info;
         }
-        file->optional = InfoValue(signedText, listed.key + ".optional") == "1";
+        file->optional = infoValue(signedText, listed.key + ".optional") == "1";
         info.files.push_back(std::move(*file));
     }
-    if (std::string url = InfoValue(signedText, "help"); !url.empty()) {
+    if (std::string url = infoValue(signedText, "help"); !url.empty()) {
         info.help = checkedFile(signedText, "help", std::move(url));
         if (!info.help) {
             info.verdict = InfoVerdict::FileUnchecked;
@@ -116,8 +116,8 @@ SignedInfo CheckSignedInfo(std::string_view body, SignatureVerifier& verifier) {
     return info;
 }
 
-bool MatchesListedFile(std::string_view bytes, const CheckedFile& file) {
-    return bytes.size() == file.size && Sha256Hex(bytes) == file.sha256;
+bool matchesListedFile(std::string_view bytes, const CheckedFile& file) {
+    return bytes.size() == file.size && sha256Hex(bytes) == file.sha256;
 }
 
 }  // namespace melkrin::update

@@ -55,14 +55,14 @@ struct SignedInfo {
     std::optional<CheckedFile> help;  // key "help"; only in a trusted file
 };
 
-SignedInfo CheckSignedInfo(std::string_view body, SignatureVerifier& verifier);
+SignedInfo checkSignedInfo(std::string_view body, SignatureVerifier& verifier);
 
 // Whether a downloaded body is the listed file.
-bool MatchesListedFile(std::string_view bytes, const CheckedFile& file);
+bool matchesListedFile(std::string_view bytes, const CheckedFile& file);
 
 // 128 hexadecimal digits as raw r||s; false for anything else.
-bool ParseSignatureHex(std::string_view hex, Signature& signature);
+bool parseSignatureHex(std::string_view hex, Signature& signature);
 // 64 bytes X then Y from 128 hexadecimal digits (the compiled-in key).
-bool ParsePublicKeyHex(std::string_view hex, std::array<std::uint8_t, 64>& key);
+bool parsePublicKeyHex(std::string_view hex, std::array<std::uint8_t, 64>& key);
 
 }  // namespace melkrin::update

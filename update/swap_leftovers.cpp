@@ -7,7 +7,7 @@ namespace melkrin::update {
 using updhelper::RepairOutcome;
 using updhelper::SwapPhase;
 
-SwapLeftovers CheckSwapLeftovers(const std::optional<std::string>& record, bool afterUpgrade, bool scripted) {
+SwapLeftovers checkSwapLeftovers(const std::optional<std::string>& record, bool afterUpgrade, bool scripted) {
     SwapLeftovers leftovers;
     if (!record) return leftovers;
     const auto journal = updhelper::parseJournal(*record);

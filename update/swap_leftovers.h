@@ -31,7 +31,7 @@ struct SwapLeftovers {
 // start is the helper's restart, so a repair has just been tried and is not
 // handed over again (which could go on for ever). scripted: a "/run" benchmarks
 // the installation as it is and leaves the repair to the next start with a window.
-SwapLeftovers CheckSwapLeftovers(const std::optional<std::string>& record, bool afterUpgrade, bool scripted);
+SwapLeftovers checkSwapLeftovers(const std::optional<std::string>& record, bool afterUpgrade, bool scripted);
 
 inline constexpr const char* kUpdateCompletedText =
     "Melkrin was stopped while it installed an update. The update has now been completed.";

@@ -6,18 +6,18 @@
 
 namespace melkrin::update {
 
-std::string NormalizeUrl(std::string_view url) {
+std::string normalizeUrl(std::string_view url) {
     if (url.find("://") == std::string_view::npos) return "http://" + std::string(url);
     return std::string(url);
 }
 
-std::string SchemeOf(std::string_view url) {
+std::string schemeOf(std::string_view url) {
     const std::size_t at = url.find("://");
     if (at == std::string_view::npos) return "";
     return toLower(std::string(url.substr(0, at)));
 }
 
-std::string PercentDecode(std::string_view text) {
+std::string percentDecode(std::string_view text) {
     auto hex = [](char c) -> int {
         if (c >= '0' && c <= '9') return c - '0';
         if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -36,7 +36,7 @@ std::string PercentDecode(std::string_view text) {
     return out;
 }
 
-std::string FilePathOfUrl(std::string_view url) {
+std::string filePathOfUrl(std::string_view url) {
     std::string_view rest = url.substr(url.find("://") + 3);
     const std::size_t slash = rest.find('/');
     const std::string_view host = rest.substr(0, slash);
@@ -47,14 +47,14 @@ std::string FilePathOfUrl(std::string_view url) {
     } else if (path.size() >= 3 && path[0] == '/' && path[2] == ':') {
         path.remove_prefix(1);  // "/C:/dir" names a drive
     }
-    result += PercentDecode(path);
+    result += percentDecode(path);
     for (char& c : result)
         if (c == '/') c = '\\';
     return result;
 }
 
-std::string HostOfUrl(std::string_view url) {
-    const std::string full = NormalizeUrl(url);
+std::string hostOfUrl(std::string_view url) {
+    const std::string full = normalizeUrl(url);
     std::string_view rest = std::string_view(full).substr(full.find("://") + 3);
     rest = rest.substr(0, rest.find_first_of("/?#"));
     const std::size_t at = rest.rfind('@');
@@ -63,7 +63,7 @@ std::string HostOfUrl(std::string_view url) {
     return std::string(rest.substr(0, rest.find(':')));
 }
 
-std::string RealmOf(std::string_view header) {
+std::string realmOf(std::string_view header) {
     const std::size_t at = header.find("=\"");
     if (at == std::string_view::npos) return std::string(header);
     const std::size_t begin = at + 2;
@@ -71,28 +71,28 @@ std::string RealmOf(std::string_view header) {
     return std::string(header.substr(begin, header.size() - 1 - begin));
 }
 
-std::vector<RequestFlag> RequestFlags(const CacheOptions& cache, const InternetOptions& internet, bool secure) {
+std::vector<RequestFlag> requestFlagsFor(const CacheOptions& cache, const InternetOptions& internet, bool secure) {
     std::vector<RequestFlag> flags;
-    const std::pair<TCacheOption, RequestFlag> cacheMap[] = {
-        {TCacheOption::coAlwaysReload, RequestFlag::Reload},
-        {TCacheOption::coReloadIfNoExpireInformation, RequestFlag::Hyperlink},
-        {TCacheOption::coReloadUpdatedObjects, RequestFlag::Resynchronize},
-        {TCacheOption::coPragmaNoCache, RequestFlag::PragmaNoCache},
-        {TCacheOption::coNoCacheWrite, RequestFlag::NoCacheWrite},
-        {TCacheOption::coCreateTempFilesIfCantCache, RequestFlag::NeedFile},
-        {TCacheOption::coUseCacheIfNetFail, RequestFlag::CacheIfNetFail},
+    const std::pair<CacheOption, RequestFlag> cacheMap[] = {
+        {CacheOption::AlwaysReload, RequestFlag::Reload},
+        {CacheOption::ReloadIfNoExpireInformation, RequestFlag::Hyperlink},
+        {CacheOption::ReloadUpdatedObjects, RequestFlag::Resynchronize},
+        {CacheOption::PragmaNoCache, RequestFlag::PragmaNoCache},
+        {CacheOption::NoCacheWrite, RequestFlag::NoCacheWrite},
+        {CacheOption::CreateTempFilesIfCantCache, RequestFlag::NeedFile},
+        {CacheOption::UseCacheIfNetFail, RequestFlag::CacheIfNetFail},
     };
     for (const auto& [option, flag] : cacheMap)
         if (cache.count(option)) flags.push_back(flag);
-    const std::pair<TInternetOption, RequestFlag> internetMap[] = {
-        {TInternetOption::ioIgnoreCertificateInvalid, RequestFlag::IgnoreCertCnInvalid},
-        {TInternetOption::ioIgnoreCertificateDateInvalid, RequestFlag::IgnoreCertDateInvalid},
-        {TInternetOption::ioIgnoreRedirectToHTTP, RequestFlag::IgnoreRedirectToHttp},
-        {TInternetOption::ioIgnoreRedirectToHTTPS, RequestFlag::IgnoreRedirectToHttps},
-        {TInternetOption::ioKeepConnection, RequestFlag::KeepConnection},
-        {TInternetOption::ioNoAuthentication, RequestFlag::NoAuth},
-        {TInternetOption::ioNoAutoRedirect, RequestFlag::NoAutoRedirect},
-        {TInternetOption::ioNoCookies, RequestFlag::NoCookies},
+    const std::pair<InternetOption, RequestFlag> internetMap[] = {
+        {InternetOption::IgnoreCertificateInvalid, RequestFlag::IgnoreCertCnInvalid},
+        {InternetOption::IgnoreCertificateDateInvalid, RequestFlag::IgnoreCertDateInvalid},
+        {InternetOption::IgnoreRedirectToHttp, RequestFlag::IgnoreRedirectToHttp},
+        {InternetOption::IgnoreRedirectToHttps, RequestFlag::IgnoreRedirectToHttps},
+        {InternetOption::KeepConnection, RequestFlag::KeepConnection},
+        {InternetOption::NoAuthentication, RequestFlag::NoAuth},
+        {InternetOption::NoAutoRedirect, RequestFlag::NoAutoRedirect},
+        {InternetOption::NoCookies, RequestFlag::NoCookies},
     };
     for (const auto& [option, flag] : internetMap)
         if (internet.count(option)) flags.push_back(flag);
@@ -100,18 +100,18 @@ std::vector<RequestFlag> RequestFlags(const CacheOptions& cache, const InternetO
     return flags;
 }
 
-std::string RequestHeaders(const std::vector<std::string>& extraHeaders, const THttpRange& range) {
+std::string requestHeaders(const std::vector<std::string>& extraHeaders, const HttpRange& range) {
     std::string headers;
     for (const auto& line : extraHeaders) headers += line + kCrLf;
-    if (range.StartRange != 0 || range.EndRange != 0) {
-        headers += "RANGE: bytes=" + std::to_string(range.StartRange) + "-";
-        if (range.EndRange != 0) headers += std::to_string(range.EndRange);
+    if (range.startRange != 0 || range.endRange != 0) {
+        headers += "RANGE: bytes=" + std::to_string(range.startRange) + "-";
+        if (range.endRange != 0) headers += std::to_string(range.endRange);
         headers += kCrLf;
     }
     return headers;
 }
 
-int RoundHalfEven(double value) {
+int roundHalfEven(double value) {
     const double floor = std::floor(value);
     const double fraction = value - floor;
     double result = floor;
@@ -119,34 +119,34 @@ int RoundHalfEven(double value) {
     return static_cast<int>(result);
 }
 
-TransferFigures ComputeProgress(std::uint32_t fileSize, std::uint32_t bytesRead, std::uint32_t elapsedMilliseconds) {
+TransferFigures computeProgress(std::uint32_t fileSize, std::uint32_t bytesRead, std::uint32_t elapsedMilliseconds) {
     TransferFigures f;
-    f.percentsDone = fileSize == 0 ? 0 : RoundHalfEven(100.0 * bytesRead / fileSize);
+    f.percentsDone = fileSize == 0 ? 0 : roundHalfEven(100.0 * bytesRead / fileSize);
     f.elapsedTime = elapsedMilliseconds / 1000;
     // Without a length, or before the first byte, nothing is known about
     // the time left; the plain formula would give a negative time.
     if (fileSize != 0 && bytesRead != 0)
-        f.estimatedTimeLeft = RoundHalfEven(static_cast<double>(fileSize) / bytesRead * f.elapsedTime) -
+        f.estimatedTimeLeft = roundHalfEven(static_cast<double>(fileSize) / bytesRead * f.elapsedTime) -
                               static_cast<std::int64_t>(f.elapsedTime);
     f.transferRate = static_cast<float>(bytesRead) / 1024.0f;
     if (f.elapsedTime != 0) f.transferRate /= static_cast<float>(f.elapsedTime);
     return f;
 }
 
-bool TransferSucceeded(int statusCode, std::uint32_t fileSize, std::uint32_t bytesRead) {
+bool transferSucceeded(int statusCode, std::uint32_t fileSize, std::uint32_t bytesRead) {
     if (statusCode != 200 && statusCode != 206) return false;
     return fileSize == 0 || bytesRead == fileSize;
 }
 
-TransferOutcome DecideOutcome(bool continueDownload, int statusCode, std::uint32_t fileSize, std::uint32_t bytesRead) {
+TransferOutcome decideOutcome(bool continueDownload, int statusCode, std::uint32_t fileSize, std::uint32_t bytesRead) {
     if (!continueDownload) return TransferOutcome::Skipped;
-    if (TransferSucceeded(statusCode, fileSize, bytesRead)) return TransferOutcome::Done;
+    if (transferSucceeded(statusCode, fileSize, bytesRead)) return TransferOutcome::Done;
     if (statusCode == 200 || statusCode == 206) return TransferOutcome::Incomplete;
     if (statusCode == -1) return TransferOutcome::ServerUnreachable;
     return TransferOutcome::HttpError;
 }
 
-std::optional<std::uint64_t> ParseContentLength(std::string_view text) {
+std::optional<std::uint64_t> parseContentLength(std::string_view text) {
     const auto first = text.find_first_not_of(" \t");
     if (first == std::string_view::npos) return std::nullopt;
     const auto last = text.find_last_not_of(" \t");
@@ -162,24 +162,24 @@ std::optional<std::uint64_t> ParseContentLength(std::string_view text) {
     return saturated ? UINT64_MAX : value;
 }
 
-std::uint32_t FileSizeOfLength(std::uint64_t length) {
+std::uint32_t fileSizeOfLength(std::uint64_t length) {
     return length > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(length);
 }
 
-bool IsRedirectStatus(int statusCode) {
+bool isRedirectStatus(int statusCode) {
     return statusCode == 301 || statusCode == 302 || statusCode == 303 || statusCode == 307 || statusCode == 308;
 }
 
-bool IsInsecureRedirect(std::string_view from, std::string_view to) {
-    return SchemeOf(NormalizeUrl(from)) == "https" && SchemeOf(NormalizeUrl(to)) != "https";
+bool isInsecureRedirect(std::string_view from, std::string_view to) {
+    return schemeOf(normalizeUrl(from)) == "https" && schemeOf(normalizeUrl(to)) != "https";
 }
 
-bool KeepsCredentials(std::string_view from, std::string_view to) {
-    const std::string host = toLower(HostOfUrl(from));
-    return !host.empty() && host == toLower(HostOfUrl(to));
+bool keepsCredentials(std::string_view from, std::string_view to) {
+    const std::string host = toLower(hostOfUrl(from));
+    return !host.empty() && host == toLower(hostOfUrl(to));
 }
 
-TransferOutcome StalledOutcome(int statusCode) {
+TransferOutcome stalledOutcome(int statusCode) {
     if (statusCode == 200 || statusCode == 206) return TransferOutcome::Incomplete;
     if (statusCode == -1) return TransferOutcome::ServerUnreachable;
     return TransferOutcome::HttpError;

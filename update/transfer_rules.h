@@ -13,20 +13,20 @@
 namespace melkrin::update {
 
 // A URL without "://" is fetched as http.
-std::string NormalizeUrl(std::string_view url);
+std::string normalizeUrl(std::string_view url);
 // The scheme in lower case ("http", "https", "file"), empty when there is none.
-std::string SchemeOf(std::string_view url);
+std::string schemeOf(std::string_view url);
 // The local path of a "file" URL: "file:///C:/dir/a%20b.inf" gives "C:\dir\a b.inf";
 // another host than "localhost" gives a network path.
-std::string FilePathOfUrl(std::string_view url);
+std::string filePathOfUrl(std::string_view url);
 // Percent-escapes decoded; a broken escape stays as it is.
-std::string PercentDecode(std::string_view text);
+std::string percentDecode(std::string_view text);
 // The host name of a URL (without user, password and port).
-std::string HostOfUrl(std::string_view url);
+std::string hostOfUrl(std::string_view url);
 
 // The realm of a WWW-Authenticate header: behind the first '="', less the
 // header's last character; the whole header without such a pair.
-std::string RealmOf(std::string_view authenticateHeader);
+std::string realmOf(std::string_view authenticateHeader);
 
 // The platform's request flags, named after what they ask for.
 enum class RequestFlag {
@@ -34,13 +34,13 @@ enum class RequestFlag {
     IgnoreCertCnInvalid, IgnoreCertDateInvalid, IgnoreRedirectToHttp, IgnoreRedirectToHttps,
     KeepConnection, NoAuth, NoAutoRedirect, NoCookies, Secure,
 };
-std::vector<RequestFlag> RequestFlags(const CacheOptions& cache, const InternetOptions& internet, bool secure);
+std::vector<RequestFlag> requestFlagsFor(const CacheOptions& cache, const InternetOptions& internet, bool secure);
 
 // The lines added to every request, each ended by CR LF, and the range
 // ("RANGE: bytes=start-end", the end left out when 0).
-std::string RequestHeaders(const std::vector<std::string>& extraHeaders, const THttpRange& range);
+std::string requestHeaders(const std::vector<std::string>& extraHeaders, const HttpRange& range);
 
-int RoundHalfEven(double value);
+int roundHalfEven(double value);
 
 struct TransferFigures {
     int percentsDone = 0;
@@ -48,7 +48,7 @@ struct TransferFigures {
     std::int64_t estimatedTimeLeft = 0;  // seconds
     float transferRate = 0;              // kilobytes per second
 };
-TransferFigures ComputeProgress(std::uint32_t fileSize, std::uint32_t bytesRead, std::uint32_t elapsedMilliseconds);
+TransferFigures computeProgress(std::uint32_t fileSize, std::uint32_t bytesRead, std::uint32_t elapsedMilliseconds);
 
 enum class TransferOutcome { Skipped, Done, Incomplete, ServerUnreachable, HttpError };
 
@@ -56,26 +56,26 @@ enum class TransferOutcome { Skipped, Done, Incomplete, ServerUnreachable, HttpE
 // allowed; a value beyond 64 bits reads as the largest one, so a server's
 // absurd length stays absurd instead of wrapping to a small one. Nothing for
 // a value that is no number.
-std::optional<std::uint64_t> ParseContentLength(std::string_view text);
+std::optional<std::uint64_t> parseContentLength(std::string_view text);
 // FileSize is 32 bits wide: a larger length is held as its largest value,
 // which no body of 4 GB less a byte can be taken for complete.
-std::uint32_t FileSizeOfLength(std::uint64_t length);
+std::uint32_t fileSizeOfLength(std::uint64_t length);
 
 // 301, 302, 303, 307 and 308: the answer names the address to ask instead.
-bool IsRedirectStatus(int statusCode);
+bool isRedirectStatus(int statusCode);
 
 // A redirect from https down to http: what https protected (the request's
 // path, credentials, the answer) would go over the network in the clear.
-bool IsInsecureRedirect(std::string_view from, std::string_view to);
+bool isInsecureRedirect(std::string_view from, std::string_view to);
 // Whether credentials given for the address `from` (the user name and password
 // of the transfer or of the URL itself) may go along to the redirect's `to`:
 // only to the same host, compared case-blind. Proxy credentials belong to the
 // proxy and are not affected.
-bool KeepsCredentials(std::string_view from, std::string_view to);
+bool keepsCredentials(std::string_view from, std::string_view to);
 
 // How a transfer ends that a watch gave up (see StallWatch): the answer had
 // begun (Incomplete), never came (ServerUnreachable), or was an error.
-TransferOutcome StalledOutcome(int statusCode);
+TransferOutcome stalledOutcome(int statusCode);
 
 // Whether a transfer still gets on. It has stalled when a whole limit passed
 // without the answer's status line arriving or without kStallMinBytes of the
@@ -98,7 +98,7 @@ private:
 
 // A 200 or 206 with a length needs every announced byte; without a length
 // any body is complete.
-bool TransferSucceeded(int statusCode, std::uint32_t fileSize, std::uint32_t bytesRead);
-TransferOutcome DecideOutcome(bool continueDownload, int statusCode, std::uint32_t fileSize, std::uint32_t bytesRead);
+bool transferSucceeded(int statusCode, std::uint32_t fileSize, std::uint32_t bytesRead);
+TransferOutcome decideOutcome(bool continueDownload, int statusCode, std::uint32_t fileSize, std::uint32_t bytesRead);
 
 }  // namespace melkrin::update

@@ -8,7 +8,7 @@
 
 namespace melkrin::update {
 
-std::string InfoValue(std::string_view text, std::string_view key, bool braced) {
+std::string infoValue(std::string_view text, std::string_view key, bool braced) {
     const std::string lower = toLower(std::string(text));
     std::string pattern(1, '#');
     pattern += toLower(std::string(key));
@@ -26,10 +26,10 @@ std::string InfoValue(std::string_view text, std::string_view key, bool braced) 
     return std::string(text.substr(begin, end - begin));
 }
 
-std::vector<ListedFile> ListedFiles(std::string_view text) {
+std::vector<ListedFile> listedFiles(std::string_view text) {
     std::vector<ListedFile> files;
     for (const char* key : {"url", "url0"}) {
-        std::string url = InfoValue(text, key);
+        std::string url = infoValue(text, key);
         if (!url.empty()) files.push_back({key, std::move(url)});
     }
     // Numbered keys start one above what "url" and "url0" gave, so a file
@@ -37,14 +37,14 @@ std::vector<ListedFile> ListedFiles(std::string_view text) {
     for (std::size_t k = files.size() + 1;; ++k) {
         std::string key("url");
         key += std::to_string(k);
-        std::string url = InfoValue(text, key);
+        std::string url = infoValue(text, key);
         if (url.empty()) break;
         files.push_back({key, std::move(url)});
     }
     return files;
 }
 
-std::optional<std::string> RepeatedKey(std::string_view text) {
+std::optional<std::string> repeatedKey(std::string_view text) {
     auto isNameChar = [](char c) {
         return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '_';
     };
@@ -59,15 +59,15 @@ std::optional<std::string> RepeatedKey(std::string_view text) {
     return std::nullopt;
 }
 
-TUpgradeMethod UpgradeMethodOf(std::string_view text) {
-    const std::string method = InfoValue(text, "method");
-    if (method.empty()) return TUpgradeMethod::umSelfUpgrade;
-    if (method[0] == '1') return TUpgradeMethod::umUseExternalSetup;
-    if (method[0] == '2') return TUpgradeMethod::umRedirectToURL;
-    return TUpgradeMethod::umSelfUpgrade;
+UpgradeKind upgradeMethodOf(std::string_view text) {
+    const std::string method = infoValue(text, "method");
+    if (method.empty()) return UpgradeKind::SelfUpgrade;
+    if (method[0] == '1') return UpgradeKind::UseExternalSetup;
+    if (method[0] == '2') return UpgradeKind::RedirectToUrl;
+    return UpgradeKind::SelfUpgrade;
 }
 
-std::optional<std::int32_t> ReadInteger(std::string_view text) {
+std::optional<std::int32_t> readInteger(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && text[i] == ' ') ++i;
     bool negative = false;
@@ -123,12 +123,12 @@ int byteWise(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-int CompareVersions(const std::string& a, const std::string& b) {
+int compareVersions(const std::string& a, const std::string& b) {
     const auto pa = versionParts(a);
     const auto pb = versionParts(b);
     for (std::size_t i = 0; i < 4; ++i) {
-        const auto x = ReadInteger(pa[i]);
-        const auto y = ReadInteger(pb[i]);
+        const auto x = readInteger(pa[i]);
+        const auto y = readInteger(pb[i]);
         // -1 is the "not a number" answer of the conversion, so it counts as one.
         if (!x || !y || *x == -1 || *y == -1) return byteWise(a, b);
         if (*x != *y) return *x > *y ? 1 : -1;
@@ -136,7 +136,7 @@ int CompareVersions(const std::string& a, const std::string& b) {
     return 0;
 }
 
-bool IsPlainVersion(std::string_view text) {
+bool isPlainVersion(std::string_view text) {
     if (text.empty()) return false;
     int parts = 1;
     std::size_t digits = 0;
@@ -154,7 +154,7 @@ bool IsPlainVersion(std::string_view text) {
     return digits > 0;
 }
 
-std::optional<std::string> VersionOfVersionFile(std::string_view content) {
+std::optional<std::string> versionOfVersionFile(std::string_view content) {
     // Four parts of nine digits and their dots: anything longer is no version anyway.
     constexpr std::size_t kLongest = 4 * 9 + 3;
     std::size_t end = 0;
@@ -162,24 +162,24 @@ std::optional<std::string> VersionOfVersionFile(std::string_view content) {
            content[end] != 127)
         ++end;
     const std::string_view first = content.substr(0, end);
-    if (!IsPlainVersion(first)) return std::nullopt;
+    if (!isPlainVersion(first)) return std::nullopt;
     return std::string(first);
 }
 
-std::string HigherVersion(const std::string& a, const std::string& b) {
+std::string higherVersion(const std::string& a, const std::string& b) {
     if (b.empty()) return a;
     if (a.empty()) return b;
-    return CompareVersions(b, a) > 0 ? b : a;
+    return compareVersions(b, a) > 0 ? b : a;
 }
 
-std::string FileVersionText(unsigned major, unsigned minor, unsigned build, unsigned revision) {
+std::string fileVersionText(unsigned major, unsigned minor, unsigned build, unsigned revision) {
     std::string text = std::to_string(major) + "." + std::to_string(minor);
     if (build != 0 || revision != 0) text += "." + std::to_string(build);
     if (revision != 0) text += "." + std::to_string(revision);
     return text;
 }
 
-bool IsValidDate(const CalendarDate& d) {
+bool isValidDate(const CalendarDate& d) {
     if (d.year < 1 || d.year > 9999 || d.month < 1 || d.month > 12 || d.day < 1) return false;
     static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const bool leap = (d.year % 4 == 0 && d.year % 100 != 0) || d.year % 400 == 0;
@@ -187,23 +187,23 @@ bool IsValidDate(const CalendarDate& d) {
     return d.day <= last;
 }
 
-CalendarDate ParseVersionDate(const std::string& text, const CalendarDate& today) {
+CalendarDate parseVersionDate(const std::string& text, const CalendarDate& today) {
     const std::size_t first = text.find('/');
     if (first == std::string::npos) return today;
     const std::size_t second = text.find('/', first + 1);
     if (second == std::string::npos) return today;
-    const auto month = ReadInteger(std::string_view(text).substr(0, first));
-    const auto day = ReadInteger(std::string_view(text).substr(first + 1, second - first - 1));
-    const auto year = ReadInteger(std::string_view(text).substr(second + 1));
+    const auto month = readInteger(std::string_view(text).substr(0, first));
+    const auto day = readInteger(std::string_view(text).substr(first + 1, second - first - 1));
+    const auto year = readInteger(std::string_view(text).substr(second + 1));
     if (!month || !day || !year) return today;
     const CalendarDate date{*year, *month, *day};
-    return IsValidDate(date) ? date : today;
+    return isValidDate(date) ? date : today;
 }
 
-bool NamesNewerVersion(std::string_view infoText, const VersionCheckSettings& own, const CalendarDate& today) {
-    if (own.versionControl == TUpdVersionControl::byNumber)
-        return CompareVersions(InfoValue(infoText, "version"), own.versionNumber) > 0;
-    return ParseVersionDate(own.versionDate, today) < ParseVersionDate(InfoValue(infoText, "date"), today);
+bool namesNewerVersion(std::string_view infoText, const VersionCheckSettings& own, const CalendarDate& today) {
+    if (own.versionControl == VersionScheme::Number)
+        return compareVersions(infoValue(infoText, "version"), own.versionNumber) > 0;
+    return parseVersionDate(own.versionDate, today) < parseVersionDate(infoValue(infoText, "date"), today);
 }
 
 }  // namespace melkrin::update

@@ -13,13 +13,13 @@
 
 namespace melkrin::update {
 
-std::array<std::uint8_t, 64> UpdatePublicKey() {
+std::array<std::uint8_t, 64> updatePublicKey() {
     std::array<std::uint8_t, 64> key{};
-    if (!ParsePublicKeyHex(MELKRIN_UPDATE_PUBLIC_KEY_HEX, key))
+    if (!parsePublicKeyHex(MELKRIN_UPDATE_PUBLIC_KEY_HEX, key))
         throw std::logic_error("the compiled-in update key is not 128 hexadecimal digits");
     return key;
 }
 
-bool UsesDevelopmentKey() { return MELKRIN_UPDATE_KEY_IS_DEVELOPMENT != 0; }
+bool usesDevelopmentKey() { return MELKRIN_UPDATE_KEY_IS_DEVELOPMENT != 0; }
 
 }  // namespace melkrin::update

@@ -8,8 +8,8 @@
 
 namespace melkrin::update {
 
-std::array<std::uint8_t, 64> UpdatePublicKey();
-bool UsesDevelopmentKey();
+std::array<std::uint8_t, 64> updatePublicKey();
+bool usesDevelopmentKey();
 
 // What the about page and the debug log say in a build that trusts the
 // development key, so that such a build is never mistaken for a release.

@@ -47,7 +47,7 @@ bool Win32OnlineTest::online() {
             WSACleanup();
         }
     }
-    return SeemsOnline(remote, addresses);
+    return seemsOnline(remote, addresses);
 }
 
 }  // namespace melkrin::update

@@ -38,51 +38,51 @@ constexpr const char* kEnglish[kTextCount] = {
     "Connection with remote server lost.\r\rPlease restore connection and try to\rupgrade this software again later.",
 };
 
-TUpdLanguage g_language = TUpdLanguage::wlEnglish;
+UpdateLanguage g_language = UpdateLanguage::English;
 
 }  // namespace
 
 const char* Text(int index) { return index >= 0 && index < kTextCount ? kEnglish[index] : ""; }
 
-TUpdLanguage LanguageOfUiLanguage(std::uint16_t langId) {
+UpdateLanguage languageOfUiLanguage(std::uint16_t langId) {
     const unsigned primary = langId & 0x3FF, sub = langId >> 10;
-    using L = TUpdLanguage;
+    using L = UpdateLanguage;
     switch (primary) {
-        case 0x16: return sub == 0x01 ? L::wlPortugueseBrazilian : L::wlPortuguese;
-        case 0x04: return sub == 0x02 ? L::wlChineseSimplified : L::wlChineseTraditional;
-        case 0x09: return L::wlEnglish;
-        case 0x19: return L::wlRussian;
-        case 0x07: return L::wlGerman;
-        case 0x0C: return L::wlFrench;
-        case 0x0A: return L::wlSpanish;
-        case 0x10: return L::wlItalian;
-        case 0x13: return L::wlDutch;
-        case 0x06: return L::wlDanish;
-        case 0x1D: return L::wlSwedish;
-        case 0x0B: return L::wlFinnish;
-        case 0x25: return L::wlEstonian;
-        case 0x22: return L::wlUkrainian;
-        case 0x15: return L::wlPolish;
-        case 0x05: return L::wlCzech;
-        case 0x0E: return L::wlHungarian;
-        case 0x18: return L::wlRomanian;
-        case 0x03: return L::wlCatalan;
-        case 0x2D: return L::wlBasque;
-        case 0x36: return L::wlAfrikaans;
-        case 0x21: return L::wlIndonesian;
-        case 0x3E: return L::wlMalay;
-        case 0x0F: return L::wlIcelandic;
-        case 0x1F: return L::wlTurkish;
-        default: return L::wlEnglish;
+        case 0x16: return sub == 0x01 ? L::PortugueseBrazilian : L::Portuguese;
+        case 0x04: return sub == 0x02 ? L::ChineseSimplified : L::ChineseTraditional;
+        case 0x09: return L::English;
+        case 0x19: return L::Russian;
+        case 0x07: return L::German;
+        case 0x0C: return L::French;
+        case 0x0A: return L::Spanish;
+        case 0x10: return L::Italian;
+        case 0x13: return L::Dutch;
+        case 0x06: return L::Danish;
+        case 0x1D: return L::Swedish;
+        case 0x0B: return L::Finnish;
+        case 0x25: return L::Estonian;
+        case 0x22: return L::Ukrainian;
+        case 0x15: return L::Polish;
+        case 0x05: return L::Czech;
+        case 0x0E: return L::Hungarian;
+        case 0x18: return L::Romanian;
+        case 0x03: return L::Catalan;
+        case 0x2D: return L::Basque;
+        case 0x36: return L::Afrikaans;
+        case 0x21: return L::Indonesian;
+        case 0x3E: return L::Malay;
+        case 0x0F: return L::Icelandic;
+        case 0x1F: return L::Turkish;
+        default: return L::English;
     }
 }
 
-void SetLanguage(TUpdLanguage language, std::uint16_t uiLanguage) {
-    g_language = language == TUpdLanguage::wlAuto ? LanguageOfUiLanguage(uiLanguage) : language;
+void setLanguage(UpdateLanguage language, std::uint16_t uiLanguage) {
+    g_language = language == UpdateLanguage::Auto ? languageOfUiLanguage(uiLanguage) : language;
 }
 
-TUpdLanguage ChosenLanguage() { return g_language; }
+UpdateLanguage chosenLanguage() { return g_language; }
 
-TUpdLanguage TableOf(TUpdLanguage) { return TUpdLanguage::wlEnglish; }
+UpdateLanguage tableOf(UpdateLanguage) { return UpdateLanguage::English; }
 
 }  // namespace melkrin::update

@@ -14,22 +14,22 @@ inline constexpr const char* kComponentName = "SelfUpdater";
 // every language reads the English table.
 const char* Text(int index);
 
-enum class TUpdLanguage {
-    wlAuto, wlEnglish, wlRussian, wlGerman, wlFrench, wlSpanish, wlPortuguese, wlPortugueseBrazilian, wlItalian,
-    wlDutch, wlDanish, wlSwedish, wlFinnish, wlEstonian, wlUkrainian, wlPolish, wlCzech, wlHungarian, wlRomanian,
-    wlCatalan, wlBasque, wlAfrikaans, wlChineseTraditional, wlChineseSimplified, wlIndonesian, wlMalay, wlIcelandic,
-    wlTurkish,
+enum class UpdateLanguage {
+    Auto, English, Russian, German, French, Spanish, Portuguese, PortugueseBrazilian, Italian,
+    Dutch, Danish, Swedish, Finnish, Estonian, Ukrainian, Polish, Czech, Hungarian, Romanian,
+    Catalan, Basque, Afrikaans, ChineseTraditional, ChineseSimplified, Indonesian, Malay, Icelandic,
+    Turkish,
 };
 
 // The language for the platform's user interface language (a LANGID:
 // primary language in the low ten bits, sublanguage above).
-TUpdLanguage LanguageOfUiLanguage(std::uint16_t langId);
+UpdateLanguage languageOfUiLanguage(std::uint16_t langId);
 
-// One choice for the whole program; wlAuto picks the language of uiLanguage.
-void SetLanguage(TUpdLanguage language, std::uint16_t uiLanguage);
-TUpdLanguage ChosenLanguage();
+// One choice for the whole program; Auto picks the language of uiLanguage.
+void setLanguage(UpdateLanguage language, std::uint16_t uiLanguage);
+UpdateLanguage chosenLanguage();
 // The table a language's texts come from: English for every language here.
-TUpdLanguage TableOf(TUpdLanguage language);
+UpdateLanguage tableOf(UpdateLanguage language);
 
 // Message boxes of the check that the developer site cannot answer for:
 // the information file is refused before anything is read from it.

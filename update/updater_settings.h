@@ -12,13 +12,13 @@ inline constexpr const char* kInfoFilePath = "/benchmarks/ss2/qrv_melkrin.inf";
 // optional settings value "UpdateServer" (a mirror: "http://host:port" or a
 // bare host name). A mirror is safe to allow because every information file
 // must carry the maker's signature.
-std::string InfoFileUrl(const std::string& updateServerSetting);
+std::string infoFileUrl(const std::string& updateServerSetting);
 
 // This program's settings: version by number (the higher of the stored
 // "Programversion" and the program file's own version, so that a stale or
 // tampered stored value never lets an older or equal release be offered),
 // release date 07/30/2006, the messages it shows, no automatic check.
-void ConfigureForThisProgram(TSelfUpdater& updater, const std::string& programVersion,
+void configureForThisProgram(UpdateChecker& updater, const std::string& programVersion,
                              const std::string& fileVersion, const std::string& updateServerSetting);
 
 }  // namespace melkrin::update

@@ -52,7 +52,7 @@ bool sameFileName(const std::string& a, const std::string& b) { return upper(a) 
 
 }  // namespace
 
-std::string LocalFileNameOf(const std::string& url) {
+std::string localFileNameOf(const std::string& url) {
     const auto slash = url.find_last_of("/\\");
     const std::string name = slash == std::string::npos ? url : url.substr(slash + 1);
     if (name.empty() || name == "." || name == "..") return "";
@@ -63,13 +63,13 @@ std::string LocalFileNameOf(const std::string& url) {
     return name;
 }
 
-int TotalPercentsDone(std::size_t index, std::size_t count, int percentsDone) {
+int totalPercentsDone(std::size_t index, std::size_t count, int percentsDone) {
     if (count == 0) return 0;
-    return RoundHalfEven(100.0 * static_cast<double>(index) / static_cast<double>(count)) +
+    return roundHalfEven(100.0 * static_cast<double>(index) / static_cast<double>(count)) +
            percentsDone / static_cast<int>(count);
 }
 
-std::string FormatOneDecimal(double value, char decimalSeparator) {
+std::string formatOneDecimal(double value, char decimalSeparator) {
     char text[64];
     std::snprintf(text, sizeof(text), "%.1f", value);
     std::string result = text;
@@ -77,41 +77,41 @@ std::string FormatOneDecimal(double value, char decimalSeparator) {
     return result;
 }
 
-std::string HelperCommandLine(const std::string& helperPath, const std::string& programPath,
+std::string helperCommandLine(const std::string& helperPath, const std::string& programPath,
                               const std::string& argument) {
     // The helper's own path is quoted: a temporary folder below a user name
     // with a blank would otherwise let the system try "C:\Users\Joe.exe" first.
     return "\"" + helperPath + "\" " + programPath + " +" + argument;
 }
 
-TUpgradeFlow::TUpgradeFlow(Services services) : s_(std::move(services)) {}
+UpgradeFlow::UpgradeFlow(Services services) : s_(std::move(services)) {}
 
-void TUpgradeFlow::error(const std::string& text) { s_.messages.show(text, Text(0), MessageIcon::Error); }
+void UpgradeFlow::error(const std::string& text) { s_.messages.show(text, Text(0), MessageIcon::Error); }
 
-void TUpgradeFlow::Begin(const UpdateOffer& offer) {
-    if (Active() || offer.Files.empty()) return;
+void UpgradeFlow::Begin(const UpdateOffer& offer) {
+    if (active() || offer.files.empty()) return;
     offer_ = offer;
     aborted_ = false;
     lastEnd_ = UpgradeEnd::None;
-    if (shows(TUpdShowMessages::mAskUpgrade) && !s_.windows.askUpgrade(offer_.UpgradeMsg)) {
+    if (shows(UpdateMessage::AskUpgrade) && !s_.windows.askUpgrade(offer_.upgradeMsg)) {
         lastEnd_ = UpgradeEnd::Declined;
-        if (OnLaterUpgrade) OnLaterUpgrade();
+        if (onLaterUpgrade) onLaterUpgrade();
         return;
     }
-    if (offer_.UpgradeMethod == TUpgradeMethod::umRedirectToURL) {
+    if (offer_.upgradeMethod == UpgradeKind::RedirectToUrl) {
         lastEnd_ = UpgradeEnd::Redirected;
-        s_.windows.openInBrowser(NormalizeUrl(offer_.Files.front().url));
+        s_.windows.openInBrowser(normalizeUrl(offer_.files.front().url));
         return;
     }
     startDownloads();
 }
 
-void TUpgradeFlow::startDownloads() {
+void UpgradeFlow::startDownloads() {
     // Every name is checked before anything is written, so a refused one
     // leaves the folder as it was.
     localNames_.clear();
-    for (const CheckedFile& file : offer_.Files) {
-        const std::string name = LocalFileNameOf(file.url);
+    for (const CheckedFile& file : offer_.files) {
+        const std::string name = localFileNameOf(file.url);
         if (name.empty()) {
             error(formatWith(kRefusedNameText, file.url));
             lastEnd_ = UpgradeEnd::RefusedName;
@@ -123,52 +123,52 @@ void TUpgradeFlow::startDownloads() {
     // A file left by an earlier round that ended badly must not be installed with this one.
     deletePendingFiles();
     index_ = 0;
-    if (WizardEnabled) s_.windows.openWizard();
+    if (wizardEnabled) s_.windows.openWizard();
     startFile();
 }
 
-void TUpgradeFlow::startFile() {
-    const std::string& url = offer_.Files[index_].url;
+void UpgradeFlow::startFile() {
+    const std::string& url = offer_.files[index_].url;
     if (s_.windows.wizardOpen()) {
         s_.windows.setLocation(url);
-        s_.windows.setCounter(withValue(Text(9), static_cast<int>(index_ + 1), static_cast<int>(offer_.Files.size())));
+        s_.windows.setCounter(withValue(Text(9), static_cast<int>(index_ + 1), static_cast<int>(offer_.files.size())));
     }
     localFile_ = s_.programFolder + localNames_[index_] + kPendingSuffix;
     fileTime_ = 0;
-    s_.transfer.HiddenOutputFile = true;
+    s_.transfer.hiddenOutputFile = true;
     // The signed size: the download stops the moment it passes it.
-    s_.transfer.MaxBodySize = offer_.Files[index_].size;
-    if (!s_.transfer.StartTransfer(url, localFile_)) {
+    s_.transfer.maxBodySize = offer_.files[index_].size;
+    if (!s_.transfer.startTransfer(url, localFile_)) {
         finish(UpgradeEnd::NotStarted);
         error("The download could not be started.");
     }
 }
 
-void TUpgradeFlow::HeadersReceived(const HeadersInfo& headers, bool& continueDownload) {
+void UpgradeFlow::onHeadersReceived(const HeadersInfo& headers, bool& continueDownload) {
     if (state_ != UpgradeState::Downloading) return;
-    fileTime_ = headers.LastModified;
+    fileTime_ = headers.lastModified;
     if (s_.windows.wizardOpen())
         s_.windows.setSizeLine(
-            withDecimal(Text(6), FormatOneDecimal(headers.ContentLength / 1024.0, s_.windows.decimalSeparator())));
+            withDecimal(Text(6), formatOneDecimal(headers.contentLength / 1024.0, s_.windows.decimalSeparator())));
     bool canUpgrade = true;
-    if (MiscFilesUpgrade == TMiscFilesBehavior::mfuOnlyIfSizeDifferent && headers.ContentLength != 0 &&
-        offer_.Files.size() > 1) {
+    if (miscFilesUpgrade == MiscFilesBehavior::OnlyIfSizeDifferent && headers.contentLength != 0 &&
+        offer_.files.size() > 1) {
         const std::string target = s_.programFolder + localNames_[index_];
         if (!sameFileName(target, s_.programPath))
-            if (const auto size = s_.files.fileSize(target)) canUpgrade = *size != headers.ContentLength;
+            if (const auto size = s_.files.fileSize(target)) canUpgrade = *size != headers.contentLength;
     }
-    if (OnFileStart) OnFileStart(offer_.Files[index_].url, headers.ContentLength, fileTime_, canUpgrade);
+    if (onFileStart) onFileStart(offer_.files[index_].url, headers.contentLength, fileTime_, canUpgrade);
     continueDownload = canUpgrade;
 }
 
-void TUpgradeFlow::Progress(std::uint32_t fileSize, std::uint32_t bytesRead, std::int64_t estimatedTimeLeft,
+void UpgradeFlow::Progress(std::uint32_t fileSize, std::uint32_t bytesRead, std::int64_t estimatedTimeLeft,
                             int percentsDone, float transferRate) {
     if (state_ != UpgradeState::Downloading) return;
-    const int total = TotalPercentsDone(index_, offer_.Files.size(), percentsDone);
-    if (OnProgress) OnProgress(offer_.Files[index_].url, fileSize, bytesRead, percentsDone, total, transferRate);
+    const int total = totalPercentsDone(index_, offer_.files.size(), percentsDone);
+    if (onProgress) onProgress(offer_.files[index_].url, fileSize, bytesRead, percentsDone, total, transferRate);
     if (s_.windows.wizardOpen()) {
         const char separator = s_.windows.decimalSeparator();
-        const std::string rate = withDecimal(Text(7), FormatOneDecimal(transferRate, separator));
+        const std::string rate = withDecimal(Text(7), formatOneDecimal(transferRate, separator));
         char time[128];
         const long long left = estimatedTimeLeft;
         std::snprintf(time, sizeof(time), Text(8), static_cast<int>(left / 3600), static_cast<int>((left / 60) % 60),
@@ -177,35 +177,35 @@ void TUpgradeFlow::Progress(std::uint32_t fileSize, std::uint32_t bytesRead, std
     }
 }
 
-void TUpgradeFlow::Done() {
+void UpgradeFlow::onTransferDone() {
     if (state_ != UpgradeState::Downloading) return;
     // The information file was signed: a body that is not the listed file
     // (a changed server, a proxy's page) is thrown away, never installed.
     const auto bytes = s_.files.readAll(localFile_);
-    if (!bytes || !MatchesListedFile(*bytes, offer_.Files[index_])) {
+    if (!bytes || !matchesListedFile(*bytes, offer_.files[index_])) {
         s_.files.deleteFile(localFile_);
         finish(UpgradeEnd::FileMismatch);
         error(formatWith(kFileMismatchText, localNames_[index_]));
         return;
     }
     if (fileTime_ != 0) s_.files.setFileTime(localFile_, fileTime_);
-    if (OnFileDone) OnFileDone(localFile_);
+    if (onFileDone) onFileDone(localFile_);
     nextFile();
 }
 
-void TUpgradeFlow::Skipped() {
+void UpgradeFlow::onTransferSkipped() {
     if (state_ != UpgradeState::Downloading) return;
     nextFile();
 }
 
-void TUpgradeFlow::nextFile() {
+void UpgradeFlow::nextFile() {
     ++index_;
-    if (index_ < offer_.Files.size()) {
+    if (index_ < offer_.files.size()) {
         startFile();
         return;
     }
     if (s_.windows.wizardOpen()) {
-        // The restart waits for the wizard's "&OK" (WizardClosed).
+        // The restart waits for the wizard's "&OK" (wizardClosed).
         state_ = UpgradeState::FinalPage;
         s_.windows.showFinalPage();
         return;
@@ -213,7 +213,7 @@ void TUpgradeFlow::nextFile() {
     restart();
 }
 
-void TUpgradeFlow::WizardClosed(WizardEnd end) {
+void UpgradeFlow::wizardClosed(WizardEnd end) {
     if (state_ == UpgradeState::Idle) return;
     if (end == WizardEnd::Aborted) {
         abort();
@@ -222,9 +222,9 @@ void TUpgradeFlow::WizardClosed(WizardEnd end) {
     if (state_ == UpgradeState::FinalPage) restart();
 }
 
-void TUpgradeFlow::restart() {
+void UpgradeFlow::restart() {
     bool restartImmediately = true;
-    if (OnEndUpgrade) OnEndUpgrade(restartImmediately);
+    if (onEndUpgrade) onEndUpgrade(restartImmediately);
     if (!restartImmediately) {
         // The files stay pending; the next round removes them first.
         state_ = UpgradeState::Idle;
@@ -232,7 +232,7 @@ void TUpgradeFlow::restart() {
         return;
     }
     const std::string argument =
-        RestartParams + (offer_.UpgradeMethod == TUpgradeMethod::umUseExternalSetup ? "1" : "0");
+        restartParams + (offer_.upgradeMethod == UpgradeKind::UseExternalSetup ? "1" : "0");
     state_ = UpgradeState::Idle;
     lastEnd_ = UpgradeEnd::Restarted;
     const HandOverResult handOver = s_.launcher.handOver(s_.programPath, argument);
@@ -252,28 +252,28 @@ void TUpgradeFlow::restart() {
     s_.launcher.closeApplication();
 }
 
-void TUpgradeFlow::Incomplete() {
+void UpgradeFlow::onTransferIncomplete() {
     if (state_ != UpgradeState::Downloading) return;
     finish(UpgradeEnd::ConnLost);
-    if (OnConnLost) OnConnLost();
-    if (shows(TUpdShowMessages::mConnLost)) error(Text(30));
+    if (onConnLost) onConnLost();
+    if (shows(UpdateMessage::ConnLost)) error(Text(30));
 }
 
-void TUpgradeFlow::Unreachable() {
+void UpgradeFlow::onServerUnreachable() {
     if (state_ != UpgradeState::Downloading) return;
-    const std::string url = NormalizeUrl(s_.transfer.URL());
-    const std::string host = HostOfUrl(url);
+    const std::string url = normalizeUrl(s_.transfer.url());
+    const std::string host = hostOfUrl(url);
     finish(UpgradeEnd::HostUnreachable);
-    if (OnHostUnreachable) OnHostUnreachable(url, host);
-    if (shows(TUpdShowMessages::mHostUnreachable)) error(formatWith(Text(26), "'http://" + host + "'"));
+    if (onHostUnreachable) onHostUnreachable(url, host);
+    if (shows(UpdateMessage::HostUnreachable)) error(formatWith(Text(26), "'http://" + host + "'"));
 }
 
-void TUpgradeFlow::HttpError(int statusCode) {
+void UpgradeFlow::onHttpError(int statusCode) {
     if (state_ != UpgradeState::Downloading) return;
-    const std::string& url = offer_.Files[index_].url;
+    const std::string& url = offer_.files[index_].url;
     bool continueUpgrade = false;
-    if (OnLostFile) OnLostFile(url, statusCode, continueUpgrade);
-    if (shows(TUpdShowMessages::mLostFile))
+    if (onLostFile) onLostFile(url, statusCode, continueUpgrade);
+    if (shows(UpdateMessage::LostFile))
         continueUpgrade = s_.windows.askYesNo(formatWith(Text(28), fileNameOfUrlPath(url)),
                                               std::string(Text(21)) + " #" + std::to_string(statusCode));
     // The skipped file's partial body, if any, must not reach the helper.
@@ -284,7 +284,7 @@ void TUpgradeFlow::HttpError(int statusCode) {
     }
     // The signed set is installed whole or not at all: only a file the
     // developer marked optional may be left out.
-    if (offer_.Files[index_].optional) {
+    if (offer_.files[index_].optional) {
         nextFile();
         return;
     }
@@ -293,14 +293,14 @@ void TUpgradeFlow::HttpError(int statusCode) {
     error(formatWith(kRequiredFileSkippedText, name));
 }
 
-void TUpgradeFlow::Refused(TransferRefusal reason) {
+void UpgradeFlow::onTransferRefused(TransferRefusal reason) {
     if (state_ != UpgradeState::Downloading) return;
     if (reason == TransferRefusal::TooLarge) {
         finish(UpgradeEnd::FileMismatch);
         error(formatWith(kFileMismatchText, localNames_[index_]));
         return;
     }
-    const std::string url = offer_.Files[index_].url;
+    const std::string url = offer_.files[index_].url;
     if (reason == TransferRefusal::InsecureRedirect) {
         finish(UpgradeEnd::InsecureRedirect);
         error(formatWith(kInsecureRedirectText, url));
@@ -310,36 +310,36 @@ void TUpgradeFlow::Refused(TransferRefusal reason) {
     error(formatWith(kRedirectLoopText, url));
 }
 
-void TUpgradeFlow::PasswordRequest(const std::string& realm, bool& tryAgain) {
+void UpgradeFlow::onPasswordNeeded(const std::string& realm, bool& tryAgain) {
     if (state_ != UpgradeState::Downloading) return;
-    if (OnPasswordRequest) OnPasswordRequest(realm, tryAgain);
-    if (tryAgain || !shows(TUpdShowMessages::mPasswordRequest)) return;
-    std::string user = s_.transfer.HTTPUsername, password = s_.transfer.HTTPPassword;
-    tryAgain = s_.windows.askPassword(fileNameOfUrlPath(offer_.Files[index_].url), user, password);
+    if (onPasswordRequest) onPasswordRequest(realm, tryAgain);
+    if (tryAgain || !shows(UpdateMessage::PasswordRequest)) return;
+    std::string user = s_.transfer.httpUsername, password = s_.transfer.httpPassword;
+    tryAgain = s_.windows.askPassword(fileNameOfUrlPath(offer_.files[index_].url), user, password);
     if (tryAgain) {
-        s_.transfer.HTTPUsername = user;
-        s_.transfer.HTTPPassword = password;
+        s_.transfer.httpUsername = user;
+        s_.transfer.httpPassword = password;
     } else {
         abort();
     }
 }
 
-void TUpgradeFlow::abort() {
+void UpgradeFlow::abort() {
     aborted_ = true;
     finish(UpgradeEnd::Aborted);
-    if (OnAborted) OnAborted();
+    if (onAborted) onAborted();
 }
 
-void TUpgradeFlow::finish(UpgradeEnd end) {
+void UpgradeFlow::finish(UpgradeEnd end) {
     state_ = UpgradeState::Idle;
     lastEnd_ = end;
     // A running transfer deletes its own file once its worker has let go of it.
-    if (s_.transfer.Busy()) s_.transfer.StopTransfer(true);
+    if (s_.transfer.isBusy()) s_.transfer.stopTransfer(true);
     if (s_.windows.wizardOpen()) s_.windows.closeWizard();
     deletePendingFiles();
 }
 
-void TUpgradeFlow::deletePendingFiles() {
+void UpgradeFlow::deletePendingFiles() {
     for (const std::string& name : s_.files.pendingFiles(s_.programFolder)) s_.files.deleteFile(s_.programFolder + name);
 }
 

@@ -43,7 +43,7 @@ public:
     // The upgrade question; true for "&Yes".
     virtual bool askUpgrade(const std::string& message) = 0;
     // Opens the download wizard; its closing comes back through
-    // TUpgradeFlow::WizardClosed.
+    // UpgradeFlow::wizardClosed.
     virtual void openWizard() = 0;
     virtual bool wizardOpen() = 0;
     virtual void setLocation(const std::string& url) = 0;
@@ -87,17 +87,17 @@ enum class UpgradeEnd {
 // the URL. Empty when that cannot be a plain file name in the program folder
 // (empty, "." or "..", a drive or stream colon, a device name, characters
 // Windows does not allow, a trailing dot or blank).
-std::string LocalFileNameOf(const std::string& url);
+std::string localFileNameOf(const std::string& url);
 
 // round(100 * index / count) + percentsDone div count.
-int TotalPercentsDone(std::size_t index, std::size_t count, int percentsDone);
+int totalPercentsDone(std::size_t index, std::size_t count, int percentsDone);
 
 // "%.1f" with the given decimal separator.
-std::string FormatOneDecimal(double value, char decimalSeparator);
+std::string formatOneDecimal(double value, char decimalSeparator);
 
 // The helper's command line: quoted helper path, the unquoted program path,
 // " +" and the argument.
-std::string HelperCommandLine(const std::string& helperPath, const std::string& programPath,
+std::string helperCommandLine(const std::string& helperPath, const std::string& programPath,
                               const std::string& argument);
 
 inline constexpr const char* kRefusedNameText =
@@ -111,10 +111,10 @@ inline constexpr const char* kRequiredFileSkippedText =
     "The file %s was skipped, but the update cannot work without it.\r\r"
     "Nothing of this update was installed; the program stays as it was.";
 
-class TUpgradeFlow {
+class UpgradeFlow {
 public:
     struct Services {
-        THttpTransfer& transfer;
+        HttpClient& transfer;
         UpgradeFiles& files;
         UpgradeWindows& windows;
         HelperLauncher& launcher;
@@ -124,60 +124,60 @@ public:
         std::string applicationTitle;
     };
 
-    explicit TUpgradeFlow(Services services);
+    explicit UpgradeFlow(Services services);
 
     // Settings.
-    enum class TMiscFilesBehavior { mfuAlwaysDownload, mfuOnlyIfSizeDifferent };
-    TMiscFilesBehavior MiscFilesUpgrade = TMiscFilesBehavior::mfuAlwaysDownload;
-    std::string RestartParams = "/afterupgrade";
-    bool WizardEnabled = true;
-    ShowMessagesSet ShowMessages;
+    enum class MiscFilesBehavior { AlwaysDownload, OnlyIfSizeDifferent };
+    MiscFilesBehavior miscFilesUpgrade = MiscFilesBehavior::AlwaysDownload;
+    std::string restartParams = "/afterupgrade";
+    bool wizardEnabled = true;
+    ShowMessagesSet showMessages;
 
     // Notifications.
-    std::function<void()> OnLaterUpgrade;
-    std::function<void(const std::string& url, std::uint32_t size, LocalDateTime time, bool& canUpgrade)> OnFileStart;
+    std::function<void()> onLaterUpgrade;
+    std::function<void(const std::string& url, std::uint32_t size, LocalDateTime time, bool& canUpgrade)> onFileStart;
     std::function<void(const std::string& url, std::uint32_t size, std::uint32_t bytesRead, int percentsDone,
                        int totalPercentsDone, float rate)>
-        OnProgress;
-    std::function<void(const std::string& fileName)> OnFileDone;
-    std::function<void(bool& restartImmediately)> OnEndUpgrade;
-    std::function<void()> OnAborted;
-    std::function<void()> OnConnLost;
-    std::function<void(const std::string& url, const std::string& host)> OnHostUnreachable;
-    std::function<void(const std::string& url, int statusCode, bool& continueUpgrade)> OnLostFile;
-    std::function<void(const std::string& realm, bool& tryAgain)> OnPasswordRequest;
+        onProgress;
+    std::function<void(const std::string& fileName)> onFileDone;
+    std::function<void(bool& restartImmediately)> onEndUpgrade;
+    std::function<void()> onAborted;
+    std::function<void()> onConnLost;
+    std::function<void(const std::string& url, const std::string& host)> onHostUnreachable;
+    std::function<void(const std::string& url, int statusCode, bool& continueUpgrade)> onLostFile;
+    std::function<void(const std::string& realm, bool& tryAgain)> onPasswordRequest;
 
     // Entered from the check with the offer.
     void Begin(const UpdateOffer& offer);
 
     // Events of the transfer while downloading.
-    void HeadersReceived(const HeadersInfo& headers, bool& continueDownload);
+    void onHeadersReceived(const HeadersInfo& headers, bool& continueDownload);
     void Progress(std::uint32_t fileSize, std::uint32_t bytesRead, std::int64_t estimatedTimeLeft, int percentsDone,
                   float transferRate);
-    void Done();
-    void Skipped();
-    void Incomplete();
-    void Unreachable();
-    void HttpError(int statusCode);
-    void PasswordRequest(const std::string& realm, bool& tryAgain);
+    void onTransferDone();
+    void onTransferSkipped();
+    void onTransferIncomplete();
+    void onServerUnreachable();
+    void onHttpError(int statusCode);
+    void onPasswordNeeded(const std::string& realm, bool& tryAgain);
     // The transfer ended itself: a body larger than the listed size, a redirect loop, or a
     // redirect from https to http.
-    void Refused(TransferRefusal reason);
+    void onTransferRefused(TransferRefusal reason);
     // The wizard was closed: by "&OK" on the final page, or after the user
     // confirmed the close question.
-    void WizardClosed(WizardEnd end);
+    void wizardClosed(WizardEnd end);
 
     // The program ends during a round: nothing is installed, nothing is left pending.
-    void Stop() {
-        if (Active()) finish(UpgradeEnd::Aborted);
+    void stop() {
+        if (active()) finish(UpgradeEnd::Aborted);
     }
 
-    UpgradeState State() const { return state_; }
-    bool Active() const { return state_ != UpgradeState::Idle; }
-    bool AbortedMark() const { return aborted_; }
-    UpgradeEnd LastEnd() const { return lastEnd_; }
-    std::size_t FileIndex() const { return index_; }
-    const std::string& CurrentLocalFile() const { return localFile_; }
+    UpgradeState state() const { return state_; }
+    bool active() const { return state_ != UpgradeState::Idle; }
+    bool abortedMark() const { return aborted_; }
+    UpgradeEnd lastEnd() const { return lastEnd_; }
+    std::size_t fileIndex() const { return index_; }
+    const std::string& currentLocalFile() const { return localFile_; }
 
 private:
     void startDownloads();
@@ -191,7 +191,7 @@ private:
     // before the round's last message, so the topmost wizard never hides it.
     void finish(UpgradeEnd end);
     void deletePendingFiles();
-    bool shows(TUpdShowMessages m) const { return ShowMessages.count(m) != 0; }
+    bool shows(UpdateMessage m) const { return showMessages.count(m) != 0; }
     void error(const std::string& text);
 
     Services s_;

@@ -58,7 +58,7 @@ std::optional<std::string> Win32UpgradeFiles::readAll(const std::string& path) {
     return bytes;
 }
 
-FILETIME FileTimeOfLocal(LocalDateTime time) {
+FILETIME fileTimeOfLocal(LocalDateTime time) {
     // File times of FAT volumes have two-second steps; keep every volume alike.
     const LocalDateTime even = time - (((time % 2) + 2) % 2);
     const ULONGLONG ticks = static_cast<ULONGLONG>(even + 11644473600LL) * 10000000ULL;
@@ -72,7 +72,7 @@ void Win32UpgradeFiles::setFileTime(const std::string& path, LocalDateTime time)
     HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
-    const FILETIME ft = FileTimeOfLocal(time);
+    const FILETIME ft = fileTimeOfLocal(time);
     // The last-access time stays as it is.
     ::SetFileTime(file, &ft, nullptr, &ft);
     CloseHandle(file);
@@ -80,7 +80,7 @@ void Win32UpgradeFiles::setFileTime(const std::string& path, LocalDateTime time)
 
 HandOverResult Win32HelperLauncher::handOver(const std::string& programPath, const std::string& argument) {
     Win32HelperHandOverPlatform platform;
-    return HandOverToHelper(platform, programPath, argument);
+    return handOverToHelper(platform, programPath, argument);
 }
 
 void Win32HelperLauncher::closeApplication() {

@@ -31,6 +31,6 @@ private:
 };
 
 // Local date-time (seconds since 1970, local time) to the system's UTC file time.
-FILETIME FileTimeOfLocal(LocalDateTime time);
+FILETIME fileTimeOfLocal(LocalDateTime time);
 
 }  // namespace melkrin::update

@@ -151,7 +151,7 @@ std::string fill(const char* pattern, const std::string& a, const std::string& b
 
 // ---------------------------------------------------------------- picture
 
-HBITMAP MakeWizardPicture(HDC reference) {
+HBITMAP makeWizardPicture(HDC reference) {
     constexpr int w = 118, h = 218;
     HDC dc = CreateCompatibleDC(reference);
     HBITMAP bitmap = CreateCompatibleBitmap(reference, w, h);
@@ -369,7 +369,7 @@ void Win32UpgradeWindows::createWizardControls() {
     HWND w = wizard_;
     if (!picture_) {
         HDC dc = GetDC(w);
-        picture_ = MakeWizardPicture(dc);
+        picture_ = makeWizardPicture(dc);
         ReleaseDC(w, dc);
     }
     HWND title = child(w, "STATIC", Text(1), SS_LEFT | SS_NOPREFIX, WizardTitle, px(136), px(10), px(319), px(24),

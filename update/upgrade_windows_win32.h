@@ -76,6 +76,6 @@ private:
 };
 
 // The side picture of the wizard, 118 x 218, drawn by the program.
-HBITMAP MakeWizardPicture(HDC reference);
+HBITMAP makeWizardPicture(HDC reference);
 
 }  // namespace melkrin::update

@@ -132,7 +132,7 @@ std::optional<FileCheck> Win32HelperPlatform::checkFile(const std::string& path)
     CloseHandle(file);
     if (!ok) return std::nullopt;
     const auto digest = hash.finish();
-    return FileCheck{size, update::ToHex(digest.data(), digest.size())};
+    return FileCheck{size, update::toHex(digest.data(), digest.size())};
 }
 
 std::optional<std::string> Win32HelperPlatform::readFile(const std::string& path) {

@@ -42,7 +42,7 @@ public:
                         std::vector<std::uint8_t>& output) override {
         calls.push_back({target, code, input, output});
         if (!deviceContexts) return {};
-        if (target == Target::firstDisplay) {
+        if (target == Target::FirstDisplay) {
             // An unknown command behaves like a driver that ignores the escape.
             const auto it = ati.find(value32(input, 4));
             if (it == ati.end()) return {true, 0, true};

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "common/errors.h"
-#include "run/process_runner.h"
+#include "common/process_runner.h"
 
 namespace melkrin::testing {
 
@@ -16,29 +16,29 @@ public:
         std::string currentDirectory;
     };
 
-    void Start() override {
+    void start() override {
         if (running_) throw MelkrinError("Cannot perform this operation when process is running");
         if (refuseNext) {
             refuseNext = false;
             throw OsError(2, "The system cannot find the file specified");
         }
-        starts.push_back({CommandLine, CurrentDirectory});
+        starts.push_back({commandLine, currentDirectory});
         running_ = true;
-        if (journal) journal->push_back("start " + CommandLine);
+        if (journal) journal->push_back("start " + commandLine);
     }
     bool running() const override { return running_; }
     // The test plays the end that follows with finish().
-    void Stop() override {
+    void stop() override {
         if (!running_) return;
         if (refuseStop) throw OsError(5, "Access is denied.");
         ++stops;
-        if (journal) journal->push_back("stop " + CommandLine);
+        if (journal) journal->push_back("stop " + commandLine);
     }
 
     // The started process ends with the given code.
     void finish(std::uint32_t exitCode = 0) {
         running_ = false;
-        if (OnTerminate) OnTerminate(*this, exitCode);
+        if (onTerminate) onTerminate(*this, exitCode);
     }
 
     std::vector<Started> starts;

@@ -11,78 +11,78 @@
 
 namespace melkrin::testing {
 
-class FakeHttpTransfer : public update::THttpTransfer {
+class FakeHttpTransfer : public update::HttpClient {
 public:
     struct Start {
         std::string url, output;
         update::CacheOptions cache;
         std::uint64_t maxBody = update::kNoSizeLimit;
     };
-    bool StartTransfer(const std::string& url, const std::string& output) override {
+    bool startTransfer(const std::string& url, const std::string& output) override {
         if (busy) return false;
-        starts.push_back({url, output, CacheOptionsSet, MaxBodySize});
+        starts.push_back({url, output, cacheOptions, maxBodySize});
         url_ = url;
         busy = active = true;
         return true;
     }
     // Idle at once, as the real client is.
-    void StopTransfer(bool deleteOutputFile) override {
+    void stopTransfer(bool deleteOutputFile) override {
         stops.push_back(deleteOutputFile);
         busy = active = false;
     }
-    bool Busy() const override { return busy; }
-    bool WorkerActive() const override { return active; }
-    const std::string& URL() const override { return url_; }
+    bool isBusy() const override { return busy; }
+    bool workerActive() const override { return active; }
+    const std::string& url() const override { return url_; }
 
     // The completions as the real client delivers them: busy ends before the
     // notification, the worker only after it returned.
     void finishDone(const std::string& body) {
         busy = false;
-        if (TransferDone) TransferDone(*this, "text/plain", static_cast<std::uint32_t>(body.size()), body);
+        if (onTransferDone) onTransferDone(*this, "text/plain", static_cast<std::uint32_t>(body.size()), body);
         active = false;
     }
     void finishIncomplete() {
         busy = false;
-        if (TransferIncomplete) TransferIncomplete(*this, "text/plain", 100, 10, "partial");
+        if (onTransferIncomplete) onTransferIncomplete(*this, "text/plain", 100, 10, "partial");
         active = false;
     }
     void finishUnreachable() {
         busy = false;
-        if (ServerUnreachable) ServerUnreachable(*this);
+        if (onServerUnreachable) onServerUnreachable(*this);
         active = false;
     }
     void finishRefused(update::TransferRefusal reason, int status = 200) {
         busy = false;
-        if (TransferRefused) TransferRefused(*this, reason, status);
+        if (onTransferRefused) onTransferRefused(*this, reason, status);
         active = false;
     }
     void finishHttpError(int status) {
         busy = false;
-        if (HttpError) HttpError(*this, status, "<html>error page</html>");
+        if (onHttpError) onHttpError(*this, status, "<html>error page</html>");
         active = false;
     }
 
     // What arrives while the worker runs.
     bool sendHeaders(std::uint32_t contentLength, update::LocalDateTime lastModified = 0) {
         update::HeadersInfo h;
-        h.StatusCode = 200;
-        h.ContentLength = contentLength;
-        h.LastModified = lastModified;
+        h.statusCode = 200;
+        h.contentLength = contentLength;
+        h.lastModified = lastModified;
         bool go = true;
-        if (HeadersReceived) HeadersReceived(*this, h, go);
+        if (onHeadersReceived) onHeadersReceived(*this, h, go);
         return go;
     }
     void sendProgress(std::uint32_t size, std::uint32_t read, int percents, float rate, std::int64_t left) {
-        if (TransferProgress) TransferProgress(*this, "application/octet-stream", size, read, 0, left, percents, rate);
+        if (onTransferProgress) onTransferProgress(*this, "application/octet-stream", size, read, 0, left, percents, rate);
     }
     bool sendPasswordRequest(const std::string& realm) {
         bool tryAgain = false;
-        if (PasswordRequest) PasswordRequest(*this, realm, tryAgain);
+        if (onPasswordNeeded) onPasswordNeeded(*this, realm, tryAgain);
         return tryAgain;
     }
     void finishSkipped() {
         busy = false;
-        if (TransferSkipped) TransferSkipped(*this);
+        if (onTransferSkipped) onTransferSkipped(*this);
         active = false;
     }
 

@@ -9,7 +9,7 @@
 #include <iterator>
 
 #include "app/about_text.h"
-#include "run/game_interface.h"
+#include "gameconfig/game_interface.h"
 #include "run/run_log_lines.h"
 #include "update/signature_verifier_win32.h"
 #include "update/signed_info.h"
@@ -28,23 +28,23 @@ std::string sourceFile(const std::string& relative) {
 }
 
 TEST(OtherKeyBuildTest, RefusesTheDevelopmentKeysSignature) {
-    ASSERT_FALSE(UsesDevelopmentKey());
-    CngSignatureVerifier verifier(UpdatePublicKey());
+    ASSERT_FALSE(usesDevelopmentKey());
+    CngSignatureVerifier verifier(updatePublicKey());
     const std::string devSigned = sourceFile("tests/win/fixtures/newer_signed_by_dev_key.inf");
     const std::string ownSigned = sourceFile("tests/other_key/newer_signed_by_fixture_key.inf");
     // The same signed bytes: only the signature differs.
     ASSERT_EQ(devSigned.substr(0, devSigned.find("#signature=")), ownSigned.substr(0, ownSigned.find("#signature=")));
-    EXPECT_EQ(CheckSignedInfo(devSigned, verifier).verdict, InfoVerdict::BadSignature);
-    const SignedInfo own = CheckSignedInfo(ownSigned, verifier);
+    EXPECT_EQ(checkSignedInfo(devSigned, verifier).verdict, InfoVerdict::BadSignature);
+    const SignedInfo own = checkSignedInfo(ownSigned, verifier);
     EXPECT_EQ(own.verdict, InfoVerdict::Trusted);
     EXPECT_EQ(own.files.size(), 1u);
 }
 
 TEST(OtherKeyBuildTest, SaysNothingOfADevelopmentBuild) {
     const std::string note = kDevelopmentKeyNote;
-    EXPECT_EQ(aboutText(UsesDevelopmentKey()).find(note), std::string::npos);
+    EXPECT_EQ(aboutText(usesDevelopmentKey()).find(note), std::string::npos);
     const GameInstall game = deriveGameInstall("C:\\G\\Bin\\Sam2.exe", "C:\\G\\");
-    for (const std::string& line : debugRunHeader("1.2", "C:\\Bench\\", "C:\\Bench\\R\\", game, UsesDevelopmentKey()))
+    for (const std::string& line : debugRunHeader("1.2", "C:\\Bench\\", "C:\\Bench\\R\\", game, usesDevelopmentKey()))
         EXPECT_NE(line, note);
 }
 

@@ -33,11 +33,11 @@ struct Adapter {
     SettingsStore settings{keys};
 };
 
-TEST(TRadeonInfoTest, SendsBothQueriesWithTheirBlocks) {
+TEST(RadeonInfoTest, SendsBothQueriesWithTheirBlocks) {
     Adapter a;
     a.driver.answerAsAti(47250, 97000);
     a.driver.devices = {kRadeon};
-    TRadeonInfo radeon(a.driver);
+    RadeonInfo radeon(a.driver);
     ASSERT_TRUE(radeon.isAvailable());
     EXPECT_DOUBLE_EQ(radeon.engineClockMHz, 472.5);
     EXPECT_DOUBLE_EQ(radeon.memoryClockMHz, 970.0);
@@ -45,7 +45,7 @@ TEST(TRadeonInfoTest, SendsBothQueriesWithTheirBlocks) {
 
     ASSERT_EQ(a.driver.calls.size(), 2u);
     for (const auto& call : a.driver.calls) {
-        EXPECT_EQ(call.target, Target::firstDisplay);
+        EXPECT_EQ(call.target, Target::FirstDisplay);
         EXPECT_EQ(call.code, 0x7306);
     }
     EXPECT_EQ(a.driver.calls[0].input, words({16, 0x110013, 0, 0}, 16));
@@ -54,7 +54,7 @@ TEST(TRadeonInfoTest, SendsBothQueriesWithTheirBlocks) {
     EXPECT_EQ(a.driver.calls[1].outputBefore, words({64}, 64));
 }
 
-TEST(TRadeonInfoTest, StopsAtTheFirstStepThatFails) {
+TEST(RadeonInfoTest, StopsAtTheFirstStepThatFails) {
     struct Case {
         const char* what;
         int clockReturns, adapterReturns;
@@ -81,7 +81,7 @@ TEST(TRadeonInfoTest, StopsAtTheFirstStepThatFails) {
         a.driver.ati[0x110013].returned = c.clockReturns;
         a.driver.ati[0x400103].returned = c.adapterReturns;
         a.driver.devices = c.devices;
-        TRadeonInfo radeon(a.driver);
+        RadeonInfo radeon(a.driver);
         EXPECT_EQ(radeon.isAvailable(), c.available) << c.what;
         EXPECT_EQ(a.driver.calls.size(), c.escapes) << c.what;
         EXPECT_EQ(a.driver.deviceQueries, c.deviceQueries) << c.what;
@@ -146,7 +146,7 @@ TEST(ReadAtiAdapterTest, ANonAtiAdapterGivesNoRecord) {
     EXPECT_EQ(info.busType, "");
 }
 
-constexpr std::uint32_t MHz(double mhz) { return static_cast<std::uint32_t>(mhz * 1000000); }
+constexpr std::uint32_t megahertz(double mhz) { return static_cast<std::uint32_t>(mhz * 1000000); }
 
 // Answers for levels 0, 1, ... in order; a zero clock is left unanswered so
 // that only the other clock of the level counts.
@@ -167,20 +167,20 @@ TEST(ReadDisplayClassAdapterTest, TakesTheHighestClocksAsTheLevelLoopsDo) {
         const char* memoryClock;
         bool present;
     } cases[] = {
-        {"three GPU and two memory levels", {MHz(300), MHz(350), MHz(400)}, {MHz(500), MHz(600)}, "400 MHz",
+        {"three GPU and two memory levels", {megahertz(300), megahertz(350), megahertz(400)}, {megahertz(500), megahertz(600)}, "400 MHz",
          "600 MHz", true},
-        {"each maximum on its own", {MHz(300), MHz(350), MHz(400)}, {MHz(200), MHz(250)}, "400 MHz", "250 MHz", true},
-        {"two GPU levels give 0", {MHz(300), MHz(400)}, {MHz(500), MHz(600)}, "0 MHz", "600 MHz", false},
-        {"one memory level gives 0", {MHz(300), MHz(350), MHz(400)}, {MHz(500)}, "400 MHz", "0 MHz", false},
-        {"the first GPU level never counts", {MHz(900), MHz(300), MHz(350)}, {MHz(5), MHz(6)}, "350 MHz", "6 MHz",
+        {"each maximum on its own", {megahertz(300), megahertz(350), megahertz(400)}, {megahertz(200), megahertz(250)}, "400 MHz", "250 MHz", true},
+        {"two GPU levels give 0", {megahertz(300), megahertz(400)}, {megahertz(500), megahertz(600)}, "0 MHz", "600 MHz", false},
+        {"one memory level gives 0", {megahertz(300), megahertz(350), megahertz(400)}, {megahertz(500)}, "400 MHz", "0 MHz", false},
+        {"the first GPU level never counts", {megahertz(900), megahertz(300), megahertz(350)}, {megahertz(5), megahertz(6)}, "350 MHz", "6 MHz",
          true},
-        {"below half a MHz is no level", {499999, MHz(900), MHz(350), MHz(400)}, {MHz(1), MHz(2)}, "400 MHz",
+        {"below half a MHz is no level", {499999, megahertz(900), megahertz(350), megahertz(400)}, {megahertz(1), megahertz(2)}, "400 MHz",
          "2 MHz", true},
-        {"half a MHz rounds to even: 0", {500000, MHz(900), MHz(350), MHz(400)}, {1500000, 2500000}, "400 MHz",
+        {"half a MHz rounds to even: 0", {500000, megahertz(900), megahertz(350), megahertz(400)}, {1500000, 2500000}, "400 MHz",
          "2 MHz", true},
-        {"six levels", {MHz(100), MHz(200), MHz(700), MHz(300), MHz(400), MHz(500)},
-         {MHz(100), MHz(900), MHz(200), MHz(300), MHz(400), MHz(500)}, "700 MHz", "900 MHz", true},
-        {"whole MHz, halves to even", {MHz(1), 299500000, 300500000}, {MHz(1), 250499999}, "300 MHz", "250 MHz", true},
+        {"six levels", {megahertz(100), megahertz(200), megahertz(700), megahertz(300), megahertz(400), megahertz(500)},
+         {megahertz(100), megahertz(900), megahertz(200), megahertz(300), megahertz(400), megahertz(500)}, "700 MHz", "900 MHz", true},
+        {"whole MHz, halves to even", {megahertz(1), 299500000, 300500000}, {megahertz(1), 250499999}, "300 MHz", "250 MHz", true},
         {"the driver does not answer", {}, {}, "0 MHz", "0 MHz", false},
     };
     for (const auto& c : cases) {
@@ -198,7 +198,7 @@ TEST(ReadDisplayClassAdapterTest, TakesTheHighestClocksAsTheLevelLoopsDo) {
 TEST(ReadDisplayClassAdapterTest, QueriesEachLevelWithItsBlocks) {
     Adapter a;
     a.keys.addKey(displayclass::kKey);
-    answerLevels(a.driver, {MHz(300), MHz(350), MHz(400)}, {MHz(500), MHz(600)});
+    answerLevels(a.driver, {megahertz(300), megahertz(350), megahertz(400)}, {megahertz(500), megahertz(600)});
     const DisplayClassAdapterInfo info = readDisplayClassAdapter(a.driver, a.settings);
     EXPECT_TRUE(info.present);
     EXPECT_EQ(info.driverDesc, "");
@@ -207,7 +207,7 @@ TEST(ReadDisplayClassAdapterTest, QueriesEachLevelWithItsBlocks) {
     ASSERT_EQ(a.driver.calls.size(), 12u);
     for (std::size_t i = 0; i < 12; ++i) {
         const auto& call = a.driver.calls[i];
-        EXPECT_EQ(call.target, Target::displayDriver);
+        EXPECT_EQ(call.target, Target::DriverName);
         EXPECT_EQ(call.code, 0x7037);
         ASSERT_EQ(call.input.size(), 32u);
         const Bytes input = call.input;
@@ -243,7 +243,7 @@ TEST(ReadDisplayClassAdapterTest, AQueryFailsOnAnyOfItsThreeConditions) {
     for (const auto& c : cases) {
         Adapter a;
         a.keys.addKey(displayclass::kKey);
-        answerLevels(a.driver, {MHz(300), MHz(350), MHz(400)}, {MHz(500), MHz(600)});
+        answerLevels(a.driver, {megahertz(300), megahertz(350), megahertz(400)}, {megahertz(500), megahertz(600)});
         for (auto& [level, answer] : a.driver.levels) {
             answer.returned = c.returned;
             answer.released = c.released;
@@ -255,14 +255,14 @@ TEST(ReadDisplayClassAdapterTest, AQueryFailsOnAnyOfItsThreeConditions) {
     // No device context at all.
     Adapter a;
     a.keys.addKey(displayclass::kKey);
-    answerLevels(a.driver, {MHz(300), MHz(350), MHz(400)}, {MHz(500), MHz(600)});
+    answerLevels(a.driver, {megahertz(300), megahertz(350), megahertz(400)}, {megahertz(500), megahertz(600)});
     a.driver.deviceContexts = false;
     EXPECT_FALSE(readDisplayClassAdapter(a.driver, a.settings).present);
 }
 
 TEST(ReadDisplayClassAdapterTest, WithoutTheClassKeyNothingIsAsked) {
     Adapter a;
-    answerLevels(a.driver, {MHz(300), MHz(350), MHz(400)}, {MHz(500), MHz(600)});
+    answerLevels(a.driver, {megahertz(300), megahertz(350), megahertz(400)}, {megahertz(500), megahertz(600)});
     const DisplayClassAdapterInfo info = readDisplayClassAdapter(a.driver, a.settings);
     EXPECT_FALSE(info.present);
     EXPECT_EQ(info.gpuClock, "");

@@ -19,19 +19,19 @@ TEST(CommandLineTest, GoodArguments) {
         Action action;
         std::function<void(const CommandLine&)> check;
     } cases[] = {
-        {{}, Action::caWindow, [](const CommandLine& c) { EXPECT_FALSE(c.afterUpgrade); }},
-        {{"/afterupgrade"}, Action::caWindow, [](const CommandLine& c) { EXPECT_TRUE(c.afterUpgrade); }},
+        {{}, Action::Window, [](const CommandLine& c) { EXPECT_FALSE(c.afterUpgrade); }},
+        {{"/afterupgrade"}, Action::Window, [](const CommandLine& c) { EXPECT_TRUE(c.afterUpgrade); }},
         // The restart argument with its method digit, or with anything after it, still just opens the window.
-        {{"/afterupgrade1", "/bogus"}, Action::caWindow, [](const CommandLine& c) { EXPECT_TRUE(c.afterUpgrade); }},
-        {{"/?"}, Action::caUsage, nullptr},
-        {{"/run", "/res:oops", "-?"}, Action::caUsage, nullptr},
-        {{"/run"}, Action::caRun,
+        {{"/afterupgrade1", "/bogus"}, Action::Window, [](const CommandLine& c) { EXPECT_TRUE(c.afterUpgrade); }},
+        {{"/?"}, Action::Usage, nullptr},
+        {{"/run", "/res:oops", "-?"}, Action::Usage, nullptr},
+        {{"/run"}, Action::Run,
          [](const CommandLine& c) {
              EXPECT_FALSE(c.quiet);
              EXPECT_FALSE(c.run.fixedSlots) << "the stored resolutions";
              EXPECT_TRUE(c.run.jsonPath.empty());
          }},
-        {{"/RUN", "/Quiet", "/RES:800x600,640X480, 1280 x 720"}, Action::caRun,
+        {{"/RUN", "/Quiet", "/RES:800x600,640X480, 1280 x 720"}, Action::Run,
          [](const CommandLine& c) {
              EXPECT_TRUE(c.quiet);
              EXPECT_EQ(c.run.fixedSlots, (std::vector<int>{0, 1}));
@@ -39,12 +39,12 @@ TEST(CommandLineTest, GoodArguments) {
              EXPECT_EQ(c.run.customSize->first, "1280");
              EXPECT_EQ(c.run.customSize->second, "720");
          }},
-        {{"/run", "/res:1920x1200,1280x768"}, Action::caRun,
+        {{"/run", "/res:1920x1200,1280x768"}, Action::Run,
          [](const CommandLine& c) {
              EXPECT_EQ(c.run.fixedSlots, (std::vector<int>{6, 8}));
              EXPECT_FALSE(c.run.customSize);
          }},
-        {{"/run", "/demo:2", "/aa:High", "/af:16x", "/hdr:off", "/renderer:OpenGL", "/timelimit:0"}, Action::caRun,
+        {{"/run", "/demo:2", "/aa:High", "/af:16x", "/hdr:off", "/renderer:OpenGL", "/timelimit:0"}, Action::Run,
          [](const CommandLine& c) {
              EXPECT_EQ(c.run.demoNumber, 2);
              EXPECT_FALSE(c.run.demoFile);
@@ -56,31 +56,31 @@ TEST(CommandLineTest, GoodArguments) {
          }},
         {{"/run", "/demo:C:\\My Demos\\fast.dem", "/results:C:\\Out", "/json:C:\\Out\\r.json",
           "/note:driver 1.2 \xD7 clock +5%"},
-         Action::caRun,
+         Action::Run,
          [](const CommandLine& c) {
              EXPECT_EQ(c.run.demoFile, "C:\\My Demos\\fast.dem");
              EXPECT_EQ(c.run.resultsFolder, "C:\\Out\\") << "a folder ends in its separator";
              EXPECT_EQ(c.run.jsonPath, "C:\\Out\\r.json");
              EXPECT_EQ(c.run.note, "driver 1.2 \xD7 clock +5%");
          }},
-        {{"/run", "/note:"}, Action::caRun, [](const CommandLine& c) { EXPECT_EQ(c.run.note, ""); }},
-        {{"/run"}, Action::caRun,
+        {{"/run", "/note:"}, Action::Run, [](const CommandLine& c) { EXPECT_EQ(c.run.note, ""); }},
+        {{"/run"}, Action::Run,
          [](const CommandLine& c) {
              EXPECT_FALSE(c.run.passes) << "the stored passes";
              EXPECT_FALSE(c.run.warmUp) << "the stored warm-up";
          }},
-        {{"/run", "/passes:10", "/warmup"}, Action::caRun,
+        {{"/run", "/passes:10", "/warmup"}, Action::Run,
          [](const CommandLine& c) {
              EXPECT_EQ(c.run.passes, "10");
              EXPECT_EQ(c.run.warmUp, true);
          }},
-        {{"/run", "/Passes:Stable", "/WarmUp:off"}, Action::caRun,
+        {{"/run", "/Passes:Stable", "/WarmUp:off"}, Action::Run,
          [](const CommandLine& c) {
              EXPECT_EQ(c.run.passes, "until stable");
              EXPECT_EQ(c.run.warmUp, false);
          }},
-        {{"/run", "/passes:1"}, Action::caRun, [](const CommandLine& c) { EXPECT_EQ(c.run.passes, "1"); }},
-        {{"/run", "/note:" + std::string(50, 'n')}, Action::caRun, nullptr},
+        {{"/run", "/passes:1"}, Action::Run, [](const CommandLine& c) { EXPECT_EQ(c.run.passes, "1"); }},
+        {{"/run", "/note:" + std::string(50, 'n')}, Action::Run, nullptr},
     };
     for (const auto& c : cases) {
         std::string shown;
@@ -139,7 +139,7 @@ TEST(CommandLineTest, BadArgumentsAreRefusedWithTheReason) {
         for (const auto& a : c.args) shown += a + " ";
         SCOPED_TRACE(shown);
         const CommandLine line = parseCommandLine(c.args);
-        EXPECT_EQ(line.action, Action::caRefused);
+        EXPECT_EQ(line.action, Action::Refused);
         EXPECT_NE(line.error.find(c.reasonHolds), std::string::npos) << line.error;
     }
 }

@@ -10,7 +10,7 @@
 #include "gameconfig/config_templates.h"
 #include "memory_file_system.h"
 #include "memory_key_store.h"
-#include "run/game_interface.h"
+#include "gameconfig/game_interface.h"
 #include "settings/settings_names.h"
 #include "settings/settings_store.h"
 

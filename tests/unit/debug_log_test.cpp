@@ -2,7 +2,7 @@
 
 #include "common/errors.h"
 #include "memory_file_system.h"
-#include "run/debug_log.h"
+#include "common/debug_log.h"
 
 namespace melkrin {
 namespace {

@@ -7,7 +7,7 @@
 #include "fake_platform.h"
 #include "gameconfig/demo_preparation.h"
 #include "memory_file_system.h"
-#include "run/game_interface.h"
+#include "gameconfig/game_interface.h"
 
 namespace melkrin {
 namespace {
@@ -39,20 +39,20 @@ TEST_F(DemoFixture, PreparesEachChoice) {
         const char* demoFileName;  // after the preparation; "" = unchanged from empty
         std::vector<std::string> copies;
     } cases[] = {
-        {"built-in", 2, "", nullptr, DemoVerdict::dvOk, "Demo_0002.dem",
+        {"built-in", 2, "", nullptr, DemoVerdict::Ok, "Demo_0002.dem",
          {"copy C:\\Bench\\Demos\\Demo_0002.dem -> C:\\Games\\SS2\\Content\\SeriousSam2\\Demos\\Demo_0002.dem"}},
-        {"built-in already present", 3, "", "Demo_0003.dem", DemoVerdict::dvOk, "Demo_0003.dem", {}},
-        {"user-defined with blanks", 4, "D:\\My Demos\\my best run.dem", nullptr, DemoVerdict::dvOk,
+        {"built-in already present", 3, "", "Demo_0003.dem", DemoVerdict::Ok, "Demo_0003.dem", {}},
+        {"user-defined with blanks", 4, "D:\\My Demos\\my best run.dem", nullptr, DemoVerdict::Ok,
          "my best run.dem",
          {"copy D:\\My Demos\\my best run.dem -> C:\\Games\\SS2\\Content\\SeriousSam2\\Demos\\my best run.dem"}},
         {"user-defined name already present", 4, "D:\\My Demos\\my best run.dem", "my best run.dem",
-         DemoVerdict::dvOk, "my best run.dem", {}},
-        {"user-defined, empty path", 4, "", nullptr, DemoVerdict::dvCustomDemoUnusable, "", {}},
-        {"user-defined, path ends in a separator", 4, "D:\\My Demos\\", nullptr, DemoVerdict::dvCustomDemoUnusable,
+         DemoVerdict::Ok, "my best run.dem", {}},
+        {"user-defined, empty path", 4, "", nullptr, DemoVerdict::CustomDemoUnusable, "", {}},
+        {"user-defined, path ends in a separator", 4, "D:\\My Demos\\", nullptr, DemoVerdict::CustomDemoUnusable,
          "", {}},
-        {"user-defined, folder gone", 4, "E:\\Gone\\old.dem", nullptr, DemoVerdict::dvCustomDemoUnusable, "old.dem",
+        {"user-defined, folder gone", 4, "E:\\Gone\\old.dem", nullptr, DemoVerdict::CustomDemoUnusable, "old.dem",
          {"copy E:\\Gone\\old.dem -> C:\\Games\\SS2\\Content\\SeriousSam2\\Demos\\old.dem"}},
-        {"no demo chosen", std::nullopt, "D:\\My Demos\\my best run.dem", nullptr, DemoVerdict::dvNoDemoChosen, "",
+        {"no demo chosen", std::nullopt, "D:\\My Demos\\my best run.dem", nullptr, DemoVerdict::NoDemoChosen, "",
          {}},
     };
     for (const auto& c : cases) {
@@ -69,33 +69,33 @@ TEST_F(DemoFixture, PreparesEachChoice) {
         if (c.alreadyThere) {
             EXPECT_EQ(files.content(std::string(kDemos) + c.alreadyThere), "already");
         }
-        if (c.verdict == DemoVerdict::dvOk) {
+        if (c.verdict == DemoVerdict::Ok) {
             EXPECT_TRUE(files.fileExists(std::string(kDemos) + c.demoFileName));
         }
     }
 }
 
 TEST_F(DemoFixture, DemoFileNameIsKeptWhenALaterRunIsRefusedBeforeNamingAFile) {
-    ASSERT_EQ(demos.prepareDemo(game, {1, ""}), DemoVerdict::dvOk);
-    EXPECT_EQ(demos.prepareDemo(game, {4, ""}), DemoVerdict::dvCustomDemoUnusable);
+    ASSERT_EQ(demos.prepareDemo(game, {1, ""}), DemoVerdict::Ok);
+    EXPECT_EQ(demos.prepareDemo(game, {4, ""}), DemoVerdict::CustomDemoUnusable);
     EXPECT_EQ(demos.demoFileName(), "Demo_0001.dem");
-    EXPECT_EQ(demos.prepareDemo(game, {std::nullopt, ""}), DemoVerdict::dvNoDemoChosen);
+    EXPECT_EQ(demos.prepareDemo(game, {std::nullopt, ""}), DemoVerdict::NoDemoChosen);
     EXPECT_EQ(demos.demoFileName(), "Demo_0001.dem");
-    EXPECT_EQ(demos.prepareDemo(game, {4, "D:\\My Demos\\my best run.dem"}), DemoVerdict::dvOk);
+    EXPECT_EQ(demos.prepareDemo(game, {4, "D:\\My Demos\\my best run.dem"}), DemoVerdict::Ok);
     EXPECT_EQ(demos.demoFileName(), "my best run.dem");
 }
 
 TEST_F(DemoFixture, AMissingBuiltInDemoStillLetsTheRunGoOn) {
     files.files.erase(testing::MemoryFileSystem::norm(std::string(kProgram) + "Demos\\Demo_0001.dem"));
-    EXPECT_EQ(demos.prepareDemo(game, {1, ""}), DemoVerdict::dvOk);
+    EXPECT_EQ(demos.prepareDemo(game, {1, ""}), DemoVerdict::Ok);
     EXPECT_EQ(demos.demoFileName(), "Demo_0001.dem");
 }
 
 TEST(DemoRefusalTest, RefusalsAreRunRefusals) {
-    EXPECT_EQ(demoRefusalMessage(DemoVerdict::dvCustomDemoUnusable),
+    EXPECT_EQ(demoRefusalMessage(DemoVerdict::CustomDemoUnusable),
               "ERROR. Please, check your custom defined demo parameters.");
-    EXPECT_TRUE(startsWith(demoRefusalMessage(DemoVerdict::dvNoDemoChosen), "ERROR. Please, "));
-    EXPECT_EQ(demoRefusalMessage(DemoVerdict::dvOk), "");
+    EXPECT_TRUE(startsWith(demoRefusalMessage(DemoVerdict::NoDemoChosen), "ERROR. Please, "));
+    EXPECT_EQ(demoRefusalMessage(DemoVerdict::Ok), "");
 }
 
 TEST(DemoRefusalTest, FileNamePartTakesTheLastComponent) {

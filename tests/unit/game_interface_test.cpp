@@ -2,7 +2,7 @@
 
 #include "app/display_modes.h"
 #include "fake_platform.h"
-#include "run/game_interface.h"
+#include "gameconfig/game_interface.h"
 
 namespace melkrin {
 namespace {

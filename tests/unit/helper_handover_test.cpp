@@ -71,7 +71,7 @@ TEST(HelperHandOverTest, FolderSecurityAcceptsOnlyWhatAdministratorsAloneCanChan
         {"an entry of another kind", withEntry({AccessKind::Other, false, 0, ""}), "unknown kind"},
     };
     for (const auto& c : cases) {
-        const std::string problem = FolderSecurityProblem(c.security, kTrusted);
+        const std::string problem = folderSecurityProblem(c.security, kTrusted);
         if (*c.problem == '\0')
             EXPECT_EQ(problem, "") << c.name;
         else
@@ -80,20 +80,20 @@ TEST(HelperHandOverTest, FolderSecurityAcceptsOnlyWhatAdministratorsAloneCanChan
     // Where the platform counts the running user as trusted (Wine), the user may own and write.
     FolderSecurity wine = userOwned;
     wine.entries[1].sid = kUser;
-    EXPECT_EQ(FolderSecurityProblem(wine, {kAdministratorsSid, kSystemSid, kUser}), "");
-    EXPECT_THAT(FolderSecurityProblem(wine, kTrusted), HasSubstr("belongs to"));
+    EXPECT_EQ(folderSecurityProblem(wine, {kAdministratorsSid, kSystemSid, kUser}), "");
+    EXPECT_THAT(folderSecurityProblem(wine, kTrusted), HasSubstr("belongs to"));
 }
 
 TEST(HelperHandOverTest, FolderNames) {
     const std::string hex = "0123456789abcdef0123456789abcdef";
-    EXPECT_EQ(HelperFolderName(hex), "MelkrinUpd-" + hex);
+    EXPECT_EQ(helperFolderName(hex), "MelkrinUpd-" + hex);
     for (const std::string& bad : std::vector<std::string>{std::string(), hex.substr(1), hex + "0", "0123456789ABCDEF0123456789abcdef",
                                   "0123456789abcdef0123456789abcdeg", "..\\..\\windows\\system32\\abcdef012345"})
-        EXPECT_EQ(HelperFolderName(bad), "") << bad;
-    EXPECT_TRUE(IsHelperFolderName("MelkrinUpd-" + hex));
+        EXPECT_EQ(helperFolderName(bad), "") << bad;
+    EXPECT_TRUE(isHelperFolderName("MelkrinUpd-" + hex));
     for (const std::string& other : std::vector<std::string>{"MelkrinUpd-", "MelkrinUpd-" + hex + "x", "melkrinupd-" + hex, "Other-" + hex,
                                     "MelkrinUpd-0123456789ABCDEF0123456789abcdef"})
-        EXPECT_FALSE(IsHelperFolderName(other)) << other;
+        EXPECT_FALSE(isHelperFolderName(other)) << other;
 }
 
 // Records every call in order; each step can be made to fail.
@@ -181,7 +181,7 @@ const std::string kFirst = "C:\\Windows\\Temp\\MelkrinUpd-0123456789abcdef012345
 
 TEST(HelperHandOverTest, WritesChecksAndStartsWhileTheFileIsHeld) {
     ScriptedPlatform platform;
-    const HandOverResult result = HandOverToHelper(platform, kProgram, "/afterupgrade0");
+    const HandOverResult result = handOverToHelper(platform, kProgram, "/afterupgrade0");
     EXPECT_TRUE(result.started());
     EXPECT_EQ(result.helperPath, kFirst + "\\UpdHelper.exe");
     EXPECT_THAT(platform.log,
@@ -225,7 +225,7 @@ TEST(HelperHandOverTest, NothingStartsAfterAFailedStep) {
         SCOPED_TRACE(c.name);
         ScriptedPlatform platform;
         c.arrange(platform);
-        const HandOverResult result = HandOverToHelper(platform, kProgram, "/afterupgrade0");
+        const HandOverResult result = handOverToHelper(platform, kProgram, "/afterupgrade0");
         EXPECT_FALSE(result.started());
         EXPECT_EQ(result.reached, c.reached);
         EXPECT_THAT(result.problem, HasSubstr(c.problem));
@@ -243,7 +243,7 @@ TEST(HelperHandOverTest, AnExistingNameIsNeverUsed) {
     FolderSecurity theirs = asMade();
     theirs.owner = kUser;
     platform.folders["MelkrinUpd-0123456789abcdef0123456789abcdef"] = theirs;
-    const HandOverResult result = HandOverToHelper(platform, kProgram, "+2");
+    const HandOverResult result = handOverToHelper(platform, kProgram, "+2");
     EXPECT_TRUE(result.started());
     EXPECT_EQ(result.helperPath, "C:\\Windows\\Temp\\MelkrinUpd-fedcba9876543210fedcba9876543210\\UpdHelper.exe");
     EXPECT_THAT(platform.log, Contains("create " + kFirst));
@@ -252,7 +252,7 @@ TEST(HelperHandOverTest, AnExistingNameIsNeverUsed) {
     // Every name taken: after a few tries the hand-over gives up.
     ScriptedPlatform full;
     for (const std::string& random : full.randoms) full.folders["MelkrinUpd-" + random] = theirs;
-    const HandOverResult none = HandOverToHelper(full, kProgram, "+2");
+    const HandOverResult none = handOverToHelper(full, kProgram, "+2");
     EXPECT_EQ(none.reached, HandOverStep::Folder);
     EXPECT_THAT(full.log, Not(Contains(HasSubstr("write "))));
 }
@@ -269,7 +269,7 @@ TEST(HelperHandOverTest, LeftoversGoUnlessBusyOrNotOurs) {
     for (const std::string& name : {ours1, ours2, running, lookalike}) platform.folders[name] = asMade();
     platform.folders[planted] = theirs;
     platform.busy.insert(running);
-    EXPECT_EQ(RemoveHelperLeftovers(platform), 2);
+    EXPECT_EQ(removeHelperLeftovers(platform), 2);
     EXPECT_EQ(platform.folders.count(ours1) + platform.folders.count(ours2), 0u);
     EXPECT_EQ(platform.folders.count(running), 1u) << "a helper still runs from it";
     EXPECT_EQ(platform.folders.count(planted), 1u);

@@ -7,7 +7,7 @@
 #include <memory>
 #include <random>
 
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "state_view.h"
 #include "fake_platform.h"
 #include "memory_file_system.h"
@@ -43,10 +43,10 @@ struct Machine {
         files.addFile(std::string(kStartProgram) + "melkrin.exe");
         files.addFile(kStartContent + "Sam2.ini", "user settings\r\n");
     }
-    std::unique_ptr<TForm1> start() {
-        auto form = std::make_unique<TForm1>(
-            view, Form1Services{keys, files, fileOp, modes, dialogs, waits, kStartProgram});
-        form->FormCreate();
+    std::unique_ptr<MainWindow> start() {
+        auto form = std::make_unique<MainWindow>(
+            view, MainWindowServices{keys, files, fileOp, modes, dialogs, waits, kStartProgram});
+        form->onCreate();
         return form;
     }
 };
@@ -96,7 +96,7 @@ TEST(HostileInputTest, MegabyteSettingsLoadWhole) {
     EXPECT_EQ(m.view.text(ControlId::NoteEdit), big);
     EXPECT_EQ(m.view.text(ControlId::ProxyServerEdit), big);
     EXPECT_EQ(m.view.text(ControlId::ProxyPassEdit), password);
-    EXPECT_EQ(m.view.text(ControlId::Label1), big) << "a version.txt that holds no version is not taken over";
+    EXPECT_EQ(m.view.text(ControlId::VersionText), big) << "a version.txt that holds no version is not taken over";
     EXPECT_EQ(m.view.selection(ControlId::AFBox), kNoSelection);
     EXPECT_TRUE(m.view.checked(ControlId::HDRBox));
     EXPECT_FALSE(m.view.checked(ControlId::Res640));
@@ -118,7 +118,7 @@ TEST(HostileInputTest, AHundredMegabyteLogGivesItsFigure) {
 
     Rig rig;
     rig.view.setChecked(ControlId::Res640, true);
-    rig.controller->BenchButtonClick();
+    rig.controller->onRunClicked();
     rig.playGame(log);
     rig.expectEndedCleanly();
     EXPECT_EQ(rig.controller->run().lastResult, "61.25");
@@ -147,7 +147,7 @@ TEST(HostileInputTest, ABinaryDiagnosticReportYieldsNothing) {
 TEST(HostileInputTest, AResultsFolderThatVanishesWhileTheGamePlays) {
     Rig rig;
     rig.view.setChecked(ControlId::Res640, true);
-    rig.controller->BenchButtonClick();
+    rig.controller->onRunClicked();
     ASSERT_TRUE(rig.cp.running());
     rig.files.folders.erase(MemoryFileSystem::norm(kProgram + "Benchmark"));
     rig.playGame("Average: 75.00 FPS\r\n");

@@ -7,7 +7,7 @@
 #include "gameconfig/game_config_file.h"
 #include "gameconfig/quality_settings.h"
 #include "memory_file_system.h"
-#include "run/debug_log.h"
+#include "common/debug_log.h"
 
 namespace melkrin {
 namespace {

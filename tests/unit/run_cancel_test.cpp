@@ -57,22 +57,22 @@ TEST(RunCancelTest, CancelEndsTheRunWithoutAReportWhereverItIs) {
             rig.keys.set(names::kSettingsKey, "Display Memory", "");
             rig.files.addFile("C:\\windows\\system32\\dxdiag.exe", "MZ");
         }
-        rig.controller->BenchButtonClick();
+        rig.controller->onRunClicked();
         if (c.at == At::Collecting) {
             rig.files.addFile(rig.game.logFile(), "Average: 99.00 FPS\r\n");
             rig.cp.finish(0);
-            ASSERT_EQ(rig.controller->state(), RunState::rsCollecting);
+            ASSERT_EQ(rig.controller->state(), RunState::Collecting);
         }
         rig.dialogs.answers = {true};
-        rig.controller->CancelButtonClick();
+        rig.controller->onCancelClicked();
         EXPECT_EQ(rig.dialogs.questions.size(), 1u);
         EXPECT_EQ(rig.cp.stops, c.gameStopped ? 1 : 0);
         EXPECT_FALSE(rig.view.enabled(ControlId::CancelButton));
-        rig.controller->CancelButtonClick();  // a second press while it ends
+        rig.controller->onCancelClicked();  // a second press while it ends
         EXPECT_EQ(rig.dialogs.questions.size(), 1u) << "asked once";
 
         if (c.at == At::Playing) {
-            EXPECT_NE(rig.controller->state(), RunState::rsIdle) << "nothing goes back under a running game";
+            EXPECT_NE(rig.controller->state(), RunState::Idle) << "nothing goes back under a running game";
             rig.cp.finish(kStoppedCode);
         }
         if (c.at == At::Diagnostics) {
@@ -94,20 +94,20 @@ TEST(RunCancelTest, CancelEndsTheRunWithoutAReportWhereverItIs) {
         EXPECT_FALSE(after(rig.debugFile(), "Run cancelled by the user").empty());
         EXPECT_TRUE(rig.dialogs.errors.empty()) << "a cancel is no error";
         ASSERT_EQ(ended.calls, 1);
-        EXPECT_EQ(ended.summary->result, RunSummary::Result::rrCancelled);
+        EXPECT_EQ(ended.summary->result, RunSummary::Result::Cancelled);
         EXPECT_TRUE(ended.summary->reportPath.empty());
     }
 }
 
 TEST(RunCancelTest, DecliningTheQuestionOrPressingWhenIdleChangesNothing) {
     Rig rig;
-    rig.controller->CancelButtonClick();
+    rig.controller->onCancelClicked();
     EXPECT_TRUE(rig.dialogs.questions.empty()) << "no run, no question";
 
     rig.view.setChecked(ControlId::Res640, true);
-    rig.controller->BenchButtonClick();
+    rig.controller->onRunClicked();
     rig.dialogs.answers = {false};
-    rig.controller->CancelButtonClick();
+    rig.controller->onCancelClicked();
     EXPECT_EQ(rig.cp.stops, 0);
     EXPECT_TRUE(rig.view.enabled(ControlId::CancelButton));
     rig.playGame("Average: 80.00 FPS\r\n");
@@ -117,12 +117,12 @@ TEST(RunCancelTest, DecliningTheQuestionOrPressingWhenIdleChangesNothing) {
     // Once the report is being written there is nothing left to cancel.
     Rig late;
     late.view.setChecked(ControlId::Res640, true);
-    late.controller->BenchButtonClick();
+    late.controller->onRunClicked();
     late.files.addFile(late.game.logFile(), "Average: 80.00 FPS\r\n");
     late.cp.finish(0);
     late.scheduler.runAll(1);  // the 2 s wait: the log is read, the report saved
-    ASSERT_EQ(late.controller->state(), RunState::rsFinishing);
-    late.controller->CancelButtonClick();
+    ASSERT_EQ(late.controller->state(), RunState::Finishing);
+    late.controller->onCancelClicked();
     EXPECT_TRUE(late.dialogs.questions.empty());
 }
 
@@ -131,14 +131,14 @@ TEST(RunCancelTest, AStopThatFailsEndsTheRunWithTheError) {
     Ended ended;
     listen(rig, ended);
     rig.view.setChecked(ControlId::Res640, true);
-    rig.controller->BenchButtonClick();
+    rig.controller->onRunClicked();
     rig.cp.refuseStop = true;
-    rig.controller->CancelButtonClick(false);
+    rig.controller->onCancelClicked(false);
     rig.scheduler.runAll();
     EXPECT_TRUE(rig.dialogs.questions.empty()) << "told not to ask";
-    EXPECT_EQ(rig.controller->state(), RunState::rsIdle);
+    EXPECT_EQ(rig.controller->state(), RunState::Idle);
     ASSERT_EQ(rig.dialogs.errors.size(), 1u);
-    EXPECT_EQ(ended.summary->result, RunSummary::Result::rrError);
+    EXPECT_EQ(ended.summary->result, RunSummary::Result::Error);
 }
 
 TEST(RunTimeLimitTest, AGameThatRunsTooLongIsStoppedAndTheRunGoesOn) {
@@ -158,7 +158,7 @@ TEST(RunTimeLimitTest, AGameThatRunsTooLongIsStoppedAndTheRunGoesOn) {
         rig.keys.set(names::kSettingsKey, "GameTimeLimit", "5");
         rig.view.setChecked(ControlId::Res640, true);
         rig.view.setChecked(ControlId::Res800, true);
-        rig.controller->BenchButtonClick();
+        rig.controller->onRunClicked();
         for (bool hangs : {c.firstHangs, c.secondHangs}) {
             ASSERT_TRUE(rig.cp.running());
             if (hangs) {
@@ -189,7 +189,7 @@ TEST(RunTimeLimitTest, AGameThatRunsTooLongIsStoppedAndTheRunGoesOn) {
                             "Time limit: the game at " + stoppedSize + " ran longer than 5 s and was stopped"),
                   debug.end());
         ASSERT_EQ(ended.calls, 1);
-        EXPECT_EQ(ended.summary->result, RunSummary::Result::rrNoFigure);
+        EXPECT_EQ(ended.summary->result, RunSummary::Result::NoFigure);
         ASSERT_EQ(ended.summary->slots.size(), 2u);
         const SlotOutcome& stopped = ended.summary->slots[c.firstHangs ? 0 : 1];
         const SlotOutcome& played = ended.summary->slots[c.firstHangs ? 1 : 0];
@@ -235,7 +235,7 @@ TEST(RunTimeLimitTest, TheLimitComesFromTheRunOrTheSettings) {
             rig.game, kProgram, "www.quorvane.example");
         if (c.stored) rig.keys.set(names::kSettingsKey, "GameTimeLimit", c.stored);
         rig.view.setChecked(ControlId::Res640, true);
-        controller.BenchButtonClick();
+        controller.onRunClicked();
         ASSERT_TRUE(rig.cp.running());
         EXPECT_EQ(armedLimit(rig), c.armedMs);
         const auto stored = rig.keys.get(names::kSettingsKey, "GameTimeLimit");

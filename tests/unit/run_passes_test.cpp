@@ -50,10 +50,10 @@ TEST(RunPassesTest, ThreePassesAtTwoResolutions) {
     PassRig rig("3");
     rig.view.setChecked(ControlId::Res640, true);
     rig.view.setChecked(ControlId::Res800, true);
-    rig.controller->BenchButtonClick();
-    EXPECT_EQ(rig.view.text(ControlId::Label2), "Resolution: 640 \xD7 480... (pass 1 of 3)");
+    rig.controller->onRunClicked();
+    EXPECT_EQ(rig.view.text(ControlId::StatusText), "Resolution: 640 \xD7 480... (pass 1 of 3)");
     for (const char* figure : {"59.00", "61.00", "60.00"}) rig.playGame(logWith(figure));
-    EXPECT_EQ(rig.view.text(ControlId::Label2), "Resolution: 800 \xD7 600... (pass 1 of 3)");
+    EXPECT_EQ(rig.view.text(ControlId::StatusText), "Resolution: 800 \xD7 600... (pass 1 of 3)");
     rig.playGame(logWith("50.00"));
     rig.playGame("no figure here\r\n");
     rig.playGame(logWith("52.00"));
@@ -109,7 +109,7 @@ TEST(RunPassesTest, ThreePassesAtTwoResolutions) {
               debug.end());
 
     ASSERT_TRUE(rig.summary);
-    EXPECT_EQ(rig.summary->result, RunSummary::Result::rrDone);
+    EXPECT_EQ(rig.summary->result, RunSummary::Result::Done);
     ASSERT_EQ(rig.summary->slots.size(), 2u);
     EXPECT_EQ(rig.summary->slots[0].figure, "60.00");
     EXPECT_EQ(rig.summary->slots[1].passes.size(), 3u);
@@ -151,10 +151,10 @@ TEST(RunPassesTest, ThreePassesAtTwoResolutions) {
 TEST(RunPassesTest, TheWarmUpPlaysFirstAndDoesNotCount) {
     PassRig rig("2", "1");
     rig.view.setChecked(ControlId::Res640, true);
-    rig.controller->BenchButtonClick();
-    EXPECT_EQ(rig.view.text(ControlId::Label2), "Resolution: 640 \xD7 480... (warm-up)");
+    rig.controller->onRunClicked();
+    EXPECT_EQ(rig.view.text(ControlId::StatusText), "Resolution: 640 \xD7 480... (warm-up)");
     rig.playGame(logWith("10.00"));
-    EXPECT_EQ(rig.view.text(ControlId::Label2), "Resolution: 640 \xD7 480... (pass 1 of 2)");
+    EXPECT_EQ(rig.view.text(ControlId::StatusText), "Resolution: 640 \xD7 480... (pass 1 of 2)");
     rig.playGame(logWith("40.00"));
     rig.playGame(logWith("42.00"));
     rig.expectEndedCleanly();
@@ -171,7 +171,7 @@ TEST(RunPassesTest, TheWarmUpPlaysFirstAndDoesNotCount) {
     // A warm-up alone, with one pass: the report shows one figure with its list.
     PassRig single("1", "1");
     single.view.setChecked(ControlId::Res640, true);
-    single.controller->BenchButtonClick();
+    single.controller->onRunClicked();
     single.playGame(logWith("10.00"));
     single.playGame(logWith("33.50"));
     single.expectEndedCleanly();
@@ -202,7 +202,7 @@ TEST(RunPassesTest, UntilStableStopsByTheRule) {
         SCOPED_TRACE(c.what);
         PassRig rig("until stable");
         rig.view.setChecked(ControlId::Res640, true);
-        rig.controller->BenchButtonClick();
+        rig.controller->onRunClicked();
         for (const auto& figure : c.logs) {
             if (!rig.cp.running()) break;
             rig.playGame(figure.empty() ? "" : logWith(figure));
@@ -220,14 +220,14 @@ TEST(RunPassesTest, AGameThatNeverGivesAFigureEndsItsPasses) {
     PassRig rig("until stable");
     rig.view.setChecked(ControlId::Res640, true);
     rig.view.setChecked(ControlId::Res800, true);
-    rig.controller->BenchButtonClick();
+    rig.controller->onRunClicked();
     // 640 x 480 never writes a log: after eight games three figures cannot come any more.
     for (int i = 0; i < 8; ++i) rig.playGame("");
     for (const char* figure : {"70.00", "70.00", "70.00"}) rig.playGame(logWith(figure));
     rig.expectEndedCleanly();
     EXPECT_EQ(rig.gameRuns.size(), 11u);
     ASSERT_TRUE(rig.summary);
-    EXPECT_EQ(rig.summary->result, RunSummary::Result::rrNoFigure);
+    EXPECT_EQ(rig.summary->result, RunSummary::Result::NoFigure);
     EXPECT_EQ(rig.summary->slots[0].figure, "");
     EXPECT_EQ(rig.summary->slots[0].reason, "no pass gave a figure (last: the game left no log)");
     const auto json = rig.json();
@@ -242,7 +242,7 @@ TEST(RunPassesTest, AGameThatNeverGivesAFigureEndsItsPasses) {
     // With figures nowhere, no report, as a single pass without a figure writes none; the data still are kept.
     PassRig none("2");
     none.view.setChecked(ControlId::Res640, true);
-    none.controller->BenchButtonClick();
+    none.controller->onRunClicked();
     none.playGame("");
     none.playGame("");
     none.expectEndedCleanly();
@@ -255,7 +255,7 @@ TEST(RunPassesTest, TheTimeLimitEndsTheResolutionsPasses) {
     rig.keys.set(names::kSettingsKey, "GameTimeLimit", "5");
     rig.view.setChecked(ControlId::Res640, true);
     rig.view.setChecked(ControlId::Res800, true);
-    rig.controller->BenchButtonClick();
+    rig.controller->onRunClicked();
     rig.playGame(logWith("30.00"));
     // The second game at 640 x 480 hangs and is stopped.
     ASSERT_TRUE(rig.scheduler.runWithdrawable());
@@ -277,13 +277,13 @@ TEST(RunPassesTest, TheTimeLimitEndsTheResolutionsPasses) {
 TEST(RunPassesTest, ACancelledRunWritesNoResultFiles) {
     PassRig rig("3");
     rig.view.setChecked(ControlId::Res640, true);
-    rig.controller->BenchButtonClick();
+    rig.controller->onRunClicked();
     rig.playGame(logWith("30.00"));
-    rig.controller->CancelButtonClick(false);
+    rig.controller->onCancelClicked(false);
     rig.cp.finish(kStoppedCode);
     rig.scheduler.runAll();
     rig.expectEndedCleanly();
-    EXPECT_EQ(rig.summary->result, RunSummary::Result::rrCancelled);
+    EXPECT_EQ(rig.summary->result, RunSummary::Result::Cancelled);
     EXPECT_FALSE(rig.files.fileExists(rig.jsonPath()));
     EXPECT_FALSE(rig.files.fileExists(rig.csvPath()));
     EXPECT_FALSE(rig.files.fileExists(rig.reportPath()));
@@ -301,7 +301,7 @@ TEST(RunPassesTest, TheCommandLinesPassesOverrideTheStoredOnes) {
                     rig.scheduler, rig.debugLog, rig.config, rig.demo, [](const std::function<void()>& f) { f(); }},
         rig.game, kProgram, "www.quorvane.example");
     rig.view.setChecked(ControlId::Res640, true);
-    controller.BenchButtonClick();
+    controller.onRunClicked();
     rig.playGame(logWith("30.00"));
     rig.playGame(logWith("31.00"));
     EXPECT_FALSE(rig.cp.running());
@@ -312,7 +312,7 @@ TEST(RunPassesTest, TheCommandLinesPassesOverrideTheStoredOnes) {
 TEST(RunResultFilesTest, TheDefaultsAddTheFilesAndStoreNothing) {
     PassRig rig(nullptr);
     rig.view.setChecked(ControlId::Res640, true);
-    rig.controller->BenchButtonClick();
+    rig.controller->onRunClicked();
     rig.playGame(logWith("61.25"));
     rig.expectEndedCleanly();
     EXPECT_FALSE(rig.keys.get(names::kSettingsKey, "Passes")) << "a run stores no pass option";
@@ -332,7 +332,7 @@ TEST(RunResultFilesTest, TheTableGetsItsHeaderOnceAndALockedTableIsReported) {
     PassRig rig(nullptr);
     rig.view.setChecked(ControlId::Res640, true);
     const auto runOnce = [&](const char* figure) {
-        rig.controller->BenchButtonClick();
+        rig.controller->onRunClicked();
         rig.playGame(logWith(figure));
         rig.expectEndedCleanly();
     };
@@ -359,13 +359,13 @@ TEST(RunResultFilesTest, TheTableGetsItsHeaderOnceAndALockedTableIsReported) {
     EXPECT_NE(rig.dialogs.errors[0].find("being used by another process"), std::string::npos);
     EXPECT_NE(rig.dialogs.errors[0].find("result_30_07_2006_16_00_00.json"), std::string::npos);
     EXPECT_TRUE(rig.files.fileExists(kProgram + "Benchmark\\result_30_07_2006_16_00_00.json"));
-    EXPECT_EQ(rig.summary->result, RunSummary::Result::rrError);
+    EXPECT_EQ(rig.summary->result, RunSummary::Result::Error);
 }
 
 TEST(RunResultFilesTest, AResultsFolderThatIsGoneIsReportedOnce) {
     PassRig rig(nullptr);
     rig.view.setChecked(ControlId::Res640, true);
-    rig.controller->BenchButtonClick();
+    rig.controller->onRunClicked();
     rig.files.folders.erase(MemoryFileSystem::norm(kProgram + "Benchmark"));
     rig.playGame(logWith("61.25"));
     rig.expectEndedCleanly();
@@ -391,7 +391,7 @@ TEST(RunResultFilesTest, TheHookHearsOfTheFolderAfterTheFiles) {
                     }},
         rig.game, kProgram, "www.quorvane.example");
     rig.view.setChecked(ControlId::Res640, true);
-    controller.BenchButtonClick();
+    controller.onRunClicked();
     rig.playGame(logWith("61.25"));
     EXPECT_EQ(seen, (std::vector<std::string>{kProgram + "Benchmark\\", "both there"}));
 }

@@ -24,7 +24,7 @@
 #include "gameconfig/game_config_file.h"
 #include "memory_file_system.h"
 #include "memory_key_store.h"
-#include "run/debug_log.h"
+#include "common/debug_log.h"
 #include "run/run_controller.h"
 #include "settings/settings_names.h"
 #include "settings/settings_store.h"
@@ -125,8 +125,8 @@ struct Rig {
     }
     // What every run leaves, however it ended.
     void expectEndedCleanly() {
-        EXPECT_EQ(controller->state(), RunState::rsIdle);
-        EXPECT_FALSE(view.visible(ControlId::Panel2));
+        EXPECT_EQ(controller->state(), RunState::Idle);
+        EXPECT_FALSE(view.visible(ControlId::ProgressPanel));
         EXPECT_TRUE(view.enabled(ControlId::BenchButton));
         EXPECT_FALSE(cp.running());
         const auto debug = debugFile();

@@ -25,9 +25,9 @@ struct Scripted {
 
     explicit Scripted(const std::vector<std::string>& args, bool quiet = true) {
         const CommandLine line = parseCommandLine(args);
-        EXPECT_EQ(line.action, CommandLine::Action::caRun) << line.error;
+        EXPECT_EQ(line.action, CommandLine::Action::Run) << line.error;
         dialogs.quiet = quiet;
-        rig.view.setText(ControlId::Label1, "1.2");
+        rig.view.setText(ControlId::VersionText, "1.2");
         rig.files.addFolder("C:\\Out");
         view = std::make_unique<CommandLineRunView>(rig.runView, line.run);
         controller = std::make_unique<RunController>(

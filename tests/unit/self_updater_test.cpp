@@ -22,27 +22,27 @@ struct Rig {
     ManualScheduler scheduler;
     FakeOnlineTest online;
     std::vector<std::string> errors, events;
-    TSelfUpdater updater{{transfer, verifier, messages, scheduler, online, [] { return CalendarDate{2026, 12, 10}; },
+    UpdateChecker updater{{transfer, verifier, messages, scheduler, online, [] { return CalendarDate{2026, 12, 10}; },
                           [this](const std::string& e) { errors.push_back(e); }}};
 
     // This program's own settings of the component.
     Rig() {
-        updater.InfoFileURL = "http://127.0.0.1:8080/benchmarks/ss2/qrv_melkrin.inf";
-        updater.VersionControl = TUpdVersionControl::byNumber;
-        updater.VersionNumber = "1.2";
-        updater.VersionDate = "07/30/2006";
-        updater.ShowMessages = {TUpdShowMessages::mAskUpgrade, TUpdShowMessages::mConnLost,
-                                TUpdShowMessages::mHostUnreachable, TUpdShowMessages::mLostFile,
-                                TUpdShowMessages::mNoUpdateAvailable};
-        updater.OnNoUpdateAvailable = [this](TSelfUpdater&) { events.push_back("no update"); };
-        updater.OnNoInfoFile = [this](TSelfUpdater&) { events.push_back("no info file"); };
-        updater.OnConnLost = [this](TSelfUpdater&) { events.push_back("connection lost"); };
-        updater.OnHostUnreachable = [this](TSelfUpdater&, const std::string& url, const std::string& host) {
+        updater.infoFileUrl = "http://127.0.0.1:8080/benchmarks/ss2/qrv_melkrin.inf";
+        updater.versionControl = VersionScheme::Number;
+        updater.versionNumber = "1.2";
+        updater.versionDate = "07/30/2006";
+        updater.showMessages = {UpdateMessage::AskUpgrade, UpdateMessage::ConnLost,
+                                UpdateMessage::HostUnreachable, UpdateMessage::LostFile,
+                                UpdateMessage::NoUpdateAvailable};
+        updater.onNoUpdateAvailable = [this](UpdateChecker&) { events.push_back("no update"); };
+        updater.onNoInfoFile = [this](UpdateChecker&) { events.push_back("no info file"); };
+        updater.onConnLost = [this](UpdateChecker&) { events.push_back("connection lost"); };
+        updater.onHostUnreachable = [this](UpdateChecker&, const std::string& url, const std::string& host) {
             events.push_back("unreachable " + url + " " + host);
         };
-        updater.OnUntrustedInfoFile = [this](TSelfUpdater&, InfoVerdict) { events.push_back("untrusted"); };
-        updater.OnBeginUpgrade = [this](TSelfUpdater&, const UpdateOffer& offer, bool&) {
-            events.push_back("begin upgrade with " + std::to_string(offer.Files.size()) + " files: " + offer.UpgradeMsg);
+        updater.onUntrustedInfoFile = [this](UpdateChecker&, InfoVerdict) { events.push_back("untrusted"); };
+        updater.onBeginUpgrade = [this](UpdateChecker&, const UpdateOffer& offer, bool&) {
+            events.push_back("begin upgrade with " + std::to_string(offer.files.size()) + " files: " + offer.upgradeMsg);
         };
     }
 
@@ -55,24 +55,24 @@ struct Rig {
 
 std::string fileEntry(const std::string& key, const std::string& url, const std::string& content) {
     return "#" + key + "=" + url + "\r\n#" + key + ".size=" + std::to_string(content.size()) + "\r\n#" + key +
-           ".sha256=" + Sha256Hex(content) + "\r\n";
+           ".sha256=" + sha256Hex(content) + "\r\n";
 }
 
 TEST(SelfUpdaterCheckTest, FetchesTheInformationFileIntoMemoryPastEveryCache) {
     Rig rig;
-    rig.updater.StartUpdateCheck();
+    rig.updater.startUpdateCheck();
     ASSERT_EQ(rig.transfer.starts.size(), 1u);
     EXPECT_EQ(rig.transfer.starts[0].url, "http://127.0.0.1:8080/benchmarks/ss2/qrv_melkrin.inf");
     EXPECT_EQ(rig.transfer.starts[0].output, "");
-    EXPECT_TRUE(rig.transfer.starts[0].cache.count(TCacheOption::coPragmaNoCache));
-    EXPECT_TRUE(rig.transfer.starts[0].cache.count(TCacheOption::coReloadIfNoExpireInformation));
-    EXPECT_TRUE(rig.updater.InInformationMode());
+    EXPECT_TRUE(rig.transfer.starts[0].cache.count(CacheOption::PragmaNoCache));
+    EXPECT_TRUE(rig.transfer.starts[0].cache.count(CacheOption::ReloadIfNoExpireInformation));
+    EXPECT_TRUE(rig.updater.inInformationMode());
     // A server that sends without end cannot fill the memory.
     EXPECT_EQ(rig.transfer.starts[0].maxBody, 1u << 20);
 
     // Ignored while the worker is active, even after busy has ended.
     rig.transfer.busy = false;
-    rig.updater.StartUpdateCheck();
+    rig.updater.startUpdateCheck();
     EXPECT_EQ(rig.transfer.starts.size(), 1u);
     EXPECT_TRUE(rig.messages.shown.empty());
 }
@@ -84,7 +84,7 @@ TEST(SelfUpdaterCheckTest, NewerOrNotByNumber) {
     } cases[] = {{"1.3", true}, {"1.10", true}, {"1.2", false}, {"1.2.0.0", false}, {"1.1", false}, {"", false}};
     for (const auto& c : cases) {
         Rig rig;
-        rig.updater.StartUpdateCheck();
+        rig.updater.startUpdateCheck();
         rig.transfer.finishDone(rig.signedFile(std::string("#version=") + c.version + "\r\n#message={Faster}\r\n" +
                                                fileEntry("url1", "http://h/qrv_melkrin.exe", "exe")));
         if (c.newer) {
@@ -97,7 +97,7 @@ TEST(SelfUpdaterCheckTest, NewerOrNotByNumber) {
             EXPECT_EQ(rig.messages.shown[0].caption, kCaption);
             EXPECT_EQ(rig.messages.shown[0].icon, MessageIcon::Information);
         }
-        EXPECT_FALSE(rig.updater.InInformationMode());
+        EXPECT_FALSE(rig.updater.inInformationMode());
     }
 }
 
@@ -108,8 +108,8 @@ TEST(SelfUpdaterCheckTest, NewerOrNotByDate) {
     } cases[] = {{"07/30/2006", false}, {"07/31/2006", true}, {"07/29/2006", false}, {"never", true}};
     for (const auto& c : cases) {
         Rig rig;
-        rig.updater.VersionControl = TUpdVersionControl::byDate;
-        rig.updater.StartUpdateCheck();
+        rig.updater.versionControl = VersionScheme::Date;
+        rig.updater.startUpdateCheck();
         rig.transfer.finishDone(rig.signedFile(std::string("#version=0.1\r\n#date=") + c.date + "\r\n" +
                                                fileEntry("url", "http://h/a.exe", "a")));
         EXPECT_EQ(rig.events.size(), 1u);
@@ -120,22 +120,22 @@ TEST(SelfUpdaterCheckTest, NewerOrNotByDate) {
 TEST(SelfUpdaterCheckTest, TheOfferCarriesTheCheckedFilesAndTheMethod) {
     Rig rig;
     UpdateOffer seen;
-    rig.updater.OnBeginUpgrade = [&](TSelfUpdater&, const UpdateOffer& offer, bool&) { seen = offer; };
-    rig.updater.StartUpdateCheck();
+    rig.updater.onBeginUpgrade = [&](UpdateChecker&, const UpdateOffer& offer, bool&) { seen = offer; };
+    rig.updater.startUpdateCheck();
     rig.transfer.finishDone(rig.signedFile("#version=2.0\r\n#method=1\r\n#message={Line one\r\nLine two}\r\n" +
                                            fileEntry("url0", "http://h/setup.exe", "setup") +
                                            fileEntry("url2", "http://h/help.chm", "help")));
-    ASSERT_EQ(seen.Files.size(), 2u);
-    EXPECT_EQ(seen.Files[0].url, "http://h/setup.exe");
-    EXPECT_EQ(seen.Files[1].url, "http://h/help.chm");
-    EXPECT_EQ(seen.Files[1].sha256, Sha256Hex("help"));
-    EXPECT_EQ(seen.UpgradeMethod, TUpgradeMethod::umUseExternalSetup);
-    EXPECT_EQ(seen.UpgradeMsg, "Line one\r\nLine two");
+    ASSERT_EQ(seen.files.size(), 2u);
+    EXPECT_EQ(seen.files[0].url, "http://h/setup.exe");
+    EXPECT_EQ(seen.files[1].url, "http://h/help.chm");
+    EXPECT_EQ(seen.files[1].sha256, sha256Hex("help"));
+    EXPECT_EQ(seen.upgradeMethod, UpgradeKind::UseExternalSetup);
+    EXPECT_EQ(seen.upgradeMsg, "Line one\r\nLine two");
 }
 
 TEST(SelfUpdaterCheckTest, ANewerVersionWithoutFilesIsNoNewerVersion) {
     Rig rig;
-    rig.updater.StartUpdateCheck();
+    rig.updater.startUpdateCheck();
     rig.transfer.finishDone(rig.signedFile("#version=9.0\r\n"));
     EXPECT_THAT(rig.events, ElementsAre("no update"));
 }
@@ -170,29 +170,29 @@ TEST(SelfUpdaterCheckTest, AnUntrustedFileIsRefusedWhateverItSays) {
     };
     for (const auto& c : cases) {
         Rig rig;
-        rig.updater.StartUpdateCheck();
+        rig.updater.startUpdateCheck();
         rig.transfer.finishDone(c.body(rig));
         EXPECT_THAT(rig.events, ElementsAre("untrusted")) << c.what;
         ASSERT_EQ(rig.messages.shown.size(), 1u) << c.what;
         EXPECT_EQ(rig.messages.shown[0].text, c.text) << c.what;
         EXPECT_EQ(rig.messages.shown[0].caption, kCaption);
         EXPECT_EQ(rig.messages.shown[0].icon, MessageIcon::Error);
-        EXPECT_TRUE(rig.updater.Offer().Files.empty()) << c.what;
+        EXPECT_TRUE(rig.updater.offer().files.empty()) << c.what;
     }
 }
 
 TEST(SelfUpdaterCheckTest, FailuresReachTheirNotificationAndMessage) {
     {
         Rig rig;
-        rig.updater.StartUpdateCheck();
+        rig.updater.startUpdateCheck();
         rig.transfer.finishHttpError(404);
         EXPECT_THAT(rig.events, ElementsAre("no info file"));
-        EXPECT_TRUE(rig.messages.shown.empty());  // mNoInfoFile is off in this program
+        EXPECT_TRUE(rig.messages.shown.empty());  // NoInfoFile is off in this program
     }
     {
         Rig rig;
-        rig.updater.ShowMessages.insert(TUpdShowMessages::mNoInfoFile);
-        rig.updater.StartUpdateCheck();
+        rig.updater.showMessages.insert(UpdateMessage::NoInfoFile);
+        rig.updater.startUpdateCheck();
         rig.transfer.finishHttpError(500);
         ASSERT_EQ(rig.messages.shown.size(), 1u);
         EXPECT_EQ(rig.messages.shown[0].text,
@@ -201,7 +201,7 @@ TEST(SelfUpdaterCheckTest, FailuresReachTheirNotificationAndMessage) {
     }
     {
         Rig rig;
-        rig.updater.StartUpdateCheck();
+        rig.updater.startUpdateCheck();
         rig.transfer.finishIncomplete();
         EXPECT_THAT(rig.events, ElementsAre("connection lost"));
         ASSERT_EQ(rig.messages.shown.size(), 1u);
@@ -212,8 +212,8 @@ TEST(SelfUpdaterCheckTest, FailuresReachTheirNotificationAndMessage) {
     }
     {
         Rig rig;
-        rig.updater.InfoFileURL = "https://updates.velkora.com:8443/benchmarks/ss2/qrv_melkrin.inf";
-        rig.updater.StartUpdateCheck();
+        rig.updater.infoFileUrl = "https://updates.velkora.com:8443/benchmarks/ss2/qrv_melkrin.inf";
+        rig.updater.startUpdateCheck();
         rig.transfer.finishUnreachable();
         EXPECT_THAT(rig.events,
                     ElementsAre("unreachable https://updates.velkora.com:8443/benchmarks/ss2/qrv_melkrin.inf "
@@ -247,7 +247,7 @@ TEST(SelfUpdaterCheckTest, AnInformationFileTheClientRefusedEndsTheCheckWithAMes
     for (const auto& c : cases) {
         Rig rig;
         // Even an automatic check says so: a retry would only meet the same site.
-        rig.updater.SetAutoCheck(true);
+        rig.updater.setAutoCheck(true);
         rig.scheduler.fireAll();
         ASSERT_EQ(rig.transfer.starts.size(), 1u);
         rig.transfer.finishRefused(c.reason, c.status);
@@ -256,23 +256,23 @@ TEST(SelfUpdaterCheckTest, AnInformationFileTheClientRefusedEndsTheCheckWithAMes
         EXPECT_EQ(rig.messages.shown[0].caption, kCaption);
         EXPECT_EQ(rig.messages.shown[0].icon, MessageIcon::Error);
         EXPECT_TRUE(rig.events.empty());
-        EXPECT_FALSE(rig.updater.InInformationMode());
+        EXPECT_FALSE(rig.updater.inInformationMode());
         // Not retried behind the user's back, and a new check starts at once.
         rig.scheduler.fireAll();
         EXPECT_EQ(rig.transfer.starts.size(), 1u);
-        rig.updater.StartUpdateCheck();
+        rig.updater.startUpdateCheck();
         EXPECT_EQ(rig.transfer.starts.size(), 2u);
     }
 }
 
 TEST(SelfUpdaterCheckTest, MessagesFollowShowMessages) {
     Rig rig;
-    rig.updater.ShowMessages.clear();
-    rig.updater.StartUpdateCheck();
+    rig.updater.showMessages.clear();
+    rig.updater.startUpdateCheck();
     rig.transfer.finishDone(rig.signedFile("#version=1.0\r\n"));
-    rig.updater.StartUpdateCheck();
+    rig.updater.startUpdateCheck();
     rig.transfer.finishIncomplete();
-    rig.updater.StartUpdateCheck();
+    rig.updater.startUpdateCheck();
     rig.transfer.finishUnreachable();
     EXPECT_EQ(rig.events.size(), 3u);
     EXPECT_TRUE(rig.messages.shown.empty());
@@ -280,22 +280,22 @@ TEST(SelfUpdaterCheckTest, MessagesFollowShowMessages) {
 
 TEST(SelfUpdaterAutoCheckTest, OffUnlessSwitchedOn) {
     Rig rig;
-    EXPECT_FALSE(rig.updater.AutoCheck());
+    EXPECT_FALSE(rig.updater.autoCheck());
     EXPECT_TRUE(rig.scheduler.pending.empty());
-    rig.updater.AutoCheckDelay = 0;
-    rig.updater.SetAutoCheck(true);
+    rig.updater.autoCheckDelay = 0;
+    rig.updater.setAutoCheck(true);
     EXPECT_TRUE(rig.scheduler.pending.empty());  // no delay, no timer
 }
 
 TEST(SelfUpdaterAutoCheckTest, ChecksQuietlyOnceAndRetriesWhenTheServerIsUnreachable) {
     Rig rig;
-    rig.updater.AutoCheckDelay = 250;
-    rig.updater.SetAutoCheck(true);
+    rig.updater.autoCheckDelay = 250;
+    rig.updater.setAutoCheck(true);
     ASSERT_EQ(rig.scheduler.pending.size(), 1u);
     EXPECT_EQ(rig.scheduler.pending[0].first, 250u);
     rig.scheduler.fireAll();
     ASSERT_EQ(rig.transfer.starts.size(), 1u);
-    EXPECT_TRUE(rig.updater.AutomaticCheckMark());
+    EXPECT_TRUE(rig.updater.automaticCheckMark());
 
     // Unreachable: no message, the timer again.
     rig.transfer.finishUnreachable();
@@ -311,8 +311,8 @@ TEST(SelfUpdaterAutoCheckTest, ChecksQuietlyOnceAndRetriesWhenTheServerIsUnreach
     EXPECT_THAT(rig.events, ElementsAre(HasSubstr("unreachable"), "no update"));
 
     // A check by the user afterwards clears the automatic mark and speaks.
-    rig.updater.StartUpdateCheck();
-    EXPECT_FALSE(rig.updater.AutomaticCheckMark());
+    rig.updater.startUpdateCheck();
+    EXPECT_FALSE(rig.updater.automaticCheckMark());
     rig.transfer.finishDone(rig.signedFile("#version=1.1\r\n"));
     ASSERT_EQ(rig.messages.shown.size(), 1u);
     EXPECT_EQ(rig.messages.shown[0].text, kNoNewer);
@@ -322,15 +322,15 @@ TEST(SelfUpdaterAutoCheckTest, OfflineOrSwitchedOffMeansNoCheck) {
     {
         Rig rig;
         rig.online.answer = false;
-        rig.updater.SetAutoCheck(true);
+        rig.updater.setAutoCheck(true);
         rig.scheduler.fireAll();
         EXPECT_EQ(rig.online.asked, 1);
         EXPECT_TRUE(rig.transfer.starts.empty());
     }
     {
         Rig rig;
-        rig.updater.SetAutoCheck(true);
-        rig.updater.SetAutoCheck(false);  // the pending timer is void
+        rig.updater.setAutoCheck(true);
+        rig.updater.setAutoCheck(false);  // the pending timer is void
         rig.scheduler.fireAll();
         EXPECT_TRUE(rig.transfer.starts.empty());
     }
@@ -339,7 +339,7 @@ TEST(SelfUpdaterAutoCheckTest, OfflineOrSwitchedOffMeansNoCheck) {
         ManualScheduler scheduler;
         {
             Rig rig;
-            rig.updater.SetAutoCheck(true);
+            rig.updater.setAutoCheck(true);
             scheduler.pending = std::move(rig.scheduler.pending);
         }
         scheduler.fireAll();
@@ -351,10 +351,10 @@ TEST(SelfUpdaterAutoCheckTest, NoTimerIsAnError) {
         void after(unsigned, std::function<void()>) override { throw std::runtime_error("Cannot start a timer"); }
     } noTimers;
     Rig rig;
-    TSelfUpdater updater{{rig.transfer, rig.verifier, rig.messages, noTimers, rig.online,
+    UpdateChecker updater{{rig.transfer, rig.verifier, rig.messages, noTimers, rig.online,
                           [] { return CalendarDate{2026, 12, 10}; }, nullptr}};
     try {
-        updater.SetAutoCheck(true);
+        updater.setAutoCheck(true);
         FAIL() << "no error";
     } catch (const std::exception& e) {
         EXPECT_STREQ(e.what(), "Not enough timers available");
@@ -362,11 +362,11 @@ TEST(SelfUpdaterAutoCheckTest, NoTimerIsAnError) {
 }
 
 TEST(SelfUpdaterAutoCheckTest, OnlineTest) {
-    EXPECT_TRUE(SeemsOnline(1u, {}));
-    EXPECT_FALSE(SeemsOnline(0u, {"192.168.1.4"}));
-    EXPECT_TRUE(SeemsOnline(std::nullopt, {"127.0.0.1", "192.168.1.4"}));
-    EXPECT_FALSE(SeemsOnline(std::nullopt, {"192.168.1.4", "127.0.0.1"}));
-    EXPECT_FALSE(SeemsOnline(std::nullopt, {}));
+    EXPECT_TRUE(seemsOnline(1u, {}));
+    EXPECT_FALSE(seemsOnline(0u, {"192.168.1.4"}));
+    EXPECT_TRUE(seemsOnline(std::nullopt, {"127.0.0.1", "192.168.1.4"}));
+    EXPECT_FALSE(seemsOnline(std::nullopt, {"192.168.1.4", "127.0.0.1"}));
+    EXPECT_FALSE(seemsOnline(std::nullopt, {}));
 }
 
 TEST(UpdateTextsTest, TheTableByIndex) {
@@ -390,26 +390,26 @@ namespace melkrin::update {
 namespace {
 
 TEST(UpdaterSettingsTest, TheMakersServerOrAMirror) {
-    EXPECT_EQ(InfoFileUrl(""), "https://www.velkora.com/benchmarks/ss2/qrv_melkrin.inf");
-    EXPECT_EQ(InfoFileUrl("  "), "https://www.velkora.com/benchmarks/ss2/qrv_melkrin.inf");
-    EXPECT_EQ(InfoFileUrl("http://127.0.0.1:8000"), "http://127.0.0.1:8000/benchmarks/ss2/qrv_melkrin.inf");
-    EXPECT_EQ(InfoFileUrl("https://mirror.example/"), "https://mirror.example/benchmarks/ss2/qrv_melkrin.inf");
-    EXPECT_EQ(InfoFileUrl("mirror.example"), "http://mirror.example/benchmarks/ss2/qrv_melkrin.inf");
+    EXPECT_EQ(infoFileUrl(""), "https://www.velkora.com/benchmarks/ss2/qrv_melkrin.inf");
+    EXPECT_EQ(infoFileUrl("  "), "https://www.velkora.com/benchmarks/ss2/qrv_melkrin.inf");
+    EXPECT_EQ(infoFileUrl("http://127.0.0.1:8000"), "http://127.0.0.1:8000/benchmarks/ss2/qrv_melkrin.inf");
+    EXPECT_EQ(infoFileUrl("https://mirror.example/"), "https://mirror.example/benchmarks/ss2/qrv_melkrin.inf");
+    EXPECT_EQ(infoFileUrl("mirror.example"), "http://mirror.example/benchmarks/ss2/qrv_melkrin.inf");
 }
 
 TEST(UpdaterSettingsTest, ThisProgramsSettings) {
     Rig rig;
-    rig.updater.SetAutoCheck(true);
-    ConfigureForThisProgram(rig.updater, "1.2", "", "");
-    EXPECT_EQ(rig.updater.InfoFileURL, "https://www.velkora.com/benchmarks/ss2/qrv_melkrin.inf");
-    EXPECT_EQ(rig.updater.VersionControl, TUpdVersionControl::byNumber);
-    EXPECT_EQ(rig.updater.VersionNumber, "1.2");
-    EXPECT_EQ(rig.updater.VersionDate, "07/30/2006");
-    EXPECT_EQ(rig.updater.ShowMessages,
-              (ShowMessagesSet{TUpdShowMessages::mAskUpgrade, TUpdShowMessages::mConnLost,
-                               TUpdShowMessages::mHostUnreachable, TUpdShowMessages::mLostFile,
-                               TUpdShowMessages::mNoUpdateAvailable}));
-    EXPECT_FALSE(rig.updater.AutoCheck());
+    rig.updater.setAutoCheck(true);
+    configureForThisProgram(rig.updater, "1.2", "", "");
+    EXPECT_EQ(rig.updater.infoFileUrl, "https://www.velkora.com/benchmarks/ss2/qrv_melkrin.inf");
+    EXPECT_EQ(rig.updater.versionControl, VersionScheme::Number);
+    EXPECT_EQ(rig.updater.versionNumber, "1.2");
+    EXPECT_EQ(rig.updater.versionDate, "07/30/2006");
+    EXPECT_EQ(rig.updater.showMessages,
+              (ShowMessagesSet{UpdateMessage::AskUpgrade, UpdateMessage::ConnLost,
+                               UpdateMessage::HostUnreachable, UpdateMessage::LostFile,
+                               UpdateMessage::NoUpdateAvailable}));
+    EXPECT_FALSE(rig.updater.autoCheck());
     rig.scheduler.fireAll();
     EXPECT_TRUE(rig.transfer.starts.empty());
 }
@@ -432,9 +432,9 @@ TEST(UpdaterSettingsTest, NoReleaseAtOrBelowTheProgramFilesOwnVersion) {
     };
     for (const auto& c : cases) {
         Rig rig;
-        ConfigureForThisProgram(rig.updater, c.stored, c.file, "");
-        EXPECT_EQ(NamesNewerVersion("#version=" + std::string(c.release) + "\r\n",
-                                    {TUpdVersionControl::byNumber, rig.updater.VersionNumber, ""},
+        configureForThisProgram(rig.updater, c.stored, c.file, "");
+        EXPECT_EQ(namesNewerVersion("#version=" + std::string(c.release) + "\r\n",
+                                    {VersionScheme::Number, rig.updater.versionNumber, ""},
                                     CalendarDate{2026, 1, 1}),
                   c.offered)
             << c.stored << " / " << c.file << " -> " << c.release;
@@ -443,14 +443,14 @@ TEST(UpdaterSettingsTest, NoReleaseAtOrBelowTheProgramFilesOwnVersion) {
 
 TEST(UpdaterSettingsTest, ComponentDefaults) {
     Rig rig;
-    TSelfUpdater fresh{{rig.transfer, rig.verifier, rig.messages, rig.scheduler, rig.online,
+    UpdateChecker fresh{{rig.transfer, rig.verifier, rig.messages, rig.scheduler, rig.online,
                         [] { return CalendarDate{2026, 3, 7}; }, nullptr}};
-    EXPECT_EQ(fresh.InfoFileURL, "http://");
-    EXPECT_EQ(fresh.VersionControl, TUpdVersionControl::byDate);
-    EXPECT_EQ(fresh.VersionDate, "03/07/2026");
-    EXPECT_EQ(fresh.AutoCheckDelay, 10000u);
-    EXPECT_EQ(fresh.ShowMessages, (ShowMessagesSet{TUpdShowMessages::mAskUpgrade, TUpdShowMessages::mConnLost,
-                                                   TUpdShowMessages::mLostFile, TUpdShowMessages::mPasswordRequest}));
+    EXPECT_EQ(fresh.infoFileUrl, "http://");
+    EXPECT_EQ(fresh.versionControl, VersionScheme::Date);
+    EXPECT_EQ(fresh.versionDate, "03/07/2026");
+    EXPECT_EQ(fresh.autoCheckDelay, 10000u);
+    EXPECT_EQ(fresh.showMessages, (ShowMessagesSet{UpdateMessage::AskUpgrade, UpdateMessage::ConnLost,
+                                                   UpdateMessage::LostFile, UpdateMessage::PasswordRequest}));
 }
 
 }  // namespace

@@ -10,11 +10,11 @@ namespace {
 using ::testing::ElementsAre;
 
 TEST(Sha256Test, KnownDigests) {
-    EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
-    EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-    EXPECT_EQ(Sha256Hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+    EXPECT_EQ(sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(sha256Hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
               "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
-    EXPECT_EQ(Sha256Hex(std::string(1000000, 'a')), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+    EXPECT_EQ(sha256Hex(std::string(1000000, 'a')), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
     // Fed in pieces that straddle the 64-byte blocks, the same digest.
     const std::string text(300, '\xD7');
     Sha256 pieces;
@@ -22,7 +22,7 @@ TEST(Sha256Test, KnownDigests) {
     pieces.add(text.substr(63, 2));
     pieces.add(text.substr(65));
     const auto digest = pieces.finish();
-    EXPECT_EQ(ToHex(digest.data(), digest.size()), Sha256Hex(text));
+    EXPECT_EQ(toHex(digest.data(), digest.size()), sha256Hex(text));
 }
 
 // Accepts exactly one message with one signature: what the real key would do
@@ -52,20 +52,20 @@ const std::string kBody =
     "#url1=http://127.0.0.1/benchmarks/ss2/qrv_melkrin.exe\r\n"
     "#url1.size=3\r\n#url1.sha256=BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD\r\n";
 
-std::string signatureLine(const Signature& s) { return std::string(kSignatureKey) + ToHex(s.data(), s.size()); }
+std::string signatureLine(const Signature& s) { return std::string(kSignatureKey) + toHex(s.data(), s.size()); }
 
 TEST(SignedInfoTest, ASignedFileGivesItsFilesWithTheirChecks) {
     OneSignature verifier(kBody, someSignature());
     for (const char* ending : {"\r\n", "\n", ""}) {
-        const auto info = CheckSignedInfo(kBody + signatureLine(someSignature()) + ending, verifier);
+        const auto info = checkSignedInfo(kBody + signatureLine(someSignature()) + ending, verifier);
         ASSERT_EQ(info.verdict, InfoVerdict::Trusted) << ending;
         EXPECT_EQ(info.signedText, kBody);
         ASSERT_EQ(info.files.size(), 1u);
         EXPECT_EQ(info.files[0].url, "http://127.0.0.1/benchmarks/ss2/qrv_melkrin.exe");
         EXPECT_EQ(info.files[0].size, 3u);
-        EXPECT_TRUE(MatchesListedFile("abc", info.files[0]));
-        EXPECT_FALSE(MatchesListedFile("abd", info.files[0]));
-        EXPECT_FALSE(MatchesListedFile("abcd", info.files[0]));
+        EXPECT_TRUE(matchesListedFile("abc", info.files[0]));
+        EXPECT_FALSE(matchesListedFile("abd", info.files[0]));
+        EXPECT_FALSE(matchesListedFile("abcd", info.files[0]));
     }
     // The signature covers every byte before its line, and nothing else.
     EXPECT_THAT(verifier.seen, ElementsAre(kBody, kBody, kBody));
@@ -78,7 +78,7 @@ TEST(SignedInfoTest, OneFlippedBitAnywhereIsRefused) {
         for (int bit : {0, 5}) {
             std::string changed = file;
             changed[at] = static_cast<char>(changed[at] ^ (1 << bit));
-            const auto verdict = CheckSignedInfo(changed, verifier).verdict;
+            const auto verdict = checkSignedInfo(changed, verifier).verdict;
             EXPECT_NE(verdict, InfoVerdict::Trusted) << "byte " << at << " bit " << bit;
         }
     }
@@ -106,12 +106,12 @@ TEST(SignedInfoTest, RefusalsAndTheirReasons) {
         {"other signature", kBody + std::string(kSignatureKey) + std::string(128, '0'), InfoVerdict::BadSignature},
         {"an entry moved behind the signature", kBody.substr(0, 14), InfoVerdict::Unsigned},
     };
-    for (const auto& c : cases) EXPECT_EQ(CheckSignedInfo(c.file, verifier).verdict, c.verdict) << c.what;
+    for (const auto& c : cases) EXPECT_EQ(checkSignedInfo(c.file, verifier).verdict, c.verdict) << c.what;
 }
 
 TEST(SignedInfoTest, EveryListedFileNeedsAWellFormedHashAndSize) {
     const std::string base = "#version=2\r\n#url1=http://h/a.exe\r\n";
-    const std::string hash = "#url1.sha256=" + Sha256Hex("abc") + "\r\n";
+    const std::string hash = "#url1.sha256=" + sha256Hex("abc") + "\r\n";
     struct Case {
         const char* what;
         std::string body;
@@ -127,12 +127,12 @@ TEST(SignedInfoTest, EveryListedFileNeedsAWellFormedHashAndSize) {
     };
     for (const auto& c : cases) {
         OneSignature verifier(c.body, someSignature());
-        EXPECT_EQ(CheckSignedInfo(c.body + signatureLine(someSignature()), verifier).verdict, c.verdict) << c.what;
+        EXPECT_EQ(checkSignedInfo(c.body + signatureLine(someSignature()), verifier).verdict, c.verdict) << c.what;
     }
 }
 
 TEST(SignedInfoTest, AKeyNamedTwiceAnywhereIsRefused) {
-    const std::string file1 = "#url1=http://h/a.exe\r\n#url1.sha256=" + Sha256Hex("abc") + "\r\n#url1.size=3\r\n";
+    const std::string file1 = "#url1=http://h/a.exe\r\n#url1.sha256=" + sha256Hex("abc") + "\r\n#url1.size=3\r\n";
     struct Case {
         const char* what;
         std::string body;
@@ -150,24 +150,24 @@ TEST(SignedInfoTest, AKeyNamedTwiceAnywhereIsRefused) {
         {"a name with other characters is no key", "#version=2\r\n#ver-sion=3\r\n#version =4\r\n#=5\r\n",
          InfoVerdict::Trusted},
         {"one key a prefix of another", "#url=http://h/x\r\n#url0=http://h/y\r\n#url.size=1\r\n#url0.size=1\r\n"
-                                        "#url.sha256=" + Sha256Hex("x") + "\r\n#url0.sha256=" + Sha256Hex("y") + "\r\n",
+                                        "#url.sha256=" + sha256Hex("x") + "\r\n#url0.sha256=" + sha256Hex("y") + "\r\n",
          InfoVerdict::Trusted},
     };
     for (const auto& c : cases) {
         OneSignature verifier(c.body, someSignature());
-        EXPECT_EQ(CheckSignedInfo(c.body + signatureLine(someSignature()), verifier).verdict, c.verdict) << c.what;
+        EXPECT_EQ(checkSignedInfo(c.body + signatureLine(someSignature()), verifier).verdict, c.verdict) << c.what;
     }
-    EXPECT_EQ(RepeatedKey("#message={a #URL1=x}\r\n#url1=y"), "url1");
-    EXPECT_EQ(RepeatedKey("#a=1#b=2"), std::nullopt);
+    EXPECT_EQ(repeatedKey("#message={a #URL1=x}\r\n#url1=y"), "url1");
+    EXPECT_EQ(repeatedKey("#a=1#b=2"), std::nullopt);
 }
 
 TEST(SignedInfoTest, TheHelpEntryAndOptionalFiles) {
-    const std::string file1 = "#url1=http://h/a.exe\r\n#url1.sha256=" + Sha256Hex("abc") + "\r\n#url1.size=3\r\n";
-    const std::string file2 = "#url2=http://h/b.dat\r\n#url2.sha256=" + Sha256Hex("b") + "\r\n#url2.size=1\r\n";
-    const std::string help = "#help=https://h/help.chm\r\n#help.sha256=" + Sha256Hex("ITSF") + "\r\n#help.size=4\r\n";
+    const std::string file1 = "#url1=http://h/a.exe\r\n#url1.sha256=" + sha256Hex("abc") + "\r\n#url1.size=3\r\n";
+    const std::string file2 = "#url2=http://h/b.dat\r\n#url2.sha256=" + sha256Hex("b") + "\r\n#url2.size=1\r\n";
+    const std::string help = "#help=https://h/help.chm\r\n#help.sha256=" + sha256Hex("ITSF") + "\r\n#help.size=4\r\n";
     auto check = [](const std::string& body) {
         OneSignature verifier(body, someSignature());
-        return CheckSignedInfo(body + signatureLine(someSignature()), verifier);
+        return checkSignedInfo(body + signatureLine(someSignature()), verifier);
     };
 
     auto info = check("#version=2\r\n" + file1 + file2 + "#url2.optional=1\r\n" + help);
@@ -178,7 +178,7 @@ TEST(SignedInfoTest, TheHelpEntryAndOptionalFiles) {
     ASSERT_TRUE(info.help.has_value());
     EXPECT_EQ(info.help->url, "https://h/help.chm");
     EXPECT_EQ(info.help->size, 4u);
-    EXPECT_TRUE(MatchesListedFile("ITSF", *info.help));
+    EXPECT_TRUE(matchesListedFile("ITSF", *info.help));
 
     // Without the entry the file still serves the update.
     info = check("#version=2\r\n" + file1);
@@ -191,17 +191,17 @@ TEST(SignedInfoTest, TheHelpEntryAndOptionalFiles) {
     // A help entry the program cannot check is refused like a listed file.
     EXPECT_EQ(check("#version=2\r\n" + file1 + "#help=https://h/help.chm\r\n#help.size=4\r\n").verdict,
               InfoVerdict::FileUnchecked);
-    EXPECT_EQ(check("#help=https://h/help.chm\r\n#help.sha256=" + Sha256Hex("ITSF") + "\r\n#help.size=four\r\n").verdict,
+    EXPECT_EQ(check("#help=https://h/help.chm\r\n#help.sha256=" + sha256Hex("ITSF") + "\r\n#help.size=four\r\n").verdict,
               InfoVerdict::FileUnchecked);
 }
 
 TEST(SignedInfoTest, KeysAndSignaturesFromHex) {
     std::array<std::uint8_t, 64> key;
-    EXPECT_TRUE(ParsePublicKeyHex(std::string(64, 'a') + std::string(64, 'F'), key));
+    EXPECT_TRUE(parsePublicKeyHex(std::string(64, 'a') + std::string(64, 'F'), key));
     EXPECT_EQ(key[0], 0xAA);
     EXPECT_EQ(key[63], 0xFF);
-    EXPECT_FALSE(ParsePublicKeyHex(std::string(126, '0'), key));
-    EXPECT_FALSE(ParsePublicKeyHex(std::string(127, '0') + "x", key));
+    EXPECT_FALSE(parsePublicKeyHex(std::string(126, '0'), key));
+    EXPECT_FALSE(parsePublicKeyHex(std::string(127, '0') + "x", key));
 }
 
 }  // namespace

@@ -5,12 +5,12 @@
 #include <functional>
 #include <memory>
 
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "state_view.h"
 #include "fake_platform.h"
 #include "memory_file_system.h"
 #include "memory_key_store.h"
-#include "run/game_interface.h"
+#include "gameconfig/game_interface.h"
 #include "settings/base64.h"
 #include "settings/settings_names.h"
 
@@ -46,10 +46,10 @@ struct Machine {
     void set(const char* name, const std::string& value) { keys.set(kSettings, name, value); }
     std::optional<std::string> stored(const char* name) const { return keys.get(kSettings, name); }
 
-    std::unique_ptr<TForm1> start() {
-        auto form = std::make_unique<TForm1>(
-            view, Form1Services{keys, files, fileOp, modes, dialogs, waits, kProgram});
-        form->FormCreate();
+    std::unique_ptr<MainWindow> start() {
+        auto form = std::make_unique<MainWindow>(
+            view, MainWindowServices{keys, files, fileOp, modes, dialogs, waits, kProgram});
+        form->onCreate();
         return form;
     }
 };
@@ -78,7 +78,7 @@ TEST(StartupTest, FreshSettingsKeyLoadsTheDefaults) {
     EXPECT_EQ(m.view.selection(ControlId::RendererBox), 1) << "Direct3D";
     EXPECT_FALSE(m.view.checked(ControlId::UseProxyBox));
     EXPECT_FALSE(m.view.enabled(ControlId::ProxyServerEdit));
-    EXPECT_EQ(m.view.text(ControlId::Label1), "") << "no version unless version.txt was delivered";
+    EXPECT_EQ(m.view.text(ControlId::VersionText), "") << "no version unless version.txt was delivered";
     EXPECT_EQ(m.view.selection(ControlId::PassesBox), 0) << "one pass";
     EXPECT_FALSE(m.view.checked(ControlId::WarmUpBox));
 
@@ -311,7 +311,7 @@ TEST(StartupTest, VersionFileIsTakenOverOnce) {
         m.files.addFile("C:\\Bench\\version.txt", c.content);
         auto form = m.start();
         EXPECT_EQ(m.stored("Programversion"), c.stored) << c.content;
-        EXPECT_EQ(m.view.text(ControlId::Label1), c.stored);
+        EXPECT_EQ(m.view.text(ControlId::VersionText), c.stored);
         EXPECT_FALSE(m.files.fileExists("C:\\Bench\\version.txt"));
         EXPECT_EQ(form->startupLogLines().size(), c.logged ? 1u : 0u) << c.content;
     }
@@ -423,13 +423,13 @@ TEST(StartupTest, FormDestroyEmptiesTheDiagnosticCache) {
     m.set("Driver Version", "6.14");
     m.set("Sound", "Card");
     auto form = m.start();
-    form->FormDestroy();
+    form->onDestroy();
     for (const char* name : {"Display Memory", "Driver Version", "Sound"}) EXPECT_EQ(m.stored(name), "") << name;
 
     Machine gone;
     auto other = gone.start();
     gone.keys.keys.erase(kSettings);
-    other->FormDestroy();
+    other->onDestroy();
     EXPECT_FALSE(gone.keys.keyExists(kSettings)) << "shutdown never creates the settings key";
     EXPECT_TRUE(gone.dialogs.errors.empty());
 }

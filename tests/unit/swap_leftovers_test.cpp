@@ -47,7 +47,7 @@ TEST(SwapLeftoversTest, EachRecordLeadsToItsStep) {
          LeftoverStep::Unreadable, ""},
     };
     for (const auto& c : cases) {
-        const SwapLeftovers leftovers = CheckSwapLeftovers(c.record, c.afterUpgrade, c.scripted);
+        const SwapLeftovers leftovers = checkSwapLeftovers(c.record, c.afterUpgrade, c.scripted);
         EXPECT_EQ(leftovers.step, c.step) << c.name;
         EXPECT_EQ(leftovers.message, c.message) << c.name;
         if (c.step == LeftoverStep::None || c.step == LeftoverStep::HandOver)
@@ -58,7 +58,7 @@ TEST(SwapLeftoversTest, EachRecordLeadsToItsStep) {
 }
 
 TEST(SwapLeftoversTest, TheHelpersNotesGoToTheLogAsTheyAre) {
-    const SwapLeftovers leftovers = CheckSwapLeftovers(repaired(updhelper::RepairOutcome::Completed, true), true, false);
+    const SwapLeftovers leftovers = checkSwapLeftovers(repaired(updhelper::RepairOutcome::Completed, true), true, false);
     EXPECT_THAT(leftovers.logLines, ElementsAre("Update repair: first", "Update repair: second"));
 }
 

@@ -9,53 +9,53 @@ namespace {
 using ::testing::ElementsAre;
 
 TEST(TransferUrlTest, SchemeHostAndLocalFiles) {
-    EXPECT_EQ(NormalizeUrl("www.velkora.com/a.inf"), "http://www.velkora.com/a.inf");
-    EXPECT_EQ(NormalizeUrl("https://h/a"), "https://h/a");
-    EXPECT_EQ(SchemeOf("HTTPS://h/a"), "https");
-    EXPECT_EQ(SchemeOf("h/a"), "");
-    EXPECT_EQ(HostOfUrl("http://user:pw@www.velkora.com:8080/x?y"), "www.velkora.com");
-    EXPECT_EQ(HostOfUrl("www.velkora.com/x"), "www.velkora.com");
-    EXPECT_EQ(HostOfUrl("http://127.0.0.1:4711"), "127.0.0.1");
-    EXPECT_EQ(FilePathOfUrl("file:///C:/Program%20Files/a.inf"), "C:\\Program Files\\a.inf");
-    EXPECT_EQ(FilePathOfUrl("file://localhost/C:/a.inf"), "C:\\a.inf");
-    EXPECT_EQ(FilePathOfUrl("file://server/share/a.inf"), "\\\\server\\share\\a.inf");
-    EXPECT_EQ(PercentDecode("a%2Fb%zz%4"), "a/b%zz%4");
+    EXPECT_EQ(normalizeUrl("www.velkora.com/a.inf"), "http://www.velkora.com/a.inf");
+    EXPECT_EQ(normalizeUrl("https://h/a"), "https://h/a");
+    EXPECT_EQ(schemeOf("HTTPS://h/a"), "https");
+    EXPECT_EQ(schemeOf("h/a"), "");
+    EXPECT_EQ(hostOfUrl("http://user:pw@www.velkora.com:8080/x?y"), "www.velkora.com");
+    EXPECT_EQ(hostOfUrl("www.velkora.com/x"), "www.velkora.com");
+    EXPECT_EQ(hostOfUrl("http://127.0.0.1:4711"), "127.0.0.1");
+    EXPECT_EQ(filePathOfUrl("file:///C:/Program%20Files/a.inf"), "C:\\Program Files\\a.inf");
+    EXPECT_EQ(filePathOfUrl("file://localhost/C:/a.inf"), "C:\\a.inf");
+    EXPECT_EQ(filePathOfUrl("file://server/share/a.inf"), "\\\\server\\share\\a.inf");
+    EXPECT_EQ(percentDecode("a%2Fb%zz%4"), "a/b%zz%4");
 }
 
 TEST(TransferRealmTest, BehindTheFirstQuotedEqualsLessTheLastCharacter) {
-    EXPECT_EQ(RealmOf("Basic realm=\"Updates\""), "Updates");
-    EXPECT_EQ(RealmOf("Digest realm=\"a=\"b\", nonce=\"x\""), "a=\"b\", nonce=\"x");
-    EXPECT_EQ(RealmOf("Basic realm=Updates"), "Basic realm=Updates");
-    EXPECT_EQ(RealmOf("Basic realm=\""), "");
-    EXPECT_EQ(RealmOf(""), "");
+    EXPECT_EQ(realmOf("Basic realm=\"Updates\""), "Updates");
+    EXPECT_EQ(realmOf("Digest realm=\"a=\"b\", nonce=\"x\""), "a=\"b\", nonce=\"x");
+    EXPECT_EQ(realmOf("Basic realm=Updates"), "Basic realm=Updates");
+    EXPECT_EQ(realmOf("Basic realm=\""), "");
+    EXPECT_EQ(realmOf(""), "");
 }
 
 TEST(TransferRequestTest, FlagsFromTheOptions) {
-    EXPECT_THAT(RequestFlags({TCacheOption::coReloadIfNoExpireInformation, TCacheOption::coReloadUpdatedObjects,
-                              TCacheOption::coCreateTempFilesIfCantCache, TCacheOption::coPragmaNoCache},
-                             {TInternetOption::ioKeepConnection}, false),
+    EXPECT_THAT(requestFlagsFor({CacheOption::ReloadIfNoExpireInformation, CacheOption::ReloadUpdatedObjects,
+                              CacheOption::CreateTempFilesIfCantCache, CacheOption::PragmaNoCache},
+                             {InternetOption::KeepConnection}, false),
                 ElementsAre(RequestFlag::Hyperlink, RequestFlag::Resynchronize, RequestFlag::PragmaNoCache,
                             RequestFlag::NeedFile, RequestFlag::KeepConnection));
-    EXPECT_THAT(RequestFlags({TCacheOption::coAlwaysReload}, {TInternetOption::ioNoAutoRedirect}, true),
+    EXPECT_THAT(requestFlagsFor({CacheOption::AlwaysReload}, {InternetOption::NoAutoRedirect}, true),
                 ElementsAre(RequestFlag::Reload, RequestFlag::NoAutoRedirect, RequestFlag::Secure));
-    EXPECT_THAT(RequestFlags({}, {}, false), ElementsAre());
+    EXPECT_THAT(requestFlagsFor({}, {}, false), ElementsAre());
 }
 
 TEST(TransferRequestTest, ExtraHeadersAndRange) {
-    EXPECT_EQ(RequestHeaders({}, {}), "");
-    EXPECT_EQ(RequestHeaders({"X-A: 1", "X-B: 2"}, {}), "X-A: 1\r\nX-B: 2\r\n");
-    EXPECT_EQ(RequestHeaders({}, {100, 0}), "RANGE: bytes=100-\r\n");
-    EXPECT_EQ(RequestHeaders({"X-A: 1"}, {100, 199}), "X-A: 1\r\nRANGE: bytes=100-199\r\n");
-    EXPECT_EQ(RequestHeaders({}, {0, 99}), "RANGE: bytes=0-99\r\n");
+    EXPECT_EQ(requestHeaders({}, {}), "");
+    EXPECT_EQ(requestHeaders({"X-A: 1", "X-B: 2"}, {}), "X-A: 1\r\nX-B: 2\r\n");
+    EXPECT_EQ(requestHeaders({}, {100, 0}), "RANGE: bytes=100-\r\n");
+    EXPECT_EQ(requestHeaders({"X-A: 1"}, {100, 199}), "X-A: 1\r\nRANGE: bytes=100-199\r\n");
+    EXPECT_EQ(requestHeaders({}, {0, 99}), "RANGE: bytes=0-99\r\n");
 }
 
 TEST(TransferProgressTest, RoundsHalvesToEven) {
-    EXPECT_EQ(RoundHalfEven(0.5), 0);
-    EXPECT_EQ(RoundHalfEven(1.5), 2);
-    EXPECT_EQ(RoundHalfEven(2.5), 2);
-    EXPECT_EQ(RoundHalfEven(2.5000001), 3);
-    EXPECT_EQ(RoundHalfEven(2.4999999), 2);
-    EXPECT_EQ(RoundHalfEven(-0.5), 0);
+    EXPECT_EQ(roundHalfEven(0.5), 0);
+    EXPECT_EQ(roundHalfEven(1.5), 2);
+    EXPECT_EQ(roundHalfEven(2.5), 2);
+    EXPECT_EQ(roundHalfEven(2.5000001), 3);
+    EXPECT_EQ(roundHalfEven(2.4999999), 2);
+    EXPECT_EQ(roundHalfEven(-0.5), 0);
 }
 
 TEST(TransferProgressTest, Figures) {
@@ -75,16 +75,16 @@ TEST(TransferProgressTest, Figures) {
         {4096, 4096, 10000, 100, 10, 0.4f},
     };
     for (const auto& c : cases) {
-        const auto f = ComputeProgress(c.size, c.read, c.ms);
+        const auto f = computeProgress(c.size, c.read, c.ms);
         EXPECT_EQ(f.percentsDone, c.percents) << c.size << "/" << c.read;
         EXPECT_EQ(f.elapsedTime, c.elapsed) << c.size << "/" << c.read;
         EXPECT_FLOAT_EQ(f.transferRate, c.rate) << c.size << "/" << c.read;
     }
     // The estimate: round(size / read x elapsed) - elapsed, halves to even.
-    EXPECT_EQ(ComputeProgress(10240, 2048, 4999).estimatedTimeLeft, 16);  // 20 s in all
-    EXPECT_EQ(ComputeProgress(3000, 2000, 3000).estimatedTimeLeft, 4 - 3);  // 4.5 -> 4
-    EXPECT_EQ(ComputeProgress(3000, 2000, 5000).estimatedTimeLeft, 8 - 5);  // 7.5 -> 8
-    EXPECT_EQ(ComputeProgress(0, 4096, 9000).estimatedTimeLeft, 0);
+    EXPECT_EQ(computeProgress(10240, 2048, 4999).estimatedTimeLeft, 16);  // 20 s in all
+    EXPECT_EQ(computeProgress(3000, 2000, 3000).estimatedTimeLeft, 4 - 3);  // 4.5 -> 4
+    EXPECT_EQ(computeProgress(3000, 2000, 5000).estimatedTimeLeft, 8 - 5);  // 7.5 -> 8
+    EXPECT_EQ(computeProgress(0, 4096, 9000).estimatedTimeLeft, 0);
 }
 
 TEST(TransferOutcomeTest, WhichNotificationEndsATransfer) {
@@ -108,7 +108,7 @@ TEST(TransferOutcomeTest, WhichNotificationEndsATransfer) {
         {"redirect not followed", true, 302, 0, 0, TransferOutcome::HttpError},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(DecideOutcome(c.continueDownload, c.status, c.size, c.read), c.outcome) << c.what;
+        EXPECT_EQ(decideOutcome(c.continueDownload, c.status, c.size, c.read), c.outcome) << c.what;
 }
 
 TEST(TransferBoundsTest, ContentLengthIsReadWholeAndNeverWraps) {
@@ -129,18 +129,18 @@ TEST(TransferBoundsTest, ContentLengthIsReadWholeAndNeverWraps) {
         {"12abc", std::nullopt, 0},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(ParseContentLength(c.text), c.length) << c.text;
-        EXPECT_EQ(FileSizeOfLength(c.length.value_or(0)), c.fileSize) << c.text;
+        EXPECT_EQ(parseContentLength(c.text), c.length) << c.text;
+        EXPECT_EQ(fileSizeOfLength(c.length.value_or(0)), c.fileSize) << c.text;
     }
 }
 
 TEST(TransferBoundsTest, RedirectsAndTheEndOfAStalledTransfer) {
-    for (int status : {301, 302, 303, 307, 308}) EXPECT_TRUE(IsRedirectStatus(status)) << status;
-    for (int status : {200, 206, 300, 304, 305, 404, -1}) EXPECT_FALSE(IsRedirectStatus(status)) << status;
-    EXPECT_EQ(StalledOutcome(200), TransferOutcome::Incomplete);
-    EXPECT_EQ(StalledOutcome(206), TransferOutcome::Incomplete);
-    EXPECT_EQ(StalledOutcome(-1), TransferOutcome::ServerUnreachable);
-    EXPECT_EQ(StalledOutcome(404), TransferOutcome::HttpError);
+    for (int status : {301, 302, 303, 307, 308}) EXPECT_TRUE(isRedirectStatus(status)) << status;
+    for (int status : {200, 206, 300, 304, 305, 404, -1}) EXPECT_FALSE(isRedirectStatus(status)) << status;
+    EXPECT_EQ(stalledOutcome(200), TransferOutcome::Incomplete);
+    EXPECT_EQ(stalledOutcome(206), TransferOutcome::Incomplete);
+    EXPECT_EQ(stalledOutcome(-1), TransferOutcome::ServerUnreachable);
+    EXPECT_EQ(stalledOutcome(404), TransferOutcome::HttpError);
 }
 
 TEST(TransferBoundsTest, AStallIsAWholeLimitWithoutTheAnswerOrEnoughOfTheBody) {
@@ -181,7 +181,7 @@ TEST(TransferRedirectTest, NeverFromHttpsDownToHttp) {
         {"http://www.velkora.com/a.inf", "https://www.velkora.com/a.inf", false},
         {"http://127.0.0.1:8080/a.inf", "http://127.0.0.1:8081/b.inf", false},
     };
-    for (const auto& c : cases) EXPECT_EQ(IsInsecureRedirect(c.from, c.to), c.insecure) << c.from << " -> " << c.to;
+    for (const auto& c : cases) EXPECT_EQ(isInsecureRedirect(c.from, c.to), c.insecure) << c.from << " -> " << c.to;
 }
 
 TEST(TransferRedirectTest, CredentialsStayWithTheirHost) {
@@ -197,7 +197,7 @@ TEST(TransferRedirectTest, CredentialsStayWithTheirHost) {
         {"http://files.velkora.com/a.exe", "http://files.velkora.com@evil.example/a.exe", false},
         {"http://127.0.0.1:8080/a", "http://localhost:8080/a", false},
     };
-    for (const auto& c : cases) EXPECT_EQ(KeepsCredentials(c.from, c.to), c.keeps) << c.from << " -> " << c.to;
+    for (const auto& c : cases) EXPECT_EQ(keepsCredentials(c.from, c.to), c.keeps) << c.from << " -> " << c.to;
 }
 
 }  // namespace

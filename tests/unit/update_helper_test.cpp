@@ -174,7 +174,7 @@ public:
     }
     std::optional<FileCheck> checkFile(const std::string& path) override {
         if (!at(path)) return std::nullopt;
-        return FileCheck{at(path)->content.size(), update::Sha256Hex(at(path)->content)};
+        return FileCheck{at(path)->content.size(), update::sha256Hex(at(path)->content)};
     }
     bool start(const std::string& commandLine) override {
         started.push_back(commandLine);

@@ -35,13 +35,13 @@ TEST(InfoValueTest, PlainAndBracedValues) {
         {"plain read of a braced entry", "#message={x}\r\n", "message", false, "{x}"},
         {"a longer key is not a shorter one", "#url1=a\n", "url", false, ""},
     };
-    for (const auto& c : cases) EXPECT_EQ(InfoValue(c.text, c.key, c.braced), c.value) << c.what;
+    for (const auto& c : cases) EXPECT_EQ(infoValue(c.text, c.key, c.braced), c.value) << c.what;
 }
 
 TEST(ListedFilesTest, NumberedKeysStartAboveTheUnnumberedOnes) {
     auto urls = [](const std::string& text) {
         std::vector<std::string> out;
-        for (const auto& f : ListedFiles(text)) out.push_back(f.key + "=" + f.url);
+        for (const auto& f : listedFiles(text)) out.push_back(f.key + "=" + f.url);
         return out;
     };
     EXPECT_THAT(urls("#url=a\n"), ElementsAre("url=a"));
@@ -56,27 +56,27 @@ TEST(ListedFilesTest, NumberedKeysStartAboveTheUnnumberedOnes) {
 }
 
 TEST(UpgradeMethodTest, FirstCharacterDecides) {
-    EXPECT_EQ(UpgradeMethodOf(""), TUpgradeMethod::umSelfUpgrade);
-    EXPECT_EQ(UpgradeMethodOf("#method=0"), TUpgradeMethod::umSelfUpgrade);
-    EXPECT_EQ(UpgradeMethodOf("#method=1"), TUpgradeMethod::umUseExternalSetup);
-    EXPECT_EQ(UpgradeMethodOf("#Method=2 redirect"), TUpgradeMethod::umRedirectToURL);
-    EXPECT_EQ(UpgradeMethodOf("#method=12"), TUpgradeMethod::umUseExternalSetup);
-    EXPECT_EQ(UpgradeMethodOf("#method=3"), TUpgradeMethod::umSelfUpgrade);
-    EXPECT_EQ(UpgradeMethodOf("#method= 1"), TUpgradeMethod::umSelfUpgrade);
+    EXPECT_EQ(upgradeMethodOf(""), UpgradeKind::SelfUpgrade);
+    EXPECT_EQ(upgradeMethodOf("#method=0"), UpgradeKind::SelfUpgrade);
+    EXPECT_EQ(upgradeMethodOf("#method=1"), UpgradeKind::UseExternalSetup);
+    EXPECT_EQ(upgradeMethodOf("#Method=2 redirect"), UpgradeKind::RedirectToUrl);
+    EXPECT_EQ(upgradeMethodOf("#method=12"), UpgradeKind::UseExternalSetup);
+    EXPECT_EQ(upgradeMethodOf("#method=3"), UpgradeKind::SelfUpgrade);
+    EXPECT_EQ(upgradeMethodOf("#method= 1"), UpgradeKind::SelfUpgrade);
 }
 
 TEST(ReadIntegerTest, AsThePlatformConversionReads) {
-    EXPECT_EQ(ReadInteger("12"), 12);
-    EXPECT_EQ(ReadInteger("  7"), 7);
-    EXPECT_EQ(ReadInteger("-3"), -3);
-    EXPECT_EQ(ReadInteger("+3"), 3);
-    EXPECT_EQ(ReadInteger("$1F"), 31);
-    EXPECT_EQ(ReadInteger("0x10"), 16);
-    EXPECT_EQ(ReadInteger("2147483647"), 2147483647);
-    EXPECT_EQ(ReadInteger("-2147483648"), -2147483647 - 1);
-    EXPECT_EQ(ReadInteger("$FFFFFFFF"), -1);
+    EXPECT_EQ(readInteger("12"), 12);
+    EXPECT_EQ(readInteger("  7"), 7);
+    EXPECT_EQ(readInteger("-3"), -3);
+    EXPECT_EQ(readInteger("+3"), 3);
+    EXPECT_EQ(readInteger("$1F"), 31);
+    EXPECT_EQ(readInteger("0x10"), 16);
+    EXPECT_EQ(readInteger("2147483647"), 2147483647);
+    EXPECT_EQ(readInteger("-2147483648"), -2147483647 - 1);
+    EXPECT_EQ(readInteger("$FFFFFFFF"), -1);
     for (const char* bad : {"", " ", "7 ", "1a", "2147483648", "$", "0x", "-", "1.0", "$1G"})
-        EXPECT_FALSE(ReadInteger(bad).has_value()) << bad;
+        EXPECT_FALSE(readInteger(bad).has_value()) << bad;
 }
 
 TEST(CompareVersionsTest, PartsAsNumbersElseBytes) {
@@ -104,7 +104,7 @@ TEST(CompareVersionsTest, PartsAsNumbersElseBytes) {
         {"01.2", "1.2", 0},
         {" 1.2", "1.2", 0},
     };
-    for (const auto& c : cases) EXPECT_EQ(CompareVersions(c.a, c.b), c.result) << c.a << " vs " << c.b;
+    for (const auto& c : cases) EXPECT_EQ(compareVersions(c.a, c.b), c.result) << c.a << " vs " << c.b;
 }
 
 TEST(VersionFileTest, TheFirstLineWhenItIsAPlainVersion) {
@@ -131,16 +131,16 @@ TEST(VersionFileTest, TheFirstLineWhenItIsAPlainVersion) {
         {"1234567890.1", std::nullopt},    // a part the comparison could not hold
         {std::string(100000, '1'), std::nullopt},
     };
-    for (const auto& c : cases) EXPECT_EQ(VersionOfVersionFile(c.content), c.version) << c.content.substr(0, 20);
+    for (const auto& c : cases) EXPECT_EQ(versionOfVersionFile(c.content), c.version) << c.content.substr(0, 20);
 }
 
 TEST(VersionFileTest, FileVersionsReadAsVersionTexts) {
-    EXPECT_EQ(FileVersionText(1, 2, 0, 0), "1.2");
-    EXPECT_EQ(FileVersionText(1, 0, 0, 0), "1.0");
-    EXPECT_EQ(FileVersionText(1, 2, 3, 0), "1.2.3");
-    EXPECT_EQ(FileVersionText(1, 2, 0, 4), "1.2.0.4");
-    EXPECT_EQ(FileVersionText(65535, 10, 0, 0), "65535.10");
-    EXPECT_EQ(CompareVersions(FileVersionText(1, 10, 0, 0), "1.9"), 1);
+    EXPECT_EQ(fileVersionText(1, 2, 0, 0), "1.2");
+    EXPECT_EQ(fileVersionText(1, 0, 0, 0), "1.0");
+    EXPECT_EQ(fileVersionText(1, 2, 3, 0), "1.2.3");
+    EXPECT_EQ(fileVersionText(1, 2, 0, 4), "1.2.0.4");
+    EXPECT_EQ(fileVersionText(65535, 10, 0, 0), "65535.10");
+    EXPECT_EQ(compareVersions(fileVersionText(1, 10, 0, 0), "1.9"), 1);
 }
 
 TEST(ParseVersionDateTest, ExistingDatesElseToday) {
@@ -165,28 +165,28 @@ TEST(ParseVersionDateTest, ExistingDatesElseToday) {
         {"07/30/2006x", today},
         {"07/30/2006/1", today},
     };
-    for (const auto& c : cases) EXPECT_EQ(ParseVersionDate(c.text, today), c.date) << c.text;
+    for (const auto& c : cases) EXPECT_EQ(parseVersionDate(c.text, today), c.date) << c.text;
 }
 
 TEST(NamesNewerVersionTest, ByNumberAndByDate) {
     const CalendarDate today{2026, 12, 10};
-    const VersionCheckSettings byNumber{TUpdVersionControl::byNumber, "1.1", ""};
-    EXPECT_FALSE(NamesNewerVersion("#version=1.1\r\n", byNumber, today));
-    EXPECT_TRUE(NamesNewerVersion("#version=1.2\r\n", byNumber, today));
-    EXPECT_FALSE(NamesNewerVersion("#version=1.0\r\n", byNumber, today));
-    EXPECT_FALSE(NamesNewerVersion("no version here", byNumber, today));
-    EXPECT_TRUE(NamesNewerVersion("#version=0.1", {TUpdVersionControl::byNumber, "", ""}, today));
-    EXPECT_FALSE(NamesNewerVersion("", {TUpdVersionControl::byNumber, "", ""}, today));
+    const VersionCheckSettings Number{VersionScheme::Number, "1.1", ""};
+    EXPECT_FALSE(namesNewerVersion("#version=1.1\r\n", Number, today));
+    EXPECT_TRUE(namesNewerVersion("#version=1.2\r\n", Number, today));
+    EXPECT_FALSE(namesNewerVersion("#version=1.0\r\n", Number, today));
+    EXPECT_FALSE(namesNewerVersion("no version here", Number, today));
+    EXPECT_TRUE(namesNewerVersion("#version=0.1", {VersionScheme::Number, "", ""}, today));
+    EXPECT_FALSE(namesNewerVersion("", {VersionScheme::Number, "", ""}, today));
 
-    const VersionCheckSettings byDate{TUpdVersionControl::byDate, "", "07/30/2006"};
-    EXPECT_FALSE(NamesNewerVersion("#date=07/30/2006", byDate, today));
-    EXPECT_TRUE(NamesNewerVersion("#date=07/31/2006", byDate, today));
-    EXPECT_FALSE(NamesNewerVersion("#date=07/29/2006", byDate, today));
-    EXPECT_TRUE(NamesNewerVersion("#date=garbage", byDate, today));  // today is after 2006
-    EXPECT_FALSE(NamesNewerVersion("#date=garbage", {TUpdVersionControl::byDate, "", "12/10/2026"}, today));
+    const VersionCheckSettings Date{VersionScheme::Date, "", "07/30/2006"};
+    EXPECT_FALSE(namesNewerVersion("#date=07/30/2006", Date, today));
+    EXPECT_TRUE(namesNewerVersion("#date=07/31/2006", Date, today));
+    EXPECT_FALSE(namesNewerVersion("#date=07/29/2006", Date, today));
+    EXPECT_TRUE(namesNewerVersion("#date=garbage", Date, today));  // today is after 2006
+    EXPECT_FALSE(namesNewerVersion("#date=garbage", {VersionScheme::Date, "", "12/10/2026"}, today));
     // The version key does not count by date, nor the date by number.
-    EXPECT_FALSE(NamesNewerVersion("#version=9.9\r\n#date=01/01/2000", byDate, today));
-    EXPECT_FALSE(NamesNewerVersion("#date=01/01/2030\r\n#version=1.0", byNumber, today));
+    EXPECT_FALSE(namesNewerVersion("#version=9.9\r\n#date=01/01/2000", Date, today));
+    EXPECT_FALSE(namesNewerVersion("#date=01/01/2030\r\n#version=1.0", Number, today));
 }
 
 }  // namespace

@@ -124,22 +124,22 @@ struct Rig {
     ScriptedWindows windows;
     RecordingLauncher launcher;
     std::vector<std::string> events;
-    TSelfUpdater updater{{transfer, verifier, messages, scheduler, online, [] { return CalendarDate{2026, 12, 10}; },
+    UpdateChecker updater{{transfer, verifier, messages, scheduler, online, [] { return CalendarDate{2026, 12, 10}; },
                           [](const std::string&) {}}};
-    TUpgradeFlow flow{{transfer, files, windows, launcher, messages, kProgram, kFolder, "melkrin"}};
+    UpgradeFlow flow{{transfer, files, windows, launcher, messages, kProgram, kFolder, "melkrin"}};
     std::vector<Listed> listed;
 
     Rig() {
-        updater.InfoFileURL = std::string(kServer) + "qrv_melkrin.inf";
-        updater.VersionControl = TUpdVersionControl::byNumber;
-        updater.VersionNumber = "1.0";
-        updater.ShowMessages = {TUpdShowMessages::mAskUpgrade, TUpdShowMessages::mConnLost,
-                                TUpdShowMessages::mHostUnreachable, TUpdShowMessages::mLostFile,
-                                TUpdShowMessages::mNoUpdateAvailable};
-        updater.AttachUpgrade(flow);
-        flow.OnAborted = [this] { events.push_back("aborted"); };
-        flow.OnLaterUpgrade = [this] { events.push_back("later"); };
-        flow.OnHostUnreachable = [this](const std::string& url, const std::string& host) {
+        updater.infoFileUrl = std::string(kServer) + "qrv_melkrin.inf";
+        updater.versionControl = VersionScheme::Number;
+        updater.versionNumber = "1.0";
+        updater.showMessages = {UpdateMessage::AskUpgrade, UpdateMessage::ConnLost,
+                                UpdateMessage::HostUnreachable, UpdateMessage::LostFile,
+                                UpdateMessage::NoUpdateAvailable};
+        updater.attachUpgrade(flow);
+        flow.onAborted = [this] { events.push_back("aborted"); };
+        flow.onLaterUpgrade = [this] { events.push_back("later"); };
+        flow.onHostUnreachable = [this](const std::string& url, const std::string& host) {
             events.push_back("unreachable " + url + " " + host);
         };
     }
@@ -154,11 +154,11 @@ struct Rig {
                                         ? kServer + listed[i].name
                                         : listed[i].name;
             entries += "#" + key + "=" + url + "\r\n#" + key + ".size=" + std::to_string(listed[i].content.size()) +
-                       "\r\n#" + key + ".sha256=" + Sha256Hex(listed[i].content) + "\r\n";
+                       "\r\n#" + key + ".sha256=" + sha256Hex(listed[i].content) + "\r\n";
             if (listed[i].optional) entries += "#" + key + ".optional=1\r\n";
         }
         verifier.trusted.push_back(entries);
-        updater.StartUpdateCheck();
+        updater.startUpdateCheck();
         transfer.finishDone(entries + kSignatureKey + std::string(128, '0') + "\r\n");
     }
 
@@ -168,7 +168,7 @@ struct Rig {
         files.files[transfer.starts.back().output] = bytes;
         transfer.finishDone("");
     }
-    void deliverListed() { deliver(listed[flow.FileIndex()].content); }
+    void deliverListed() { deliver(listed[flow.fileIndex()].content); }
     std::vector<std::string> messageTexts() const {
         std::vector<std::string> texts;
         for (const auto& m : messages.shown) texts.push_back(m.text);
@@ -184,11 +184,11 @@ TEST(UpgradeFlowTest, SelfUpgradeDownloadsEveryFileThenStartsTheHelperQuoted) {
     EXPECT_THAT(rig.windows.log, ElementsAre("question: Faster", "wizard"));
     ASSERT_EQ(rig.transfer.starts.size(), 2u);  // the information file, then the first file
     EXPECT_EQ(rig.transfer.starts[1].output, pending("melkrin.exe"));
-    EXPECT_TRUE(rig.transfer.HiddenOutputFile);
+    EXPECT_TRUE(rig.transfer.hiddenOutputFile);
     EXPECT_EQ(rig.windows.counter, "Downloading 1 of 2");
     EXPECT_EQ(rig.windows.location, std::string(kServer) + "melkrin.exe");
     // File mode keeps the client's own cache options: no added no-cache pragma.
-    EXPECT_EQ(rig.transfer.starts[1].cache.count(TCacheOption::coPragmaNoCache), 0u);
+    EXPECT_EQ(rig.transfer.starts[1].cache.count(CacheOption::PragmaNoCache), 0u);
     // Each download may not pass its signed size.
     EXPECT_EQ(rig.transfer.starts[1].maxBody, 11u);
 
@@ -202,7 +202,7 @@ TEST(UpgradeFlowTest, SelfUpgradeDownloadsEveryFileThenStartsTheHelperQuoted) {
     EXPECT_EQ(rig.windows.log.back(), "final page");
     EXPECT_THAT(rig.launcher.log, IsEmpty()) << "the restart waits for the wizard";
 
-    rig.flow.WizardClosed(WizardEnd::Finished);
+    rig.flow.wizardClosed(WizardEnd::Finished);
     EXPECT_THAT(rig.launcher.log,
                 ElementsAre("hand over C:\\Program Files\\Melkrin\\melkrin.exe +/afterupgrade0", "close"));
     EXPECT_EQ(rig.files.files.size(), 2u) << "the pending files stay for the helper";
@@ -219,7 +219,7 @@ TEST(UpgradeFlowTest, QuestionRedirectAndExternalSetup) {
     }
     {  // a handler of OnBeginUpgrade declines for the user
         Rig rig;
-        rig.updater.OnBeginUpgrade = [](TSelfUpdater&, const UpdateOffer&, bool& can) { can = false; };
+        rig.updater.onBeginUpgrade = [](UpdateChecker&, const UpdateOffer&, bool& can) { can = false; };
         rig.offer({{"melkrin.exe", "x"}});
         EXPECT_THAT(rig.events, ElementsAre("later"));
         EXPECT_THAT(rig.windows.log, IsEmpty());
@@ -233,7 +233,7 @@ TEST(UpgradeFlowTest, QuestionRedirectAndExternalSetup) {
     }
     {  // external setup: the method digit 1, no wizard when disabled
         Rig rig;
-        rig.flow.WizardEnabled = false;
+        rig.flow.wizardEnabled = false;
         rig.offer({{"setup.exe", "setup"}}, "1");
         rig.deliverListed();
         ASSERT_EQ(rig.launcher.log.size(), 2u);
@@ -242,11 +242,11 @@ TEST(UpgradeFlowTest, QuestionRedirectAndExternalSetup) {
 }
 
 TEST(UpgradeFlowTest, TotalPercentsAndWizardLines) {
-    EXPECT_EQ(TotalPercentsDone(1, 3, 50), 49);  // 33 + 16
-    EXPECT_EQ(TotalPercentsDone(0, 3, 100), 33);
-    EXPECT_EQ(TotalPercentsDone(2, 3, 99), 67 + 33);
-    EXPECT_EQ(TotalPercentsDone(1, 2, 100), 100);
-    EXPECT_EQ(TotalPercentsDone(0, 1, 37), 37);
+    EXPECT_EQ(totalPercentsDone(1, 3, 50), 49);  // 33 + 16
+    EXPECT_EQ(totalPercentsDone(0, 3, 100), 33);
+    EXPECT_EQ(totalPercentsDone(2, 3, 99), 67 + 33);
+    EXPECT_EQ(totalPercentsDone(1, 2, 100), 100);
+    EXPECT_EQ(totalPercentsDone(0, 1, 37), 37);
 
     Rig rig;
     rig.windows.separator = ',';
@@ -303,7 +303,7 @@ TEST(UpgradeFlowTest, FailuresEndTheRoundAndLeaveNoPendingFile) {
           "is not secure (plain http).\r\rThe update was stopped for your safety: the request was not followed "
           "there."},
          {}, UpgradeEnd::InsecureRedirect},
-        {"cancelled in the wizard", [](Rig& r) { r.flow.WizardClosed(WizardEnd::Aborted); }, {}, {"aborted"},
+        {"cancelled in the wizard", [](Rig& r) { r.flow.wizardClosed(WizardEnd::Aborted); }, {}, {"aborted"},
          UpgradeEnd::Aborted},
     };
     for (const auto& c : cases) {
@@ -318,14 +318,14 @@ TEST(UpgradeFlowTest, FailuresEndTheRoundAndLeaveNoPendingFile) {
         if (!c.messages.empty()) { EXPECT_EQ(rig.messageTexts(), c.messages); }
         if (c.end == UpgradeEnd::FileMismatch) { EXPECT_EQ(rig.messageTexts().size(), 1u); }
         EXPECT_EQ(rig.events, c.events);
-        EXPECT_EQ(rig.flow.LastEnd(), c.end);
-        EXPECT_EQ(rig.flow.State(), UpgradeState::Idle);
+        EXPECT_EQ(rig.flow.lastEnd(), c.end);
+        EXPECT_EQ(rig.flow.state(), UpgradeState::Idle);
         EXPECT_THAT(rig.files.files, IsEmpty()) << "no pending file may reach the helper";
         EXPECT_THAT(rig.launcher.log, IsEmpty());
         EXPECT_FALSE(rig.windows.open);
         EXPECT_EQ(rig.transfer.starts.size(), 3u) << "nothing started after the failure";
         // A new check may start at once.
-        rig.updater.StartUpdateCheck();
+        rig.updater.startUpdateCheck();
         EXPECT_EQ(rig.transfer.starts.size(), 4u);
     }
 }
@@ -339,7 +339,7 @@ TEST(UpgradeFlowTest, LostFileQuestionSkipsOnYesOnlyAnOptionalFile) {
               "ask [Error #403] File a.dat not found or inaccessible.\r\rTry to skip this file and continue upgrade?");
     EXPECT_EQ(rig.transfer.starts.back().output, pending("b.dat"));
     rig.deliverListed();
-    rig.flow.WizardClosed(WizardEnd::Finished);
+    rig.flow.wizardClosed(WizardEnd::Finished);
     EXPECT_EQ(rig.files.files.count(pending("b.dat")), 1u);
     EXPECT_EQ(rig.launcher.log.back(), "close");
 }
@@ -355,8 +355,8 @@ TEST(UpgradeFlowTest, SkippingARequiredFileInstallsNothing) {
         rig.offer({{"melkrin.exe", "new program"}, {"b.dat", "bb"}, {"c.dat", "c", lost != 2}});
         for (std::size_t i = 0; i < lost; ++i) rig.deliverListed();
         rig.transfer.finishHttpError(404);
-        EXPECT_EQ(rig.flow.LastEnd(), UpgradeEnd::RequiredFileSkipped);
-        EXPECT_EQ(rig.flow.State(), UpgradeState::Idle);
+        EXPECT_EQ(rig.flow.lastEnd(), UpgradeEnd::RequiredFileSkipped);
+        EXPECT_EQ(rig.flow.state(), UpgradeState::Idle);
         const std::string name = rig.listed[lost].name;
         EXPECT_THAT(rig.messageTexts(),
                     ElementsAre("The file " + name + " was skipped, but the update cannot work without it.\r\r"
@@ -370,13 +370,13 @@ TEST(UpgradeFlowTest, SkippingARequiredFileInstallsNothing) {
 
 TEST(UpgradeFlowTest, AbortWhileDownloadingStopsTheTransferWhichDeletesItsFile) {
     Rig rig;
-    rig.flow.OnFileDone = [&rig](const std::string& name) { rig.events.push_back("done " + name); };
+    rig.flow.onFileDone = [&rig](const std::string& name) { rig.events.push_back("done " + name); };
     rig.offer({{"a.dat", "a"}, {"b.dat", "bb"}});
     rig.deliverListed();
     rig.transfer.sendHeaders(2);
-    rig.flow.WizardClosed(WizardEnd::Aborted);
+    rig.flow.wizardClosed(WizardEnd::Aborted);
     EXPECT_THAT(rig.transfer.stops, ElementsAre(true));
-    EXPECT_TRUE(rig.flow.AbortedMark());
+    EXPECT_TRUE(rig.flow.abortedMark());
     EXPECT_THAT(rig.files.files, IsEmpty());
     EXPECT_THAT(rig.events, ElementsAre("done " + pending("a.dat"), "aborted"));
 }
@@ -385,7 +385,7 @@ TEST(UpgradeFlowTest, TheProgramEndingDuringARoundLeavesNothingPending) {
     Rig rig;
     rig.offer({{"a.dat", "a"}, {"b.dat", "bb"}});
     rig.deliverListed();
-    rig.flow.Stop();
+    rig.flow.stop();
     EXPECT_THAT(rig.transfer.stops, ElementsAre(true));
     EXPECT_THAT(rig.files.files, IsEmpty());
     EXPECT_FALSE(rig.windows.open);
@@ -396,9 +396,9 @@ TEST(UpgradeFlowTest, AbortOnTheFinalPageMeansNoRestart) {
     Rig rig;
     rig.offer({{"a.dat", "a"}});
     rig.deliverListed();
-    EXPECT_EQ(rig.flow.State(), UpgradeState::FinalPage);
-    rig.flow.WizardClosed(WizardEnd::Aborted);
-    rig.flow.WizardClosed(WizardEnd::Finished);  // a late close changes nothing
+    EXPECT_EQ(rig.flow.state(), UpgradeState::FinalPage);
+    rig.flow.wizardClosed(WizardEnd::Aborted);
+    rig.flow.wizardClosed(WizardEnd::Finished);  // a late close changes nothing
     EXPECT_THAT(rig.launcher.log, IsEmpty());
     EXPECT_THAT(rig.files.files, IsEmpty());
 }
@@ -408,7 +408,7 @@ TEST(UpgradeFlowTest, RefusedNamesWriteNothing) {
                             "http://h/x/a.dat:stream", "http://h/NUL", "http://h/com1.txt", "http://h/LPT9",
                             "http://h/con", "http://h/get.php?f=a.exe", "http://h/trailing.", "http://h/blank "}) {
         SCOPED_TRACE(url);
-        EXPECT_EQ(LocalFileNameOf(url), "");
+        EXPECT_EQ(localFileNameOf(url), "");
         Rig rig;
         rig.files.files[pending("melkrin.exe")] = "kept until a round really starts";
         rig.offer({{"good.dat", "g"}, {url, "x"}});
@@ -416,13 +416,13 @@ TEST(UpgradeFlowTest, RefusedNamesWriteNothing) {
         ASSERT_EQ(rig.messages.shown.size(), 1u);
         EXPECT_THAT(rig.messages.shown[0].text, HasSubstr(url));
         EXPECT_EQ(rig.messages.shown[0].caption, "Application update wizard");
-        EXPECT_EQ(rig.flow.LastEnd(), UpgradeEnd::RefusedName);
+        EXPECT_EQ(rig.flow.lastEnd(), UpgradeEnd::RefusedName);
         EXPECT_THAT(rig.windows.log, ElementsAre("question: Faster"));
     }
     for (auto [url, name] : {std::pair{"http://h/a/new.exe", "new.exe"}, {"h\\b\\Data.pak", "Data.pak"},
                              {"http://h/console.dat", "console.dat"}, {"http://h/COM10", "COM10"},
                              {"http://h/.hidden", ".hidden"}})
-        EXPECT_EQ(LocalFileNameOf(url), name);
+        EXPECT_EQ(localFileNameOf(url), name);
 }
 
 TEST(UpgradeFlowTest, HelperThatIsNotStartedInstallsNothing) {
@@ -442,16 +442,16 @@ TEST(UpgradeFlowTest, HelperThatIsNotStartedInstallsNothing) {
         rig.launcher.reached = c.reached;
         rig.offer({{"a.dat", "a"}});
         rig.deliverListed();
-        rig.flow.WizardClosed(WizardEnd::Finished);
+        rig.flow.wizardClosed(WizardEnd::Finished);
         EXPECT_THAT(rig.launcher.log, ElementsAre(HasSubstr("hand over "))) << "the program keeps running";
         EXPECT_THAT(rig.files.files, IsEmpty()) << "no pending file is left for a later helper";
-        EXPECT_EQ(rig.flow.LastEnd(), UpgradeEnd::NotStarted);
+        EXPECT_EQ(rig.flow.lastEnd(), UpgradeEnd::NotStarted);
         ASSERT_EQ(rig.messages.shown.size(), 1u);
         EXPECT_THAT(rig.messages.shown[0].text, HasSubstr(c.message));
     }
 }
 
-TEST(UpgradeFlowTest, PasswordRequest) {
+TEST(UpgradeFlowTest, onPasswordNeeded) {
     {  // not among the messages this program shows: the 401 then ends as a lost file
         Rig rig;
         rig.offer({{"a.dat", "a"}});
@@ -461,17 +461,17 @@ TEST(UpgradeFlowTest, PasswordRequest) {
     }
     {  // shown and answered: the credentials go to the transfer, which tries again
         Rig rig;
-        rig.updater.ShowMessages.insert(TUpdShowMessages::mPasswordRequest);
+        rig.updater.showMessages.insert(UpdateMessage::PasswordRequest);
         rig.windows.answerPassword = true;
         rig.offer({{"files/a.dat", "a"}});
         EXPECT_TRUE(rig.transfer.sendPasswordRequest("Members"));
         EXPECT_EQ(rig.windows.log.back(), "password for a.dat");
-        EXPECT_EQ(rig.transfer.HTTPUsername, "joe");
-        EXPECT_EQ(rig.transfer.HTTPPassword, "secret");
+        EXPECT_EQ(rig.transfer.httpUsername, "joe");
+        EXPECT_EQ(rig.transfer.httpPassword, "secret");
     }
     {  // cancelled: the round is aborted
         Rig rig;
-        rig.updater.ShowMessages.insert(TUpdShowMessages::mPasswordRequest);
+        rig.updater.showMessages.insert(UpdateMessage::PasswordRequest);
         rig.offer({{"a.dat", "a"}});
         EXPECT_FALSE(rig.transfer.sendPasswordRequest("Members"));
         EXPECT_THAT(rig.events, ElementsAre("aborted"));
@@ -481,7 +481,7 @@ TEST(UpgradeFlowTest, PasswordRequest) {
 
 TEST(UpgradeFlowTest, OnlyIfSizeDifferentSkipsEqualFilesButNeverTheProgram) {
     Rig rig;
-    rig.flow.MiscFilesUpgrade = TUpgradeFlow::TMiscFilesBehavior::mfuOnlyIfSizeDifferent;
+    rig.flow.miscFilesUpgrade = UpgradeFlow::MiscFilesBehavior::OnlyIfSizeDifferent;
     rig.files.files[std::string(kFolder) + "melkrin.exe"] = "same";
     rig.files.files[std::string(kFolder) + "a.dat"] = "same";
     rig.offer({{"melkrin.exe", "same"}, {"a.dat", "same"}});
@@ -489,14 +489,14 @@ TEST(UpgradeFlowTest, OnlyIfSizeDifferentSkipsEqualFilesButNeverTheProgram) {
     rig.deliverListed();
     EXPECT_FALSE(rig.transfer.sendHeaders(4));
     rig.transfer.finishSkipped();
-    EXPECT_EQ(rig.flow.State(), UpgradeState::FinalPage);
+    EXPECT_EQ(rig.flow.state(), UpgradeState::FinalPage);
 }
 
 TEST(UpgradeFlowTest, ACheckDuringARoundIsIgnored) {
     Rig rig;
     rig.offer({{"a.dat", "a"}});
     rig.deliverListed();
-    rig.updater.StartUpdateCheck();
+    rig.updater.startUpdateCheck();
     EXPECT_EQ(rig.transfer.starts.size(), 2u);
 }
 
@@ -507,28 +507,28 @@ namespace melkrin::update {
 namespace {
 
 TEST(UpdateLanguageTest, AutoFollowsTheUserInterfaceLanguageAndEveryTableIsEnglish) {
-    using L = TUpdLanguage;
+    using L = UpdateLanguage;
     struct Case {
         std::uint16_t langId;
         L language;
     } cases[] = {
-        {0x0416, L::wlPortugueseBrazilian}, {0x0816, L::wlPortuguese}, {0x0804, L::wlChineseSimplified},
-        {0x0404, L::wlChineseTraditional},  {0x0C04, L::wlChineseTraditional}, {0x0407, L::wlGerman},
-        {0x0807, L::wlGerman},              {0x0419, L::wlRussian},           {0x041F, L::wlTurkish},
-        {0x043E, L::wlMalay},               {0x0409, L::wlEnglish},           {0x0411, L::wlEnglish},  // Japanese
-        {0x0000, L::wlEnglish},
+        {0x0416, L::PortugueseBrazilian}, {0x0816, L::Portuguese}, {0x0804, L::ChineseSimplified},
+        {0x0404, L::ChineseTraditional},  {0x0C04, L::ChineseTraditional}, {0x0407, L::German},
+        {0x0807, L::German},              {0x0419, L::Russian},           {0x041F, L::Turkish},
+        {0x043E, L::Malay},               {0x0409, L::English},           {0x0411, L::English},  // Japanese
+        {0x0000, L::English},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.langId);
-        EXPECT_EQ(LanguageOfUiLanguage(c.langId), c.language);
-        SetLanguage(L::wlAuto, c.langId);
-        EXPECT_EQ(ChosenLanguage(), c.language);
-        EXPECT_EQ(TableOf(ChosenLanguage()), L::wlEnglish);
+        EXPECT_EQ(languageOfUiLanguage(c.langId), c.language);
+        setLanguage(L::Auto, c.langId);
+        EXPECT_EQ(chosenLanguage(), c.language);
+        EXPECT_EQ(tableOf(chosenLanguage()), L::English);
     }
-    SetLanguage(L::wlGerman, 0x0409);
-    EXPECT_EQ(ChosenLanguage(), L::wlGerman);
+    setLanguage(L::German, 0x0409);
+    EXPECT_EQ(chosenLanguage(), L::German);
     EXPECT_STREQ(Text(17), "&Cancel") << "German reads the English table here";
-    SetLanguage(L::wlEnglish, 0);
+    setLanguage(L::English, 0);
 }
 
 }  // namespace

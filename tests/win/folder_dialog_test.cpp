@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/window_services_win32.h"
+#include "app/win32/window_services_win32.h"
 #include "win_test_support.h"
 
 namespace melkrin {

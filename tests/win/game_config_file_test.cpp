@@ -14,8 +14,8 @@
 #include "gameconfig/demo_preparation.h"
 #include "gameconfig/game_config_file.h"
 #include "gameconfig/quality_settings.h"
-#include "run/debug_log.h"
-#include "run/game_interface.h"
+#include "common/debug_log.h"
+#include "gameconfig/game_interface.h"
 #include "win_test_support.h"
 
 namespace melkrin {
@@ -170,19 +170,19 @@ TEST_F(GameTreeFixture, DemosAreCopiedIntoTheGamesDemoFolder) {
     writeBytes(mine + "my best run.dem", std::string("custom\0demo", 11));
 
     DemoPreparation demos{files, fileOp, program};
-    EXPECT_EQ(demos.prepareDemo(game, {2, ""}), DemoVerdict::dvOk);
+    EXPECT_EQ(demos.prepareDemo(game, {2, ""}), DemoVerdict::Ok);
     EXPECT_EQ(demos.demoFileName(), "Demo_0002.dem");
     EXPECT_EQ(readBytes(game.demosFolder + "Demo_0002.dem"), "built-in demo two");
     EXPECT_EQ(fileOp.progressTitle(), "Please wait...");
 
-    EXPECT_EQ(demos.prepareDemo(game, {4, mine + "my best run.dem"}), DemoVerdict::dvOk);
+    EXPECT_EQ(demos.prepareDemo(game, {4, mine + "my best run.dem"}), DemoVerdict::Ok);
     EXPECT_EQ(demos.demoFileName(), "my best run.dem");
     EXPECT_EQ(readBytes(game.demosFolder + "my best run.dem"), std::string("custom\0demo", 11));
     EXPECT_TRUE(exists(mine + "my best run.dem"));  // copied, not moved
 
     // A file of that name in the game's folder is used as it is.
     writeBytes(mine + "my best run.dem", "changed");
-    EXPECT_EQ(demos.prepareDemo(game, {4, mine + "my best run.dem"}), DemoVerdict::dvOk);
+    EXPECT_EQ(demos.prepareDemo(game, {4, mine + "my best run.dem"}), DemoVerdict::Ok);
     EXPECT_EQ(readBytes(game.demosFolder + "my best run.dem"), std::string("custom\0demo", 11));
 }
 

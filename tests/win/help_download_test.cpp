@@ -7,9 +7,9 @@
 #include <windows.h>
 #include <bcrypt.h>
 
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "app/help_download.h"
-#include "app/help_download_win32.h"
+#include "app/win32/help_download_win32.h"
 #include "common/file_system_win32.h"
 #include "common/text.h"
 #include "fake_platform.h"
@@ -108,7 +108,7 @@ std::string signWithDevelopmentKey(const std::string& text) {
     BCRYPT_KEY_HANDLE key = nullptr;
     if (BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_ECDSA_P256_ALGORITHM, nullptr, 0) != 0)
         throw std::runtime_error("no ECDSA P-256");
-    auto digest = update::Sha256Of(text);
+    auto digest = update::sha256Of(text);
     update::Signature signature{};
     ULONG length = 0;
     const bool signedOk =
@@ -120,7 +120,7 @@ std::string signWithDevelopmentKey(const std::string& text) {
     if (key) BCryptDestroyKey(key);
     BCryptCloseAlgorithmProvider(algorithm, 0);
     if (!signedOk) throw std::runtime_error("signing with the development key failed");
-    return text + update::kSignatureKey + update::ToHex(signature.data(), signature.size()) + "\r\n";
+    return text + update::kSignatureKey + update::toHex(signature.data(), signature.size()) + "\r\n";
 }
 
 // The help item on real files and the real signature check: a mirror on
@@ -138,9 +138,9 @@ struct HelpItem {
     FakeShell shell{log};
     FakeAppWindows windows{log};
     Win32HelpDownloader downloader;
-    update::CngSignatureVerifier verifier{update::UpdatePublicKey()};
+    update::CngSignatureVerifier verifier{update::updatePublicKey()};
     StateView view;
-    TForm1 form{view, Form1Services{keys, files, fileOp, modes, dialogs, waits, program.path()}};
+    MainWindow form{view, MainWindowServices{keys, files, fileOp, modes, dialogs, waits, program.path()}};
 
     std::string info;            // the information file the server sends
     std::string help = "ITSF";   // the help file the server sends
@@ -160,18 +160,18 @@ struct HelpItem {
     // Names the help file with the size and checksum of content.
     std::string entries(const std::string& content) const {
         return "#version=1.2\r\n#help=" + server.url("/benchmarks/ss2/help.chm") + "\r\n#help.size=" +
-               std::to_string(content.size()) + "\r\n#help.sha256=" + update::Sha256Hex(content) + "\r\n";
+               std::to_string(content.size()) + "\r\n#help.sha256=" + update::sha256Hex(content) + "\r\n";
     }
     void click() {
         dialogs.answers = {true};
-        form.attachUi(Form1UiServices{fileDialogs, shell, downloader, windows, verifier});
-        form.guarded([&] { form.Group2Items0Click(); });
+        form.attachUi(MainWindowUiServices{fileDialogs, shell, downloader, windows, verifier});
+        form.guarded([&] { form.onHelpClicked(); });
     }
     std::string helpFile() const { return program.path() + "Help\\help.chm"; }
 };
 
 TEST(HelpItemTest, TheSignedHelpFileIsStoredAndOpened) {
-    ASSERT_TRUE(update::UsesDevelopmentKey()) << "the information file is signed with the development key";
+    ASSERT_TRUE(update::usesDevelopmentKey()) << "the information file is signed with the development key";
     HelpItem item;
     item.help = pattern(300 * 1024 + 5);
     item.info = signWithDevelopmentKey(item.entries(item.help));
@@ -184,7 +184,7 @@ TEST(HelpItemTest, TheSignedHelpFileIsStoredAndOpened) {
 
 // What today's program stored and opened, each refused now with no file left.
 TEST(HelpItemTest, AnythingElseLeavesNoFileAndSaysWhy) {
-    ASSERT_TRUE(update::UsesDevelopmentKey());
+    ASSERT_TRUE(update::usesDevelopmentKey());
     struct Case {
         const char* what;
         std::function<void(HelpItem&)> serve;
@@ -235,8 +235,8 @@ TEST(HelpItemTest, AnythingElseLeavesNoFileAndSaysWhy) {
 TEST(HelpItemTest, NoLeavesNoHelpFolderAndAsksNoServer) {
     HelpItem item;
     item.dialogs.answers = {false};
-    item.form.attachUi(Form1UiServices{item.fileDialogs, item.shell, item.downloader, item.windows, item.verifier});
-    item.form.guarded([&] { item.form.Group2Items0Click(); });
+    item.form.attachUi(MainWindowUiServices{item.fileDialogs, item.shell, item.downloader, item.windows, item.verifier});
+    item.form.guarded([&] { item.form.onHelpClicked(); });
     EXPECT_FALSE(exists(item.program.path() + "Help"));
     EXPECT_TRUE(item.server.requests().empty());
     EXPECT_TRUE(item.log.empty());

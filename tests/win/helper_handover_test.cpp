@@ -37,7 +37,7 @@ bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) !
 // A fresh hand-over folder, removed with whatever is in it.
 struct FreshFolder {
     explicit FreshFolder(Win32HelperHandOverPlatform& platform)
-        : path(platform.parentFolder() + HelperFolderName(platform.randomHex())) {}
+        : path(platform.parentFolder() + helperFolderName(platform.randomHex())) {}
     explicit FreshFolder(std::string folder) : path(std::move(folder)) {}
     ~FreshFolder() {
         WIN32_FIND_DATAA found;
@@ -69,7 +69,7 @@ TEST(HelperHandOverWin32Test, FreshFolderIsMadeOnceWithNobodyElseAllowedToWrite)
     const std::optional<FolderSecurity> security = platform.folderSecurity(folder.path);
     ASSERT_TRUE(security);
     const std::vector<std::string> trusted = platform.trustedAccounts();
-    EXPECT_EQ(FolderSecurityProblem(*security, trusted), "");
+    EXPECT_EQ(folderSecurityProblem(*security, trusted), "");
     EXPECT_TRUE(security->hasAccessList);
     EXPECT_FALSE(security->entries.empty());
     for (const AccessEntry& entry : security->entries) {
@@ -77,7 +77,7 @@ TEST(HelperHandOverWin32Test, FreshFolderIsMadeOnceWithNobodyElseAllowedToWrite)
         EXPECT_NE(entry.sid, kEveryone);
         EXPECT_NE(entry.sid, "S-1-5-32-545") << "users";
     }
-    if (RunsUnderWine()) {
+    if (runsUnderWine()) {
         // Wine makes the descriptor up from the Unix mode: the running user
         // owns the folder, the system and the user have full control, the
         // rest of the world nothing (mode 0700).
@@ -103,7 +103,7 @@ TEST(HelperHandOverWin32Test, FreshFolderIsMadeOnceWithNobodyElseAllowedToWrite)
     LocalFree(open);
     const std::optional<FolderSecurity> opened = platform.folderSecurity(folder.path);
     ASSERT_TRUE(opened);
-    EXPECT_THAT(FolderSecurityProblem(*opened, trusted), HasSubstr(std::string("lets ") + kEveryone + " write"));
+    EXPECT_THAT(folderSecurityProblem(*opened, trusted), HasSubstr(std::string("lets ") + kEveryone + " write"));
 }
 
 TEST(HelperHandOverWin32Test, HeldFileCannotBeChangedUntilLetGo) {
@@ -162,7 +162,7 @@ std::string folderOf(const std::string& path) { return path.substr(0, path.rfind
 
 TEST(HelperHandOverWin32Test, HandOverStartsTheCheckedHelperFromItsFreshFolder) {
     ProbePlatform platform;
-    const HandOverResult result = HandOverToHelper(platform, "C:\\Program Files\\Melkrin\\melkrin.exe", "/afterupgrade0");
+    const HandOverResult result = handOverToHelper(platform, "C:\\Program Files\\Melkrin\\melkrin.exe", "/afterupgrade0");
     ASSERT_TRUE(result.started()) << result.problem;
     FreshFolder cleanup(folderOf(result.helperPath));
     EXPECT_FALSE(platform.writableWhileHeld) << "the held file could be written before the start";
@@ -186,7 +186,7 @@ TEST(HelperHandOverWin32Test, HelperReplacedBeforeTheCheckIsNeverStarted) {
         WriteFile(file, planted.data(), static_cast<DWORD>(planted.size()), &written, nullptr);
         CloseHandle(file);
     };
-    const HandOverResult result = HandOverToHelper(platform, "C:\\Program Files\\Melkrin\\melkrin.exe", "+2");
+    const HandOverResult result = handOverToHelper(platform, "C:\\Program Files\\Melkrin\\melkrin.exe", "+2");
     EXPECT_EQ(result.reached, HandOverStep::Check);
     EXPECT_THAT(result.problem, HasSubstr("is not the helper"));
     ASSERT_FALSE(replacedPath.empty());
@@ -206,11 +206,11 @@ TEST(HelperHandOverWin32Test, LeftoverFoldersGoOnceTheirHelperEnded) {
     HANDLE inUse = CreateFileA((running.path + "\\UpdHelper.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(inUse, INVALID_HANDLE_VALUE);
-    EXPECT_GE(RemoveHelperLeftovers(platform), 1);
+    EXPECT_GE(removeHelperLeftovers(platform), 1);
     EXPECT_FALSE(exists(done.path));
     EXPECT_TRUE(exists(running.path + "\\UpdHelper.exe"));
     CloseHandle(inUse);
-    EXPECT_GE(RemoveHelperLeftovers(platform), 1);
+    EXPECT_GE(removeHelperLeftovers(platform), 1);
     EXPECT_FALSE(exists(running.path));
 }
 

@@ -50,20 +50,20 @@ bool pumpUntil(const std::function<bool()>& done, DWORD milliseconds) {
 // Every notification as a line, each checked to run on the test's own thread.
 struct Recorder {
     explicit Recorder(Win32HttpTransfer& t) : transfer(t) {
-        t.HeadersReceived = [this](THttpTransfer&, const HeadersInfo& h, bool& continueDownload) {
+        t.onHeadersReceived = [this](HttpClient&, const HeadersInfo& h, bool& continueDownload) {
             onUi();
             headers = h;
-            events.push_back("headers " + std::to_string(h.StatusCode) + " " + std::to_string(h.ContentLength));
+            events.push_back("headers " + std::to_string(h.statusCode) + " " + std::to_string(h.contentLength));
             continueDownload = !skip;
         };
-        t.TransferProgress = [this](THttpTransfer&, const std::string&, std::uint32_t size, std::uint32_t read,
+        t.onTransferProgress = [this](HttpClient&, const std::string&, std::uint32_t size, std::uint32_t read,
                                     std::uint32_t, std::int64_t, int percents, float) {
             onUi();
             ++progressCount;
             lastProgress = {size, read, static_cast<std::uint32_t>(percents)};
             if (throwInProgress) throw std::runtime_error("a failing handler");
         };
-        t.TransferDone = [this](THttpTransfer&, const std::string& type, std::uint32_t read, const std::string& data) {
+        t.onTransferDone = [this](HttpClient&, const std::string& type, std::uint32_t read, const std::string& data) {
             onUi();
             body = data;
             events.push_back("done " + std::to_string(read) + " " + type);
@@ -73,26 +73,26 @@ struct Recorder {
                 then();
             }
         };
-        t.TransferIncomplete = [this](THttpTransfer&, const std::string&, std::uint32_t size, std::uint32_t read,
+        t.onTransferIncomplete = [this](HttpClient&, const std::string&, std::uint32_t size, std::uint32_t read,
                                       const std::string& data) {
             onUi();
             body = data;
             events.push_back("incomplete " + std::to_string(read) + " of " + std::to_string(size));
         };
-        t.ServerUnreachable = [this](THttpTransfer&) {
+        t.onServerUnreachable = [this](HttpClient&) {
             onUi();
             events.push_back("unreachable");
         };
-        t.HttpError = [this](THttpTransfer&, int status, const std::string& data) {
+        t.onHttpError = [this](HttpClient&, int status, const std::string& data) {
             onUi();
             body = data;
             events.push_back("error " + std::to_string(status));
         };
-        t.TransferSkipped = [this](THttpTransfer&) {
+        t.onTransferSkipped = [this](HttpClient&) {
             onUi();
             events.push_back("skipped");
         };
-        t.TransferRefused = [this](THttpTransfer&, TransferRefusal reason, int status) {
+        t.onTransferRefused = [this](HttpClient&, TransferRefusal reason, int status) {
             onUi();
             events.push_back(std::string(reason == TransferRefusal::TooLarge           ? "too large "
                                          : reason == TransferRefusal::InsecureRedirect ? "insecure redirect "
@@ -103,7 +103,7 @@ struct Recorder {
     void onUi() {
         if (GetCurrentThreadId() != uiThread) wrongThread = true;
     }
-    bool finish(DWORD ms = 20000) { return pumpUntil([this] { return !transfer.WorkerActive(); }, ms); }
+    bool finish(DWORD ms = 20000) { return pumpUntil([this] { return !transfer.workerActive(); }, ms); }
 
     Win32HttpTransfer& transfer;
     DWORD uiThread = GetCurrentThreadId();
@@ -126,25 +126,25 @@ TEST(HttpTransferTest, BodyIntoMemoryWithHeadersProgressAndRequestSettings) {
     });
     Win32HttpTransfer transfer;
     Recorder r(transfer);
-    transfer.CacheOptionsSet.insert(TCacheOption::coPragmaNoCache);
-    transfer.ExtraHeaders = {"X-Melkrin: yes"};
-    transfer.Range = {100, 0};
-    ASSERT_TRUE(transfer.StartTransfer(server.url("/benchmarks/ss2/qrv_melkrin.inf"), ""));
-    EXPECT_TRUE(transfer.Busy());
-    EXPECT_FALSE(transfer.StartTransfer(server.url("/other"), ""));  // busy
+    transfer.cacheOptions.insert(CacheOption::PragmaNoCache);
+    transfer.extraHeaders = {"X-Melkrin: yes"};
+    transfer.range = {100, 0};
+    ASSERT_TRUE(transfer.startTransfer(server.url("/benchmarks/ss2/qrv_melkrin.inf"), ""));
+    EXPECT_TRUE(transfer.isBusy());
+    EXPECT_FALSE(transfer.startTransfer(server.url("/other"), ""));  // busy
     ASSERT_TRUE(r.finish());
     EXPECT_THAT(r.events, ElementsAre("headers 200 10000", "done 10000 text/plain"));
     EXPECT_EQ(r.body, content);
-    EXPECT_FALSE(transfer.Busy());
+    EXPECT_FALSE(transfer.isBusy());
     EXPECT_FALSE(r.wrongThread);
     // 4096-byte reads: at least three chunks, the last one at 100 %.
     EXPECT_GE(r.progressCount, 3);
     EXPECT_EQ(r.lastProgress, (std::array<std::uint32_t, 3>{10000, 10000, 100}));
-    EXPECT_EQ(r.headers.ETag, "\"v13\"");
-    EXPECT_EQ(r.headers.ContentLanguage, "en");
-    EXPECT_THAT(r.headers.RawHeaders, HasSubstr("HTTP/1.1 200 OK\r\n"));
-    EXPECT_NE(r.headers.LastModified, 0);
-    EXPECT_EQ(r.headers.Expires, 0);
+    EXPECT_EQ(r.headers.etag, "\"v13\"");
+    EXPECT_EQ(r.headers.contentLanguage, "en");
+    EXPECT_THAT(r.headers.rawHeaders, HasSubstr("HTTP/1.1 200 OK\r\n"));
+    EXPECT_NE(r.headers.lastModified, 0);
+    EXPECT_EQ(r.headers.expires, 0);
 
     ASSERT_EQ(server.requests().size(), 1u);
     const std::string request = server.requests()[0];
@@ -164,9 +164,9 @@ TEST(HttpTransferTest, BodyIntoAHiddenTemporaryFile) {
     });
     Win32HttpTransfer transfer;
     Recorder r(transfer);
-    transfer.HiddenOutputFile = true;
+    transfer.hiddenOutputFile = true;
     const std::string target = folder.path() + "new.exe.uTMP";
-    ASSERT_TRUE(transfer.StartTransfer(server.url("/new.exe"), target));
+    ASSERT_TRUE(transfer.startTransfer(server.url("/new.exe"), target));
     ASSERT_TRUE(r.finish());
     EXPECT_THAT(r.events, ElementsAre("headers 200 70000", "done 70000 "));
     EXPECT_EQ(r.body, "");  // the body went to the file, closed before the notification
@@ -208,7 +208,7 @@ TEST(HttpTransferTest, EveryAnswerReachesItsNotification) {
         ScriptedHttpServer server([&](const std::string&, int) { return Reply{c.answer}; });
         Win32HttpTransfer transfer;
         Recorder r(transfer);
-        ASSERT_TRUE(transfer.StartTransfer(server.url("/x"), "")) << c.what;
+        ASSERT_TRUE(transfer.startTransfer(server.url("/x"), "")) << c.what;
         ASSERT_TRUE(r.finish()) << c.what;
         EXPECT_EQ(r.events, c.events) << c.what;
         EXPECT_EQ(r.body, c.body) << c.what;
@@ -221,7 +221,7 @@ TEST(HttpTransferTest, EveryAnswerReachesItsNotification) {
     });
     Win32HttpTransfer transfer;
     Recorder r(transfer);
-    ASSERT_TRUE(transfer.StartTransfer(server.url("/x"), folder.path() + "part.uTMP"));
+    ASSERT_TRUE(transfer.startTransfer(server.url("/x"), folder.path() + "part.uTMP"));
     ASSERT_TRUE(r.finish());
     EXPECT_EQ(readBytes(folder.path() + "part.uTMP"), part);
 }
@@ -234,7 +234,7 @@ TEST(HttpTransferTest, ARedirectIsFollowedAndOnlyTheFinalAnswerSeen) {
     });
     Win32HttpTransfer transfer;
     Recorder r(transfer);
-    ASSERT_TRUE(transfer.StartTransfer(server.url("/old"), ""));
+    ASSERT_TRUE(transfer.startTransfer(server.url("/old"), ""));
     ASSERT_TRUE(r.finish());
     EXPECT_THAT(r.events, ElementsAre("headers 200 5", "done 5 "));
     EXPECT_EQ(r.body, "final");
@@ -252,13 +252,13 @@ TEST(HttpTransferTest, PasswordRequestWithItsRealmThenTheRequestAgain) {
     Win32HttpTransfer transfer;
     Recorder r(transfer);
     std::vector<std::string> realms;
-    transfer.PasswordRequest = [&](THttpTransfer& t, const std::string& realm, bool& tryAgain) {
+    transfer.onPasswordNeeded = [&](HttpClient& t, const std::string& realm, bool& tryAgain) {
         realms.push_back(realm);
-        t.HTTPUsername = "melkrin";
-        t.HTTPPassword = "secret";
+        t.httpUsername = "melkrin";
+        t.httpPassword = "secret";
         tryAgain = true;
     };
-    ASSERT_TRUE(transfer.StartTransfer(server.url("/private.inf"), ""));
+    ASSERT_TRUE(transfer.startTransfer(server.url("/private.inf"), ""));
     ASSERT_TRUE(r.finish());
     EXPECT_THAT(realms, ElementsAre("Melkrin updates"));
     EXPECT_THAT(r.events, ElementsAre("headers 200 9", "done 9 "));
@@ -275,16 +275,16 @@ TEST(HttpTransferTest, AProxyThatAsksOnceGetsTheConfiguredCredentials) {
     });
     Win32HttpTransfer transfer;
     Recorder r(transfer);
-    transfer.Proxy.AccessType = THttpAccessType::atUseProxy;
-    transfer.Proxy.ProxyServer = "127.0.0.1";
-    transfer.Proxy.ProxyPort = proxy.port();
-    transfer.Proxy.ProxyBypass = "";
-    transfer.Proxy.ProxyUsername = "user";
-    transfer.Proxy.ProxyPassword = "pass";
+    transfer.proxy.accessType = HttpAccessType::UseProxy;
+    transfer.proxy.proxyServer = "127.0.0.1";
+    transfer.proxy.proxyPort = proxy.port();
+    transfer.proxy.proxyBypass = "";
+    transfer.proxy.proxyUsername = "user";
+    transfer.proxy.proxyPassword = "pass";
     int asked = 0;
-    transfer.OnProxyAuthenticationRequest = [&](THttpTransfer&, std::string&, std::string&, bool&) { ++asked; };
+    transfer.onProxyAuthenticationRequest = [&](HttpClient&, std::string&, std::string&, bool&) { ++asked; };
     // The proxy plays the maker's server: nothing leaves the machine.
-    ASSERT_TRUE(transfer.StartTransfer("http://www.velkora.com/benchmarks/ss2/qrv_melkrin.inf", ""));
+    ASSERT_TRUE(transfer.startTransfer("http://www.velkora.com/benchmarks/ss2/qrv_melkrin.inf", ""));
     ASSERT_TRUE(r.finish());
     EXPECT_THAT(r.events, ElementsAre("headers 200 9", "done 9 "));
     EXPECT_EQ(asked, 0);
@@ -300,19 +300,19 @@ TEST(HttpTransferTest, AProxyThatAsksAgainGoesToItsHandler) {
     });
     Win32HttpTransfer transfer;
     Recorder r(transfer);
-    transfer.Proxy.AccessType = THttpAccessType::atUseProxy;
-    transfer.Proxy.ProxyServer = "127.0.0.1";
-    transfer.Proxy.ProxyPort = proxy.port();
-    transfer.Proxy.ProxyUsername = "user";
-    transfer.Proxy.ProxyPassword = "wrong";
+    transfer.proxy.accessType = HttpAccessType::UseProxy;
+    transfer.proxy.proxyServer = "127.0.0.1";
+    transfer.proxy.proxyPort = proxy.port();
+    transfer.proxy.proxyUsername = "user";
+    transfer.proxy.proxyPassword = "wrong";
     std::vector<std::string> offered;
-    transfer.OnProxyAuthenticationRequest = [&](THttpTransfer&, std::string& user, std::string& password,
+    transfer.onProxyAuthenticationRequest = [&](HttpClient&, std::string& user, std::string& password,
                                                 bool& tryAgain) {
         offered.push_back(user + ":" + password);
         tryAgain = offered.size() < 2;  // one more try, then give up
         password = "other";
     };
-    ASSERT_TRUE(transfer.StartTransfer("http://www.velkora.com/x.inf", ""));
+    ASSERT_TRUE(transfer.startTransfer("http://www.velkora.com/x.inf", ""));
     ASSERT_TRUE(r.finish());
     EXPECT_THAT(offered, ElementsAre("user:wrong", "user:other"));
     EXPECT_THAT(r.events, ElementsAre("headers 407 2", "error 407"));
@@ -326,15 +326,15 @@ TEST(HttpTransferTest, AStopDuringAStalledBodyEndsSilentlyAndTheNextStartWorks) 
     Win32HttpTransfer transfer;
     Recorder r(transfer);
     const std::string target = folder.path() + "stalled.uTMP";
-    ASSERT_TRUE(transfer.StartTransfer(stalling.url("/big"), target));
+    ASSERT_TRUE(transfer.startTransfer(stalling.url("/big"), target));
     // The stop comes while the worker waits for the rest of the body (or,
     // under Wine, sometimes still for the end of the headers).
     ASSERT_TRUE(pumpUntil([&] { return !stalling.requests().empty(); }, 20000));
     if (pumpUntil([&] { return !r.events.empty(); }, 1000)) pumpUntil([] { return false; }, 200);
-    transfer.StopTransfer(false);
+    transfer.stopTransfer(false);
     // The server still holds the connection: the client is idle all the same.
-    EXPECT_FALSE(transfer.Busy());
-    EXPECT_FALSE(transfer.WorkerActive());
+    EXPECT_FALSE(transfer.isBusy());
+    EXPECT_FALSE(transfer.workerActive());
     const auto atStop = r.events;
     EXPECT_THAT(atStop.size(), ::testing::Le(1u));
     pumpUntil([] { return false; }, 300);
@@ -346,7 +346,7 @@ TEST(HttpTransferTest, AStopDuringAStalledBodyEndsSilentlyAndTheNextStartWorks) 
     ScriptedHttpServer good([&](const std::string&, int) {
         return Reply{ScriptedHttpServer::reply("200 OK", "", "again")};
     });
-    ASSERT_TRUE(transfer.StartTransfer(good.url("/again"), ""));
+    ASSERT_TRUE(transfer.startTransfer(good.url("/again"), ""));
     ASSERT_TRUE(r.finish());
     EXPECT_THAT(r.events, ElementsAre("headers 200 5", "done 5 "));
     stalling.release();
@@ -357,16 +357,16 @@ TEST(HttpTransferTest, AStopDuringAStalledBodyEndsSilentlyAndTheNextStartWorks) 
     });
     r.events.clear();
     // The worker lets go of the file at the latest at its time-out.
-    transfer.Timeouts.ReceiveTimeout = 2000;
+    transfer.timeouts.receiveTimeout = 2000;
     // A file of its own: the first stalled worker may still hold its file
     // open until its own time-out, and a file held open cannot be deleted.
     const std::string target2 = folder.path() + "stalled2.uTMP";
-    ASSERT_TRUE(transfer.StartTransfer(stalling2.url("/big"), target2));
+    ASSERT_TRUE(transfer.startTransfer(stalling2.url("/big"), target2));
     ASSERT_TRUE(pumpUntil([&] { return !stalling2.requests().empty(); }, 20000));
     if (pumpUntil([&] { return !r.events.empty(); }, 1000)) pumpUntil([] { return false; }, 200);
-    transfer.StopTransfer(true);
-    EXPECT_FALSE(transfer.WorkerActive());
-    ASSERT_TRUE(pumpUntil([&] { return transfer.LiveWorkers() == 0; }, 15000));
+    transfer.stopTransfer(true);
+    EXPECT_FALSE(transfer.workerActive());
+    ASSERT_TRUE(pumpUntil([&] { return transfer.liveWorkers() == 0; }, 15000));
     EXPECT_THAT(r.events.size(), ::testing::Le(1u));
     EXPECT_EQ(GetFileAttributesA(target2.c_str()), INVALID_FILE_ATTRIBUTES);
     stalling2.release();
@@ -376,9 +376,9 @@ TEST(HttpTransferTest, AServerThatNeverAnswersRunsIntoTheTimeout) {
     ScriptedHttpServer silent([&](const std::string&, int) { return Reply{"", true}; });
     Win32HttpTransfer transfer;
     Recorder r(transfer);
-    transfer.Timeouts.ReceiveTimeout = 1000;
+    transfer.timeouts.receiveTimeout = 1000;
     const ULONGLONG start = GetTickCount64();
-    ASSERT_TRUE(transfer.StartTransfer(silent.url("/slow"), ""));
+    ASSERT_TRUE(transfer.startTransfer(silent.url("/slow"), ""));
     ASSERT_TRUE(r.finish(20000));
     EXPECT_THAT(r.events, ElementsAre("unreachable"));
     EXPECT_LT(GetTickCount64() - start, 15000u);
@@ -394,9 +394,9 @@ TEST(HttpTransferTest, UnreachableServers) {
         ScriptedHttpServer gone([](const std::string&, int) { return Reply{}; });
         port = gone.port();
     }
-    ASSERT_TRUE(transfer.StartTransfer("http://127.0.0.1:" + std::to_string(port) + "/x", ""));
+    ASSERT_TRUE(transfer.startTransfer("http://127.0.0.1:" + std::to_string(port) + "/x", ""));
     ASSERT_TRUE(r.finish());
-    ASSERT_TRUE(transfer.StartTransfer("http://", ""));  // no host at all
+    ASSERT_TRUE(transfer.startTransfer("http://", ""));  // no host at all
     ASSERT_TRUE(r.finish());
     EXPECT_THAT(r.events, ElementsAre("unreachable", "unreachable"));
 }
@@ -410,13 +410,13 @@ TEST(HttpTransferTest, FileUrlsReadTheLocalDisk) {
         if (c == '\\') c = '/';
     Win32HttpTransfer transfer;
     Recorder r(transfer);
-    ASSERT_TRUE(transfer.StartTransfer(url, ""));
+    ASSERT_TRUE(transfer.startTransfer(url, ""));
     ASSERT_TRUE(r.finish());
     EXPECT_THAT(r.events, ElementsAre("done 9000 "));
     EXPECT_EQ(r.body, content);
     EXPECT_EQ(r.lastProgress, (std::array<std::uint32_t, 3>{9000, 9000, 100}));
 
-    ASSERT_TRUE(transfer.StartTransfer("file:///" + folder.path() + "missing.inf", ""));
+    ASSERT_TRUE(transfer.startTransfer("file:///" + folder.path() + "missing.inf", ""));
     ASSERT_TRUE(r.finish());
     EXPECT_THAT(r.events, ElementsAre("done 9000 ", "error 404"));
 }
@@ -431,7 +431,7 @@ TEST(HttpTransferTest, HandlersDecideAndNeverBreakTheTransfer) {
 
     // Skipped by the headers handler: no output file is created.
     r.skip = true;
-    ASSERT_TRUE(transfer.StartTransfer(server.url("/a"), folder.path() + "skipped.uTMP"));
+    ASSERT_TRUE(transfer.startTransfer(server.url("/a"), folder.path() + "skipped.uTMP"));
     ASSERT_TRUE(r.finish());
     EXPECT_THAT(r.events, ElementsAre("headers 200 9000", "skipped"));
     EXPECT_EQ(GetFileAttributesA((folder.path() + "skipped.uTMP").c_str()), INVALID_FILE_ATTRIBUTES);
@@ -440,7 +440,7 @@ TEST(HttpTransferTest, HandlersDecideAndNeverBreakTheTransfer) {
     r.skip = false;
     r.throwInProgress = true;
     r.events.clear();
-    ASSERT_TRUE(transfer.StartTransfer(server.url("/b"), ""));
+    ASSERT_TRUE(transfer.startTransfer(server.url("/b"), ""));
     ASSERT_TRUE(r.finish());
     EXPECT_THAT(r.events, ElementsAre("headers 200 9000", "done 9000 "));
     r.throwInProgress = false;
@@ -449,10 +449,10 @@ TEST(HttpTransferTest, HandlersDecideAndNeverBreakTheTransfer) {
     r.events.clear();
     bool started = false;
     r.next = [&] {
-        started = transfer.StartTransfer(server.url("/c"), "");
+        started = transfer.startTransfer(server.url("/c"), "");
     };
-    ASSERT_TRUE(transfer.StartTransfer(server.url("/b"), ""));
-    ASSERT_TRUE(pumpUntil([&] { return started && !transfer.WorkerActive(); }, 20000));
+    ASSERT_TRUE(transfer.startTransfer(server.url("/b"), ""));
+    ASSERT_TRUE(pumpUntil([&] { return started && !transfer.workerActive(); }, 20000));
     EXPECT_TRUE(started);
     EXPECT_EQ(r.events.size(), 4u);
 }
@@ -465,11 +465,11 @@ TEST(HttpTransferTest, DestroyingTheClientStopsItsWorker) {
     const ULONGLONG start = GetTickCount64();
     {
         Win32HttpTransfer transfer;
-        transfer.HeadersReceived = [&](THttpTransfer&, const HeadersInfo&, bool&) { ++notifications; };
-        transfer.TransferDone = [&](THttpTransfer&, const std::string&, std::uint32_t, const std::string&) {
+        transfer.onHeadersReceived = [&](HttpClient&, const HeadersInfo&, bool&) { ++notifications; };
+        transfer.onTransferDone = [&](HttpClient&, const std::string&, std::uint32_t, const std::string&) {
             ++notifications;
         };
-        ASSERT_TRUE(transfer.StartTransfer(stalling.url("/big"), ""));
+        ASSERT_TRUE(transfer.startTransfer(stalling.url("/big"), ""));
         // The worker is inside the platform's calls once the server has the request.
         ASSERT_TRUE(pumpUntil([&] { return !stalling.requests().empty(); }, 20000));
         pumpUntil([] { return false; }, 100);
@@ -513,11 +513,11 @@ TEST(HttpTransferHostileTest, AnEndlessBodyStopsAtItsCapInMemoryAndOnDisk) {
             ScriptedHttpServer server([&](const std::string&, int) { return endless(head, chunk); });
             Win32HttpTransfer transfer;
             Recorder r(transfer);
-            transfer.MaxBodySize = 100000;
+            transfer.maxBodySize = 100000;
             const std::string target = toFile ? folder.path() + "endless.uTMP" : "";
             longestTurn = 0;
             const ULONGLONG start = GetTickCount64();
-            ASSERT_TRUE(transfer.StartTransfer(server.url("/qrv_melkrin.inf"), target));
+            ASSERT_TRUE(transfer.startTransfer(server.url("/qrv_melkrin.inf"), target));
             ASSERT_TRUE(r.finish(20000));
             EXPECT_LT(GetTickCount64() - start, 10000u);
             EXPECT_LT(longestTurn, 500u) << "the window's thread was held";
@@ -531,7 +531,7 @@ TEST(HttpTransferHostileTest, AnEndlessBodyStopsAtItsCapInMemoryAndOnDisk) {
                 EXPECT_TRUE(r.body.empty());
             }
             if (toFile) { EXPECT_FALSE(fileExists(target)) << "nothing of a refused body is kept"; }
-            EXPECT_FALSE(transfer.Busy());
+            EXPECT_FALSE(transfer.isBusy());
             EXPECT_FALSE(r.wrongThread);
             server.release();
         }
@@ -545,8 +545,8 @@ TEST(HttpTransferHostileTest, AnErrorPageLargerThanTheCapIsStillItsError) {
     });
     Win32HttpTransfer transfer;
     Recorder r(transfer);
-    transfer.MaxBodySize = 20;
-    ASSERT_TRUE(transfer.StartTransfer(server.url("/levels.dat"), ""));
+    transfer.maxBodySize = 20;
+    ASSERT_TRUE(transfer.startTransfer(server.url("/levels.dat"), ""));
     ASSERT_TRUE(r.finish());
     EXPECT_THAT(r.events, ElementsAre("headers 404 500", "error 404"));
 }
@@ -560,8 +560,8 @@ TEST(HttpTransferHostileTest, AHugeAnnouncedLengthIsRefusedBeforeTheBodyAndNever
         });
         Win32HttpTransfer transfer;
         Recorder r(transfer);
-        transfer.MaxBodySize = 1 << 20;
-        ASSERT_TRUE(transfer.StartTransfer(server.url("/qrv_melkrin.inf"), ""));
+        transfer.maxBodySize = 1 << 20;
+        ASSERT_TRUE(transfer.startTransfer(server.url("/qrv_melkrin.inf"), ""));
         ASSERT_TRUE(r.finish(10000)) << "ends without waiting for the body";
         EXPECT_THAT(r.events, ElementsAre("too large 200"));
         server.release();
@@ -572,8 +572,8 @@ TEST(HttpTransferHostileTest, AHugeAnnouncedLengthIsRefusedBeforeTheBodyAndNever
             return Reply{"HTTP/1.1 200 OK\r\nContent-Length: " + length + "\r\n\r\nabc"};
         });
         r.events.clear();
-        transfer.MaxBodySize = kNoSizeLimit;
-        ASSERT_TRUE(transfer.StartTransfer(closing.url("/a"), ""));
+        transfer.maxBodySize = kNoSizeLimit;
+        ASSERT_TRUE(transfer.startTransfer(closing.url("/a"), ""));
         ASSERT_TRUE(r.finish(10000));
         EXPECT_THAT(r.events, ElementsAre("headers 200 4294967295", "incomplete 3 of 4294967295"));
     }
@@ -597,7 +597,7 @@ TEST(HttpTransferHostileTest, RedirectLoopsEndAfterTheirLimit) {
         });
         Win32HttpTransfer transfer;
         Recorder r(transfer);
-        ASSERT_TRUE(transfer.StartTransfer(server.url("/a"), ""));
+        ASSERT_TRUE(transfer.startTransfer(server.url("/a"), ""));
         ASSERT_TRUE(r.finish(20000));
         EXPECT_THAT(r.events, ElementsAre("redirect loop 302"));
         EXPECT_EQ(server.requests().size(), static_cast<std::size_t>(kMaxRedirects + 1));
@@ -616,8 +616,8 @@ TEST(HttpTransferHostileTest, RedirectLoopsEndAfterTheirLimit) {
     port = chain.port();
     Win32HttpTransfer transfer;
     Recorder r(transfer);
-    transfer.ExtraHeaders = {"X-Melkrin: yes"};
-    ASSERT_TRUE(transfer.StartTransfer(chain.url("/dir/start"), ""));
+    transfer.extraHeaders = {"X-Melkrin: yes"};
+    ASSERT_TRUE(transfer.startTransfer(chain.url("/dir/start"), ""));
     ASSERT_TRUE(r.finish(20000));
     EXPECT_THAT(r.events, ElementsAre("headers 200 7", "done 7 "));
     ASSERT_EQ(chain.requests().size(), static_cast<std::size_t>(kMaxRedirects + 1));
@@ -630,8 +630,8 @@ TEST(HttpTransferHostileTest, RedirectLoopsEndAfterTheirLimit) {
         return Reply{ScriptedHttpServer::reply("302 Found", "Location: /a\r\n", "moved")};
     });
     r.events.clear();
-    transfer.InternetOptionsSet.insert(TInternetOption::ioNoAutoRedirect);
-    ASSERT_TRUE(transfer.StartTransfer(once.url("/a"), ""));
+    transfer.internetOptions.insert(InternetOption::NoAutoRedirect);
+    ASSERT_TRUE(transfer.startTransfer(once.url("/a"), ""));
     ASSERT_TRUE(r.finish(20000));
     EXPECT_THAT(r.events, ElementsAre("headers 302 5", "error 302"));
     EXPECT_EQ(once.requests().size(), 1u);
@@ -672,19 +672,19 @@ TEST(HttpTransferHostileTest, CredentialsNeverFollowARedirectToAnotherHost) {
         Win32HttpTransfer transfer;
         Recorder r(transfer);
         if (c.configured) {
-            transfer.HTTPUsername = "melkrin";
-            transfer.HTTPPassword = "secret";
+            transfer.httpUsername = "melkrin";
+            transfer.httpPassword = "secret";
         }
         // As the upgrade flow does: the question comes filled in with what was given.
         int asked = 0;
-        transfer.PasswordRequest = [&](THttpTransfer& t, const std::string&, bool& tryAgain) {
+        transfer.onPasswordNeeded = [&](HttpClient& t, const std::string&, bool& tryAgain) {
             ++asked;
-            t.HTTPUsername = "melkrin";
-            t.HTTPPassword = "secret";
+            t.httpUsername = "melkrin";
+            t.httpPassword = "secret";
             tryAgain = true;
         };
         const std::size_t before = other.requests().size();
-        ASSERT_TRUE(transfer.StartTransfer(c.url, ""));
+        ASSERT_TRUE(transfer.startTransfer(c.url, ""));
         ASSERT_TRUE(r.finish());
         EXPECT_EQ(r.events, c.events);
         if (c.asked >= 0) {
@@ -724,11 +724,11 @@ TEST(HttpTransferHostileTest, StalledServersAreGivenUpAtTheLimitWithoutHoldingTh
             ScriptedHttpServer server([&](const std::string&, int) { return c.reply(); });
             Win32HttpTransfer transfer;
             Recorder r(transfer);
-            transfer.StallLimit = 1500;
+            transfer.stallLimit = 1500;
             const std::string target = toFile ? folder.path() + "stalled" + std::to_string(&c - cases) + ".uTMP" : "";
             longestTurn = 0;
             const ULONGLONG start = GetTickCount64();
-            ASSERT_TRUE(transfer.StartTransfer(server.url("/a"), target));
+            ASSERT_TRUE(transfer.startTransfer(server.url("/a"), target));
             ASSERT_TRUE(r.finish(15000));
             const ULONGLONG took = GetTickCount64() - start;
             EXPECT_GE(took, 1400u);
@@ -737,7 +737,7 @@ TEST(HttpTransferHostileTest, StalledServersAreGivenUpAtTheLimitWithoutHoldingTh
             ASSERT_FALSE(r.events.empty());
             if (c.outcome.empty()) { EXPECT_THAT(r.events.back(), HasSubstr("incomplete ")); }
             else { EXPECT_EQ(r.events.back(), c.outcome); }
-            EXPECT_FALSE(transfer.Busy());
+            EXPECT_FALSE(transfer.isBusy());
             EXPECT_FALSE(r.wrongThread);
             // The worker ends silently and takes its partial file with it:
             // a server that holds the line silent wakes it at twice the limit,
@@ -745,10 +745,10 @@ TEST(HttpTransferHostileTest, StalledServersAreGivenUpAtTheLimitWithoutHoldingTh
             // headers a byte at a time keeps it until it lets go.
             const auto seen = r.events;
             if (c.worker == Worker::EndsOnItsOwn) {
-                EXPECT_TRUE(pumpUntil([&] { return transfer.LiveWorkers() == 0; }, 8000));
+                EXPECT_TRUE(pumpUntil([&] { return transfer.liveWorkers() == 0; }, 8000));
             }
             server.release();
-            ASSERT_TRUE(pumpUntil([&] { return transfer.LiveWorkers() == 0; }, 15000));
+            ASSERT_TRUE(pumpUntil([&] { return transfer.liveWorkers() == 0; }, 15000));
             EXPECT_EQ(r.events, seen);
             if (toFile) { EXPECT_FALSE(fileExists(target)); }
         }
@@ -765,8 +765,8 @@ TEST(HttpTransferHostileTest, ASlowButSteadyServerAndALongQuestionAreNoStall) {
     });
     Win32HttpTransfer transfer;
     Recorder r(transfer);
-    transfer.StallLimit = 1000;
-    ASSERT_TRUE(transfer.StartTransfer(steady.url("/slow"), ""));
+    transfer.stallLimit = 1000;
+    ASSERT_TRUE(transfer.startTransfer(steady.url("/slow"), ""));
     ASSERT_TRUE(r.finish(20000));
     EXPECT_THAT(r.events, ElementsAre("headers 200 16384", "done 16384 "));
 
@@ -776,11 +776,11 @@ TEST(HttpTransferHostileTest, ASlowButSteadyServerAndALongQuestionAreNoStall) {
         return Reply{ScriptedHttpServer::reply("200 OK", "", "answer")};
     });
     r.events.clear();
-    transfer.HeadersReceived = [&](THttpTransfer&, const HeadersInfo& h, bool&) {
+    transfer.onHeadersReceived = [&](HttpClient&, const HeadersInfo& h, bool&) {
         pumpUntil([] { return false; }, 2500);
-        r.events.push_back("headers " + std::to_string(h.StatusCode));
+        r.events.push_back("headers " + std::to_string(h.statusCode));
     };
-    ASSERT_TRUE(transfer.StartTransfer(quick.url("/a"), ""));
+    ASSERT_TRUE(transfer.startTransfer(quick.url("/a"), ""));
     ASSERT_TRUE(r.finish(20000));
     EXPECT_THAT(r.events, ElementsAre("headers 200", "done 6 "));
 }

@@ -11,7 +11,7 @@ namespace {
 TEST(InUseTest, ExclusiveOpenDecides) {
     testing::TempFolder temp;
     const std::string log = temp.path() + "Sam2.log";
-    TInUse inUse;
+    Win32FileInUseProbe inUse;
     EXPECT_FALSE(inUse.isInUse(log)) << "a missing file is not in use";
     EXPECT_FALSE(inUse.isInUse(temp.path())) << "a folder is not a file in use";
 

@@ -51,12 +51,12 @@ struct Ended {
 struct ProcessRunnerFixture : ::testing::Test {
     TempFolder temp;
     const std::string folder = temp.path() + "runner with blanks\\";
-    TProcessRunner runner;
+    Win32ProcessRunner runner;
     std::vector<Ended> ended;
 
     void SetUp() override {
         ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
-        runner.OnTerminate = [this](ProcessRunner& sender, std::uint32_t code) {
+        runner.onTerminate = [this](ProcessRunner& sender, std::uint32_t code) {
             ended.push_back({&sender, code, sender.running()});
         };
     }
@@ -74,13 +74,13 @@ struct ProcessRunnerFixture : ::testing::Test {
 };
 
 TEST_F(ProcessRunnerFixture, ACommandThatEndsAtOnceEndsOnceAfterStartReturned) {
-    runner.CommandLine = batch("quick.bat", "@exit /b 0\r\n");
+    runner.commandLine = batch("quick.bat", "@exit /b 0\r\n");
     bool startReturned = false;
-    runner.OnTerminate = [&](ProcessRunner& sender, std::uint32_t code) {
+    runner.onTerminate = [&](ProcessRunner& sender, std::uint32_t code) {
         EXPECT_TRUE(startReturned);
         ended.push_back({&sender, code, sender.running()});
     };
-    runner.Start();
+    runner.start();
     startReturned = true;
     EXPECT_TRUE(runner.running());
     ASSERT_TRUE(pumpUntil([&] { return !ended.empty(); }));
@@ -95,36 +95,36 @@ TEST_F(ProcessRunnerFixture, ACommandThatEndsAtOnceEndsOnceAfterStartReturned) {
 TEST_F(ProcessRunnerFixture, DeliversTheExitCode) {
     for (const std::uint32_t code : {0u, 1u, 7u, 255u}) {
         ended.clear();
-        runner.CommandLine = batch("code.bat", "@exit /b " + std::to_string(code) + "\r\n");
-        runner.Start();
+        runner.commandLine = batch("code.bat", "@exit /b " + std::to_string(code) + "\r\n");
+        runner.start();
         ASSERT_TRUE(pumpUntil([&] { return !ended.empty(); }));
         EXPECT_EQ(ended[0].exitCode, code);
-        EXPECT_EQ(runner.ExitCode, code);
+        EXPECT_EQ(runner.exitCode, code);
     }
 }
 
 TEST_F(ProcessRunnerFixture, RunsInTheTrimmedCurrentDirectory) {
-    runner.CommandLine = batch("where.bat", "@cd > \"%~dp0where.txt\"\r\n");
+    runner.commandLine = batch("where.bat", "@cd > \"%~dp0where.txt\"\r\n");
     const std::string other = temp.path() + "work folder";
     ASSERT_TRUE(CreateDirectoryA(other.c_str(), nullptr));
-    runner.CurrentDirectory = "  " + other + "  ";
-    runner.Start();
+    runner.currentDirectory = "  " + other + "  ";
+    runner.start();
     ASSERT_TRUE(pumpUntil([&] { return !ended.empty(); }));
     EXPECT_EQ(testing::readBytes(folder + "where.txt"), other + "\r\n");
 }
 
 TEST_F(ProcessRunnerFixture, TheHandlerMayStartTheSameRunnerAgain) {
     const std::string second = batch("second.bat", "@exit /b 5\r\n");
-    runner.CommandLine = batch("first.bat", "@exit /b 3\r\n");
-    runner.OnTerminate = [&](ProcessRunner& sender, std::uint32_t code) {
+    runner.commandLine = batch("first.bat", "@exit /b 3\r\n");
+    runner.onTerminate = [&](ProcessRunner& sender, std::uint32_t code) {
         ended.push_back({&sender, code, sender.running()});
         if (ended.size() == 1) {
-            sender.CommandLine = second;
-            sender.Start();
+            sender.commandLine = second;
+            sender.start();
             EXPECT_TRUE(sender.running());
         }
     };
-    runner.Start();
+    runner.start();
     ASSERT_TRUE(pumpUntil([&] { return ended.size() == 2; }));
     pumpFor(200);
     ASSERT_EQ(ended.size(), 2u);
@@ -146,10 +146,10 @@ TEST_F(ProcessRunnerFixture, ARefusedStartRaisesTheSystemErrorAndStaysIdle) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        runner.CommandLine = c.commandLine;
-        runner.CurrentDirectory = c.currentDirectory;
+        runner.commandLine = c.commandLine;
+        runner.currentDirectory = c.currentDirectory;
         try {
-            runner.Start();
+            runner.start();
             ADD_FAILURE() << "started";
         } catch (const OsError& error) {
             EXPECT_NE(error.code(), 0u);
@@ -165,19 +165,19 @@ TEST_F(ProcessRunnerFixture, ARefusedStartRaisesTheSystemErrorAndStaysIdle) {
     EXPECT_TRUE(ended.empty());
 
     // The same runner starts normally afterwards.
-    runner.CommandLine = batch("good.bat", "@exit /b 2\r\n");
-    runner.CurrentDirectory = "";
-    runner.Start();
+    runner.commandLine = batch("good.bat", "@exit /b 2\r\n");
+    runner.currentDirectory = "";
+    runner.start();
     ASSERT_TRUE(pumpUntil([&] { return !ended.empty(); }));
     EXPECT_EQ(ended.size(), 1u);
     EXPECT_EQ(ended[0].exitCode, 2u);
 }
 
 TEST_F(ProcessRunnerFixture, AStartWhileRunningIsRefused) {
-    runner.CommandLine = waitingBatch();
-    runner.Start();
+    runner.commandLine = waitingBatch();
+    runner.start();
     try {
-        runner.Start();
+        runner.start();
         ADD_FAILURE() << "started twice";
     } catch (const MelkrinError& error) {
         EXPECT_STREQ(error.what(), "Cannot perform this operation when process is running");
@@ -193,10 +193,10 @@ TEST_F(ProcessRunnerFixture, AStartWhileRunningIsRefused) {
 TEST_F(ProcessRunnerFixture, DestroyedWhileRunningTheChildGoesOnAndNoEndIsReported) {
     int terminations = 0;
     {
-        TProcessRunner owned;
-        owned.OnTerminate = [&](ProcessRunner&, std::uint32_t) { ++terminations; };
-        owned.CommandLine = waitingBatch();
-        owned.Start();
+        Win32ProcessRunner owned;
+        owned.onTerminate = [&](ProcessRunner&, std::uint32_t) { ++terminations; };
+        owned.commandLine = waitingBatch();
+        owned.start();
         pumpFor(200);
     }
     pumpFor(300);
@@ -210,18 +210,18 @@ TEST_F(ProcessRunnerFixture, DestroyedWhileRunningTheChildGoesOnAndNoEndIsReport
 // The game runs behind the batch interpreter: Stop must end both, and the
 // end is reported as any other.
 TEST_F(ProcessRunnerFixture, StopEndsTheWholeTreeAndTheEndIsReported) {
-    runner.Stop();  // idle: nothing to do
+    runner.stop();  // idle: nothing to do
     EXPECT_TRUE(ended.empty());
     waitingBatch();  // the grandchild: runs until go.flag, then leaves done.flag
-    runner.CommandLine = batch("starts another.bat", "@echo off\r\ncmd /c \"\"%~dp0wait for go.bat\"\"\r\n"
+    runner.commandLine = batch("starts another.bat", "@echo off\r\ncmd /c \"\"%~dp0wait for go.bat\"\"\r\n"
                                                       "echo outer> \"%~dp0outer.flag\"\r\n");
-    runner.Start();
+    runner.start();
     pumpFor(1000);
     ASSERT_TRUE(ended.empty()) << "the tree waits for go.flag";
-    runner.Stop();
+    runner.stop();
     ASSERT_TRUE(pumpUntil([&] { return !ended.empty(); }, 10000)) << "no end after Stop";
     ASSERT_EQ(ended.size(), 1u);
-    EXPECT_EQ(ended[0].exitCode, TProcessRunner::kStoppedExitCode);
+    EXPECT_EQ(ended[0].exitCode, Win32ProcessRunner::kStoppedExitCode);
     EXPECT_FALSE(runner.running());
     // Had the inner interpreter survived, it would see go.flag now.
     writeBytes(folder + "go.flag", "");
@@ -229,15 +229,15 @@ TEST_F(ProcessRunnerFixture, StopEndsTheWholeTreeAndTheEndIsReported) {
     EXPECT_FALSE(exists(folder + "done.flag")) << "the started process outlived Stop";
     EXPECT_FALSE(exists(folder + "outer.flag"));
     // The runner starts again as usual afterwards.
-    runner.CommandLine = batch("quick.bat", "@exit /b 7\r\n");
-    runner.Start();
+    runner.commandLine = batch("quick.bat", "@exit /b 7\r\n");
+    runner.start();
     ASSERT_TRUE(pumpUntil([&] { return ended.size() == 2; }));
     EXPECT_EQ(ended[1].exitCode, 7u);
 }
 
 // A runner whose waiting thread cannot be created, as when the system runs
 // out of resources right after the process was made.
-struct NoWaitingThreadRunner : TProcessRunner {
+struct NoWaitingThreadRunner : Win32ProcessRunner {
     HANDLE child = nullptr;  // a handle of our own on the process it made
     ~NoWaitingThreadRunner() override {
         if (child) CloseHandle(child);
@@ -253,10 +253,10 @@ struct NoWaitingThreadRunner : TProcessRunner {
 TEST_F(ProcessRunnerFixture, AStartThatCannotBeWaitedForLeavesNothingRunning) {
     NoWaitingThreadRunner failing;
     int terminations = 0;
-    failing.OnTerminate = [&](ProcessRunner&, std::uint32_t) { ++terminations; };
-    failing.CommandLine = batch("would write.bat", "@echo ran> \"%~dp0ran.flag\"\r\n");
+    failing.onTerminate = [&](ProcessRunner&, std::uint32_t) { ++terminations; };
+    failing.commandLine = batch("would write.bat", "@echo ran> \"%~dp0ran.flag\"\r\n");
     try {
-        failing.Start();
+        failing.start();
         ADD_FAILURE() << "reported as started";
     } catch (const OsError& error) {
         EXPECT_EQ(error.code(), DWORD(ERROR_NOT_ENOUGH_MEMORY));
@@ -267,18 +267,18 @@ TEST_F(ProcessRunnerFixture, AStartThatCannotBeWaitedForLeavesNothingRunning) {
     EXPECT_EQ(WaitForSingleObject(failing.child, 0), WAIT_OBJECT_0);
     DWORD code = 0;
     ASSERT_TRUE(GetExitCodeProcess(failing.child, &code));
-    EXPECT_EQ(code, TProcessRunner::kStoppedExitCode);
+    EXPECT_EQ(code, Win32ProcessRunner::kStoppedExitCode);
     pumpFor(500);
     EXPECT_FALSE(exists(folder + "ran.flag"));
     EXPECT_EQ(terminations, 0);
 }
 
 TEST(ProcessStartupInfoTest, TheRunnersHandOverThreeHints) {
-    const STARTUPINFOA none = TProcessStartupInfo{}.toStartupInfo();
+    const STARTUPINFOA none = ProcessStartupInfo{}.toStartupInfo();
     EXPECT_EQ(none.cb, sizeof(STARTUPINFOA));
     EXPECT_EQ(none.dwFlags, 0u);
 
-    const STARTUPINFOA hidden = TProcessRunner().StartupInfo.toStartupInfo();
+    const STARTUPINFOA hidden = Win32ProcessRunner().startupInfo.toStartupInfo();
     EXPECT_EQ(hidden.dwFlags, DWORD(STARTF_USEPOSITION | STARTF_USESIZE | STARTF_USESHOWWINDOW));
     EXPECT_EQ(hidden.wShowWindow, SW_HIDE);
     EXPECT_EQ(hidden.dwX, 0u);

@@ -38,11 +38,11 @@ std::string newerInfo() { return sourceFile("tests/win/fixtures/newer_signed_by_
 std::string otherKeyInfo() { return sourceFile("tests/win/fixtures/newer_signed_by_other_key.inf"); }
 
 TEST(CngSignatureTest, GoodFlippedMissingTrailingAndForeignSignatures) {
-    ASSERT_TRUE(UsesDevelopmentKey()) << "these fixtures are signed with the development key";
-    CngSignatureVerifier verifier(UpdatePublicKey());
+    ASSERT_TRUE(usesDevelopmentKey()) << "these fixtures are signed with the development key";
+    CngSignatureVerifier verifier(updatePublicKey());
     const std::string good = newerInfo();
-    EXPECT_EQ(CheckSignedInfo(good, verifier).verdict, InfoVerdict::Trusted);
-    EXPECT_EQ(CheckSignedInfo(docrootInfo(), verifier).verdict, InfoVerdict::Trusted);
+    EXPECT_EQ(checkSignedInfo(good, verifier).verdict, InfoVerdict::Trusted);
+    EXPECT_EQ(checkSignedInfo(docrootInfo(), verifier).verdict, InfoVerdict::Trusted);
 
     // One flipped bit anywhere: in the signed bytes, in r, in s.
     const std::size_t signatureAt = good.find("#signature=") + 11;
@@ -50,38 +50,38 @@ TEST(CngSignatureTest, GoodFlippedMissingTrailingAndForeignSignatures) {
                            signatureAt + 64 + 7}) {
         std::string changed = good;
         changed[at] = static_cast<char>(changed[at] ^ 1);
-        EXPECT_NE(CheckSignedInfo(changed, verifier).verdict, InfoVerdict::Trusted) << "byte " << at;
+        EXPECT_NE(checkSignedInfo(changed, verifier).verdict, InfoVerdict::Trusted) << "byte " << at;
     }
-    EXPECT_EQ(CheckSignedInfo(good.substr(0, signatureAt - 11), verifier).verdict, InfoVerdict::Unsigned);
-    EXPECT_EQ(CheckSignedInfo(good + "#version=9.9\r\n", verifier).verdict, InfoVerdict::Malformed);
-    EXPECT_EQ(CheckSignedInfo(otherKeyInfo(), verifier).verdict, InfoVerdict::BadSignature);
+    EXPECT_EQ(checkSignedInfo(good.substr(0, signatureAt - 11), verifier).verdict, InfoVerdict::Unsigned);
+    EXPECT_EQ(checkSignedInfo(good + "#version=9.9\r\n", verifier).verdict, InfoVerdict::Malformed);
+    EXPECT_EQ(checkSignedInfo(otherKeyInfo(), verifier).verdict, InfoVerdict::BadSignature);
 }
 
 struct UpdaterRig {
     explicit UpdaterRig(const std::string& url) {
-        updater.InfoFileURL = url;
-        updater.VersionControl = TUpdVersionControl::byNumber;
-        updater.VersionDate = "07/30/2006";
-        updater.ShowMessages = {TUpdShowMessages::mAskUpgrade, TUpdShowMessages::mConnLost,
-                                TUpdShowMessages::mHostUnreachable, TUpdShowMessages::mLostFile,
-                                TUpdShowMessages::mNoUpdateAvailable};
-        updater.OnNoUpdateAvailable = [this](TSelfUpdater&) { events.push_back("no newer version"); };
-        updater.OnNoInfoFile = [this](TSelfUpdater&) { events.push_back("no information file"); };
-        updater.OnConnLost = [this](TSelfUpdater&) { events.push_back("connection lost"); };
-        updater.OnHostUnreachable = [this](TSelfUpdater&, const std::string&, const std::string& host) {
+        updater.infoFileUrl = url;
+        updater.versionControl = VersionScheme::Number;
+        updater.versionDate = "07/30/2006";
+        updater.showMessages = {UpdateMessage::AskUpgrade, UpdateMessage::ConnLost,
+                                UpdateMessage::HostUnreachable, UpdateMessage::LostFile,
+                                UpdateMessage::NoUpdateAvailable};
+        updater.onNoUpdateAvailable = [this](UpdateChecker&) { events.push_back("no newer version"); };
+        updater.onNoInfoFile = [this](UpdateChecker&) { events.push_back("no information file"); };
+        updater.onConnLost = [this](UpdateChecker&) { events.push_back("connection lost"); };
+        updater.onHostUnreachable = [this](UpdateChecker&, const std::string&, const std::string& host) {
             events.push_back("unreachable " + host);
         };
-        updater.OnUntrustedInfoFile = [this](TSelfUpdater&, InfoVerdict) { events.push_back("refused"); };
-        updater.OnBeginUpgrade = [this](TSelfUpdater&, const UpdateOffer& offer, bool&) {
-            events.push_back("newer version: " + offer.Files.at(0).url);
+        updater.onUntrustedInfoFile = [this](UpdateChecker&, InfoVerdict) { events.push_back("refused"); };
+        updater.onBeginUpgrade = [this](UpdateChecker&, const UpdateOffer& offer, bool&) {
+            events.push_back("newer version: " + offer.files.at(0).url);
         };
     }
     // Runs the message loop until the check has reported; bounded.
     bool check() {
         const std::size_t before = events.size();
-        updater.StartUpdateCheck();
+        updater.startUpdateCheck();
         const ULONGLONG deadline = GetTickCount64() + 20000;
-        while (events.size() == before || transfer.WorkerActive()) {
+        while (events.size() == before || transfer.workerActive()) {
             if (GetTickCount64() > deadline) return false;
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
             MSG message;
@@ -91,11 +91,11 @@ struct UpdaterRig {
     }
 
     Win32HttpTransfer transfer;
-    CngSignatureVerifier verifier{UpdatePublicKey()};
+    CngSignatureVerifier verifier{updatePublicKey()};
     FakeUpdateMessages messages;
     ManualScheduler scheduler;
     FakeOnlineTest online;
-    TSelfUpdater updater{{transfer, verifier, messages, scheduler, online, [] { return CalendarDate{2026, 12, 10}; },
+    UpdateChecker updater{{transfer, verifier, messages, scheduler, online, [] { return CalendarDate{2026, 12, 10}; },
                           [](const std::string&) {}}};
     std::vector<std::string> events;
 };
@@ -113,18 +113,18 @@ TEST(SelfUpdaterWineTest, NewerAndNoNewerVersionByNumberAndByDate) {
     const std::string url = server.url("/benchmarks/ss2/qrv_melkrin.inf");
     const std::string newer = "newer version: http://127.0.0.1/benchmarks/ss2/qrv_melkrin.exe";
     struct Case {
-        TUpdVersionControl control;
+        VersionScheme control;
         const char* own;
         bool newer;
     } cases[] = {
-        {TUpdVersionControl::byNumber, "1.2", true},   {TUpdVersionControl::byNumber, "1.3", false},
-        {TUpdVersionControl::byNumber, "1.10", false}, {TUpdVersionControl::byDate, "07/30/2006", true},
-        {TUpdVersionControl::byDate, "08/15/2006", false},
+        {VersionScheme::Number, "1.2", true},   {VersionScheme::Number, "1.3", false},
+        {VersionScheme::Number, "1.10", false}, {VersionScheme::Date, "07/30/2006", true},
+        {VersionScheme::Date, "08/15/2006", false},
     };
     for (const auto& c : cases) {
         UpdaterRig rig(url);
-        rig.updater.VersionControl = c.control;
-        (c.control == TUpdVersionControl::byNumber ? rig.updater.VersionNumber : rig.updater.VersionDate) = c.own;
+        rig.updater.versionControl = c.control;
+        (c.control == VersionScheme::Number ? rig.updater.versionNumber : rig.updater.versionDate) = c.own;
         ASSERT_TRUE(rig.check()) << c.own;
         if (c.newer) {
             EXPECT_THAT(rig.events, ElementsAre(newer)) << c.own;
@@ -143,7 +143,7 @@ TEST(SelfUpdaterWineTest, NewerAndNoNewerVersionByNumberAndByDate) {
 TEST(SelfUpdaterWineTest, TheRepositoryDocumentRootNamesNoNewerVersion) {
     auto server = serving(docrootInfo());
     UpdaterRig rig(server.url("/benchmarks/ss2/qrv_melkrin.inf"));
-    rig.updater.VersionNumber = "1.2";
+    rig.updater.versionNumber = "1.2";
     ASSERT_TRUE(rig.check());
     EXPECT_THAT(rig.events, ElementsAre("no newer version"));
 }
@@ -176,7 +176,7 @@ TEST(SelfUpdaterWineTest, EveryFailureReachesItsNotificationAndMessage) {
     for (const auto& c : cases) {
         ScriptedHttpServer server(c.script);
         UpdaterRig rig(server.url("/benchmarks/ss2/qrv_melkrin.inf"));
-        rig.updater.VersionNumber = "1.0";
+        rig.updater.versionNumber = "1.0";
         ASSERT_TRUE(rig.check()) << c.what;
         EXPECT_THAT(rig.events, ElementsAre(c.event)) << c.what;
         if (c.message.empty()) {
@@ -208,13 +208,13 @@ TEST(SelfUpdaterWineTest, ACheckDuringATransferIsIgnored) {
         return Reply{"HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n#version=", true};
     });
     UpdaterRig rig(stalling.url("/benchmarks/ss2/qrv_melkrin.inf"));
-    rig.updater.StartUpdateCheck();
-    rig.updater.StartUpdateCheck();
+    rig.updater.startUpdateCheck();
+    rig.updater.startUpdateCheck();
     const ULONGLONG deadline = GetTickCount64() + 5000;
     while (stalling.requests().empty() && GetTickCount64() < deadline) Sleep(20);
     Sleep(200);
     EXPECT_EQ(stalling.requests().size(), 1u);
-    rig.transfer.StopTransfer(false);
+    rig.transfer.stopTransfer(false);
     stalling.release();
 }
 
@@ -253,8 +253,8 @@ TEST(ExternalServerTest, TheDocumentRootServedByAStaticServer) {
     ASSERT_NE(server, nullptr) << "started by tests/e2e/update_server_test.sh only";
 
     // The check through the mirror setting finds the signed file and no newer version.
-    UpdaterRig rig(InfoFileUrl(server));
-    rig.updater.VersionNumber = "1.2";
+    UpdaterRig rig(infoFileUrl(server));
+    rig.updater.versionNumber = "1.2";
     ASSERT_TRUE(rig.check());
     EXPECT_THAT(rig.events, ElementsAre("no newer version"));
 
@@ -262,15 +262,15 @@ TEST(ExternalServerTest, TheDocumentRootServedByAStaticServer) {
     TempFolder folder;
     Win32HttpTransfer transfer;
     std::vector<std::string> outcome;
-    transfer.TransferDone = [&](THttpTransfer&, const std::string&, std::uint32_t, const std::string&) {
+    transfer.onTransferDone = [&](HttpClient&, const std::string&, std::uint32_t, const std::string&) {
         outcome.push_back("done");
     };
-    transfer.HttpError = [&](THttpTransfer&, int status, const std::string&) {
+    transfer.onHttpError = [&](HttpClient&, int status, const std::string&) {
         outcome.push_back("error " + std::to_string(status));
     };
-    ASSERT_TRUE(transfer.StartTransfer(std::string(server) + "/benchmarks/ss2/help.chm", folder.path() + "help.chm"));
+    ASSERT_TRUE(transfer.startTransfer(std::string(server) + "/benchmarks/ss2/help.chm", folder.path() + "help.chm"));
     const ULONGLONG deadline = GetTickCount64() + 20000;
-    while (transfer.WorkerActive() && GetTickCount64() < deadline) {
+    while (transfer.workerActive() && GetTickCount64() < deadline) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);

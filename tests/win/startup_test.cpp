@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/form1.h"
-#include "app/platform_win32.h"
+#include "app/main_window.h"
+#include "app/win32/platform_win32.h"
 #include "state_view.h"
 #include "common/file_system_win32.h"
 #include "common/shell_file_op_win32.h"
@@ -104,13 +104,13 @@ TEST(StartupOnRealTreeTest, RecoversAnInterruptedRunAndCleansUp) {
     FakeWaits waits;
     StateView view;
     {
-        TForm1 form(view, Form1Services{keys, files, fileOp, modes, dialogs, waits, program.path()});
-        form.FormCreate();
+        MainWindow form(view, MainWindowServices{keys, files, fileOp, modes, dialogs, waits, program.path()});
+        form.onCreate();
         EXPECT_TRUE(dialogs.errors.empty()) << (dialogs.errors.empty() ? "" : dialogs.errors.front());
         EXPECT_EQ(dialogs.questions.size(), 1u);
         EXPECT_EQ(view.text(ControlId::SS2PathEdit), gameRoot + "Bin\\Sam2.exe");
         EXPECT_EQ(view.text(ControlId::NoteEdit), "from the registry");
-        EXPECT_EQ(view.text(ControlId::Label1), "1.5");
+        EXPECT_EQ(view.text(ControlId::VersionText), "1.5");
         EXPECT_TRUE(files.folderExists(content + "Demos\\"));
         EXPECT_FALSE(files.fileExists(gameRoot + "Bin\\melkrin.bat"));
         EXPECT_EQ(readBytes(content + "Sam2.ini"), "users own\r\n");
@@ -133,7 +133,7 @@ TEST(StartupOnRealTreeTest, RecoversAnInterruptedRunAndCleansUp) {
         EXPECT_EQ(getString(settings, "CusH"), "0");
         EXPECT_EQ(view.text(ControlId::CusWidth), "");
         EXPECT_FALSE(view.checked(ControlId::CusResBox));
-        form.FormDestroy();
+        form.onDestroy();
     }
     EXPECT_EQ(getString(settings, "Display Memory"), "");
     RegCloseKey(gameKey);

@@ -131,10 +131,10 @@ TEST(SystemInfoWin32Test, ClockMatchesTheTimeStampCounter) {
 
 TEST(SystemInfoWin32Test, WineAdapterGivesNeitherRecord) {
     Win32DisplayDriver driver;
-    bool firstDisplay = false;
+    bool FirstDisplay = false;
     for (std::uint32_t i = 0; const auto device = driver.displayDevice(i); ++i)
-        if (device->name == "\\\\.\\DISPLAY1") firstDisplay = true;
-    EXPECT_TRUE(firstDisplay);
+        if (device->name == "\\\\.\\DISPLAY1") FirstDisplay = true;
+    EXPECT_TRUE(FirstDisplay);
 
     testing::MemoryKeyStore keys;
     SettingsStore settings(keys);
@@ -176,7 +176,7 @@ struct DiagnosticStep {
 
     const std::string system;
     TempFolder program;
-    TProcessRunner dxrun;
+    Win32ProcessRunner dxrun;
     Win32FileSystem files;
     testing::MemoryKeyStore keys;
     SettingsStore settings{keys};
@@ -218,7 +218,7 @@ TEST(DiagnosticsWin32Test, TheSystemsOwnToolRunsAndAReportWithoutItsSectionsGive
     ASSERT_TRUE(step.files.fileExists(step.collector.toolPath()));
 
     ASSERT_TRUE(step.collect()) << "the tool's end never arrived";
-    EXPECT_EQ(step.dxrun.CommandLine, step.system + "\\dxdiag.exe /whql:on /t " + step.program.path() + "dxinfo.txt");
+    EXPECT_EQ(step.dxrun.commandLine, step.system + "\\dxdiag.exe /whql:on /t " + step.program.path() + "dxinfo.txt");
     EXPECT_FALSE(step.files.fileExists(step.program.path() + "dxinfo.txt")) << "the report is deleted";
     EXPECT_EQ(step.continued[0].displayMemory, "indeterminable");
     EXPECT_EQ(step.continued[0].driverVersion, "indeterminable");

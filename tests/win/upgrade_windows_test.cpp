@@ -250,7 +250,7 @@ TEST(UpgradeFilesTest, PendingFilesTimesAndContent) {
     h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     GetFileTime(h, &created, &accessedAfter, &written);
     CloseHandle(h);
-    const FILETIME expected = FileTimeOfLocal(1'700'000'000);
+    const FILETIME expected = fileTimeOfLocal(1'700'000'000);
     EXPECT_EQ(CompareFileTime(&created, &expected), 0);
     EXPECT_EQ(CompareFileTime(&written, &expected), 0);
     EXPECT_EQ(CompareFileTime(&accessedBefore, &accessedAfter), 0);

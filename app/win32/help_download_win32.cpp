@@ -1,0 +1,65 @@
+#include "app/win32/help_download_win32.h"
+
+#include "update/http_transfer_win32.h"
+
+namespace melkrin {
+
+HelpFetch Win32HelpDownloader::fetch(const std::string& url, std::uint64_t maxBytes, const std::string& agent) {
+    using Outcome = HelpFetch::Outcome;
+    update::Win32HttpTransfer transfer;
+    transfer.agentText = agent;
+    transfer.maxBodySize = maxBytes;
+    // Neither the information nor the help file may come from a cache on the way.
+    transfer.cacheOptions = {update::CacheOption::AlwaysReload, update::CacheOption::PragmaNoCache,
+                                update::CacheOption::NoCacheWrite};
+
+    HelpFetch result;
+    bool ended = false;
+    auto end = [&](Outcome outcome, int status, const std::string& body) {
+        result.outcome = outcome;
+        if (status != -1) result.statusCode = status;
+        result.body = body;
+        ended = true;
+    };
+    transfer.onHeadersReceived = [&](update::HttpClient&, const update::HeadersInfo& headers, bool&) {
+        result.statusCode = headers.statusCode;
+    };
+    transfer.onTransferDone = [&](update::HttpClient&, const std::string&, std::uint32_t, const std::string& data) {
+        end(Outcome::Done, -1, data);
+    };
+    transfer.onTransferIncomplete = [&](update::HttpClient&, const std::string&, std::uint32_t, std::uint32_t,
+                                      const std::string&) { end(Outcome::Incomplete, -1, ""); };
+    transfer.onServerUnreachable = [&](update::HttpClient&) { end(Outcome::Unreachable, -1, ""); };
+    transfer.onHttpError = [&](update::HttpClient&, int status, const std::string&) {
+        end(Outcome::HttpError, status, "");
+    };
+    transfer.onTransferSkipped = [&](update::HttpClient&) { end(Outcome::Incomplete, -1, ""); };
+    transfer.onTransferRefused = [&](update::HttpClient&, update::TransferRefusal reason, int status) {
+        const Outcome outcome = reason == update::TransferRefusal::TooLarge           ? Outcome::TooLarge
+                                : reason == update::TransferRefusal::InsecureRedirect ? Outcome::InsecureRedirect
+                                                                                      : Outcome::TooManyRedirects;
+        end(outcome, status, "");
+    };
+    if (!transfer.startTransfer(url, "")) return result;
+
+    // The window must not take a second click (another download, a run)
+    // while this one runs: it is disabled as a modal dialog would do.
+    const bool disabled = owner_ && !EnableWindow(owner_, FALSE);
+    while (!ended) {
+        MSG message;
+        const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        if (got <= 0) {
+            // The program is ending: the quit goes on to the main loop.
+            transfer.stopTransfer(true);
+            if (got == 0) PostQuitMessage(static_cast<int>(message.wParam));
+            result = HelpFetch{};
+            break;
+        }
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    if (disabled) EnableWindow(owner_, TRUE);
+    return result;
+}
+
+}  // namespace melkrin
