@@ -10,7 +10,7 @@ source "$(dirname "$0")/kill_lib.sh"
 
 kill_installation killcancel
 question="Cancel the benchmark? The game is ended and no report is written."
-game_hangs() { tr -d '\r' <"$game/Sam2.log" 2>/dev/null | grep -qx 'Hanging'; }
+game_hangs() { tr -d '\r' <"$game/Sam2.log" 2>/dev/null | matches -qx 'Hanging'; }
 
 # Cancelled while the game plays: the cancel itself, the game's end that it
 # brought, and the restore that follows.

@@ -35,12 +35,12 @@ wait_for 30 test -e "$game/Content/SeriousSam2/Sam2_old.ini" || fail "the run di
 driver crash TForm1 || fail "could not make melkrin.exe fail"
 text=$(driver dialog-text 60 | iconv -f cp1252 -t utf-8 | tr -d '\r') || fail "no crash dialog"
 echo "$text"
-echo "$text" | grep -qF 'Melkrin has stopped because of an unexpected error (access violation (0xC0000005) executing address 0x0000000000000010).' ||
+grep -qF 'Melkrin has stopped because of an unexpected error (access violation (0xC0000005) executing address 0x0000000000000010).' <<<"$text" ||
   fail "dialog: the error"
-echo "$text" | grep -qF 'your own game configuration (Sam2.ini) has been put back.' || fail "dialog: the configuration"
-echo "$text" | grep -qF 'Quorvane\Melkrin\Crash reports\' || fail "dialog: the folder"
-echo "$text" | grep -qE '^crash_[0-9-]+_[0-9-]+\.txt$' || fail "dialog: the report file"
-echo "$text" | grep -qE '^crash_[0-9-]+_[0-9-]+\.dmp$' || fail "dialog: the dump file"
+grep -qF 'your own game configuration (Sam2.ini) has been put back.' <<<"$text" || fail "dialog: the configuration"
+grep -qF 'Quorvane\Melkrin\Crash reports\' <<<"$text" || fail "dialog: the folder"
+grep -qE '^crash_[0-9-]+_[0-9-]+\.txt$' <<<"$text" || fail "dialog: the report file"
+grep -qE '^crash_[0-9-]+_[0-9-]+\.dmp$' <<<"$text" || fail "dialog: the dump file"
 # Everything the dialog speaks of is done before it shows.
 expect_eq "$(cat "$game/Content/SeriousSam2/Sam2.ini")" "$user_ini" "Sam2.ini restored byte for byte"
 [ ! -e "$game/Content/SeriousSam2/Sam2_old.ini" ] || fail "backup left behind"
@@ -66,7 +66,7 @@ expect_eq "${reports[0]%.txt}" "${dumps[0]%.dmp}" "report and dump share their n
 expect_eq "$(head -c 4 "${dumps[0]}")" "MDMP" "minidump signature"
 report=$(iconv -f cp1252 -t utf-8 "${reports[0]}" | tr -d '\r')
 echo "$report"
-has() { echo "$report" | grep -qE -- "$1" || fail "crash report lacks: $1"; }
+has() { grep -qE -- "$1" <<<"$report" || fail "crash report lacks: $1"; }
 has '^Program version: 1\.2 \(built as [0-9]+\.[0-9]+\)$'
 has '^Windows: Windows [0-9]+\.[0-9]+ build [0-9]+( Service Pack [0-9]+)?, 64-bit, Wine '
 has '^Exception: access violation \(0xC0000005\) executing address 0x0000000000000010$'
@@ -91,7 +91,7 @@ driver answer no
 driver wait-window TForm1 20 || fail "main window"
 driver crash TForm1 || fail "could not make melkrin.exe fail"
 text=$(driver dialog-text 60 | tr -d '\r') || fail "no crash dialog"
-echo "$text" | grep -qF "No benchmark was running; the game's configuration was not touched." || fail "dialog without a run: $text"
+grep -qF "No benchmark was running; the game's configuration was not touched." <<<"$text" || fail "dialog without a run: $text"
 driver answer ok
 wait_for 20 melkrin_gone || fail "melkrin.exe still runs after the crash dialog"
 expect_eq "$(tr -d '\r' <"$game/Content/SeriousSam2/Sam2.ini")" "users own file" "Sam2.ini untouched"
@@ -112,16 +112,16 @@ for case in "uncaught|C++ exception that nothing caught: probe failure" \
   "$src/cmake/wine-run.sh" "$build/tests/crash_probe.exe" "$mode" "$(winpath "$probe_log")" </dev/null >/dev/null 2>&1 &
   probe=$!
   text=$(driver dialog-text 30 | tr -d '\r') || fail "$mode: no crash dialog"
-  echo "$text" | grep -qF "unexpected error ($expected)." || fail "$mode: dialog: $text"
+  grep -qF "unexpected error ($expected)." <<<"$text" || fail "$mode: dialog: $text"
   driver answer ok || fail "$mode: the dialog did not take OK"
   rc=0
   wait "$probe" || rc=$?
   expect_eq "$rc" 3 "$mode: exit code"
   report=$(cat "$crash_dir"/crash_*.txt | tr -d '\r')
-  echo "$report" | grep -qxF "Exception: $expected" || fail "$mode: report: $report"
-  echo "$report" | grep -qx 'Address: 0x[0-9A-F]* (crash_probe.exe+0x[0-9A-F]*)' || fail "$mode: address: $report"
-  echo "$report" | grep -qxF 'Program version: 9.9 (built as 9.9)' || fail "$mode: version"
-  echo "$report" | grep -qxF '  last line' || fail "$mode: debug log"
+  grep -qxF "Exception: $expected" <<<"$report" || fail "$mode: report: $report"
+  grep -qx 'Address: 0x[0-9A-F]* (crash_probe.exe+0x[0-9A-F]*)' <<<"$report" || fail "$mode: address: $report"
+  grep -qxF 'Program version: 9.9 (built as 9.9)' <<<"$report" || fail "$mode: version"
+  grep -qxF '  last line' <<<"$report" || fail "$mode: debug log"
   expect_eq "$(head -c 4 "$crash_dir"/crash_*.dmp)" "MDMP" "$mode: minidump"
 done
 echo "crash e2e: all scenarios passed"

@@ -8,6 +8,10 @@ wrun() { "$src/cmake/wine-run.sh" "$@"; }
 driver() { wrun "$build/tests/melkrin_driver.exe" "$@"; }
 winpath() { printf 'Z:%s' "$1" | tr '/' '\\'; }
 fail() { echo "FAIL: $*" >&2; exit 1; }
+# grep -q over a pipe: reads the whole input first. A bare "producer | matches -q"
+# under pipefail fails now and then: grep leaves at the first match and the
+# producer, still writing (bash writes echo's lines one by one), dies of SIGPIPE.
+matches() { local input; input=$(cat); grep "$@" <<<"$input"; }
 expect_eq() { [ "$1" = "$2" ] || fail "$3: expected [$2], got [$1]"; }
 # Files compared byte for byte: a lost or added line end counts.
 expect_same_file() { cmp -s "$1" "$2" || fail "$3: $1 differs from $2"; }

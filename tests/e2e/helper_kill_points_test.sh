@@ -79,7 +79,7 @@ expect_new_version() {
   expect_eq "$(cat "$program/help.chm")" $'new help\r' "$1: help.chm"
   expect_eq "$(cat "$program/readme.txt")" $'new readme\r' "$1: readme.txt"
   expect_eq "$(leftovers)" "" "$1: left beside the program"
-  tr -d '\r' <"$debug" | grep -qx 'Update repair: the update was completed' ||
+  tr -d '\r' <"$debug" | matches -qx 'Update repair: the update was completed' ||
     fail "$1: the debug log does not say what the repair did"
 }
 

@@ -52,13 +52,13 @@ rm -rf "$program/Benchmark"
 # Appended behind the game's back while it still holds the log open.
 head -c $((100 << 20)) /dev/zero | tr '\0' 'x' >>"$game/Sam2.log"
 message=$(driver dialog-text 90 | tr -d '\r') || fail "no message about the report"
-echo "$message" | grep -q 'result_.*\.htm' || fail "the message does not name the report: $message"
+grep -q 'result_.*\.htm' <<<"$message" || fail "the message does not name the report: $message"
 peak=$(awk '/^VmHWM:/ { print $2 }' "/proc/$melkrin_pid/status")
 [ "$peak" -lt $((400 * 1024)) ] || fail "melkrin.exe took $peak KB for a 100 MB log"
 driver answer ok || fail "could not answer the message"
 expect_same_file "$game/Content/SeriousSam2/Sam2.ini" "$user_ini" "Sam2.ini after the run"
 expect_eq "$(reg_get "$settings_key" NoErrorWarning)" 0 "marker after the run"
-tr -d '\r' <"$program/debuginfo.txt" | grep -q '^Result: [0-9][0-9.]* FPS$' || fail "the figure was not read from the 100 MB log"
+tr -d '\r' <"$program/debuginfo.txt" | matches -q '^Result: [0-9][0-9.]* FPS$' || fail "the figure was not read from the 100 MB log"
 echo "   melkrin.exe's peak memory with the 100 MB log: $((peak / 1024)) MB"
 # Closing answers at once: the window was never blocked.
 stop_melkrin

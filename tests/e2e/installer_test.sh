@@ -38,7 +38,7 @@ for pair in NoErrorWarning=0 Demo=1 Demoname= 1024=1 CusRes=0 CusW=0 CusH=0 AFLe
 done
 expect_eq "$(wrun reg query "$uninstall_key" /v DisplayName /reg:64 2>/dev/null | tr -d '\r' | grep -c 'Quorvane Melkrin')" 1 \
   "Programs and Features entry"
-wrun reg query "$uninstall_key" /v UninstallString /reg:64 2>/dev/null | grep -qF 'Quorvane\Melkrin\uninstall.exe' ||
+wrun reg query "$uninstall_key" /v UninstallString /reg:64 2>/dev/null | matches -qF 'Quorvane\Melkrin\uninstall.exe' ||
   fail "the uninstall entry names no uninstaller"
 for link in Melkrin.lnk "Melkrin Help.lnk" "Uninstall Melkrin.lnk"; do
   [ -f "$start_menu/$link" ] || fail "no Start menu entry $link"

@@ -48,7 +48,7 @@ expect_eq "$(state_of 1033)" "1 0 0" "Help group closed"
 expect_eq "$(state_of 1008)" "1 0 0" "progress panel hidden"
 expect_eq "$(text_of 1501)" "1.2" "version label"
 for hint in "Run benchmark" "Minimize" "Close" "Browse..." "Open results folder"; do
-  driver tree TForm1 | grep -qF "\"$hint\"" || fail "picture button \"$hint\" must carry its hint as text"
+  driver tree TForm1 | matches -qF "\"$hint\"" || fail "picture button \"$hint\" must carry its hint as text"
 done
 shot TForm1 page4-about
 
@@ -128,8 +128,8 @@ driver press TForm1 1213
 driver wait-window TForm3 20 || fail "Form3 must open"
 sleep 0.5
 items=$(driver items TForm3 2002 | tr -d '\r')
-echo "$items" | grep -qx "0 640 x 480" || fail "640 x 480 must be listed: $items"
-echo "$items" | grep -qx "0 1600 x 1200" || fail "1600 x 1200 must be listed: $items"
+grep -qx "0 640 x 480" <<<"$items" || fail "640 x 480 must be listed: $items"
+grep -qx "0 1600 x 1200" <<<"$items" || fail "1600 x 1200 must be listed: $items"
 [ "$(echo "$items" | sort | uniq -d)" = "" ] || fail "every size once: $items"
 index=$(( $(echo "$items" | grep -nx "0 1024 x 768" | cut -d: -f1) - 1 ))
 driver check-item TForm3 2002 "$index"

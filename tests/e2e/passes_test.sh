@@ -64,8 +64,8 @@ Anisotrophic filtering: None<br>
 HDR rendering: Disabled<br>
 <span class="style5"><b>Score = 61.25 FPS</b></span><br>
 <br><HR>' "the default page's block"
-page_of "$report" | grep -q 'Passes' && fail "the default page speaks of passes"
-tr -d '\r' <"$program/debuginfo.txt" | grep -qE '^(Pass |Passes at|Warm-up)' && fail "the default debug log speaks of passes"
+page_of "$report" | matches -q 'Passes' && fail "the default page speaks of passes"
+tr -d '\r' <"$program/debuginfo.txt" | matches -qE '^(Pass |Passes at|Warm-up)' && fail "the default debug log speaks of passes"
 first_json="${report%.htm}.json"
 [ -f "$first_json" ] || fail "no result_<stamp>.json beside the report"
 "${check_json[@]}" "$first_json" || fail "the default run's JSON against the schema"
@@ -73,7 +73,7 @@ expect_eq "$(json_get "$first_json" 'd["resolutions"][0]["passes"]')" "[{'fps': 
 expect_eq "$(json_get "$first_json" 'd["options"]["passes"]')" 1 "passes option"
 expect_eq "$(json_get "$first_json" 'd["report"]')" "$(basename "$report")" "the report named in the JSON"
 expect_eq "$(csv_rows)" 2 "header and one row"
-head -1 "$results/results.csv" | tr -d '\r' | grep -q '^started,note,demo,resolution,' || fail "the table's header"
+head -1 "$results/results.csv" | tr -d '\r' | matches -q '^started,note,demo,resolution,' || fail "the table's header"
 [ -z "$(reg_get "$settings_key" Passes)" ] || fail "a run stored Passes"
 
 echo "-- three passes at two resolutions"
@@ -88,13 +88,13 @@ for line in '<span class="style5"><b>Score = 61.00 FPS</b></span><br>' 'Passes: 
   'Standard deviation: 1.00 FPS (1.64 %)<br>' '95 % confidence interval: 58.52 to 63.48 FPS<br>' \
   'Minimum: 60.00 FPS, maximum: 62.00 FPS<br>' "Passes' figures: 60.00, 61.00, 62.00 FPS<br>" \
   '<span class="style5"><b>Score = 51.00 FPS</b></span><br>' "Passes' figures: 50.00, 52.00, 51.00 FPS<br>"; do
-  echo "$page" | grep -qxF -- "$line" || fail "report lacks: $line"
+  grep -qxF -- "$line" <<<"$page" || fail "report lacks: $line"
 done
 debug=$(iconv -f cp1252 -t utf-8 "$program/debuginfo.txt" | tr -d '\r')
 for n in 1 2 3; do
-  echo "$debug" | grep -qxF "Pass $n of 3 at 800×600" || fail "debug log: pass $n at 800 x 600"
+  grep -qxF "Pass $n of 3 at 800×600" <<<"$debug" || fail "debug log: pass $n at 800 x 600"
 done
-echo "$debug" | grep -qxF 'Pass 2 at 640×480: 61.00 FPS' || fail "debug log: the second figure"
+grep -qxF 'Pass 2 at 640×480: 61.00 FPS' <<<"$debug" || fail "debug log: the second figure"
 result="${report%.htm}.json"
 "${check_json[@]}" "$result" || fail "the JSON of three passes against the schema"
 expect_eq "$(json_get "$result" '[[p["fps"] for p in r["passes"]] for r in d["resolutions"]]')" \
@@ -117,7 +117,7 @@ run_melkrin 300 /run /quiet /res:640x480
 expect_eq "$code" 0 "exit code"
 expect_eq "$(games)" 5 "five games: 2.49 %, 2.05 %, then 1.79 %"
 report=$(newest 'result_*.htm')
-page_of "$report" | grep -qxF 'Passes: 5, stable (deviation at most 2.00 %)<br>' || fail "report: stable after five"
+page_of "$report" | matches -qxF 'Passes: 5, stable (deviation at most 2.00 %)<br>' || fail "report: stable after five"
 result="${report%.htm}.json"
 "${check_json[@]}" "$result" || fail "the until-stable JSON against the schema"
 expect_eq "$(json_get "$result" 'd["options"]["passes"]')" "until stable" "passes option"
@@ -131,8 +131,8 @@ figures 10,40,42
 run_melkrin 300 /run /quiet /res:640x480 /passes:2 /warmup
 expect_eq "$(games)" 3 "a warm-up and two passes"
 report=$(newest 'result_*.htm')
-page_of "$report" | grep -qxF '<span class="style5"><b>Score = 41.00 FPS</b></span><br>' || fail "the warm-up counted"
-iconv -f cp1252 -t utf-8 "$program/debuginfo.txt" | tr -d '\r' | grep -qxF 'Warm-up at 640×480: 10.00 FPS (not counted)' ||
+page_of "$report" | matches -qxF '<span class="style5"><b>Score = 41.00 FPS</b></span><br>' || fail "the warm-up counted"
+iconv -f cp1252 -t utf-8 "$program/debuginfo.txt" | tr -d '\r' | matches -qxF 'Warm-up at 640×480: 10.00 FPS (not counted)' ||
   fail "debug log: the warm-up"
 "${check_json[@]}" "$results"/result_*.json || fail "every result file against the schema"
 [ "$(ls "$results"/result_*.json | wc -l)" = 4 ] || fail "four result files"
@@ -150,7 +150,7 @@ dom=$(timeout 90 chromium --headless --no-sandbox --disable-gpu --no-first-run -
   --user-data-dir="$root/chromium-profile" --virtual-time-budget=5000 --dump-dom "file://$history" 2>/dev/null) ||
   fail "Chromium could not show history.htm"
 comparison=$(echo "$dom" | tr -d '\n' | sed -n 's/.*<div id="comparison">\(.*\)<h2>Results over time.*/\1/p')
-echo "$comparison" | grep -q '<table' || fail "the page shows no comparison of the last two runs: ${comparison:0:400}"
-echo "$dom" | grep -q '<svg' || fail "the page shows no chart"
+grep -q '<table' <<<"$comparison" || fail "the page shows no comparison of the last two runs: ${comparison:0:400}"
+grep -q '<svg' <<<"$dom" || fail "the page shows no chart"
 rm -f "$game/StandIn/behaviour.txt"
 echo "passes e2e: all scenarios passed"

@@ -46,7 +46,7 @@ reports=("$results"/result_*.htm)
 [ ${#reports[@]} -eq 1 ] && [ -f "${reports[0]}" ] || fail "one report expected in $results"
 report=${reports[0]}
 page=$(iconv -f cp1252 -t utf-8 "$report" | tr -d '\r')
-has() { echo "$page" | grep -qF -- "$1" || fail "report lacks: $1"; }
+has() { grep -qF -- "$1" <<<"$page" || fail "report lacks: $1"; }
 has '<BR><B><FONT size=5>Resolution: 800×600</FONT></B><BR>'
 has '<BR><B><FONT size=5>Resolution: 1280×1024</FONT></B><BR>'
 has '<BR><B><FONT size=5>Resolution: 1280 × 720 (Custom)</FONT></B><BR>'
@@ -67,15 +67,15 @@ grep -qi "result_" "$root/opened.txt" || fail "the report was not opened"
 calls=$(cut -d'|' -f2 "$game/StandIn/calls.txt" | tr -d '\r')
 expected_tail='+bmk_bBenchmarkDemos 1 +sam_demo 1 +sam_bBootSequence 0 +fullscreen 1'
 expect_eq "$(echo "$calls" | wc -l)" 3 "three game runs"
-echo "$calls" | sed -n 1p | grep -qF "+demo \"content/serioussam2/demos/Demo_0001.dem\" $expected_tail +width 800 +height 600 +bmk_bAutoQuit 1" || fail "first batch line: $calls"
-echo "$calls" | sed -n 2p | grep -qF "+width 1280 +height 1024 +bmk_bAutoQuit 1" || fail "second batch line"
-echo "$calls" | sed -n 3p | grep -qF "+width 1280 +height 720 +bmk_bAutoQuit 1" || fail "third batch line"
-cut -d'|' -f1 "$game/StandIn/calls.txt" | sed -n 1p | grep -qi 'Serious Sam 2\\Bin' || fail "working folder is Bin"
+echo "$calls" | sed -n 1p | matches -qF "+demo \"content/serioussam2/demos/Demo_0001.dem\" $expected_tail +width 800 +height 600 +bmk_bAutoQuit 1" || fail "first batch line: $calls"
+echo "$calls" | sed -n 2p | matches -qF "+width 1280 +height 1024 +bmk_bAutoQuit 1" || fail "second batch line"
+echo "$calls" | sed -n 3p | matches -qF "+width 1280 +height 720 +bmk_bAutoQuit 1" || fail "third batch line"
+cut -d'|' -f1 "$game/StandIn/calls.txt" | sed -n 1p | matches -qi 'Serious Sam 2\\Bin' || fail "working folder is Bin"
 
 debug=$(iconv -f cp1252 -t utf-8 "$program/debuginfo.txt" | tr -d '\r')
-echo "$debug" | grep -q '^In-game settings' || fail "debug: game settings"
-echo "$debug" | grep -q '^Antialiasing value: gfx_iAntiAliasing = 2;$' || fail "debug: antialiasing"
-echo "$debug" | grep -q '^Anisotrophic value: tex_iAnisotropy = 8;$' || fail "debug: filtering"
+grep -q '^In-game settings' <<<"$debug" || fail "debug: game settings"
+grep -q '^Antialiasing value: gfx_iAntiAliasing = 2;$' <<<"$debug" || fail "debug: antialiasing"
+grep -q '^Anisotrophic value: tex_iAnisotropy = 8;$' <<<"$debug" || fail "debug: filtering"
 order=$(echo "$debug" | grep -E '^(START SS2|Serious Sam 2 terminated|Source exist|Result: |.*successful|Settings restoring|DEBUG FINISHED)' |
   sed 's/Result: .* FPS/Result/')
 expected_order='START SS2 in 800 × 600
@@ -108,7 +108,7 @@ expect_same_file "$game/Content/SeriousSam2/Sam2.ini" "$user_ini" "Sam2.ini rest
 debug=$(tr -d '\r' <"$program/debuginfo.txt")
 [ "$(echo "$debug" | grep -c '^DEBUG FINISHED.$')" = 2 ] || fail "second run follows the first in the debug log"
 [ "$(echo "$debug" | grep -c '^Sound system: Stand-in Sound$')" = 2 ] || fail "both runs read the diagnostic cache"
-echo "$debug" | sed -n '/^DEBUG FINISHED/,$p' | grep -q '^Source exist$' && fail "a game without a log gives no result"
+echo "$debug" | sed -n '/^DEBUG FINISHED/,$p' | matches -q '^Source exist$' && fail "a game without a log gives no result"
 stop_melkrin
 
 echo "-- a run interrupted by ending melkrin.exe"

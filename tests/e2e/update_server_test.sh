@@ -26,7 +26,7 @@ done
 
 out=$(MELKRIN_STATIC_UPDATE_SERVER="http://127.0.0.1:$port" \
   wrun "$build/tests/win_tests.exe" --gtest_filter='ExternalServerTest.*' 2>&1) || fail "$out"
-echo "$out" | grep -q '\[  PASSED  \] 1 test' || fail "the check did not run: $out"
+grep -q '\[  PASSED  \] 1 test' <<<"$out" || fail "the check did not run: $out"
 grep -q 'GET /benchmarks/ss2/qrv_melkrin.inf' "$log" || fail "the server saw no request for the information file"
 grep -q 'GET /benchmarks/ss2/help.chm' "$log" || fail "the server saw no request for the help file"
 echo "PASS: check and help download against a static server on port $port"

@@ -95,7 +95,7 @@ shot() { driver screenshot "$1" "$shots/$2.bmp" && python3 "$src/tests/e2e/bmp_t
 wizard_shows() {
   driver wait-window TUpdateWizardForm 30 || fail "$2: the download wizard"
   for _ in $(seq 1 150); do
-    driver tree TUpdateWizardForm 2>/dev/null | grep -qF "$1" && return 0
+    driver tree TUpdateWizardForm 2>/dev/null | matches -qF "$1" && return 0
     sleep 0.2
   done
   fail "$2: the wizard never showed $1"
@@ -136,7 +136,7 @@ install_old
 start_app
 press_update
 question "$section"
-driver tree TUpgradeQuestionForm | grep -qF "Faster and safer." || fail "the question shows the release's message"
+driver tree TUpgradeQuestionForm | matches -qF "Faster and safer." || fail "the question shows the release's message"
 shot TUpgradeQuestionForm upgrade-question
 driver click TUpgradeQuestionForm "&Later" || fail "Later"
 dialog_is "Update aborted." "declined"
@@ -240,7 +240,7 @@ question "$section"
 driver click TUpgradeQuestionForm "&Yes"
 wizard_shows '"&OK"' "update"
 shot TUpdateWizardForm wizard-final-page
-driver tree TUpdateWizardForm | grep -qF "The update of melkrin has been successfully completed." || fail "final note"
+driver tree TUpdateWizardForm | matches -qF "The update of melkrin has been successfully completed." || fail "final note"
 [ -n "$(find "$install" -name 'melkrin.exe.uTMP')" ] || fail "the new program waits as melkrin.exe.uTMP"
 driver click TUpdateWizardForm "&OK" || fail "OK on the final page"
 wait_app_end "update"

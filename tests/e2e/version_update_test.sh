@@ -75,11 +75,11 @@ update_to() {
   press_update
   driver wait-window TUpgradeQuestionForm 30 ||
     fail "$section: no upgrade question; message box: $(driver dialog-text 1 2>/dev/null | tr -d '\r' || echo none)"
-  driver tree TUpgradeQuestionForm | grep -qF "Melkrin $version" || fail "$section: the question names the release"
+  driver tree TUpgradeQuestionForm | matches -qF "Melkrin $version" || fail "$section: the question names the release"
   driver click TUpgradeQuestionForm "&Yes" || fail "$section: Yes"
   driver wait-window TUpdateWizardForm 30 || fail "$section: the download wizard"
   for _ in $(seq 1 150); do
-    driver tree TUpdateWizardForm 2>/dev/null | grep -qF '"&OK"' && break
+    driver tree TUpdateWizardForm 2>/dev/null | matches -qF '"&OK"' && break
     sleep 0.2
   done
   driver click TUpdateWizardForm "&OK" || fail "$section: OK on the final page"
@@ -100,9 +100,9 @@ expect_not_offered() {
   expect_eq "$text" "Newer version not found. You actually areusing most recent version of this program." "$1"
   driver answer ok || fail "$1: OK"
   driver no-dialog 2 || fail "$1: one message only"
-  tail -n +"$((before + 1))" "$server_log" | grep -q 'GET /benchmarks/ss2/qrv_melkrin.inf' ||
+  tail -n +"$((before + 1))" "$server_log" | matches -q 'GET /benchmarks/ss2/qrv_melkrin.inf' ||
     fail "$1: the information file was not fetched"
-  if tail -n +"$((before + 1))" "$server_log" | grep -q 'GET /benchmarks/ss2/melkrin.exe'; then
+  if tail -n +"$((before + 1))" "$server_log" | matches -q 'GET /benchmarks/ss2/melkrin.exe'; then
     fail "$1: a file was downloaded"
   fi
 }
