@@ -1,7 +1,7 @@
 #pragma once
-// The skinned look of Melkrin's windows: one palette, the fonts, and the
-// pictures (background, logo, chrome and button faces), all drawn with GDI
-// at the window's DPI so they stay sharp at every scale.
+// The main window's and its dialogs' pictures (background, logo, chrome and
+// button faces), drawn with the kit's primitives, palette and fonts
+// (common/win32) at the window's DPI so they stay sharp at every scale.
 #include <windows.h>
 
 #include <string>
