@@ -7,6 +7,10 @@
 #include <vector>
 
 #include "common/errors.h"
+#include "common/win32/ui_dpi_win32.h"
+#include "common/win32/ui_fonts_win32.h"
+#include "common/win32/ui_modal_win32.h"
+#include "common/win32/ui_skin_win32.h"
 #include "update/update_texts.h"
 
 namespace melkrin::update {
@@ -18,18 +22,6 @@ constexpr const char* kPasswordClass = "TUpdatePasswordForm";
 
 using namespace wizard_ids;
 constexpr int kUserName = 200, kPassword = 201;
-
-int screenDpi() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : 96;
-}
-
-HFONT makeFont(const char* face, int height, int weight, bool italic) {
-    return CreateFontA(height, 0, 0, 0, weight, italic, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
-}
 
 void registerClass(HINSTANCE instance, const char* name, WNDPROC proc) {
     WNDCLASSEXA wc{};
@@ -101,29 +93,21 @@ LRESULT CALLBACK modalProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
-// Shows the window and runs its own message loop until it answers, with its
-// owner disabled, as a modal dialog does. The window is destroyed at the end.
+// Shows the window modal over its owner until it answers; the window is
+// destroyed at the end.
 int runModal(HWND dialog, HWND owner, HWND focus) {
     ModalState state;
     SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
-    const bool ownerWasEnabled = owner && IsWindowEnabled(owner);
-    if (ownerWasEnabled) EnableWindow(owner, FALSE);
-    ShowWindow(dialog, SW_SHOW);
-    SetForegroundWindow(dialog);
-    if (focus) SetFocus(focus);
-    MSG msg;
-    while (!state.done) {
-        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-        if (got <= 0) {
-            // The program is ending: hand the quit on to the outer loop.
-            if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        if (IsDialogMessageA(dialog, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    if (ownerWasEnabled) EnableWindow(owner, TRUE);
+    ui::runModal({.window = dialog,
+                  .owner = owner,
+                  .show =
+                      [&] {
+                          ShowWindow(dialog, SW_SHOW);
+                          SetForegroundWindow(dialog);
+                          if (focus) SetFocus(focus);
+                      },
+                  .isOpen = [&] { return !state.done; },
+                  .intercept = {}});
     SetWindowLongPtrA(dialog, GWLP_USERDATA, 0);
     DestroyWindow(dialog);
     if (owner) SetForegroundWindow(owner);
@@ -160,39 +144,18 @@ HBITMAP makeWizardPicture(HDC reference) {
     // disc with a downward arrow (a download into the program).
     for (int y = 0; y < h; ++y) {
         const int r = 124 - 124 * y / h, g = 88 - 88 * y / h, b = 10 - 10 * y / h;
-        HBRUSH line = CreateSolidBrush(RGB(r, g, b));
-        RECT row{0, y, w, y + 1};
-        FillRect(dc, &row, line);
-        DeleteObject(line);
+        skin::fill(dc, RECT{0, y, w, y + 1}, RGB(r, g, b));
     }
-    HBRUSH amber = CreateSolidBrush(RGB(243, 184, 5));
-    HPEN edge = CreatePen(PS_SOLID, 2, RGB(255, 199, 60));
-    HGDIOBJ oldBrush = SelectObject(dc, amber);
-    HGDIOBJ oldPen = SelectObject(dc, edge);
-    Ellipse(dc, 19, 40, 99, 120);
-    HBRUSH dark = CreateSolidBrush(RGB(28, 28, 28));
-    SelectObject(dc, dark);
-    SelectObject(dc, GetStockObject(NULL_PEN));
-    Rectangle(dc, 51, 56, 68, 86);
+    skin::ellipse(dc, RECT{19, 40, 99, 120}, skin::kAccent, skin::kItemHot, 2);
+    constexpr COLORREF dark = RGB(28, 28, 28);
+    // A rectangle drawn without an outline covers one pixel less each way.
+    skin::fill(dc, RECT{51, 56, 67, 85}, dark);
     const POINT arrow[] = {{38, 84}, {81, 84}, {59, 106}};
-    Polygon(dc, arrow, 3);
-    HPEN bar = CreatePen(PS_SOLID, 3, RGB(33, 161, 33));
-    SelectObject(dc, bar);
-    MoveToEx(dc, 20, 160, nullptr);
-    LineTo(dc, 98, 160);
-    SelectObject(dc, oldBrush);
-    SelectObject(dc, oldPen);
-    DeleteObject(amber);
-    DeleteObject(edge);
-    DeleteObject(dark);
-    DeleteObject(bar);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(192, 192, 192));
-    HFONT font = makeFont("Arial", 14, FW_BOLD, false);
-    HGDIOBJ oldFont = SelectObject(dc, font);
-    RECT text{0, 170, w, 190};
-    DrawTextA(dc, "Melkrin", -1, &text, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
-    SelectObject(dc, oldFont);
+    skin::solidPolygon(dc, arrow, 3, dark);
+    skin::line(dc, 20, 160, 98, 160, skin::kItemHighlight, 3);
+    // A picture of fixed pixels, stretched to the DPI where it is shown.
+    HFONT font = skin::makeFont("Arial", 14, FW_BOLD, false, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE);
+    skin::text(dc, "Melkrin", RECT{0, 170, w, 190}, skin::kSilver, font, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
     DeleteObject(font);
     SelectObject(dc, old);
     DeleteDC(dc);
@@ -206,19 +169,19 @@ Win32UpgradeWindows::Win32UpgradeWindows(HINSTANCE instance, std::string applica
     registerClass(instance_, kWizardClass, &Win32UpgradeWindows::wizardProc);
     registerClass(instance_, kQuestionClass, &modalProc);
     registerClass(instance_, kPasswordClass, &modalProc);
-    dpi_ = screenDpi();
-    font_ = makeFont("MS Sans Serif", -MulDiv(8, dpi_, 72), FW_NORMAL, false);
-    titleFont_ = makeFont("Times New Roman", -px(19), FW_BOLD, true);
+    // Before the wizard exists: the screen's DPI.
+    dpi_ = dpi::windowDpi(nullptr);
+    const skin::Fonts& fonts = skin::fontsFor(dpi_);
+    font_ = fonts.dialog;
+    titleFont_ = fonts.wizardTitle;
 }
 
 Win32UpgradeWindows::~Win32UpgradeWindows() {
     closeWizard();
-    if (font_) DeleteObject(font_);
-    if (titleFont_) DeleteObject(titleFont_);
     if (picture_) DeleteObject(picture_);
 }
 
-int Win32UpgradeWindows::px(int value) const { return MulDiv(value, dpi_, 96); }
+int Win32UpgradeWindows::px(int value) const { return dpi::scale(value, dpi_); }
 
 bool Win32UpgradeWindows::askUpgrade(const std::string& message) {
     std::string shown;

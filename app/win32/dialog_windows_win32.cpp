@@ -3,7 +3,8 @@
 #include <commctrl.h>
 
 #include "app/control_ids.h"
-#include "app/win32/dpi_win32.h"
+#include "common/win32/ui_dpi_win32.h"
+#include "common/win32/ui_modal_win32.h"
 #include "app/win32/main_window_win32.h"
 
 namespace melkrin {
@@ -51,14 +52,13 @@ T* selfOf(HWND hwnd, UINT message, LPARAM lParam) {
 // ---------------------------------------------------------------- WaitWindow
 
 Win32WaitWindow::Win32WaitWindow(HINSTANCE instance, int dpi) : dpi_(dpi) {
-    fonts_.create(dpi);
+    fonts_ = skin::fontsFor(dpi);
     hwnd_ = createPopup(instance, "TForm2", &Win32WaitWindow::proc, skin::scale(287, dpi), skin::scale(100, dpi), this);
     SetWindowTextA(hwnd_, "Please wait...");
 }
 
 Win32WaitWindow::~Win32WaitWindow() {
     if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
-    fonts_.destroy();
 }
 
 void Win32WaitWindow::show(int dpi) {
@@ -73,7 +73,7 @@ void Win32WaitWindow::close() { ShowWindow(hwnd_, SW_HIDE); }
 
 void Win32WaitWindow::rescale(int newDpi, const RECT* suggested) {
     if (newDpi <= 0 || newDpi == dpi_) return;
-    fonts_.create(newDpi);
+    fonts_ = skin::fontsFor(newDpi);
     dpi_ = newDpi;
     if (suggested)
         dpi::moveTo(hwnd_, *suggested);
@@ -110,7 +110,7 @@ LRESULT CALLBACK Win32WaitWindow::proc(HWND hwnd, UINT message, WPARAM wParam, L
 // ---------------------------------------------------------------- ResolutionListDialog
 
 Win32ResolutionListDialog::Win32ResolutionListDialog(HINSTANCE instance, int dpi) : dpi_(dpi) {
-    fonts_.create(dpi);
+    fonts_ = skin::fontsFor(dpi);
     hwnd_ = createPopup(instance, "TForm3", &Win32ResolutionListDialog::proc, px(228), px(502), this);
     SetWindowTextA(hwnd_, "Resolution possibilities");
     close_ = CreateWindowExA(0, "BUTTON", "Close", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, px(202), px(6),
@@ -152,7 +152,6 @@ void Win32ResolutionListDialog::rescale(int newDpi, const RECT* suggested) {
 
 Win32ResolutionListDialog::~Win32ResolutionListDialog() {
     if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
-    fonts_.destroy();
 }
 
 void Win32ResolutionListDialog::run(void (ResolutionListDialog::*handler)()) {
@@ -168,31 +167,28 @@ void Win32ResolutionListDialog::showModal(HWND owner, int ownerDpi) {
     RECT area{};
     GetWindowRect(owner, &area);
     centreOver(hwnd_, area);
-    EnableWindow(owner, FALSE);
-    open_ = true;
-    ShowWindow(hwnd_, SW_SHOW);
-    SetActiveWindow(hwnd_);
-    SetFocus(list_);
-    MSG message;
-    bool quit = false;
-    while (open_ && IsWindowVisible(hwnd_)) {
-        if (GetMessageA(&message, nullptr, 0, 0) <= 0) {
-            quit = true;
-            break;
-        }
-        if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN && GetFocus() != list_ &&
-            (GetFocus() == add_ || GetFocus() == close_)) {
-            PostMessageA(GetFocus(), BM_CLICK, 0, 0);
-            continue;
-        }
-        if (IsDialogMessageA(hwnd_, &message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    EnableWindow(owner, TRUE);
+    ui::runModal({.window = hwnd_,
+                  .owner = owner,
+                  .show =
+                      [this] {
+                          open_ = true;
+                          ShowWindow(hwnd_, SW_SHOW);
+                          SetActiveWindow(hwnd_);
+                          SetFocus(list_);
+                      },
+                  .isOpen = [this] { return open_ && IsWindowVisible(hwnd_); },
+                  // Enter presses the focused button; the dialog keys would send IDOK to the window instead.
+                  .intercept =
+                      [this](const MSG& message) {
+                          const HWND focus = GetFocus();
+                          if (message.message != WM_KEYDOWN || message.wParam != VK_RETURN || focus == list_ ||
+                              (focus != add_ && focus != close_))
+                              return false;
+                          PostMessageA(focus, BM_CLICK, 0, 0);
+                          return true;
+                      }});
     ShowWindow(hwnd_, SW_HIDE);
     SetActiveWindow(owner);
-    if (quit) PostQuitMessage(static_cast<int>(message.wParam));
 }
 
 void Win32ResolutionListDialog::clearItems() { SendMessageA(list_, LB_RESETCONTENT, 0, 0); }

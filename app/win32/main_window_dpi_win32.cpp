@@ -1,6 +1,6 @@
 // The main window moved to a monitor with another DPI: sizes, positions and
 // fonts follow, so the skin stays as sharp and as large as the user expects.
-#include "app/win32/dpi_win32.h"
+#include "common/win32/ui_dpi_win32.h"
 #include "app/win32/main_window_win32.h"
 
 namespace melkrin {

@@ -66,10 +66,10 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance) : instance_(instance) {
     hwnd_ = CreateWindowExA(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, kClassName, "Melkrin",
                             WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT,
                             kClientWidth, kClientHeight, nullptr, nullptr, instance, this);
-    dpi_ = skin::dpiOf(hwnd_);
+    dpi_ = dpi::windowDpi(hwnd_);
     SetWindowPos(hwnd_, nullptr, 0, 0, px(kClientWidth), px(kClientHeight), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     centreOnDesktop(hwnd_);
-    fonts_.create(dpi_);
+    fonts_ = skin::fontsFor(dpi_);
     panelBrush_ = CreateSolidBrush(panelColour());
     fieldBrush_ = CreateSolidBrush(skin::kFieldBack);
     blackBrush_ = CreateSolidBrush(skin::kBlack);
@@ -78,7 +78,6 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance) : instance_(instance) {
 
 Win32MainWindow::~Win32MainWindow() {
     if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
-    fonts_.destroy();
     for (HBRUSH brush : {panelBrush_, fieldBrush_, blackBrush_})
         if (brush) DeleteObject(brush);
 }

@@ -80,8 +80,9 @@ public:
 private:
     void run(WPARAM button) {
         for (int i = 0; i < 400 && !stop_; ++i) {
+            // The box is found as soon as it exists; its text is set before it is shown.
             HWND box = FindWindowA("#32770", nullptr);
-            if (box) {
+            if (box && IsWindowVisible(box)) {
                 char buffer[512] = {};
                 GetWindowTextA(GetDlgItem(box, 0xFFFF), buffer, sizeof(buffer));
                 text = buffer;

@@ -1,4 +1,6 @@
-#include "app/win32/dpi_win32.h"
+#include "common/win32/ui_dpi_win32.h"
+
+#include "common/win32/ui_fonts_win32.h"
 
 namespace melkrin::dpi {
 namespace {
@@ -28,12 +30,12 @@ struct FontSwap {
 BOOL CALLBACK swapFont(HWND child, LPARAM param) {
     const auto* swap = reinterpret_cast<const FontSwap*>(param);
     const auto font = reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0));
-    const HFONT pairs[][2] = {{swap->from->normal, swap->to->normal}, {swap->from->bold, swap->to->bold},
-                              {swap->from->caption, swap->to->caption}, {swap->from->big, swap->to->big},
-                              {swap->from->logo, swap->to->logo},       {swap->from->wait, swap->to->wait}};
-    for (const auto& pair : pairs) {
-        if (font && font == pair[0]) {
-            SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(pair[1]), FALSE);
+    if (!font) return TRUE;
+    const auto from = swap->from->all();
+    const auto to = swap->to->all();
+    for (std::size_t i = 0; i < from.size(); ++i) {
+        if (font == from[i]) {
+            SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(to[i]), FALSE);
             break;
         }
     }
@@ -41,6 +43,21 @@ BOOL CALLBACK swapFont(HWND child, LPARAM param) {
 }
 
 }  // namespace
+
+int windowDpi(HWND hwnd) {
+    // GetDpiForWindow exists from Windows 10 1607 on: looked up, not linked.
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (getDpiForWindow && hwnd) {
+        const UINT dpi = getDpiForWindow(hwnd);
+        if (dpi) return static_cast<int>(dpi);
+    }
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
 
 void rescaleChildren(HWND parent, int from, int to) {
     const Scale scale{from, to};
@@ -54,11 +71,9 @@ void swapFonts(HWND parent, const skin::Fonts& old, const skin::Fonts& now) {
 
 void rescaleContent(HWND window, int from, int to, skin::Fonts& fonts) {
     rescaleChildren(window, from, to);
-    skin::Fonts old = fonts;
-    fonts = skin::Fonts{};
-    fonts.create(to);
+    const skin::Fonts old = fonts;
+    fonts = skin::fontsFor(to);
     swapFonts(window, old, fonts);
-    old.destroy();
 }
 
 void moveTo(HWND hwnd, const RECT& suggested) {
