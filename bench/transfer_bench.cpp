@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "update/http_transfer_win32.h"
+#include "update/http_client_win32.h"
 
 using namespace melkrin::update;
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "update/http_transfer.h"
+#include "update/http_client.h"
 
 namespace melkrin::update {
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "update/helper_handover.h"
-#include "update/http_transfer.h"
-#include "update/self_updater.h"
+#include "update/http_client.h"
+#include "update/update_checker.h"
 
 namespace melkrin::update {
 

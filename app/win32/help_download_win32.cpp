@@ -1,6 +1,6 @@
 #include "app/win32/help_download_win32.h"
 
-#include "update/http_transfer_win32.h"
+#include "update/http_client_win32.h"
 
 namespace melkrin {
 

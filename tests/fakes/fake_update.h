@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/scheduler.h"
-#include "update/self_updater.h"
+#include "update/update_checker.h"
 
 namespace melkrin::testing {
 

@@ -58,7 +58,7 @@ std::string fileEntry(const std::string& key, const std::string& url, const std:
            ".sha256=" + sha256Hex(content) + "\r\n";
 }
 
-TEST(SelfUpdaterCheckTest, FetchesTheInformationFileIntoMemoryPastEveryCache) {
+TEST(UpdateCheckerCheckTest, FetchesTheInformationFileIntoMemoryPastEveryCache) {
     Rig rig;
     rig.updater.startUpdateCheck();
     ASSERT_EQ(rig.transfer.starts.size(), 1u);
@@ -77,7 +77,7 @@ TEST(SelfUpdaterCheckTest, FetchesTheInformationFileIntoMemoryPastEveryCache) {
     EXPECT_TRUE(rig.messages.shown.empty());
 }
 
-TEST(SelfUpdaterCheckTest, NewerOrNotByNumber) {
+TEST(UpdateCheckerCheckTest, NewerOrNotByNumber) {
     struct Case {
         const char* version;
         bool newer;
@@ -101,7 +101,7 @@ TEST(SelfUpdaterCheckTest, NewerOrNotByNumber) {
     }
 }
 
-TEST(SelfUpdaterCheckTest, NewerOrNotByDate) {
+TEST(UpdateCheckerCheckTest, NewerOrNotByDate) {
     struct Case {
         const char* date;
         bool newer;
@@ -117,7 +117,7 @@ TEST(SelfUpdaterCheckTest, NewerOrNotByDate) {
     }
 }
 
-TEST(SelfUpdaterCheckTest, TheOfferCarriesTheCheckedFilesAndTheMethod) {
+TEST(UpdateCheckerCheckTest, TheOfferCarriesTheCheckedFilesAndTheMethod) {
     Rig rig;
     UpdateOffer seen;
     rig.updater.onBeginUpgrade = [&](UpdateChecker&, const UpdateOffer& offer, bool&) { seen = offer; };
@@ -133,14 +133,14 @@ TEST(SelfUpdaterCheckTest, TheOfferCarriesTheCheckedFilesAndTheMethod) {
     EXPECT_EQ(seen.upgradeMsg, "Line one\r\nLine two");
 }
 
-TEST(SelfUpdaterCheckTest, ANewerVersionWithoutFilesIsNoNewerVersion) {
+TEST(UpdateCheckerCheckTest, ANewerVersionWithoutFilesIsNoNewerVersion) {
     Rig rig;
     rig.updater.startUpdateCheck();
     rig.transfer.finishDone(rig.signedFile("#version=9.0\r\n"));
     EXPECT_THAT(rig.events, ElementsAre("no update"));
 }
 
-TEST(SelfUpdaterCheckTest, AnUntrustedFileIsRefusedWhateverItSays) {
+TEST(UpdateCheckerCheckTest, AnUntrustedFileIsRefusedWhateverItSays) {
     struct Case {
         const char* what;
         std::function<std::string(Rig&)> body;
@@ -181,7 +181,7 @@ TEST(SelfUpdaterCheckTest, AnUntrustedFileIsRefusedWhateverItSays) {
     }
 }
 
-TEST(SelfUpdaterCheckTest, FailuresReachTheirNotificationAndMessage) {
+TEST(UpdateCheckerCheckTest, FailuresReachTheirNotificationAndMessage) {
     {
         Rig rig;
         rig.updater.startUpdateCheck();
@@ -227,7 +227,7 @@ TEST(SelfUpdaterCheckTest, FailuresReachTheirNotificationAndMessage) {
     }
 }
 
-TEST(SelfUpdaterCheckTest, AnInformationFileTheClientRefusedEndsTheCheckWithAMessage) {
+TEST(UpdateCheckerCheckTest, AnInformationFileTheClientRefusedEndsTheCheckWithAMessage) {
     struct Case {
         TransferRefusal reason;
         int status;
@@ -265,7 +265,7 @@ TEST(SelfUpdaterCheckTest, AnInformationFileTheClientRefusedEndsTheCheckWithAMes
     }
 }
 
-TEST(SelfUpdaterCheckTest, MessagesFollowShowMessages) {
+TEST(UpdateCheckerCheckTest, MessagesFollowShowMessages) {
     Rig rig;
     rig.updater.showMessages.clear();
     rig.updater.startUpdateCheck();
@@ -278,7 +278,7 @@ TEST(SelfUpdaterCheckTest, MessagesFollowShowMessages) {
     EXPECT_TRUE(rig.messages.shown.empty());
 }
 
-TEST(SelfUpdaterAutoCheckTest, OffUnlessSwitchedOn) {
+TEST(UpdateCheckerAutoCheckTest, OffUnlessSwitchedOn) {
     Rig rig;
     EXPECT_FALSE(rig.updater.autoCheck());
     EXPECT_TRUE(rig.scheduler.pending.empty());
@@ -287,7 +287,7 @@ TEST(SelfUpdaterAutoCheckTest, OffUnlessSwitchedOn) {
     EXPECT_TRUE(rig.scheduler.pending.empty());  // no delay, no timer
 }
 
-TEST(SelfUpdaterAutoCheckTest, ChecksQuietlyOnceAndRetriesWhenTheServerIsUnreachable) {
+TEST(UpdateCheckerAutoCheckTest, ChecksQuietlyOnceAndRetriesWhenTheServerIsUnreachable) {
     Rig rig;
     rig.updater.autoCheckDelay = 250;
     rig.updater.setAutoCheck(true);
@@ -318,7 +318,7 @@ TEST(SelfUpdaterAutoCheckTest, ChecksQuietlyOnceAndRetriesWhenTheServerIsUnreach
     EXPECT_EQ(rig.messages.shown[0].text, kNoNewer);
 }
 
-TEST(SelfUpdaterAutoCheckTest, OfflineOrSwitchedOffMeansNoCheck) {
+TEST(UpdateCheckerAutoCheckTest, OfflineOrSwitchedOffMeansNoCheck) {
     {
         Rig rig;
         rig.online.answer = false;
@@ -346,7 +346,7 @@ TEST(SelfUpdaterAutoCheckTest, OfflineOrSwitchedOffMeansNoCheck) {
     }
 }
 
-TEST(SelfUpdaterAutoCheckTest, NoTimerIsAnError) {
+TEST(UpdateCheckerAutoCheckTest, NoTimerIsAnError) {
     struct NoTimers : Scheduler {
         void after(unsigned, std::function<void()>) override { throw std::runtime_error("Cannot start a timer"); }
     } noTimers;
@@ -361,7 +361,7 @@ TEST(SelfUpdaterAutoCheckTest, NoTimerIsAnError) {
     }
 }
 
-TEST(SelfUpdaterAutoCheckTest, OnlineTest) {
+TEST(UpdateCheckerAutoCheckTest, OnlineTest) {
     EXPECT_TRUE(seemsOnline(1u, {}));
     EXPECT_FALSE(seemsOnline(0u, {"192.168.1.4"}));
     EXPECT_TRUE(seemsOnline(std::nullopt, {"127.0.0.1", "192.168.1.4"}));

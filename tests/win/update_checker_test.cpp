@@ -8,7 +8,7 @@
 
 #include "fake_update.h"
 #include "scripted_http_server.h"
-#include "update/http_transfer_win32.h"
+#include "update/http_client_win32.h"
 #include "update/signature_verifier_win32.h"
 #include "update/update_services_win32.h"
 #include "update/update_key.h"
@@ -108,7 +108,7 @@ ScriptedHttpServer serving(const std::string& info) {
     });
 }
 
-TEST(SelfUpdaterWineTest, NewerAndNoNewerVersionByNumberAndByDate) {
+TEST(UpdateCheckerWineTest, NewerAndNoNewerVersionByNumberAndByDate) {
     auto server = serving(newerInfo());
     const std::string url = server.url("/benchmarks/ss2/qrv_melkrin.inf");
     const std::string newer = "newer version: http://127.0.0.1/benchmarks/ss2/qrv_melkrin.exe";
@@ -140,7 +140,7 @@ TEST(SelfUpdaterWineTest, NewerAndNoNewerVersionByNumberAndByDate) {
     EXPECT_NE(requests[0].find("no-cache"), std::string::npos);
 }
 
-TEST(SelfUpdaterWineTest, TheRepositoryDocumentRootNamesNoNewerVersion) {
+TEST(UpdateCheckerWineTest, TheRepositoryDocumentRootNamesNoNewerVersion) {
     auto server = serving(docrootInfo());
     UpdaterRig rig(server.url("/benchmarks/ss2/qrv_melkrin.inf"));
     rig.updater.versionNumber = "1.2";
@@ -148,7 +148,7 @@ TEST(SelfUpdaterWineTest, TheRepositoryDocumentRootNamesNoNewerVersion) {
     EXPECT_THAT(rig.events, ElementsAre("no newer version"));
 }
 
-TEST(SelfUpdaterWineTest, EveryFailureReachesItsNotificationAndMessage) {
+TEST(UpdateCheckerWineTest, EveryFailureReachesItsNotificationAndMessage) {
     const std::string newer = newerInfo();
     struct Case {
         const char* what;
@@ -203,7 +203,7 @@ TEST(SelfUpdaterWineTest, EveryFailureReachesItsNotificationAndMessage) {
               "try to upgrade this software again later.");
 }
 
-TEST(SelfUpdaterWineTest, ACheckDuringATransferIsIgnored) {
+TEST(UpdateCheckerWineTest, ACheckDuringATransferIsIgnored) {
     ScriptedHttpServer stalling([](const std::string&, int) {
         return Reply{"HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n#version=", true};
     });

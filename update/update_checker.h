@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "common/scheduler.h"
-#include "update/http_transfer.h"
+#include "update/http_client.h"
 #include "update/signed_info.h"
 #include "update/transfer_rules.h"
 #include "update/update_info.h"

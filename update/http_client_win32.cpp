@@ -1,4 +1,4 @@
-#include "update/http_transfer_win32.h"
+#include "update/http_client_win32.h"
 
 #include <wininet.h>
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "update/http_transfer.h"
+#include "update/http_client.h"
 #include "update/transfer_rules.h"
 
 namespace melkrin::update {

@@ -2,7 +2,7 @@
 // HttpClient: one URL at a time on a background worker, the body into
 // memory or a local file, every notification on the user-interface thread.
 // This header holds what the client's users see; the WinINet worker is in
-// http_transfer_win32.cpp.
+// http_client_win32.cpp.
 #include <cstdint>
 #include <functional>
 #include <set>

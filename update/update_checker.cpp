@@ -1,4 +1,4 @@
-#include "update/self_updater.h"
+#include "update/update_checker.h"
 
 #include <cstdio>
 
