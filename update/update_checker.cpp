@@ -90,7 +90,7 @@ void UpdateChecker::startUpdateCheck() {
     s_.transfer.startTransfer(infoFileUrl, "");
 }
 
-void UpdateChecker::message(const std::string& text, MessageIcon icon) { s_.messages.show(text, Text(0), icon); }
+void UpdateChecker::message(const std::string& text, MessageIcon icon) { s_.messages.show(text, kUpdateCaption, icon); }
 
 void UpdateChecker::infoDone(const std::string& body) {
     const SignedInfo info = checkSignedInfo(body, s_.verifier);
@@ -127,7 +127,7 @@ void UpdateChecker::infoDone(const std::string& body) {
         return;
     }
     if (onNoUpdateAvailable) onNoUpdateAvailable(*this);
-    if (shows(UpdateMessage::NoUpdateAvailable) && !automaticMark_) message(Text(24), MessageIcon::Information);
+    if (shows(UpdateMessage::NoUpdateAvailable) && !automaticMark_) message(kNoNewerVersionText, MessageIcon::Information);
 }
 
 void UpdateChecker::infoFailed(TransferOutcome outcome, int statusCode) {
@@ -137,14 +137,14 @@ void UpdateChecker::infoFailed(TransferOutcome outcome, int statusCode) {
     switch (outcome) {
         case TransferOutcome::Incomplete:
             if (onConnLost) onConnLost(*this);
-            if (shows(UpdateMessage::ConnLost)) message(Text(30), MessageIcon::Error);
+            if (shows(UpdateMessage::ConnLost)) message(kConnLostText, MessageIcon::Error);
             return;
         case TransferOutcome::ServerUnreachable:
             hostUnreachable();
             return;
         default:
             if (onNoInfoFile) onNoInfoFile(*this);
-            if (shows(UpdateMessage::NoInfoFile)) message(Text(25), MessageIcon::Error);
+            if (shows(UpdateMessage::NoInfoFile)) message(kNoInfoFileText, MessageIcon::Error);
             return;
     }
 }
@@ -171,7 +171,7 @@ void UpdateChecker::hostUnreachable() {
         begun_ = false;
         restartTimer();
     } else if (shows(UpdateMessage::HostUnreachable)) {
-        message(formatWith(Text(26), "'http://" + host + "'"), MessageIcon::Error);
+        message(formatWith(kHostUnreachableText, "'http://" + host + "'"), MessageIcon::Error);
     }
 }
 

@@ -77,16 +77,9 @@ std::string formatOneDecimal(double value, char decimalSeparator) {
     return result;
 }
 
-std::string helperCommandLine(const std::string& helperPath, const std::string& programPath,
-                              const std::string& argument) {
-    // The helper's own path is quoted: a temporary folder below a user name
-    // with a blank would otherwise let the system try "C:\Users\Joe.exe" first.
-    return "\"" + helperPath + "\" " + programPath + " +" + argument;
-}
-
 UpgradeFlow::UpgradeFlow(Services services) : s_(std::move(services)) {}
 
-void UpgradeFlow::error(const std::string& text) { s_.messages.show(text, Text(0), MessageIcon::Error); }
+void UpgradeFlow::error(const std::string& text) { s_.messages.show(text, kUpdateCaption, MessageIcon::Error); }
 
 void UpgradeFlow::Begin(const UpdateOffer& offer) {
     if (active() || offer.files.empty()) return;
@@ -131,7 +124,7 @@ void UpgradeFlow::startFile() {
     const std::string& url = offer_.files[index_].url;
     if (s_.windows.wizardOpen()) {
         s_.windows.setLocation(url);
-        s_.windows.setCounter(withValue(Text(9), static_cast<int>(index_ + 1), static_cast<int>(offer_.files.size())));
+        s_.windows.setCounter(withValue(kFileCounterText, static_cast<int>(index_ + 1), static_cast<int>(offer_.files.size())));
     }
     localFile_ = s_.programFolder + localNames_[index_] + kPendingSuffix;
     fileTime_ = 0;
@@ -149,7 +142,7 @@ void UpgradeFlow::onHeadersReceived(const HeadersInfo& headers, bool& continueDo
     fileTime_ = headers.lastModified;
     if (s_.windows.wizardOpen())
         s_.windows.setSizeLine(
-            withDecimal(Text(6), formatOneDecimal(headers.contentLength / 1024.0, s_.windows.decimalSeparator())));
+            withDecimal(kFileSizeText, formatOneDecimal(headers.contentLength / 1024.0, s_.windows.decimalSeparator())));
     bool canUpgrade = true;
     if (miscFilesUpgrade == MiscFilesBehavior::OnlyIfSizeDifferent && headers.contentLength != 0 &&
         offer_.files.size() > 1) {
@@ -168,10 +161,10 @@ void UpgradeFlow::Progress(std::uint32_t fileSize, std::uint32_t bytesRead, std:
     if (onProgress) onProgress(offer_.files[index_].url, fileSize, bytesRead, percentsDone, total, transferRate);
     if (s_.windows.wizardOpen()) {
         const char separator = s_.windows.decimalSeparator();
-        const std::string rate = withDecimal(Text(7), formatOneDecimal(transferRate, separator));
+        const std::string rate = withDecimal(kTransferRateText, formatOneDecimal(transferRate, separator));
         char time[128];
         const long long left = estimatedTimeLeft;
-        std::snprintf(time, sizeof(time), Text(8), static_cast<int>(left / 3600), static_cast<int>((left / 60) % 60),
+        std::snprintf(time, sizeof(time), kTimeLeftText, static_cast<int>(left / 3600), static_cast<int>((left / 60) % 60),
                       static_cast<int>(left % 60));
         s_.windows.setProgress(percentsDone, total, rate, time);
     }
@@ -232,7 +225,8 @@ void UpgradeFlow::restart() {
         return;
     }
     const std::string argument =
-        restartParams + (offer_.upgradeMethod == UpgradeKind::UseExternalSetup ? "1" : "0");
+        restartParams + (offer_.upgradeMethod == UpgradeKind::UseExternalSetup ? updhelper::kExternalSetupDigit
+                                                                                : updhelper::kSelfUpgradeDigit);
     state_ = UpgradeState::Idle;
     lastEnd_ = UpgradeEnd::Restarted;
     const HandOverResult handOver = s_.launcher.handOver(s_.programPath, argument);
@@ -256,7 +250,7 @@ void UpgradeFlow::onTransferIncomplete() {
     if (state_ != UpgradeState::Downloading) return;
     finish(UpgradeEnd::ConnLost);
     if (onConnLost) onConnLost();
-    if (shows(UpdateMessage::ConnLost)) error(Text(30));
+    if (shows(UpdateMessage::ConnLost)) error(kConnLostText);
 }
 
 void UpgradeFlow::onServerUnreachable() {
@@ -265,7 +259,7 @@ void UpgradeFlow::onServerUnreachable() {
     const std::string host = hostOfUrl(url);
     finish(UpgradeEnd::HostUnreachable);
     if (onHostUnreachable) onHostUnreachable(url, host);
-    if (shows(UpdateMessage::HostUnreachable)) error(formatWith(Text(26), "'http://" + host + "'"));
+    if (shows(UpdateMessage::HostUnreachable)) error(formatWith(kHostUnreachableText, "'http://" + host + "'"));
 }
 
 void UpgradeFlow::onHttpError(int statusCode) {
@@ -274,8 +268,8 @@ void UpgradeFlow::onHttpError(int statusCode) {
     bool continueUpgrade = false;
     if (onLostFile) onLostFile(url, statusCode, continueUpgrade);
     if (shows(UpdateMessage::LostFile))
-        continueUpgrade = s_.windows.askYesNo(formatWith(Text(28), fileNameOfUrlPath(url)),
-                                              std::string(Text(21)) + " #" + std::to_string(statusCode));
+        continueUpgrade = s_.windows.askYesNo(formatWith(kLostFileText, fileNameOfUrlPath(url)),
+                                              std::string(kErrorCaption) + " #" + std::to_string(statusCode));
     // The skipped file's partial body, if any, must not reach the helper.
     s_.files.deleteFile(localFile_);
     if (!continueUpgrade) {

@@ -14,11 +14,12 @@
 #include "update/helper_handover.h"
 #include "update/http_client.h"
 #include "update/update_checker.h"
+#include "update_helper/helper_protocol.h"
 
 namespace melkrin::update {
 
-inline constexpr const char* kPendingSuffix = ".uTMP";
-inline constexpr const char* kHelperFileName = "UpdHelper.exe";
+using updhelper::kHelperFileName;
+using updhelper::kPendingSuffix;
 
 // The files beside the program, as the flow needs them.
 class UpgradeFiles {
@@ -95,11 +96,6 @@ int totalPercentsDone(std::size_t index, std::size_t count, int percentsDone);
 // "%.1f" with the given decimal separator.
 std::string formatOneDecimal(double value, char decimalSeparator);
 
-// The helper's command line: quoted helper path, the unquoted program path,
-// " +" and the argument.
-std::string helperCommandLine(const std::string& helperPath, const std::string& programPath,
-                              const std::string& argument);
-
 inline constexpr const char* kRefusedNameText =
     "The update names a file that cannot be stored in the program's folder:\r%s\r\r"
     "The update was stopped for your safety: nothing was downloaded or changed.";
@@ -129,7 +125,7 @@ public:
     // Settings.
     enum class MiscFilesBehavior { AlwaysDownload, OnlyIfSizeDifferent };
     MiscFilesBehavior miscFilesUpgrade = MiscFilesBehavior::AlwaysDownload;
-    std::string restartParams = "/afterupgrade";
+    std::string restartParams = updhelper::kRestartArgument;
     bool wizardEnabled = true;
     ShowMessagesSet showMessages;
 

@@ -369,16 +369,14 @@ TEST(UpdateCheckerAutoCheckTest, OnlineTest) {
     EXPECT_FALSE(seemsOnline(std::nullopt, {}));
 }
 
-TEST(UpdateTextsTest, TheTableByIndex) {
-    EXPECT_STREQ(Text(0), kCaption);
-    EXPECT_STREQ(Text(24), kNoNewer);
-    EXPECT_STREQ(Text(29),
+TEST(UpdateTextsTest, TheNamedTextsKeepTheirBytes) {
+    EXPECT_STREQ(kUpdateCaption, kCaption);
+    EXPECT_STREQ(kNoNewerVersionText, kNoNewer);
+    EXPECT_STREQ(kPasswordRequestText,
                  "Access to remote file \"%s\" is password protected.\n\nPlease enter your username and password "
                  "(received after registration) to continue software upgrade.");
-    EXPECT_STREQ(Text(30), "Connection with remote server lost.\r\rPlease restore connection and try to\rupgrade this "
+    EXPECT_STREQ(kConnLostText, "Connection with remote server lost.\r\rPlease restore connection and try to\rupgrade this "
                            "software again later.");
-    EXPECT_STREQ(Text(31), "");
-    EXPECT_STREQ(Text(-1), "");
 }
 
 }  // namespace

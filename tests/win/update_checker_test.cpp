@@ -132,7 +132,7 @@ TEST(UpdateCheckerWineTest, NewerAndNoNewerVersionByNumberAndByDate) {
         } else {
             EXPECT_THAT(rig.events, ElementsAre("no newer version")) << c.own;
             ASSERT_EQ(rig.messages.shown.size(), 1u);
-            EXPECT_STREQ(rig.messages.shown[0].text.c_str(), Text(24));
+            EXPECT_STREQ(rig.messages.shown[0].text.c_str(), kNoNewerVersionText);
         }
     }
     const auto requests = server.requests();
@@ -171,7 +171,7 @@ TEST(UpdateCheckerWineTest, EveryFailureReachesItsNotificationAndMessage) {
         {"the connection lost", [&](const std::string&, int) {
              return Reply{"HTTP/1.1 200 OK\r\nContent-Length: 5000\r\nConnection: close\r\n\r\n" + newer};
          },
-         "connection lost", Text(30)},
+         "connection lost", kConnLostText},
     };
     for (const auto& c : cases) {
         ScriptedHttpServer server(c.script);
