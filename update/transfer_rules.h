@@ -36,10 +36,6 @@ enum class RequestFlag {
 };
 std::vector<RequestFlag> requestFlagsFor(const CacheOptions& cache, const InternetOptions& internet, bool secure);
 
-// The lines added to every request, each ended by CR LF, and the range
-// ("RANGE: bytes=start-end", the end left out when 0).
-std::string requestHeaders(const std::vector<std::string>& extraHeaders, const HttpRange& range);
-
 int roundHalfEven(double value);
 
 struct TransferFigures {

@@ -247,7 +247,7 @@ bool Win32UpgradeWindows::askUpgrade(const std::string& message) {
     return runModal(dialog, owner, yes) == IDOK;
 }
 
-bool Win32UpgradeWindows::askPassword(const std::string& fileName, std::string& username, std::string& password) {
+std::optional<Credentials> Win32UpgradeWindows::askPassword(const std::string& fileName, const Credentials& given) {
     const std::string text = fill(kPasswordRequestText, fileName, "");
     constexpr int width = 297;
     const int labelHeight = textHeight(font_, text, px(246));
@@ -263,12 +263,12 @@ bool Win32UpgradeWindows::askPassword(const std::string& fileName, std::string& 
     child(dialog, "STATIC", text.c_str(), SS_LEFT | SS_NOPREFIX, 0, px(45), px(5), px(246), labelHeight, font_);
     const int panel = px(5) + labelHeight;
     child(dialog, "STATIC", kUserNameLabel, SS_LEFT, 0, px(45), panel + px(14), px(75), px(13), font_);
-    HWND user = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", username.c_str(),
+    HWND user = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", given.username.c_str(),
                                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, px(122), panel + px(10), px(157),
                                 px(21), dialog, reinterpret_cast<HMENU>(kUserName), instance_, nullptr);
     SendMessageA(user, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     child(dialog, "STATIC", kPasswordLabel, SS_LEFT, 0, px(45), panel + px(38), px(75), px(13), font_);
-    HWND pass = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", password.c_str(),
+    HWND pass = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", given.password.c_str(),
                                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | ES_PASSWORD, px(122),
                                 panel + px(34), px(157), px(21), dialog, reinterpret_cast<HMENU>(kPassword), instance_,
                                 nullptr);
@@ -280,7 +280,7 @@ bool Win32UpgradeWindows::askPassword(const std::string& fileName, std::string& 
           font_);
     // The fields are read before runModal destroys the window.
     using Fields = std::pair<std::string, std::string>;
-    Fields fields{username, password};
+    Fields fields{given.username, given.password};
     SetWindowSubclass(
         dialog,
         [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) -> LRESULT {
@@ -295,13 +295,8 @@ bool Win32UpgradeWindows::askPassword(const std::string& fileName, std::string& 
             return DefSubclassProc(hwnd, message, wParam, lParam);
         },
         1, reinterpret_cast<DWORD_PTR>(&fields));
-    const bool ok = runModal(dialog, owner, user) == IDOK;
-    const std::string newUser = fields.first, newPassword = fields.second;
-    if (ok) {
-        username = newUser;
-        password = newPassword;
-    }
-    return ok;
+    if (runModal(dialog, owner, user) != IDOK) return std::nullopt;
+    return Credentials{fields.first, fields.second};
 }
 
 bool Win32UpgradeWindows::askYesNo(const std::string& text, const std::string& caption) {

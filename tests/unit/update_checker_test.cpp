@@ -41,8 +41,9 @@ struct Rig {
             events.push_back("unreachable " + url + " " + host);
         };
         updater.onUntrustedInfoFile = [this](UpdateChecker&, InfoVerdict) { events.push_back("untrusted"); };
-        updater.onBeginUpgrade = [this](UpdateChecker&, const UpdateOffer& offer, bool&) {
+        updater.onBeginUpgrade = [this](UpdateChecker&, const UpdateOffer& offer) {
             events.push_back("begin upgrade with " + std::to_string(offer.files.size()) + " files: " + offer.upgradeMsg);
+            return true;
         };
     }
 
@@ -120,7 +121,10 @@ TEST(UpdateCheckerCheckTest, NewerOrNotByDate) {
 TEST(UpdateCheckerCheckTest, TheOfferCarriesTheCheckedFilesAndTheMethod) {
     Rig rig;
     UpdateOffer seen;
-    rig.updater.onBeginUpgrade = [&](UpdateChecker&, const UpdateOffer& offer, bool&) { seen = offer; };
+    rig.updater.onBeginUpgrade = [&](UpdateChecker&, const UpdateOffer& offer) {
+        seen = offer;
+        return true;
+    };
     rig.updater.startUpdateCheck();
     rig.transfer.finishDone(rig.signedFile("#version=2.0\r\n#method=1\r\n#message={Line one\r\nLine two}\r\n" +
                                            fileEntry("url0", "http://h/setup.exe", "setup") +

@@ -79,11 +79,10 @@ public:
         log.push_back("ask [" + caption + "] " + text);
         return answerSkip;
     }
-    bool askPassword(const std::string& fileName, std::string& user, std::string& password) override {
+    std::optional<Credentials> askPassword(const std::string& fileName, const Credentials&) override {
         log.push_back("password for " + fileName);
-        user = "joe";
-        password = "secret";
-        return answerPassword;
+        if (!answerPassword) return std::nullopt;
+        return Credentials{"joe", "secret"};
     }
     void openInBrowser(const std::string& url) override { log.push_back("browser " + url); }
     char decimalSeparator() override { return separator; }
@@ -219,7 +218,7 @@ TEST(UpgradeFlowTest, QuestionRedirectAndExternalSetup) {
     }
     {  // a handler of OnBeginUpgrade declines for the user
         Rig rig;
-        rig.updater.onBeginUpgrade = [](UpdateChecker&, const UpdateOffer&, bool& can) { can = false; };
+        rig.updater.onBeginUpgrade = [](UpdateChecker&, const UpdateOffer&) { return false; };
         rig.offer({{"melkrin.exe", "x"}});
         EXPECT_THAT(rig.events, ElementsAre("later"));
         EXPECT_THAT(rig.windows.log, IsEmpty());

@@ -72,8 +72,9 @@ struct UpdaterRig {
             events.push_back("unreachable " + host);
         };
         updater.onUntrustedInfoFile = [this](UpdateChecker&, InfoVerdict) { events.push_back("refused"); };
-        updater.onBeginUpgrade = [this](UpdateChecker&, const UpdateOffer& offer, bool&) {
+        updater.onBeginUpgrade = [this](UpdateChecker&, const UpdateOffer& offer) {
             events.push_back("newer version: " + offer.files.at(0).url);
+            return true;
         };
     }
     // Runs the message loop until the check has reported; bounded.
@@ -262,13 +263,11 @@ TEST(ExternalServerTest, TheDocumentRootServedByAStaticServer) {
     TempFolder folder;
     Win32HttpTransfer transfer;
     std::vector<std::string> outcome;
-    transfer.onTransferDone = [&](HttpClient&, const std::string&, std::uint32_t, const std::string&) {
-        outcome.push_back("done");
-    };
-    transfer.onHttpError = [&](HttpClient&, int status, const std::string&) {
-        outcome.push_back("error " + std::to_string(status));
-    };
-    ASSERT_TRUE(transfer.startTransfer(std::string(server) + "/benchmarks/ss2/help.chm", folder.path() + "help.chm"));
+    TransferReceiver receiver;
+    receiver.onTransferDone = [&](const std::string&, std::uint32_t, const std::string&) { outcome.push_back("done"); };
+    receiver.onHttpError = [&](int status, const std::string&) { outcome.push_back("error " + std::to_string(status)); };
+    ASSERT_TRUE(transfer.startTransfer(std::string(server) + "/benchmarks/ss2/help.chm", folder.path() + "help.chm",
+                                       receiver));
     const ULONGLONG deadline = GetTickCount64() + 20000;
     while (transfer.workerActive() && GetTickCount64() < deadline) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
