@@ -4,7 +4,7 @@
 
 #include "common/file_system.h"
 #include "common/text.h"
-#include "update/self_updater.h"
+#include "update/update_checker.h"
 #include "update/signed_info.h"
 #include "update/transfer_rules.h"
 #include "update/updater_settings.h"

@@ -14,7 +14,7 @@
 #include "common/dialogs.h"
 #include "gameconfig/game_interface.h"
 #include "settings/settings_store.h"
-#include "update/http_transfer.h"
+#include "update/http_client.h"
 
 namespace melkrin {
 

@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "update/http_transfer_win32.h"
+#include "update/http_client_win32.h"
 
 using namespace melkrin::update;
 
@@ -33,26 +33,27 @@ int main(int argc, char** argv) {
         done = true;
         PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);
     };
-    transfer.onTransferProgress = [&](HttpClient&, const std::string&, std::uint32_t, std::uint32_t, std::uint32_t,
+    TransferReceiver receiver;
+    receiver.onTransferProgress = [&](const std::string&, std::uint32_t, std::uint32_t, std::uint32_t,
                                     std::int64_t, int, float) { ++progressCalls; };
-    transfer.onTransferDone = [&](HttpClient&, const std::string&, std::uint32_t bytes, const std::string&) {
+    receiver.onTransferDone = [&](const std::string&, std::uint32_t bytes, const std::string&) {
         received = bytes;
         complete = true;
         ended();
     };
-    transfer.onTransferIncomplete = [&](HttpClient&, const std::string&, std::uint32_t, std::uint32_t bytes,
+    receiver.onTransferIncomplete = [&](const std::string&, std::uint32_t, std::uint32_t bytes,
                                       const std::string&) {
         received = bytes;
         ended();
     };
-    transfer.onServerUnreachable = [&](HttpClient&) { ended(); };
-    transfer.onHttpError = [&](HttpClient&, int, const std::string&) { ended(); };
-    transfer.onTransferRefused = [&](HttpClient&, TransferRefusal, int) { ended(); };
+    receiver.onServerUnreachable = [&]() { ended(); };
+    receiver.onHttpError = [&](int, const std::string&) { ended(); };
+    receiver.onTransferRefused = [&](TransferRefusal, int) { ended(); };
 
     LARGE_INTEGER frequency, begin, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&begin);
-    if (!transfer.startTransfer(argv[1], argv[2])) return 1;
+    if (!transfer.startTransfer(argv[1], argv[2], std::move(receiver))) return 1;
     while (!done) {
         MSG message;
         if (GetMessageA(&message, nullptr, 0, 0) <= 0) break;

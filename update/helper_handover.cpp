@@ -121,7 +121,7 @@ HandOverResult handOverToHelper(HelperHandOverPlatform& platform, const std::str
         return fail(HandOverStep::Check, result.helperPath + " is not the helper this program carries");
     }
     const bool started =
-        platform.startProcess(result.helperPath, helperCommandLine(result.helperPath, programPath, argument), folder);
+        platform.startProcess(result.helperPath, updhelper::helperCommandLine(result.helperPath, programPath, argument), folder);
     platform.releaseFile();
     if (!started) return fail(HandOverStep::Start, result.helperPath + " cannot be started");
     result.reached = HandOverStep::Done;

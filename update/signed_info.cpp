@@ -58,13 +58,19 @@ std::optional<CheckedFile> checkedFile(std::string_view signedText, const std::s
 
 // The signature line has one spelling only (lower-case key and digits), so
 // that no changed byte of the file can still pass.
-bool parseSignatureHex(std::string_view hex, Signature& signature) {
+std::optional<Signature> parseSignatureHex(std::string_view hex) {
     for (char c : hex)
-        if (c >= 'A' && c <= 'F') return false;
-    return parseHex(hex, signature.data(), 64);
+        if (c >= 'A' && c <= 'F') return std::nullopt;
+    Signature signature;
+    if (!parseHex(hex, signature.data(), 64)) return std::nullopt;
+    return signature;
 }
 
-bool parsePublicKeyHex(std::string_view hex, std::array<std::uint8_t, 64>& key) { return parseHex(hex, key.data(), 64); }
+std::optional<std::array<std::uint8_t, 64>> parsePublicKeyHex(std::string_view hex) {
+    std::array<std::uint8_t, 64> key;
+    if (!parseHex(hex, key.data(), 64)) return std::nullopt;
+    return key;
+}
 
 SignedInfo checkSignedInfo(std::string_view body, SignatureVerifier& verifier) {
     SignedInfo info;
@@ -77,13 +83,13 @@ SignedInfo checkSignedInfo(std::string_view body, SignatureVerifier& verifier) {
     // The line break after the signature is optional; nothing else may follow.
     if (endsWith(value, "\r\n")) value.remove_suffix(2);
     else if (endsWith(value, "\n")) value.remove_suffix(1);
-    Signature signature;
-    if (!parseSignatureHex(value, signature)) {
+    const std::optional<Signature> signature = parseSignatureHex(value);
+    if (!signature) {
         info.verdict = InfoVerdict::Malformed;
         return info;
     }
     const std::string_view signedText = body.substr(0, line);
-    if (!verifier.verify(signedText, signature)) {
+    if (!verifier.verify(signedText, *signature)) {
         info.verdict = InfoVerdict::BadSignature;
         return info;
     }

@@ -60,9 +60,9 @@ SignedInfo checkSignedInfo(std::string_view body, SignatureVerifier& verifier);
 // Whether a downloaded body is the listed file.
 bool matchesListedFile(std::string_view bytes, const CheckedFile& file);
 
-// 128 hexadecimal digits as raw r||s; false for anything else.
-bool parseSignatureHex(std::string_view hex, Signature& signature);
+// 128 hexadecimal digits as raw r||s; nothing for anything else.
+[[nodiscard]] std::optional<Signature> parseSignatureHex(std::string_view hex);
 // 64 bytes X then Y from 128 hexadecimal digits (the compiled-in key).
-bool parsePublicKeyHex(std::string_view hex, std::array<std::uint8_t, 64>& key);
+[[nodiscard]] std::optional<std::array<std::uint8_t, 64>> parsePublicKeyHex(std::string_view hex);
 
 }  // namespace melkrin::update

@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "update_helper/helper_protocol.h"
+
 namespace melkrin::update {
 
-// The helper's argument for a repair: the restart argument and the method digit "2".
-inline constexpr const char* kRepairArgument = "/afterupgrade2";
+// The helper's argument for a repair: the restart argument and the repair digit.
+inline const std::string kRepairArgument = std::string(updhelper::kRestartArgument) + updhelper::kRepairDigit;
 
 enum class LeftoverStep {
     None,       // no record: nothing was cut short

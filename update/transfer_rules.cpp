@@ -100,17 +100,6 @@ std::vector<RequestFlag> requestFlagsFor(const CacheOptions& cache, const Intern
     return flags;
 }
 
-std::string requestHeaders(const std::vector<std::string>& extraHeaders, const HttpRange& range) {
-    std::string headers;
-    for (const auto& line : extraHeaders) headers += line + kCrLf;
-    if (range.startRange != 0 || range.endRange != 0) {
-        headers += "RANGE: bytes=" + std::to_string(range.startRange) + "-";
-        if (range.endRange != 0) headers += std::to_string(range.endRange);
-        headers += kCrLf;
-    }
-    return headers;
-}
-
 int roundHalfEven(double value) {
     const double floor = std::floor(value);
     const double fraction = value - floor;

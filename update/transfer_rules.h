@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "update/http_transfer.h"
+#include "update/http_client.h"
 
 namespace melkrin::update {
 
@@ -35,10 +35,6 @@ enum class RequestFlag {
     KeepConnection, NoAuth, NoAutoRedirect, NoCookies, Secure,
 };
 std::vector<RequestFlag> requestFlagsFor(const CacheOptions& cache, const InternetOptions& internet, bool secure);
-
-// The lines added to every request, each ended by CR LF, and the range
-// ("RANGE: bytes=start-end", the end left out when 0).
-std::string requestHeaders(const std::vector<std::string>& extraHeaders, const HttpRange& range);
 
 int roundHalfEven(double value);
 

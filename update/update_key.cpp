@@ -14,10 +14,9 @@
 namespace melkrin::update {
 
 std::array<std::uint8_t, 64> updatePublicKey() {
-    std::array<std::uint8_t, 64> key{};
-    if (!parsePublicKeyHex(MELKRIN_UPDATE_PUBLIC_KEY_HEX, key))
-        throw std::logic_error("the compiled-in update key is not 128 hexadecimal digits");
-    return key;
+    const auto key = parsePublicKeyHex(MELKRIN_UPDATE_PUBLIC_KEY_HEX);
+    if (!key) throw std::logic_error("the compiled-in update key is not 128 hexadecimal digits");
+    return *key;
 }
 
 bool usesDevelopmentKey() { return MELKRIN_UPDATE_KEY_IS_DEVELOPMENT != 0; }

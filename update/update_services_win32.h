@@ -1,5 +1,5 @@
 #pragma once
-#include "update/self_updater.h"
+#include "update/update_checker.h"
 
 namespace melkrin::update {
 

@@ -1,35 +1,59 @@
 #pragma once
-// The texts of the update component's windows and message boxes, by index.
-// English is the one language this program carries.
-#include <cstdint>
-#include <string>
+// The texts of the update component's windows and message boxes. English is
+// the one language this program carries.
 
 namespace melkrin::update {
 
-inline constexpr int kTextCount = 31;
-// The component's name, shown in the wizard's corner in every language.
+// The component's name, shown in the wizard's corner.
 inline constexpr const char* kComponentName = "SelfUpdater";
 
-// The text in the chosen language; this program carries English alone, so
-// every language reads the English table.
-const char* Text(int index);
+// The caption of the wizard and of every message box of the update.
+inline constexpr const char* kUpdateCaption = "Application update wizard";
 
-enum class UpdateLanguage {
-    Auto, English, Russian, German, French, Spanish, Portuguese, PortugueseBrazilian, Italian,
-    Dutch, Danish, Swedish, Finnish, Estonian, Ukrainian, Polish, Czech, Hungarian, Romanian,
-    Catalan, Basque, Afrikaans, ChineseTraditional, ChineseSimplified, Indonesian, Malay, Icelandic,
-    Turkish,
-};
+// The wizard.
+inline constexpr const char* kWizardTitleText = "Downloading files...";
+inline constexpr const char* kCurrentFileText = "Current file";
+inline constexpr const char* kAllFilesText = "All files";
+inline constexpr const char* kDownloadingFromText = "Downloading file from";
+inline constexpr const char* kFileSizeText = "File size: %.1f Kb";
+inline constexpr const char* kTransferRateText = "Transfer rate: %.1f Kb/s";
+inline constexpr const char* kTimeLeftText = "Estimated time left: %d:%.2d:%.2d";
+inline constexpr const char* kFileCounterText = "Downloading %d of %d";
+inline constexpr const char* kPreparingText = "Preparing. . .";
+inline constexpr const char* kUpgradeCompletedText = "Upgrade completed!";
+inline constexpr const char* kUpdateCompletedText =
+    "The update of %s has been successfully completed.\r\rPress the OK button to restart program.";
+inline constexpr const char* kAbortQuestionText = "The update is not completed.\rWould you like to abort upgrading?";
 
-// The language for the platform's user interface language (a LANGID:
-// primary language in the low ten bits, sublanguage above).
-UpdateLanguage languageOfUiLanguage(std::uint16_t langId);
+// The password window.
+inline constexpr const char* kPasswordCaption = "Enter password";
+inline constexpr const char* kUserNameLabel = "User Name";
+inline constexpr const char* kPasswordLabel = "Password";
+inline constexpr const char* kPasswordRequestText =
+    "Access to remote file \"%s\" is password protected.\n\nPlease enter your username and password (received "
+    "after registration) to continue software upgrade.";
 
-// One choice for the whole program; Auto picks the language of uiLanguage.
-void setLanguage(UpdateLanguage language, std::uint16_t uiLanguage);
-UpdateLanguage chosenLanguage();
-// The table a language's texts come from: English for every language here.
-UpdateLanguage tableOf(UpdateLanguage language);
+// Buttons.
+inline constexpr const char* kYesButton = "&Yes";
+inline constexpr const char* kOkButton = "&OK";
+inline constexpr const char* kCancelButton = "&Cancel";
+inline constexpr const char* kNextButton = "&Next >";
+inline constexpr const char* kLaterButton = "&Later";
+
+// Questions and message boxes.
+inline constexpr const char* kErrorCaption = "Error";
+inline constexpr const char* kAskUpgradeText =
+    "A newer version of %s was released.\n%s\nDo you want to update your version with the latest one?";
+inline constexpr const char* kNoNewerVersionText =
+    "Newer version not found. You actually are\rusing most recent version of this program.";
+inline constexpr const char* kNoInfoFileText =
+    "File which contains upgrade information was not found on developer's site.";
+inline constexpr const char* kHostUnreachableText =
+    "Host %s unreachable.\r\rPlease check your Internet connection and\rtry to upgrade this software again later.";
+inline constexpr const char* kLostFileText =
+    "File %s not found or inaccessible.\r\rTry to skip this file and continue upgrade?";
+inline constexpr const char* kConnLostText =
+    "Connection with remote server lost.\r\rPlease restore connection and try to\rupgrade this software again later.";
 
 // Message boxes of the check that the developer site cannot answer for:
 // the information file is refused before anything is read from it.

@@ -3,7 +3,6 @@
 #include "settings/web_addresses.h"
 #include "common/text.h"
 #include "update/transfer_rules.h"
-#include "update/update_texts.h"
 
 namespace melkrin::update {
 
@@ -26,7 +25,6 @@ void configureForThisProgram(UpdateChecker& updater, const std::string& programV
                             UpdateMessage::NoUpdateAvailable};
     updater.autoCheckDelay = 10000;
     updater.setAutoCheck(false);
-    setLanguage(UpdateLanguage::English, 0);
 }
 
 }  // namespace melkrin::update

@@ -2,7 +2,7 @@
 // How this program sets up its update component.
 #include <string>
 
-#include "update/self_updater.h"
+#include "update/update_checker.h"
 
 namespace melkrin::update {
 

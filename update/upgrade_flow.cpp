@@ -77,29 +77,44 @@ std::string formatOneDecimal(double value, char decimalSeparator) {
     return result;
 }
 
-std::string helperCommandLine(const std::string& helperPath, const std::string& programPath,
-                              const std::string& argument) {
-    // The helper's own path is quoted: a temporary folder below a user name
-    // with a blank would otherwise let the system try "C:\Users\Joe.exe" first.
-    return "\"" + helperPath + "\" " + programPath + " +" + argument;
-}
-
 UpgradeFlow::UpgradeFlow(Services services) : s_(std::move(services)) {}
 
-void UpgradeFlow::error(const std::string& text) { s_.messages.show(text, Text(0), MessageIcon::Error); }
+UpgradeFlow::~UpgradeFlow() { *alive_ = false; }
 
-void UpgradeFlow::Begin(const UpdateOffer& offer) {
+UpgradeState UpgradeFlow::state() const {
+    if (std::holds_alternative<UpgradeDownloading>(phase_)) return UpgradeState::Downloading;
+    if (std::holds_alternative<UpgradeFinalPage>(phase_)) return UpgradeState::FinalPage;
+    return UpgradeState::Idle;
+}
+
+bool UpgradeFlow::abortedMark() const {
+    const auto* idle = std::get_if<UpgradeIdle>(&phase_);
+    return idle && idle->abortedByUser;
+}
+
+UpgradeEnd UpgradeFlow::lastEnd() const {
+    const auto* idle = std::get_if<UpgradeIdle>(&phase_);
+    return idle ? idle->lastEnd : UpgradeEnd::None;
+}
+
+std::size_t UpgradeFlow::fileIndex() const {
+    const auto* d = std::get_if<UpgradeDownloading>(&phase_);
+    return d ? d->index : 0;
+}
+
+void UpgradeFlow::error(const std::string& text) { s_.messages.show(text, kUpdateCaption, MessageIcon::Error); }
+
+void UpgradeFlow::begin(const UpdateOffer& offer) {
     if (active() || offer.files.empty()) return;
     offer_ = offer;
-    aborted_ = false;
-    lastEnd_ = UpgradeEnd::None;
+    phase_ = UpgradeIdle{};
     if (shows(UpdateMessage::AskUpgrade) && !s_.windows.askUpgrade(offer_.upgradeMsg)) {
-        lastEnd_ = UpgradeEnd::Declined;
+        ended(UpgradeEnd::Declined);
         if (onLaterUpgrade) onLaterUpgrade();
         return;
     }
     if (offer_.upgradeMethod == UpgradeKind::RedirectToUrl) {
-        lastEnd_ = UpgradeEnd::Redirected;
+        ended(UpgradeEnd::Redirected);
         s_.windows.openInBrowser(normalizeUrl(offer_.files.front().url));
         return;
     }
@@ -114,99 +129,137 @@ void UpgradeFlow::startDownloads() {
         const std::string name = localFileNameOf(file.url);
         if (name.empty()) {
             error(formatWith(kRefusedNameText, file.url));
-            lastEnd_ = UpgradeEnd::RefusedName;
+            ended(UpgradeEnd::RefusedName);
             return;
         }
         localNames_.push_back(name);
     }
-    state_ = UpgradeState::Downloading;
+    phase_ = UpgradeDownloading{};
     // A file left by an earlier round that ended badly must not be installed with this one.
     deletePendingFiles();
-    index_ = 0;
     if (wizardEnabled) s_.windows.openWizard();
     startFile();
 }
 
+TransferReceiver UpgradeFlow::downloadReceiver() {
+    TransferReceiver r;
+    const std::weak_ptr<bool> alive = alive_;
+    auto living = [alive] {
+        const auto flag = alive.lock();
+        return flag && *flag;
+    };
+    r.onHeadersReceived = [this, living](const HeadersInfo& headers) { return !living() || headersReceived(headers); };
+    r.onTransferProgress = [this, living](const std::string&, std::uint32_t fileSize, std::uint32_t bytesRead,
+                                          std::uint32_t, std::int64_t estimatedTimeLeft, int percentsDone, float rate) {
+        if (living()) progress(fileSize, bytesRead, estimatedTimeLeft, percentsDone, rate);
+    };
+    r.onTransferDone = [this, living](const std::string&, std::uint32_t, const std::string&) {
+        if (living()) transferDone();
+    };
+    r.onTransferSkipped = [this, living] {
+        if (living()) transferSkipped();
+    };
+    r.onTransferIncomplete = [this, living](const std::string&, std::uint32_t, std::uint32_t, const std::string&) {
+        if (living()) transferIncomplete();
+    };
+    r.onServerUnreachable = [this, living] {
+        if (living()) serverUnreachable();
+    };
+    r.onHttpError = [this, living](int statusCode, const std::string&) {
+        if (living()) httpError(statusCode);
+    };
+    r.onTransferRefused = [this, living](TransferRefusal reason, int) {
+        if (living()) transferRefused(reason);
+    };
+    r.onPasswordNeeded = [this, living](const std::string& realm) { return living() && passwordNeeded(realm); };
+    return r;
+}
+
 void UpgradeFlow::startFile() {
-    const std::string& url = offer_.files[index_].url;
+    UpgradeDownloading& d = *downloading();
+    const std::string& url = offer_.files[d.index].url;
     if (s_.windows.wizardOpen()) {
         s_.windows.setLocation(url);
-        s_.windows.setCounter(withValue(Text(9), static_cast<int>(index_ + 1), static_cast<int>(offer_.files.size())));
+        s_.windows.setCounter(
+            withValue(kFileCounterText, static_cast<int>(d.index + 1), static_cast<int>(offer_.files.size())));
     }
-    localFile_ = s_.programFolder + localNames_[index_] + kPendingSuffix;
-    fileTime_ = 0;
+    d.localFile = s_.programFolder + localNames_[d.index] + kPendingSuffix;
+    d.fileTime = 0;
     s_.transfer.hiddenOutputFile = true;
     // The signed size: the download stops the moment it passes it.
-    s_.transfer.maxBodySize = offer_.files[index_].size;
-    if (!s_.transfer.startTransfer(url, localFile_)) {
+    s_.transfer.maxBodySize = offer_.files[d.index].size;
+    if (!s_.transfer.startTransfer(url, d.localFile, downloadReceiver())) {
         finish(UpgradeEnd::NotStarted);
         error("The download could not be started.");
     }
 }
 
-void UpgradeFlow::onHeadersReceived(const HeadersInfo& headers, bool& continueDownload) {
-    if (state_ != UpgradeState::Downloading) return;
-    fileTime_ = headers.lastModified;
+bool UpgradeFlow::headersReceived(const HeadersInfo& headers) {
+    UpgradeDownloading* d = downloading();
+    if (!d) return true;
+    d->fileTime = headers.lastModified;
     if (s_.windows.wizardOpen())
-        s_.windows.setSizeLine(
-            withDecimal(Text(6), formatOneDecimal(headers.contentLength / 1024.0, s_.windows.decimalSeparator())));
-    bool canUpgrade = true;
+        s_.windows.setSizeLine(withDecimal(
+            kFileSizeText, formatOneDecimal(headers.contentLength / 1024.0, s_.windows.decimalSeparator())));
     if (miscFilesUpgrade == MiscFilesBehavior::OnlyIfSizeDifferent && headers.contentLength != 0 &&
         offer_.files.size() > 1) {
-        const std::string target = s_.programFolder + localNames_[index_];
+        const std::string target = s_.programFolder + localNames_[d->index];
         if (!sameFileName(target, s_.programPath))
-            if (const auto size = s_.files.fileSize(target)) canUpgrade = *size != headers.contentLength;
+            if (const auto size = s_.files.fileSize(target)) return *size != headers.contentLength;
     }
-    if (onFileStart) onFileStart(offer_.files[index_].url, headers.contentLength, fileTime_, canUpgrade);
-    continueDownload = canUpgrade;
+    return true;
 }
 
-void UpgradeFlow::Progress(std::uint32_t fileSize, std::uint32_t bytesRead, std::int64_t estimatedTimeLeft,
-                            int percentsDone, float transferRate) {
-    if (state_ != UpgradeState::Downloading) return;
-    const int total = totalPercentsDone(index_, offer_.files.size(), percentsDone);
-    if (onProgress) onProgress(offer_.files[index_].url, fileSize, bytesRead, percentsDone, total, transferRate);
+void UpgradeFlow::progress(std::uint32_t, std::uint32_t, std::int64_t estimatedTimeLeft, int percentsDone,
+                           float transferRate) {
+    const UpgradeDownloading* d = downloading();
+    if (!d) return;
+    const int total = totalPercentsDone(d->index, offer_.files.size(), percentsDone);
     if (s_.windows.wizardOpen()) {
         const char separator = s_.windows.decimalSeparator();
-        const std::string rate = withDecimal(Text(7), formatOneDecimal(transferRate, separator));
+        const std::string rate = withDecimal(kTransferRateText, formatOneDecimal(transferRate, separator));
         char time[128];
         const long long left = estimatedTimeLeft;
-        std::snprintf(time, sizeof(time), Text(8), static_cast<int>(left / 3600), static_cast<int>((left / 60) % 60),
-                      static_cast<int>(left % 60));
+        std::snprintf(time, sizeof(time), kTimeLeftText, static_cast<int>(left / 3600),
+                      static_cast<int>((left / 60) % 60), static_cast<int>(left % 60));
         s_.windows.setProgress(percentsDone, total, rate, time);
     }
 }
 
-void UpgradeFlow::onTransferDone() {
-    if (state_ != UpgradeState::Downloading) return;
+void UpgradeFlow::transferDone() {
+    const UpgradeDownloading* d = downloading();
+    if (!d) return;
     // The information file was signed: a body that is not the listed file
     // (a changed server, a proxy's page) is thrown away, never installed.
-    const auto bytes = s_.files.readAll(localFile_);
-    if (!bytes || !matchesListedFile(*bytes, offer_.files[index_])) {
-        s_.files.deleteFile(localFile_);
+    const std::string localFile = d->localFile;
+    const auto bytes = s_.files.readAll(localFile);
+    if (!bytes || !matchesListedFile(*bytes, offer_.files[d->index])) {
+        const std::string name = localNames_[d->index];
+        s_.files.deleteFile(localFile);
         finish(UpgradeEnd::FileMismatch);
-        error(formatWith(kFileMismatchText, localNames_[index_]));
+        error(formatWith(kFileMismatchText, name));
         return;
     }
-    if (fileTime_ != 0) s_.files.setFileTime(localFile_, fileTime_);
-    if (onFileDone) onFileDone(localFile_);
+    if (d->fileTime != 0) s_.files.setFileTime(localFile, d->fileTime);
+    if (onFileDone) onFileDone(localFile);
     nextFile();
 }
 
-void UpgradeFlow::onTransferSkipped() {
-    if (state_ != UpgradeState::Downloading) return;
-    nextFile();
+void UpgradeFlow::transferSkipped() {
+    if (downloading()) nextFile();
 }
 
 void UpgradeFlow::nextFile() {
-    ++index_;
-    if (index_ < offer_.files.size()) {
+    UpgradeDownloading* d = downloading();
+    if (!d) return;
+    ++d->index;
+    if (d->index < offer_.files.size()) {
         startFile();
         return;
     }
     if (s_.windows.wizardOpen()) {
         // The restart waits for the wizard's "&OK" (wizardClosed).
-        state_ = UpgradeState::FinalPage;
+        phase_ = UpgradeFinalPage{};
         s_.windows.showFinalPage();
         return;
     }
@@ -214,27 +267,19 @@ void UpgradeFlow::nextFile() {
 }
 
 void UpgradeFlow::wizardClosed(WizardEnd end) {
-    if (state_ == UpgradeState::Idle) return;
+    if (!active()) return;
     if (end == WizardEnd::Aborted) {
         abort();
         return;
     }
-    if (state_ == UpgradeState::FinalPage) restart();
+    if (std::holds_alternative<UpgradeFinalPage>(phase_)) restart();
 }
 
 void UpgradeFlow::restart() {
-    bool restartImmediately = true;
-    if (onEndUpgrade) onEndUpgrade(restartImmediately);
-    if (!restartImmediately) {
-        // The files stay pending; the next round removes them first.
-        state_ = UpgradeState::Idle;
-        lastEnd_ = UpgradeEnd::Restarted;
-        return;
-    }
     const std::string argument =
-        restartParams + (offer_.upgradeMethod == UpgradeKind::UseExternalSetup ? "1" : "0");
-    state_ = UpgradeState::Idle;
-    lastEnd_ = UpgradeEnd::Restarted;
+        restartParams + (offer_.upgradeMethod == UpgradeKind::UseExternalSetup ? updhelper::kExternalSetupDigit
+                                                                                : updhelper::kSelfUpgradeDigit);
+    ended(UpgradeEnd::Restarted);
     const HandOverResult handOver = s_.launcher.handOver(s_.programPath, argument);
     if (!handOver.started()) {
         // Without its helper nothing can be installed: say so and leave no
@@ -246,61 +291,64 @@ void UpgradeFlow::restart() {
         else
             error("The update helper could not be written to " + handOver.helperPath +
                   ".\r\rThe update was not installed; the program stays as it was.");
-        lastEnd_ = UpgradeEnd::NotStarted;
+        ended(UpgradeEnd::NotStarted);
         return;
     }
     s_.launcher.closeApplication();
 }
 
-void UpgradeFlow::onTransferIncomplete() {
-    if (state_ != UpgradeState::Downloading) return;
+void UpgradeFlow::transferIncomplete() {
+    if (!downloading()) return;
     finish(UpgradeEnd::ConnLost);
-    if (onConnLost) onConnLost();
-    if (shows(UpdateMessage::ConnLost)) error(Text(30));
+    if (shows(UpdateMessage::ConnLost)) error(kConnLostText);
 }
 
-void UpgradeFlow::onServerUnreachable() {
-    if (state_ != UpgradeState::Downloading) return;
+void UpgradeFlow::serverUnreachable() {
+    if (!downloading()) return;
     const std::string url = normalizeUrl(s_.transfer.url());
     const std::string host = hostOfUrl(url);
     finish(UpgradeEnd::HostUnreachable);
     if (onHostUnreachable) onHostUnreachable(url, host);
-    if (shows(UpdateMessage::HostUnreachable)) error(formatWith(Text(26), "'http://" + host + "'"));
+    if (shows(UpdateMessage::HostUnreachable)) error(formatWith(kHostUnreachableText, "'http://" + host + "'"));
 }
 
-void UpgradeFlow::onHttpError(int statusCode) {
-    if (state_ != UpgradeState::Downloading) return;
-    const std::string& url = offer_.files[index_].url;
-    bool continueUpgrade = false;
-    if (onLostFile) onLostFile(url, statusCode, continueUpgrade);
-    if (shows(UpdateMessage::LostFile))
-        continueUpgrade = s_.windows.askYesNo(formatWith(Text(28), fileNameOfUrlPath(url)),
-                                              std::string(Text(21)) + " #" + std::to_string(statusCode));
+void UpgradeFlow::httpError(int statusCode) {
+    const UpgradeDownloading* d = downloading();
+    if (!d) return;
+    const std::size_t index = d->index;
+    const std::string& url = offer_.files[index].url;
+    // The lost-file question; without it the file is not skipped.
+    const bool continueUpgrade =
+        shows(UpdateMessage::LostFile) &&
+        s_.windows.askYesNo(formatWith(kLostFileText, fileNameOfUrlPath(url)),
+                            std::string(kErrorCaption) + " #" + std::to_string(statusCode));
     // The skipped file's partial body, if any, must not reach the helper.
-    s_.files.deleteFile(localFile_);
+    s_.files.deleteFile(d->localFile);
     if (!continueUpgrade) {
         abort();
         return;
     }
     // The signed set is installed whole or not at all: only a file the
     // developer marked optional may be left out.
-    if (offer_.files[index_].optional) {
+    if (offer_.files[index].optional) {
         nextFile();
         return;
     }
-    const std::string name = localNames_[index_];
+    const std::string name = localNames_[index];
     finish(UpgradeEnd::RequiredFileSkipped);
     error(formatWith(kRequiredFileSkippedText, name));
 }
 
-void UpgradeFlow::onTransferRefused(TransferRefusal reason) {
-    if (state_ != UpgradeState::Downloading) return;
+void UpgradeFlow::transferRefused(TransferRefusal reason) {
+    const UpgradeDownloading* d = downloading();
+    if (!d) return;
+    const std::string name = localNames_[d->index];
+    const std::string url = offer_.files[d->index].url;
     if (reason == TransferRefusal::TooLarge) {
         finish(UpgradeEnd::FileMismatch);
-        error(formatWith(kFileMismatchText, localNames_[index_]));
+        error(formatWith(kFileMismatchText, name));
         return;
     }
-    const std::string url = offer_.files[index_].url;
     if (reason == TransferRefusal::InsecureRedirect) {
         finish(UpgradeEnd::InsecureRedirect);
         error(formatWith(kInsecureRedirectText, url));
@@ -310,29 +358,29 @@ void UpgradeFlow::onTransferRefused(TransferRefusal reason) {
     error(formatWith(kRedirectLoopText, url));
 }
 
-void UpgradeFlow::onPasswordNeeded(const std::string& realm, bool& tryAgain) {
-    if (state_ != UpgradeState::Downloading) return;
-    if (onPasswordRequest) onPasswordRequest(realm, tryAgain);
-    if (tryAgain || !shows(UpdateMessage::PasswordRequest)) return;
-    std::string user = s_.transfer.httpUsername, password = s_.transfer.httpPassword;
-    tryAgain = s_.windows.askPassword(fileNameOfUrlPath(offer_.files[index_].url), user, password);
-    if (tryAgain) {
-        s_.transfer.httpUsername = user;
-        s_.transfer.httpPassword = password;
-    } else {
+bool UpgradeFlow::passwordNeeded(const std::string& realm) {
+    (void)realm;
+    const UpgradeDownloading* d = downloading();
+    if (!d || !shows(UpdateMessage::PasswordRequest)) return false;
+    const auto entered = s_.windows.askPassword(fileNameOfUrlPath(offer_.files[d->index].url),
+                                                {s_.transfer.httpUsername, s_.transfer.httpPassword});
+    if (!entered) {
         abort();
+        return false;
     }
+    s_.transfer.httpUsername = entered->username;
+    s_.transfer.httpPassword = entered->password;
+    return true;
 }
 
 void UpgradeFlow::abort() {
-    aborted_ = true;
     finish(UpgradeEnd::Aborted);
+    phase_ = UpgradeIdle{UpgradeEnd::Aborted, true};
     if (onAborted) onAborted();
 }
 
 void UpgradeFlow::finish(UpgradeEnd end) {
-    state_ = UpgradeState::Idle;
-    lastEnd_ = end;
+    ended(end);
     // A running transfer deletes its own file once its worker has let go of it.
     if (s_.transfer.isBusy()) s_.transfer.stopTransfer(true);
     if (s_.windows.wizardOpen()) s_.windows.closeWizard();

@@ -3,22 +3,25 @@
 // open a web page or download every listed file beside the program as
 // "<name>.uTMP", and hand over to UpdHelper.exe, which swaps them in while
 // the program is closed. A state machine driven by the transfer's
-// notifications and the wizard's closing; every way it ends passes through
-// finish().
+// notifications (through a receiver of its own for each download) and the
+// wizard's closing; every way it ends passes through finish().
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <memory>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "update/helper_handover.h"
-#include "update/http_transfer.h"
-#include "update/self_updater.h"
+#include "update/http_client.h"
+#include "update/update_checker.h"
+#include "update_helper/helper_protocol.h"
 
 namespace melkrin::update {
 
-inline constexpr const char* kPendingSuffix = ".uTMP";
-inline constexpr const char* kHelperFileName = "UpdHelper.exe";
+using updhelper::kHelperFileName;
+using updhelper::kPendingSuffix;
 
 // The files beside the program, as the flow needs them.
 class UpgradeFiles {
@@ -31,6 +34,10 @@ public:
     virtual std::optional<std::string> readAll(const std::string& path) = 0;
     // Creation and last-write time, at the file system's resolution.
     virtual void setFileTime(const std::string& path, LocalDateTime time) = 0;
+};
+
+struct Credentials {
+    std::string username, password;
 };
 
 // What the wizard ended with.
@@ -56,8 +63,9 @@ public:
     virtual void closeWizard() = 0;
     // Yes/No with a warning icon; true for Yes.
     virtual bool askYesNo(const std::string& text, const std::string& caption) = 0;
-    // The password window; true when closed with OK.
-    virtual bool askPassword(const std::string& fileName, std::string& username, std::string& password) = 0;
+    // The password window, filled with the given user name and password; what
+    // it was closed with by OK, nothing when cancelled.
+    virtual std::optional<Credentials> askPassword(const std::string& fileName, const Credentials& given) = 0;
     // Opens a web page in the user's browser.
     virtual void openInBrowser(const std::string& url) = 0;
     virtual char decimalSeparator() = 0;
@@ -83,6 +91,22 @@ enum class UpgradeEnd {
     NotStarted, RedirectLoop, RequiredFileSkipped, InsecureRedirect,
 };
 
+// The flow's phases. No round under way; how the last one ended, and
+// whether the user aborted it (rather than the program's end stopping it):
+struct UpgradeIdle {
+    UpgradeEnd lastEnd = UpgradeEnd::None;
+    bool abortedByUser = false;
+};
+// Downloading the listed file at index into localFile (the pending name).
+struct UpgradeDownloading {
+    std::size_t index = 0;
+    std::string localFile;
+    LocalDateTime fileTime = 0;  // the server's Last-Modified, 0 when absent
+};
+// Every file is in; the wizard waits for "&OK".
+struct UpgradeFinalPage {};
+using UpgradePhase = std::variant<UpgradeIdle, UpgradeDownloading, UpgradeFinalPage>;
+
 // The local name of a listed file: the text after the last "/" or "\" of
 // the URL. Empty when that cannot be a plain file name in the program folder
 // (empty, "." or "..", a drive or stream colon, a device name, characters
@@ -94,11 +118,6 @@ int totalPercentsDone(std::size_t index, std::size_t count, int percentsDone);
 
 // "%.1f" with the given decimal separator.
 std::string formatOneDecimal(double value, char decimalSeparator);
-
-// The helper's command line: quoted helper path, the unquoted program path,
-// " +" and the argument.
-std::string helperCommandLine(const std::string& helperPath, const std::string& programPath,
-                              const std::string& argument);
 
 inline constexpr const char* kRefusedNameText =
     "The update names a file that cannot be stored in the program's folder:\r%s\r\r"
@@ -125,44 +144,26 @@ public:
     };
 
     explicit UpgradeFlow(Services services);
+    ~UpgradeFlow();
+    UpgradeFlow(const UpgradeFlow&) = delete;
+    UpgradeFlow& operator=(const UpgradeFlow&) = delete;
 
     // Settings.
     enum class MiscFilesBehavior { AlwaysDownload, OnlyIfSizeDifferent };
     MiscFilesBehavior miscFilesUpgrade = MiscFilesBehavior::AlwaysDownload;
-    std::string restartParams = "/afterupgrade";
+    std::string restartParams = updhelper::kRestartArgument;
     bool wizardEnabled = true;
     ShowMessagesSet showMessages;
 
     // Notifications.
     std::function<void()> onLaterUpgrade;
-    std::function<void(const std::string& url, std::uint32_t size, LocalDateTime time, bool& canUpgrade)> onFileStart;
-    std::function<void(const std::string& url, std::uint32_t size, std::uint32_t bytesRead, int percentsDone,
-                       int totalPercentsDone, float rate)>
-        onProgress;
     std::function<void(const std::string& fileName)> onFileDone;
-    std::function<void(bool& restartImmediately)> onEndUpgrade;
     std::function<void()> onAborted;
-    std::function<void()> onConnLost;
     std::function<void(const std::string& url, const std::string& host)> onHostUnreachable;
-    std::function<void(const std::string& url, int statusCode, bool& continueUpgrade)> onLostFile;
-    std::function<void(const std::string& realm, bool& tryAgain)> onPasswordRequest;
 
     // Entered from the check with the offer.
-    void Begin(const UpdateOffer& offer);
+    void begin(const UpdateOffer& offer);
 
-    // Events of the transfer while downloading.
-    void onHeadersReceived(const HeadersInfo& headers, bool& continueDownload);
-    void Progress(std::uint32_t fileSize, std::uint32_t bytesRead, std::int64_t estimatedTimeLeft, int percentsDone,
-                  float transferRate);
-    void onTransferDone();
-    void onTransferSkipped();
-    void onTransferIncomplete();
-    void onServerUnreachable();
-    void onHttpError(int statusCode);
-    void onPasswordNeeded(const std::string& realm, bool& tryAgain);
-    // The transfer ended itself: a body larger than the listed size, a redirect loop, or a
-    // redirect from https to http.
-    void onTransferRefused(TransferRefusal reason);
     // The wizard was closed: by "&OK" on the final page, or after the user
     // confirmed the close question.
     void wizardClosed(WizardEnd end);
@@ -172,14 +173,34 @@ public:
         if (active()) finish(UpgradeEnd::Aborted);
     }
 
-    UpgradeState state() const { return state_; }
-    bool active() const { return state_ != UpgradeState::Idle; }
-    bool abortedMark() const { return aborted_; }
-    UpgradeEnd lastEnd() const { return lastEnd_; }
-    std::size_t fileIndex() const { return index_; }
-    const std::string& currentLocalFile() const { return localFile_; }
+    const UpgradePhase& phase() const { return phase_; }
+    UpgradeState state() const;
+    bool active() const { return !std::holds_alternative<UpgradeIdle>(phase_); }
+    bool abortedMark() const;
+    // None while a round is under way.
+    UpgradeEnd lastEnd() const;
+    // The listed file being downloaded (0 in any other phase).
+    std::size_t fileIndex() const;
 
 private:
+    // The events of the download under way; each download gets its own receiver.
+    TransferReceiver downloadReceiver();
+    bool headersReceived(const HeadersInfo& headers);
+    void progress(std::uint32_t fileSize, std::uint32_t bytesRead, std::int64_t estimatedTimeLeft, int percentsDone,
+                  float transferRate);
+    void transferDone();
+    void transferSkipped();
+    void transferIncomplete();
+    void serverUnreachable();
+    void httpError(int statusCode);
+    bool passwordNeeded(const std::string& realm);
+    // The transfer ended itself: a body larger than the listed size, a redirect loop, or a
+    // redirect from https to http.
+    void transferRefused(TransferRefusal reason);
+    // The download under way; null in any other phase.
+    UpgradeDownloading* downloading() { return std::get_if<UpgradeDownloading>(&phase_); }
+    void ended(UpgradeEnd end) { phase_ = UpgradeIdle{end, false}; }
+
     void startDownloads();
     void startFile();
     void nextFile();
@@ -195,14 +216,12 @@ private:
     void error(const std::string& text);
 
     Services s_;
-    UpgradeState state_ = UpgradeState::Idle;
-    UpgradeEnd lastEnd_ = UpgradeEnd::None;
+    UpgradePhase phase_;
+    // The round's offer and the local names of its files.
     UpdateOffer offer_;
     std::vector<std::string> localNames_;
-    std::size_t index_ = 0;
-    std::string localFile_;
-    LocalDateTime fileTime_ = 0;
-    bool aborted_ = false;
+    // Receivers check it, so an event that comes after the flow has gone does nothing.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace melkrin::update

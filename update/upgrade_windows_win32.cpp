@@ -188,7 +188,7 @@ bool Win32UpgradeWindows::askUpgrade(const std::string& message) {
     if (!message.empty()) {
         shown.append(1, '\n').append(message).append(1, '\n');
     }
-    const std::string text = fill(Text(23), title_, shown);
+    const std::string text = fill(kAskUpgradeText, title_, shown);
     constexpr int width = 318;
     const int labelWidth = width - 56;
     const int labelHeight = textHeight(font_, text, px(labelWidth));
@@ -196,54 +196,54 @@ bool Win32UpgradeWindows::askUpgrade(const std::string& message) {
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU, exStyle = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST;
     const RECT r = centredWindow(px(width), clientHeight, style, exStyle);
     HWND owner = modalOwner(wizard_);
-    HWND dialog = CreateWindowExA(exStyle, kQuestionClass, Text(0), style, r.left, r.top, r.right - r.left,
+    HWND dialog = CreateWindowExA(exStyle, kQuestionClass, kUpdateCaption, style, r.left, r.top, r.right - r.left,
                                   r.bottom - r.top, owner, nullptr, instance_, nullptr);
     if (!dialog) throw MelkrinError("The update question cannot be shown");
     HWND icon = child(dialog, "STATIC", "", SS_ICON, 0, px(7), px(5), px(32), px(32), font_);
     SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(LoadIcon(nullptr, IDI_QUESTION)), 0);
     child(dialog, "STATIC", text.c_str(), SS_LEFT | SS_NOPREFIX, 0, px(45), px(5), px(labelWidth), labelHeight, font_);
     const int panel = px(5) + labelHeight;
-    HWND yes = child(dialog, "BUTTON", Text(14), BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, px(78), panel + px(13), px(75),
+    HWND yes = child(dialog, "BUTTON", kYesButton, BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, px(78), panel + px(13), px(75),
                      px(23), font_);
-    child(dialog, "BUTTON", Text(19), BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL, px(167), panel + px(13), px(75), px(23),
+    child(dialog, "BUTTON", kLaterButton, BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL, px(167), panel + px(13), px(75), px(23),
           font_);
     return runModal(dialog, owner, yes) == IDOK;
 }
 
-bool Win32UpgradeWindows::askPassword(const std::string& fileName, std::string& username, std::string& password) {
-    const std::string text = fill(Text(29), fileName, "");
+std::optional<Credentials> Win32UpgradeWindows::askPassword(const std::string& fileName, const Credentials& given) {
+    const std::string text = fill(kPasswordRequestText, fileName, "");
     constexpr int width = 297;
     const int labelHeight = textHeight(font_, text, px(246));
     const int clientHeight = px(5) + labelHeight + px(98);
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU, exStyle = WS_EX_DLGMODALFRAME;
     const RECT r = centredWindow(px(width), clientHeight, style, exStyle);
     HWND owner = modalOwner(wizard_);
-    HWND dialog = CreateWindowExA(exStyle, kPasswordClass, Text(11), style, r.left, r.top, r.right - r.left,
+    HWND dialog = CreateWindowExA(exStyle, kPasswordClass, kPasswordCaption, style, r.left, r.top, r.right - r.left,
                                   r.bottom - r.top, owner, nullptr, instance_, nullptr);
     if (!dialog) throw MelkrinError("The password window cannot be shown");
     HWND icon = child(dialog, "STATIC", "", SS_ICON, 0, px(7), px(5), px(32), px(32), font_);
     SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(LoadIcon(nullptr, IDI_WARNING)), 0);
     child(dialog, "STATIC", text.c_str(), SS_LEFT | SS_NOPREFIX, 0, px(45), px(5), px(246), labelHeight, font_);
     const int panel = px(5) + labelHeight;
-    child(dialog, "STATIC", Text(12), SS_LEFT, 0, px(45), panel + px(14), px(75), px(13), font_);
-    HWND user = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", username.c_str(),
+    child(dialog, "STATIC", kUserNameLabel, SS_LEFT, 0, px(45), panel + px(14), px(75), px(13), font_);
+    HWND user = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", given.username.c_str(),
                                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, px(122), panel + px(10), px(157),
                                 px(21), dialog, reinterpret_cast<HMENU>(kUserName), instance_, nullptr);
     SendMessageA(user, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    child(dialog, "STATIC", Text(13), SS_LEFT, 0, px(45), panel + px(38), px(75), px(13), font_);
-    HWND pass = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", password.c_str(),
+    child(dialog, "STATIC", kPasswordLabel, SS_LEFT, 0, px(45), panel + px(38), px(75), px(13), font_);
+    HWND pass = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", given.password.c_str(),
                                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | ES_PASSWORD, px(122),
                                 panel + px(34), px(157), px(21), dialog, reinterpret_cast<HMENU>(kPassword), instance_,
                                 nullptr);
     SendMessageA(pass, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     SendMessageA(pass, EM_SETPASSWORDCHAR, '*', 0);
-    child(dialog, "BUTTON", Text(16), BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, px(114), panel + px(68), px(75), px(23),
+    child(dialog, "BUTTON", kOkButton, BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, px(114), panel + px(68), px(75), px(23),
           font_);
-    child(dialog, "BUTTON", Text(17), BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL, px(204), panel + px(68), px(75), px(23),
+    child(dialog, "BUTTON", kCancelButton, BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL, px(204), panel + px(68), px(75), px(23),
           font_);
     // The fields are read before runModal destroys the window.
     using Fields = std::pair<std::string, std::string>;
-    Fields fields{username, password};
+    Fields fields{given.username, given.password};
     SetWindowSubclass(
         dialog,
         [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) -> LRESULT {
@@ -258,13 +258,8 @@ bool Win32UpgradeWindows::askPassword(const std::string& fileName, std::string& 
             return DefSubclassProc(hwnd, message, wParam, lParam);
         },
         1, reinterpret_cast<DWORD_PTR>(&fields));
-    const bool ok = runModal(dialog, owner, user) == IDOK;
-    const std::string newUser = fields.first, newPassword = fields.second;
-    if (ok) {
-        username = newUser;
-        password = newPassword;
-    }
-    return ok;
+    if (runModal(dialog, owner, user) != IDOK) return std::nullopt;
+    return Credentials{fields.first, fields.second};
 }
 
 bool Win32UpgradeWindows::askYesNo(const std::string& text, const std::string& caption) {
@@ -320,7 +315,7 @@ void Win32UpgradeWindows::openWizard() {
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
     const DWORD exStyle = WS_EX_DLGMODALFRAME | (look_.stayOnTop ? WS_EX_TOPMOST : 0);
     const RECT r = centredWindow(px(463), px(281), style, exStyle);
-    wizard_ = CreateWindowExA(exStyle, kWizardClass, Text(0), style, r.left, r.top, r.right - r.left, r.bottom - r.top,
+    wizard_ = CreateWindowExA(exStyle, kWizardClass, kUpdateCaption, style, r.left, r.top, r.right - r.left, r.bottom - r.top,
                               nullptr, nullptr, instance_, this);
     if (!wizard_) throw MelkrinError("The download wizard cannot be shown");
     createWizardControls();
@@ -335,13 +330,13 @@ void Win32UpgradeWindows::createWizardControls() {
         picture_ = makeWizardPicture(dc);
         ReleaseDC(w, dc);
     }
-    HWND title = child(w, "STATIC", Text(1), SS_LEFT | SS_NOPREFIX, WizardTitle, px(136), px(10), px(319), px(24),
+    HWND title = child(w, "STATIC", kWizardTitleText, SS_LEFT | SS_NOPREFIX, WizardTitle, px(136), px(10), px(319), px(24),
                        titleFont_);
     (void)title;
     // The upper group; with the location hidden it moves down and shrinks.
     const bool hide = look_.hideFileLocation;
     const int gx = 136, gy = hide ? 44 : 34, gh = hide ? 95 : 125;
-    HWND from = child(w, "STATIC", Text(5), SS_LEFT, LDownloadingFileFrom, px(gx + 6), px(gy + 14), px(300), px(13),
+    HWND from = child(w, "STATIC", kDownloadingFromText, SS_LEFT, LDownloadingFileFrom, px(gx + 6), px(gy + 14), px(300), px(13),
                       font_);
     HWND url = child(w, "EDIT", "", ES_READONLY | ES_AUTOHSCROLL, FileURL, px(gx + 10), px(gy + 28), px(301), px(13),
                      font_);
@@ -352,7 +347,7 @@ void Win32UpgradeWindows::createWizardControls() {
     const int sizeY = hide ? 14 : 44, rateY = hide ? 30 : 60, timeY = hide ? 46 : 76, barY = hide ? 66 : 96;
     child(w, "STATIC", "", SS_LEFT | SS_NOPREFIX, LFileSize, px(gx + 6), px(gy + sizeY), px(300), px(13), font_);
     child(w, "STATIC", "", SS_LEFT | SS_NOPREFIX, LTransferRate, px(gx + 6), px(gy + rateY), px(300), px(13), font_);
-    child(w, "STATIC", Text(22), SS_LEFT | SS_NOPREFIX, LEstimatedTime, px(gx + 6), px(gy + timeY), px(300), px(13),
+    child(w, "STATIC", kPreparingText, SS_LEFT | SS_NOPREFIX, LEstimatedTime, px(gx + 6), px(gy + timeY), px(300), px(13),
           font_);
     HWND bar = child(w, PROGRESS_CLASSA, "", 0, ProgressCurrentFile, px(gx + 6), px(gy + barY), px(307), px(22), font_);
     SendMessageA(bar, PBM_SETRANGE32, 0, 100);
@@ -363,14 +358,14 @@ void Win32UpgradeWindows::createWizardControls() {
     ShowWindow(child(w, "STATIC", "", SS_LEFT | SS_NOPREFIX, AfterNote, px(136), px(44), px(319), px(13), font_),
                SW_HIDE);
     // The group frames come last: beneath their contents in the drawing order.
-    child(w, "BUTTON", (std::string(" ") + Text(3) + " ").c_str(), BS_GROUPBOX, LCurrentFile, px(gx), px(gy), px(319),
+    child(w, "BUTTON", (std::string(" ") + kCurrentFileText + " ").c_str(), BS_GROUPBOX, LCurrentFile, px(gx), px(gy), px(319),
           px(gh), font_);
-    child(w, "BUTTON", (std::string(" ") + Text(4) + " ").c_str(), BS_GROUPBOX, LAllFiles, px(136), px(162), px(319),
+    child(w, "BUTTON", (std::string(" ") + kAllFilesText + " ").c_str(), BS_GROUPBOX, LAllFiles, px(136), px(162), px(319),
           px(67), font_);
-    HWND finish = child(w, "BUTTON", Text(18), BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, FinishBtn, px(296), px(248),
+    HWND finish = child(w, "BUTTON", kNextButton, BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, FinishBtn, px(296), px(248),
                         px(75), px(25), font_);
     (void)finish;
-    HWND cancel = child(w, "BUTTON", Text(17), BS_DEFPUSHBUTTON | WS_TABSTOP, CancelBtn, px(380), px(248), px(75),
+    HWND cancel = child(w, "BUTTON", kCancelButton, BS_DEFPUSHBUTTON | WS_TABSTOP, CancelBtn, px(380), px(248), px(75),
                         px(25), font_);
     SetFocus(cancel);
 }
@@ -395,8 +390,8 @@ void Win32UpgradeWindows::setProgress(int currentPercent, int allPercent, const 
 void Win32UpgradeWindows::showFinalPage() {
     if (!wizard_) return;
     finalPage_ = true;
-    setText(WizardTitle, Text(2));
-    const std::string note = fill(Text(10), title_, "");
+    setText(WizardTitle, kUpgradeCompletedText);
+    const std::string note = fill(kUpdateCompletedText, title_, "");
     HWND noteWindow = GetDlgItem(wizard_, AfterNote);
     SetWindowPos(noteWindow, nullptr, 0, 0, px(319), textHeight(font_, note, px(319)), SWP_NOMOVE | SWP_NOZORDER);
     setText(AfterNote, note);
@@ -408,7 +403,7 @@ void Win32UpgradeWindows::showFinalPage() {
     HWND finish = GetDlgItem(wizard_, FinishBtn);
     SendMessageA(cancel, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
     EnableWindow(cancel, FALSE);
-    SetWindowTextA(finish, Text(16));
+    SetWindowTextA(finish, kOkButton);
     SendMessageA(finish, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
     EnableWindow(finish, TRUE);
     SetFocus(finish);
@@ -475,7 +470,7 @@ LRESULT Win32UpgradeWindows::wizardMessage(HWND hwnd, UINT message, WPARAM wPara
         case WM_CLOSE: {
             if (asking_) return 0;
             asking_ = true;
-            const int answer = MessageBoxA(hwnd, Text(27), title_.c_str(), MB_YESNO | MB_ICONQUESTION);
+            const int answer = MessageBoxA(hwnd, kAbortQuestionText, title_.c_str(), MB_YESNO | MB_ICONQUESTION);
             asking_ = false;
             // The round may have ended while the question was up.
             if (answer == IDYES && wizard_ == hwnd) endWizard(WizardEnd::Aborted);

@@ -46,7 +46,7 @@ public:
     void showFinalPage() override;
     void closeWizard() override;
     bool askYesNo(const std::string& text, const std::string& caption) override;
-    bool askPassword(const std::string& fileName, std::string& username, std::string& password) override;
+    std::optional<Credentials> askPassword(const std::string& fileName, const Credentials& given) override;
     void openInBrowser(const std::string& url) override;
     char decimalSeparator() override;
 

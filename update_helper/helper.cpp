@@ -295,27 +295,6 @@ std::string commandText(const std::string& commandLine, const std::string& ownPa
     return rest.substr(first, last - first + 1);
 }
 
-HelperCommand parseCommand(const std::string& text) {
-    HelperCommand command;
-    command.external = !text.empty() && text.back() == '1';
-    command.repair = !text.empty() && text.back() == '2';
-    // Melkrin appends " +" and the argument after the program path, which may
-    // hold a "+" of its own: the last " +" is the one that separates them.
-    const auto plus = text.rfind(" +");
-    if (plus != std::string::npos) {
-        command.programPath = text.substr(0, plus);
-        command.restartArgument = text.substr(plus + 2);
-        if (!command.restartArgument.empty()) command.restartArgument.pop_back();
-    } else if (!text.empty() && text.front() == '+') {
-        command.restartArgument = text.substr(1, text.size() > 1 ? text.size() - 2 : 0);
-    } else {
-        command.programPath = text;
-    }
-    const auto slash = command.programPath.rfind('\\');
-    command.folder = slash == std::string::npos ? std::string() : command.programPath.substr(0, slash + 1);
-    return command;
-}
-
 HelperResult runHelper(const std::string& text, HelperPlatform& platform, const HelperLimits& limits) {
     if (text.empty()) {
         platform.inform(kInfoCaption,

@@ -3,24 +3,17 @@
 // ended, swaps the downloaded files ("*.uTMP" beside the program) in, runs a
 // downloaded setup where the update is one, and starts Melkrin again with the
 // restart argument.
-//
-// Its command line, as Melkrin builds it:
-//   HelperPath <program path, unquoted> +<restart argument><method digit>
-// where the digit is "0" for a self-upgrade and "1" for an external setup.
-// Melkrin gives "2" when it found a swap that was cut short: the helper then
-// finishes or undoes that swap (see swap_journal.h) and starts Melkrin again.
+// Its command line and the names it shares with Melkrin: helper_protocol.h.
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "update_helper/helper_protocol.h"
 #include "update_helper/swap_journal.h"
 
 namespace melkrin::updhelper {
 
-inline constexpr const char* kPendingSuffix = ".uTMP";
-// A replaced file while the swap is under way: given back if the swap fails.
-inline constexpr const char* kBackupSuffix = ".uOLD";
 inline constexpr const char* kInfoCaption = "Update helper v1.0";
 
 // The arguments after the helper's own path, exactly as they were given.
@@ -28,14 +21,6 @@ inline constexpr const char* kInfoCaption = "Update helper v1.0";
 // recognised by the path the helper knows it runs from.
 std::string commandText(const std::string& commandLine, const std::string& ownPath);
 
-struct HelperCommand {
-    std::string programPath;
-    std::string restartArgument;
-    bool external = false;  // the last character is "1"
-    bool repair = false;    // the last character is "2"
-    std::string folder;     // programPath up to and including its last "\"
-};
-HelperCommand parseCommand(const std::string& text);
 
 enum class Attributes { Normal, Archive, HiddenArchive };
 enum class ProcessEnd { NotStarted, Ended, StillRunning };

@@ -19,15 +19,10 @@
 #include <string>
 #include <vector>
 
+#include "update_helper/helper_protocol.h"
+
 namespace melkrin::updhelper {
 
-// In the program's folder; not matched by "*.uTMP".
-inline constexpr const char* kJournalName = "update.uJNL";
-// Held by every running helper: while it exists a swap may be under way, and
-// a record found beside the program is not a swap that was cut short.
-inline constexpr const char* kHelperAtWorkName = "Local\\QuorvaneMelkrinUpdHelper";
-// A second helper started while one holds it ends at once with this code.
-inline constexpr int kSecondHelperExitCode = 3;
 
 enum class SwapPhase { Install, RollBack, Repaired };
 enum class RepairOutcome { Completed, RolledBack, Unfinished };

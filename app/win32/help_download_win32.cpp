@@ -1,6 +1,6 @@
 #include "app/win32/help_download_win32.h"
 
-#include "update/http_transfer_win32.h"
+#include "update/http_client_win32.h"
 
 namespace melkrin {
 
@@ -21,26 +21,28 @@ HelpFetch Win32HelpDownloader::fetch(const std::string& url, std::uint64_t maxBy
         result.body = body;
         ended = true;
     };
-    transfer.onHeadersReceived = [&](update::HttpClient&, const update::HeadersInfo& headers, bool&) {
+    update::TransferReceiver receiver;
+    receiver.onHeadersReceived = [&](const update::HeadersInfo& headers) {
         result.statusCode = headers.statusCode;
+        return true;
     };
-    transfer.onTransferDone = [&](update::HttpClient&, const std::string&, std::uint32_t, const std::string& data) {
+    receiver.onTransferDone = [&](const std::string&, std::uint32_t, const std::string& data) {
         end(Outcome::Done, -1, data);
     };
-    transfer.onTransferIncomplete = [&](update::HttpClient&, const std::string&, std::uint32_t, std::uint32_t,
+    receiver.onTransferIncomplete = [&](const std::string&, std::uint32_t, std::uint32_t,
                                       const std::string&) { end(Outcome::Incomplete, -1, ""); };
-    transfer.onServerUnreachable = [&](update::HttpClient&) { end(Outcome::Unreachable, -1, ""); };
-    transfer.onHttpError = [&](update::HttpClient&, int status, const std::string&) {
+    receiver.onServerUnreachable = [&]() { end(Outcome::Unreachable, -1, ""); };
+    receiver.onHttpError = [&](int status, const std::string&) {
         end(Outcome::HttpError, status, "");
     };
-    transfer.onTransferSkipped = [&](update::HttpClient&) { end(Outcome::Incomplete, -1, ""); };
-    transfer.onTransferRefused = [&](update::HttpClient&, update::TransferRefusal reason, int status) {
+    receiver.onTransferSkipped = [&]() { end(Outcome::Incomplete, -1, ""); };
+    receiver.onTransferRefused = [&](update::TransferRefusal reason, int status) {
         const Outcome outcome = reason == update::TransferRefusal::TooLarge           ? Outcome::TooLarge
                                 : reason == update::TransferRefusal::InsecureRedirect ? Outcome::InsecureRedirect
                                                                                       : Outcome::TooManyRedirects;
         end(outcome, status, "");
     };
-    if (!transfer.startTransfer(url, "")) return result;
+    if (!transfer.startTransfer(url, "", std::move(receiver))) return result;
 
     // The window must not take a second click (another download, a run)
     // while this one runs: it is disabled as a modal dialog would do.

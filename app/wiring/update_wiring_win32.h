@@ -8,8 +8,8 @@
 #include <string>
 
 #include "common/scheduler_win32.h"
-#include "update/http_transfer_win32.h"
-#include "update/self_updater.h"
+#include "update/http_client_win32.h"
+#include "update/update_checker.h"
 #include "update/signature_verifier_win32.h"
 #include "update/update_services_win32.h"
 #include "update/upgrade_flow.h"

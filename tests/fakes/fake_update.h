@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/scheduler.h"
-#include "update/self_updater.h"
+#include "update/update_checker.h"
 
 namespace melkrin::testing {
 
@@ -18,10 +18,11 @@ public:
         update::CacheOptions cache;
         std::uint64_t maxBody = update::kNoSizeLimit;
     };
-    bool startTransfer(const std::string& url, const std::string& output) override {
+    bool startTransfer(const std::string& url, const std::string& output, update::TransferReceiver r) override {
         if (busy) return false;
         starts.push_back({url, output, cacheOptions, maxBodySize});
         url_ = url;
+        receiver = std::move(r);
         busy = active = true;
         return true;
     }
@@ -34,31 +35,32 @@ public:
     bool workerActive() const override { return active; }
     const std::string& url() const override { return url_; }
 
-    // The completions as the real client delivers them: busy ends before the
-    // notification, the worker only after it returned.
+    // The completions as the real client delivers them, to the receiver of
+    // the transfer that ends: busy ends before the notification, the worker
+    // only after it returned.
     void finishDone(const std::string& body) {
-        busy = false;
-        if (onTransferDone) onTransferDone(*this, "text/plain", static_cast<std::uint32_t>(body.size()), body);
+        const auto r = ending();
+        if (r.onTransferDone) r.onTransferDone("text/plain", static_cast<std::uint32_t>(body.size()), body);
         active = false;
     }
     void finishIncomplete() {
-        busy = false;
-        if (onTransferIncomplete) onTransferIncomplete(*this, "text/plain", 100, 10, "partial");
+        const auto r = ending();
+        if (r.onTransferIncomplete) r.onTransferIncomplete("text/plain", 100, 10, "partial");
         active = false;
     }
     void finishUnreachable() {
-        busy = false;
-        if (onServerUnreachable) onServerUnreachable(*this);
+        const auto r = ending();
+        if (r.onServerUnreachable) r.onServerUnreachable();
         active = false;
     }
     void finishRefused(update::TransferRefusal reason, int status = 200) {
-        busy = false;
-        if (onTransferRefused) onTransferRefused(*this, reason, status);
+        const auto r = ending();
+        if (r.onTransferRefused) r.onTransferRefused(reason, status);
         active = false;
     }
     void finishHttpError(int status) {
-        busy = false;
-        if (onHttpError) onHttpError(*this, status, "<html>error page</html>");
+        const auto r = ending();
+        if (r.onHttpError) r.onHttpError(status, "<html>error page</html>");
         active = false;
     }
 
@@ -68,29 +70,33 @@ public:
         h.statusCode = 200;
         h.contentLength = contentLength;
         h.lastModified = lastModified;
-        bool go = true;
-        if (onHeadersReceived) onHeadersReceived(*this, h, go);
-        return go;
+        return receiver.onHeadersReceived ? receiver.onHeadersReceived(h) : true;
     }
     void sendProgress(std::uint32_t size, std::uint32_t read, int percents, float rate, std::int64_t left) {
-        if (onTransferProgress) onTransferProgress(*this, "application/octet-stream", size, read, 0, left, percents, rate);
+        if (receiver.onTransferProgress) receiver.onTransferProgress("application/octet-stream", size, read, 0, left, percents, rate);
     }
     bool sendPasswordRequest(const std::string& realm) {
-        bool tryAgain = false;
-        if (onPasswordNeeded) onPasswordNeeded(*this, realm, tryAgain);
-        return tryAgain;
+        return receiver.onPasswordNeeded ? receiver.onPasswordNeeded(realm) : false;
     }
     void finishSkipped() {
-        busy = false;
-        if (onTransferSkipped) onTransferSkipped(*this);
+        const auto r = ending();
+        if (r.onTransferSkipped) r.onTransferSkipped();
         active = false;
     }
 
+    // The receiver of the transfer under way (or the last one).
+    update::TransferReceiver receiver;
     std::vector<Start> starts;
     std::vector<bool> stops;
     bool busy = false, active = false;
 
 private:
+    // The ending transfer's receiver: its handler may start the next transfer,
+    // which brings a receiver of its own.
+    update::TransferReceiver ending() {
+        busy = false;
+        return receiver;
+    }
     std::string url_;
 };
 

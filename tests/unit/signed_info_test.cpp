@@ -196,12 +196,12 @@ TEST(SignedInfoTest, TheHelpEntryAndOptionalFiles) {
 }
 
 TEST(SignedInfoTest, KeysAndSignaturesFromHex) {
-    std::array<std::uint8_t, 64> key;
-    EXPECT_TRUE(parsePublicKeyHex(std::string(64, 'a') + std::string(64, 'F'), key));
-    EXPECT_EQ(key[0], 0xAA);
-    EXPECT_EQ(key[63], 0xFF);
-    EXPECT_FALSE(parsePublicKeyHex(std::string(126, '0'), key));
-    EXPECT_FALSE(parsePublicKeyHex(std::string(127, '0') + "x", key));
+    const auto key = parsePublicKeyHex(std::string(64, 'a') + std::string(64, 'F'));
+    ASSERT_TRUE(key);
+    EXPECT_EQ((*key)[0], 0xAA);
+    EXPECT_EQ((*key)[63], 0xFF);
+    EXPECT_FALSE(parsePublicKeyHex(std::string(126, '0')));
+    EXPECT_FALSE(parsePublicKeyHex(std::string(127, '0') + "x"));
 }
 
 }  // namespace

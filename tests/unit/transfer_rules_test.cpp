@@ -41,14 +41,6 @@ TEST(TransferRequestTest, FlagsFromTheOptions) {
     EXPECT_THAT(requestFlagsFor({}, {}, false), ElementsAre());
 }
 
-TEST(TransferRequestTest, ExtraHeadersAndRange) {
-    EXPECT_EQ(requestHeaders({}, {}), "");
-    EXPECT_EQ(requestHeaders({"X-A: 1", "X-B: 2"}, {}), "X-A: 1\r\nX-B: 2\r\n");
-    EXPECT_EQ(requestHeaders({}, {100, 0}), "RANGE: bytes=100-\r\n");
-    EXPECT_EQ(requestHeaders({"X-A: 1"}, {100, 199}), "X-A: 1\r\nRANGE: bytes=100-199\r\n");
-    EXPECT_EQ(requestHeaders({}, {0, 99}), "RANGE: bytes=0-99\r\n");
-}
-
 TEST(TransferProgressTest, RoundsHalvesToEven) {
     EXPECT_EQ(roundHalfEven(0.5), 0);
     EXPECT_EQ(roundHalfEven(1.5), 2);

@@ -79,11 +79,10 @@ public:
         log.push_back("ask [" + caption + "] " + text);
         return answerSkip;
     }
-    bool askPassword(const std::string& fileName, std::string& user, std::string& password) override {
+    std::optional<Credentials> askPassword(const std::string& fileName, const Credentials&) override {
         log.push_back("password for " + fileName);
-        user = "joe";
-        password = "secret";
-        return answerPassword;
+        if (!answerPassword) return std::nullopt;
+        return Credentials{"joe", "secret"};
     }
     void openInBrowser(const std::string& url) override { log.push_back("browser " + url); }
     char decimalSeparator() override { return separator; }
@@ -219,7 +218,7 @@ TEST(UpgradeFlowTest, QuestionRedirectAndExternalSetup) {
     }
     {  // a handler of OnBeginUpgrade declines for the user
         Rig rig;
-        rig.updater.onBeginUpgrade = [](UpdateChecker&, const UpdateOffer&, bool& can) { can = false; };
+        rig.updater.onBeginUpgrade = [](UpdateChecker&, const UpdateOffer&) { return false; };
         rig.offer({{"melkrin.exe", "x"}});
         EXPECT_THAT(rig.events, ElementsAre("later"));
         EXPECT_THAT(rig.windows.log, IsEmpty());
@@ -274,7 +273,7 @@ TEST(UpgradeFlowTest, FailuresEndTheRoundAndLeaveNoPendingFile) {
              r.files.files[r.transfer.starts.back().output] = "half";
              r.transfer.finishIncomplete();
          },
-         {Text(30)}, {}, UpgradeEnd::ConnLost},
+         {kConnLostText}, {}, UpgradeEnd::ConnLost},
         {"host unreachable",
          [](Rig& r) { r.transfer.finishUnreachable(); },
          {"Host 'http://127.0.0.1' unreachable.\r\rPlease check your Internet connection and\rtry to upgrade this "
@@ -498,37 +497,6 @@ TEST(UpgradeFlowTest, ACheckDuringARoundIsIgnored) {
     rig.deliverListed();
     rig.updater.startUpdateCheck();
     EXPECT_EQ(rig.transfer.starts.size(), 2u);
-}
-
-}  // namespace
-}  // namespace melkrin::update
-
-namespace melkrin::update {
-namespace {
-
-TEST(UpdateLanguageTest, AutoFollowsTheUserInterfaceLanguageAndEveryTableIsEnglish) {
-    using L = UpdateLanguage;
-    struct Case {
-        std::uint16_t langId;
-        L language;
-    } cases[] = {
-        {0x0416, L::PortugueseBrazilian}, {0x0816, L::Portuguese}, {0x0804, L::ChineseSimplified},
-        {0x0404, L::ChineseTraditional},  {0x0C04, L::ChineseTraditional}, {0x0407, L::German},
-        {0x0807, L::German},              {0x0419, L::Russian},           {0x041F, L::Turkish},
-        {0x043E, L::Malay},               {0x0409, L::English},           {0x0411, L::English},  // Japanese
-        {0x0000, L::English},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.langId);
-        EXPECT_EQ(languageOfUiLanguage(c.langId), c.language);
-        setLanguage(L::Auto, c.langId);
-        EXPECT_EQ(chosenLanguage(), c.language);
-        EXPECT_EQ(tableOf(chosenLanguage()), L::English);
-    }
-    setLanguage(L::German, 0x0409);
-    EXPECT_EQ(chosenLanguage(), L::German);
-    EXPECT_STREQ(Text(17), "&Cancel") << "German reads the English table here";
-    setLanguage(L::English, 0);
 }
 
 }  // namespace

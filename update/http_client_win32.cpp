@@ -1,4 +1,4 @@
-#include "update/http_transfer_win32.h"
+#include "update/http_client_win32.h"
 
 #include <wininet.h>
 
@@ -38,19 +38,6 @@ DWORD wininetFlag(RequestFlag flag) {
     return 0;
 }
 
-int platformPriority(WorkerPriority p) {
-    switch (p) {
-        case WorkerPriority::Idle: return THREAD_PRIORITY_IDLE;
-        case WorkerPriority::Lowest: return THREAD_PRIORITY_LOWEST;
-        case WorkerPriority::Lower: return THREAD_PRIORITY_BELOW_NORMAL;
-        case WorkerPriority::Normal: return THREAD_PRIORITY_NORMAL;
-        case WorkerPriority::Higher: return THREAD_PRIORITY_ABOVE_NORMAL;
-        case WorkerPriority::Highest: return THREAD_PRIORITY_HIGHEST;
-        case WorkerPriority::TimeCritical: return THREAD_PRIORITY_TIME_CRITICAL;
-    }
-    return THREAD_PRIORITY_NORMAL;
-}
-
 // A header value through a 4096-byte buffer; one that does not fit counts as absent.
 std::string queryText(HINTERNET request, DWORD info) {
     char buffer[4096];
@@ -88,9 +75,9 @@ struct TransferJob {
     std::vector<RequestFlag> flags;
     std::uint32_t bufferSize = 4096;
     HttpTimeouts timeouts;
-    HttpRange range;
-    std::string username, password, acceptTypes, agent, referrer;
-    std::vector<std::string> extraHeaders;
+    std::string username, password, acceptTypes, agent;
+    // Where this transfer's events go.
+    TransferReceiver receiver;
     bool hiddenOutput = false;
     std::uint64_t maxBodySize = kNoSizeLimit;
     std::uint32_t stallLimit = kStallLimitMs;
@@ -312,7 +299,7 @@ bool TransferJob::openAndSend() {
     const std::string object = std::string(path) + extra;
     const char* accept[] = {acceptTypes.c_str(), nullptr};
     workerRequest = keep(request, HttpOpenRequestA(workerConnection, "GET", object.c_str(), nullptr,
-                                                   referrer.empty() ? nullptr : referrer.c_str(), accept, requestFlags, 0));
+                                                   nullptr, accept, requestFlags, 0));
     if (!workerRequest) return false;
     HINTERNET request = workerRequest;
     checkPoint();
@@ -329,10 +316,6 @@ bool TransferJob::openAndSend() {
         DWORD v = value;
         if (v != 0) InternetSetOptionA(request, option, &v, sizeof(v));
     }
-    const std::string headers = requestHeaders(extraHeaders, range);
-    if (!headers.empty() &&
-        !HttpAddRequestHeadersA(request, headers.c_str(), static_cast<DWORD>(headers.size()), HTTP_ADDREQ_FLAG_ADD))
-        return false;
     return true;
 }
 
@@ -355,9 +338,9 @@ void TransferJob::sendRequest() {
             const std::string realm = realmOf(queryText(request, HTTP_QUERY_WWW_AUTHENTICATE));
             bool asked = false;
             onUi([&] {
-                if (!owner->onPasswordNeeded) return;
+                if (!receiver.onPasswordNeeded) return;
                 asked = true;
-                owner->onPasswordNeeded(*owner, realm, tryAgain);
+                tryAgain = receiver.onPasswordNeeded(realm);
                 username = owner->httpUsername;
                 password = owner->httpPassword;
             });
@@ -366,14 +349,8 @@ void TransferJob::sendRequest() {
                 setOption(INTERNET_OPTION_PASSWORD, password);
             }
         } else if (statusCode == 407) {
-            if (++proxyChallenges == 1) {
-                tryAgain = true;
-            } else {
-                onUi([&] {
-                    if (owner->onProxyAuthenticationRequest)
-                        owner->onProxyAuthenticationRequest(*owner, proxy.proxyUsername, proxy.proxyPassword, tryAgain);
-                });
-            }
+            // Once with the proxy's user name and password; a second 407 is the answer.
+            tryAgain = ++proxyChallenges == 1;
             setOption(INTERNET_OPTION_PROXY_USERNAME, proxy.proxyUsername);
             setOption(INTERNET_OPTION_PROXY_PASSWORD, proxy.proxyPassword);
         }
@@ -416,7 +393,7 @@ void TransferJob::readHeaders() {
     h.lastModified = parseHttpDateLocal(queryText(request, HTTP_QUERY_LAST_MODIFIED), bias);
     h.expires = parseHttpDateLocal(queryText(request, HTTP_QUERY_EXPIRES), bias);
     onUi([&] {
-        if (owner->onHeadersReceived) owner->onHeadersReceived(*owner, h, continueDownload);
+        if (receiver.onHeadersReceived) continueDownload = receiver.onHeadersReceived(h);
     });
 }
 
@@ -483,8 +460,8 @@ void TransferJob::readBody() {
         const auto figures =
             computeProgress(fileSize, bytesRead, static_cast<std::uint32_t>(GetTickCount64() - startTime));
         onUi([&] {
-            if (owner->onTransferProgress)
-                owner->onTransferProgress(*owner, contentType, fileSize, bytesRead, figures.elapsedTime,
+            if (receiver.onTransferProgress)
+                receiver.onTransferProgress(contentType, fileSize, bytesRead, figures.elapsedTime,
                                         figures.estimatedTimeLeft, figures.percentsDone, figures.transferRate);
         });
     }
@@ -499,7 +476,7 @@ void TransferJob::complete() {
         if (createdOutput) DeleteFileA(outputFileName.c_str());
         body.clear();
         busy = false;
-        if (owner->onTransferRefused) owner->onTransferRefused(*owner, *refusal, statusCode);
+        if (receiver.onTransferRefused) receiver.onTransferRefused(*refusal, statusCode);
         return;
     }
     const TransferOutcome outcome = outputFailed ? TransferOutcome::HttpError
@@ -507,22 +484,24 @@ void TransferJob::complete() {
     // Busy ends before the notification, so its handler may start the next transfer.
     std::string data = std::move(body);
     busy = false;
-    Win32HttpTransfer& t = *owner;
+    // The receiver is this job's own: a handler that starts the next
+    // transfer gives that one a job, and a receiver, of its own.
+    const TransferReceiver& r = receiver;
     switch (outcome) {
         case TransferOutcome::Skipped:
-            if (t.onTransferSkipped) t.onTransferSkipped(t);
+            if (r.onTransferSkipped) r.onTransferSkipped();
             break;
         case TransferOutcome::Done:
-            if (t.onTransferDone) t.onTransferDone(t, contentType, bytesRead, data);
+            if (r.onTransferDone) r.onTransferDone(contentType, bytesRead, data);
             break;
         case TransferOutcome::Incomplete:
-            if (t.onTransferIncomplete) t.onTransferIncomplete(t, contentType, fileSize, bytesRead, data);
+            if (r.onTransferIncomplete) r.onTransferIncomplete(contentType, fileSize, bytesRead, data);
             break;
         case TransferOutcome::ServerUnreachable:
-            if (t.onServerUnreachable) t.onServerUnreachable(t);
+            if (r.onServerUnreachable) r.onServerUnreachable();
             break;
         case TransferOutcome::HttpError:
-            if (t.onHttpError) t.onHttpError(t, statusCode, data);
+            if (r.onHttpError) r.onHttpError(statusCode, data);
             break;
     }
 }
@@ -598,7 +577,8 @@ std::size_t Win32HttpTransfer::liveWorkers() {
     return workers_.size();
 }
 
-bool Win32HttpTransfer::startTransfer(const std::string& url, const std::string& outputFileName) {
+bool Win32HttpTransfer::startTransfer(const std::string& url, const std::string& outputFileName,
+                                      TransferReceiver receiver) {
     if (isBusy()) return false;
     reapWorkers();
     auto job = std::make_shared<TransferJob>();
@@ -610,19 +590,15 @@ bool Win32HttpTransfer::startTransfer(const std::string& url, const std::string&
     job->flags = requestFlagsFor(cacheOptions, internetOptions, false);
     job->bufferSize = transferBufferSize < 255 ? 255 : transferBufferSize;
     job->timeouts = timeouts;
-    job->range = range;
     job->username = httpUsername;
     job->password = httpPassword;
     job->acceptTypes = acceptTypes;
     job->agent = agentText;
-    job->referrer = referrer;
-    job->extraHeaders = extraHeaders;
+    job->receiver = std::move(receiver);
     job->hiddenOutput = hiddenOutputFile;
     job->maxBodySize = maxBodySize;
     job->stallLimit = stallLimit;
     job->followRedirects = internetOptions.count(InternetOption::NoAutoRedirect) == 0;
-    // A start clears the range: it serves one request only.
-    range = HttpRange{};
 
     auto* parameter = new std::shared_ptr<TransferJob>(job);
     HANDLE thread = CreateThread(nullptr, 0, &Win32HttpTransfer::threadMain, parameter, CREATE_SUSPENDED, nullptr);
@@ -633,7 +609,6 @@ bool Win32HttpTransfer::startTransfer(const std::string& url, const std::string&
     url_ = url;
     job_ = job;
     workers_.push_back(thread);
-    SetThreadPriority(thread, platformPriority(threadPriority));
     ResumeThread(thread);
     startWatch();
     return true;
@@ -700,15 +675,16 @@ void Win32HttpTransfer::giveUp() {
     }
     // Like a completion: the worker counts as active until the notification
     // has returned (which may start the next transfer, with a job of its own).
+    const TransferReceiver& r = job->receiver;
     switch (stalledOutcome(status)) {
         case TransferOutcome::Incomplete:
-            if (onTransferIncomplete) onTransferIncomplete(*this, type, size, read, "");
+            if (r.onTransferIncomplete) r.onTransferIncomplete(type, size, read, "");
             break;
         case TransferOutcome::ServerUnreachable:
-            if (onServerUnreachable) onServerUnreachable(*this);
+            if (r.onServerUnreachable) r.onServerUnreachable();
             break;
         default:
-            if (onHttpError) onHttpError(*this, status, "");
+            if (r.onHttpError) r.onHttpError(status, "");
             break;
     }
     job->workerActive = false;

@@ -2,7 +2,7 @@
 // HttpClient: one URL at a time on a background worker, the body into
 // memory or a local file, every notification on the user-interface thread.
 // This header holds what the client's users see; the WinINet worker is in
-// http_transfer_win32.cpp.
+// http_client_win32.cpp.
 #include <cstdint>
 #include <functional>
 #include <set>
@@ -40,13 +40,6 @@ struct HttpTimeouts {
     std::uint32_t sendTimeout = 0;
 };
 
-struct HttpRange {
-    std::uint32_t startRange = 0;
-    std::uint32_t endRange = 0;
-};
-
-enum class WorkerPriority { Idle, Lowest, Lower, Normal, Higher, Highest, TimeCritical };
-
 inline constexpr const char* kAgentText = "Melkrin HTTP transfer client";
 
 // Bounds the client keeps against a server that misbehaves. A transfer that
@@ -78,6 +71,34 @@ struct HeadersInfo {
     std::string etag;
 };
 
+// One transfer's receiver: every event of that transfer, on the
+// user-interface thread while the worker waits. Exactly one of the endings
+// (done, skipped, incomplete, unreachable, HTTP error, refused) comes, unless
+// the transfer is stopped. Each user of the client hands its own receiver to
+// startTransfer.
+struct TransferReceiver {
+    // False skips the body: TransferSkipped follows.
+    std::function<bool(const HeadersInfo& headers)> onHeadersReceived;
+    std::function<void(const std::string& contentType, std::uint32_t fileSize, std::uint32_t bytesRead,
+                       std::uint32_t elapsedTime, std::int64_t estimatedTimeLeft, int percentsDone,
+                       float transferRate)>
+        onTransferProgress;
+    // data: the body when it went to memory, empty when it went to a file.
+    std::function<void(const std::string& contentType, std::uint32_t bytesRead, const std::string& data)>
+        onTransferDone;
+    std::function<void(const std::string& contentType, std::uint32_t fileSize, std::uint32_t bytesRead,
+                       const std::string& data)>
+        onTransferIncomplete;
+    std::function<void()> onServerUnreachable;
+    std::function<void(int statusCode, const std::string& data)> onHttpError;
+    std::function<void()> onTransferSkipped;
+    // statusCode: the last answer's (a redirect's, for a loop).
+    std::function<void(TransferRefusal reason, int statusCode)> onTransferRefused;
+    // A 401: true sends the request again with the client's user name and
+    // password as the receiver left them. Unset: the 401 is the answer.
+    std::function<bool(const std::string& realm)> onPasswordNeeded;
+};
+
 class HttpClient {
 public:
     virtual ~HttpClient() = default;
@@ -89,13 +110,9 @@ public:
                                  CacheOption::CreateTempFilesIfCantCache};
     std::uint32_t transferBufferSize = 4096;
     HttpTimeouts timeouts;
-    HttpRange range;
     std::string httpUsername, httpPassword;
-    WorkerPriority threadPriority = WorkerPriority::Normal;
     std::string acceptTypes = "text/html, */*";
     std::string agentText = kAgentText;
-    std::vector<std::string> extraHeaders;
-    std::string referrer;
     bool hiddenOutputFile = false;
     // The largest body this transfer accepts (kNoSizeLimit: any): a larger announced
     // length ends it before the body, a body that grows past it ends it at
@@ -108,31 +125,11 @@ public:
     // worker waits on a silent server for twice this long at most.
     std::uint32_t stallLimit = kStallLimitMs;
 
-    // Notifications, all on the user-interface thread while the worker waits.
-    std::function<void(HttpClient& sender, const HeadersInfo& headers, bool& continueDownload)> onHeadersReceived;
-    std::function<void(HttpClient& sender, const std::string& contentType, std::uint32_t fileSize,
-                       std::uint32_t bytesRead, std::uint32_t elapsedTime, std::int64_t estimatedTimeLeft,
-                       int percentsDone, float transferRate)>
-        onTransferProgress;
-    // data: the body when it went to memory, empty when it went to a file.
-    std::function<void(HttpClient& sender, const std::string& contentType, std::uint32_t bytesRead,
-                       const std::string& data)>
-        onTransferDone;
-    std::function<void(HttpClient& sender, const std::string& contentType, std::uint32_t fileSize,
-                       std::uint32_t bytesRead, const std::string& data)>
-        onTransferIncomplete;
-    std::function<void(HttpClient& sender)> onServerUnreachable;
-    std::function<void(HttpClient& sender, int statusCode, const std::string& data)> onHttpError;
-    std::function<void(HttpClient& sender)> onTransferSkipped;
-    // statusCode: the last answer's (a redirect's, for a loop).
-    std::function<void(HttpClient& sender, TransferRefusal reason, int statusCode)> onTransferRefused;
-    std::function<void(HttpClient& sender, const std::string& realm, bool& tryAgain)> onPasswordNeeded;
-    std::function<void(HttpClient& sender, std::string& proxyUsername, std::string& proxyPassword, bool& tryAgain)>
-        onProxyAuthenticationRequest;
-
     // False, doing nothing, while busy; otherwise starts a fresh worker and
-    // returns at once. An empty output file name sends the body to memory.
-    virtual bool startTransfer(const std::string& url, const std::string& outputFileName) = 0;
+    // returns at once, and this transfer's events go to receiver. An empty
+    // output file name sends the body to memory.
+    [[nodiscard]] virtual bool startTransfer(const std::string& url, const std::string& outputFileName,
+                                             TransferReceiver receiver) = 0;
     // Asks the worker to stop at its next check point; no notification follows.
     virtual void stopTransfer(bool deleteOutputFile) = 0;
     // From the start until the resources are released during the completion.

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "update/http_transfer.h"
+#include "update/http_client.h"
 #include "update/transfer_rules.h"
 
 namespace melkrin::update {
@@ -25,7 +25,7 @@ public:
     Win32HttpTransfer(const Win32HttpTransfer&) = delete;
     Win32HttpTransfer& operator=(const Win32HttpTransfer&) = delete;
 
-    bool startTransfer(const std::string& url, const std::string& outputFileName) override;
+    bool startTransfer(const std::string& url, const std::string& outputFileName, TransferReceiver receiver) override;
     void stopTransfer(bool deleteOutputFile) override;
     bool isBusy() const override;
     bool workerActive() const override;

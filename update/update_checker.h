@@ -8,10 +8,11 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "common/scheduler.h"
-#include "update/http_transfer.h"
+#include "update/http_client.h"
 #include "update/signed_info.h"
 #include "update/transfer_rules.h"
 #include "update/update_info.h"
@@ -51,6 +52,23 @@ struct UpdateOffer {
     UpgradeKind upgradeMethod = UpgradeKind::SelfUpgrade;
 };
 
+// Who started a check: the user, or the automatic check's timer (which
+// stays quiet about anything but a refused information file).
+enum class CheckOrigin { User, Automatic };
+
+// The check's phases. Nothing under way (and no automatic check begun, or
+// one to be tried again):
+struct CheckIdle {};
+// The information file is being fetched.
+struct FetchingInfo {
+    CheckOrigin origin;
+};
+// The check ended: its outcome was told, or its offer handed on.
+struct CheckEnded {
+    CheckOrigin origin;
+};
+using CheckPhase = std::variant<CheckIdle, FetchingInfo, CheckEnded>;
+
 class UpdateChecker {
 public:
     struct Services {
@@ -87,16 +105,16 @@ public:
     std::function<void(UpdateChecker&)> onNoInfoFile;
     std::function<void(UpdateChecker&)> onConnLost;
     std::function<void(UpdateChecker&, const std::string& url, const std::string& hostname)> onHostUnreachable;
-    std::function<void(UpdateChecker&, const std::string& realm, bool& tryAgain)> onPasswordRequest;
     // The information file was refused: not signed by our key, or a file
     // without its checksum. Nothing of it was used.
     std::function<void(UpdateChecker&, InfoVerdict)> onUntrustedInfoFile;
-    // A newer version with at least one file: the upgrade flow begins here.
-    std::function<void(UpdateChecker&, const UpdateOffer& offer, bool& canUpgrade)> onBeginUpgrade;
+    // A newer version with at least one file: the upgrade flow begins here
+    // unless this returns false (the flow's OnLaterUpgrade then follows).
+    std::function<bool(UpdateChecker&, const UpdateOffer& offer)> onBeginUpgrade;
 
-    // The upgrade flow that takes over a newer version's files; while it
-    // runs, the transfer's notifications go to it. Without one, only
-    // OnBeginUpgrade learns of a newer version.
+    // The upgrade flow that takes over a newer version's files, with
+    // transfers of its own. Without one, only OnBeginUpgrade learns of a
+    // newer version.
     void attachUpgrade(UpgradeFlow& flow) { flow_ = &flow; }
 
     // The largest information file accepted: a real one has a few hundred bytes.
@@ -106,33 +124,36 @@ public:
     // is active or an upgrade round is under way.
     void startUpdateCheck();
 
-    bool inInformationMode() const { return informationMode_; }
-    bool automaticCheckMark() const { return automaticMark_; }
-    bool abortedMark() const { return abortedMark_; }
+    const CheckPhase& phase() const { return phase_; }
+    bool inInformationMode() const { return std::holds_alternative<FetchingInfo>(phase_); }
+    // The check under way, or the last one, was the automatic check's.
+    bool automaticCheckMark() const { return origin() == CheckOrigin::Automatic; }
     const UpdateOffer& offer() const { return offer_; }
 
 private:
-    void infoDone(const std::string& body);
+    void startCheck(CheckOrigin origin);
+    TransferReceiver infoReceiver();
+    std::optional<CheckOrigin> origin() const;
+    // Leaves FetchingInfo for CheckEnded; nullopt when no check was under way.
+    std::optional<CheckOrigin> endCheck();
+    void infoDone(const std::string& body, CheckOrigin origin);
     void infoFailed(TransferOutcome outcome, int statusCode);
     void infoRefused(TransferRefusal reason);
-    void hostUnreachable();
+    void hostUnreachable(CheckOrigin origin);
     void restartTimer();
     void timerFired();
     bool shows(UpdateMessage m) const { return showMessages.count(m) != 0; }
     void message(const std::string& text, MessageIcon icon);
 
     Services s_;
+    // A setting: whether the automatic check's timer runs.
     bool autoCheck_ = false;
-    bool begun_ = false;
-    bool automaticMark_ = false;
-    bool abortedMark_ = false;
-    bool informationMode_ = false;
+    CheckPhase phase_;
     unsigned timerGeneration_ = 0;
     UpdateOffer offer_;
     UpgradeFlow* flow_ = nullptr;
-    bool fileMode() const;
-    // Timer continuations check it, so one that fires after the component
-    // has gone does nothing.
+    // Timer continuations and the information file's receiver check it, so
+    // one that comes after the component has gone does nothing.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -1,4 +1,4 @@
-#include "update/self_updater.h"
+#include "update/update_checker.h"
 
 #include <cstdio>
 
@@ -23,79 +23,69 @@ std::string formatVersionDate(const CalendarDate& date) {
 UpdateChecker::UpdateChecker(Services services) : s_(std::move(services)) {
     versionDate = formatVersionDate(s_.today());
     baseCacheOptions = s_.transfer.cacheOptions;
-    auto& t = s_.transfer;
-    // In information mode the notifications belong to the check, in file mode to the upgrade flow.
-    t.onHeadersReceived = [this](HttpClient&, const HeadersInfo& headers, bool& continueDownload) {
-        if (fileMode()) flow_->onHeadersReceived(headers, continueDownload);
-    };
-    t.onTransferProgress = [this](HttpClient&, const std::string&, std::uint32_t fileSize, std::uint32_t bytesRead,
-                                std::uint32_t, std::int64_t estimatedTimeLeft, int percentsDone, float rate) {
-        if (fileMode()) flow_->Progress(fileSize, bytesRead, estimatedTimeLeft, percentsDone, rate);
-    };
-    t.onTransferDone = [this](HttpClient&, const std::string&, std::uint32_t, const std::string& data) {
-        if (informationMode_) infoDone(data);
-        else if (fileMode()) flow_->onTransferDone();
-    };
-    t.onTransferSkipped = [this](HttpClient&) {
-        if (fileMode()) flow_->onTransferSkipped();
-    };
-    t.onTransferIncomplete = [this](HttpClient&, const std::string&, std::uint32_t, std::uint32_t, const std::string&) {
-        if (fileMode()) flow_->onTransferIncomplete();
-        else infoFailed(TransferOutcome::Incomplete, 200);
-    };
-    t.onServerUnreachable = [this](HttpClient&) {
-        if (fileMode()) flow_->onServerUnreachable();
-        else infoFailed(TransferOutcome::ServerUnreachable, -1);
-    };
-    t.onHttpError = [this](HttpClient&, int statusCode, const std::string&) {
-        if (fileMode()) flow_->onHttpError(statusCode);
-        else infoFailed(TransferOutcome::HttpError, statusCode);
-    };
-    t.onTransferRefused = [this](HttpClient&, TransferRefusal reason, int) {
-        if (fileMode()) flow_->onTransferRefused(reason);
-        else infoRefused(reason);
-    };
-    t.onPasswordNeeded = [this](HttpClient&, const std::string& realm, bool& tryAgain) {
-        if (fileMode()) flow_->onPasswordNeeded(realm, tryAgain);
-        else if (onPasswordRequest) onPasswordRequest(*this, realm, tryAgain);
-    };
 }
 
-bool UpdateChecker::fileMode() const { return !informationMode_ && flow_ && flow_->state() == UpgradeState::Downloading; }
+UpdateChecker::~UpdateChecker() { *alive_ = false; }
 
-UpdateChecker::~UpdateChecker() {
-    *alive_ = false;
-    auto& t = s_.transfer;
-    t.onHeadersReceived = nullptr;
-    t.onTransferProgress = nullptr;
-    t.onTransferSkipped = nullptr;
-    t.onTransferDone = nullptr;
-    t.onTransferIncomplete = nullptr;
-    t.onServerUnreachable = nullptr;
-    t.onHttpError = nullptr;
-    t.onPasswordNeeded = nullptr;
-    t.onTransferRefused = nullptr;
+std::optional<CheckOrigin> UpdateChecker::origin() const {
+    if (const auto* fetching = std::get_if<FetchingInfo>(&phase_)) return fetching->origin;
+    if (const auto* ended = std::get_if<CheckEnded>(&phase_)) return ended->origin;
+    return std::nullopt;
 }
 
-void UpdateChecker::startUpdateCheck() {
-    abortedMark_ = false;
-    automaticMark_ = false;
+std::optional<CheckOrigin> UpdateChecker::endCheck() {
+    const auto* fetching = std::get_if<FetchingInfo>(&phase_);
+    if (!fetching) return std::nullopt;
+    const CheckOrigin origin = fetching->origin;
+    phase_ = CheckEnded{origin};
+    return origin;
+}
+
+// The information file's own receiver: the upgrade flow's downloads have theirs.
+TransferReceiver UpdateChecker::infoReceiver() {
+    TransferReceiver r;
+    const std::weak_ptr<bool> alive = alive_;
+    auto living = [alive] {
+        const auto flag = alive.lock();
+        return flag && *flag;
+    };
+    r.onTransferDone = [this, living](const std::string&, std::uint32_t, const std::string& data) {
+        if (!living()) return;
+        if (const auto origin = endCheck()) infoDone(data, *origin);
+    };
+    r.onTransferIncomplete = [this, living](const std::string&, std::uint32_t, std::uint32_t, const std::string&) {
+        if (living()) infoFailed(TransferOutcome::Incomplete, 200);
+    };
+    r.onServerUnreachable = [this, living] {
+        if (living()) infoFailed(TransferOutcome::ServerUnreachable, -1);
+    };
+    r.onHttpError = [this, living](int statusCode, const std::string&) {
+        if (living()) infoFailed(TransferOutcome::HttpError, statusCode);
+    };
+    r.onTransferRefused = [this, living](TransferRefusal reason, int) {
+        if (living()) infoRefused(reason);
+    };
+    return r;
+}
+
+void UpdateChecker::startUpdateCheck() { startCheck(CheckOrigin::User); }
+
+void UpdateChecker::startCheck(CheckOrigin origin) {
     if (s_.transfer.workerActive() || (flow_ && flow_->active())) return;
-    informationMode_ = true;
     // The information file must never come from a cache on the way.
     s_.transfer.cacheOptions = baseCacheOptions;
     s_.transfer.cacheOptions.insert(CacheOption::PragmaNoCache);
     // A server that sends without end must not fill the memory.
     s_.transfer.maxBodySize = kMaxInfoFileSize;
-    s_.transfer.startTransfer(infoFileUrl, "");
+    phase_ = FetchingInfo{origin};
+    if (!s_.transfer.startTransfer(infoFileUrl, "", infoReceiver())) phase_ = CheckEnded{origin};
 }
 
-void UpdateChecker::message(const std::string& text, MessageIcon icon) { s_.messages.show(text, Text(0), icon); }
+void UpdateChecker::message(const std::string& text, MessageIcon icon) { s_.messages.show(text, kUpdateCaption, icon); }
 
-void UpdateChecker::infoDone(const std::string& body) {
+void UpdateChecker::infoDone(const std::string& body, CheckOrigin origin) {
     const SignedInfo info = checkSignedInfo(body, s_.verifier);
     if (info.verdict != InfoVerdict::Trusted) {
-        informationMode_ = false;
         if (onUntrustedInfoFile) onUntrustedInfoFile(*this, info.verdict);
         // A refusal is shown even to an automatic check: it may be an attack.
         const char* text = info.verdict == InfoVerdict::Unsigned        ? kUnsignedInfoText
@@ -109,49 +99,47 @@ void UpdateChecker::infoDone(const std::string& body) {
     offer_.files = info.files;
     const VersionCheckSettings own{versionControl, versionNumber, versionDate};
     const bool newer = namesNewerVersion(info.signedText, own, s_.today());
-    informationMode_ = false;
     if (newer && !offer_.files.empty()) {
         offer_.upgradeMsg = infoValue(info.signedText, "message", true);
         offer_.upgradeMethod = upgradeMethodOf(info.signedText);
-        bool canUpgrade = true;
-        if (onBeginUpgrade) onBeginUpgrade(*this, offer_, canUpgrade);
+        const bool canUpgrade = onBeginUpgrade ? onBeginUpgrade(*this, offer_) : true;
         if (!flow_) return;
         flow_->showMessages = showMessages;
         if (canUpgrade) {
             // The files come with the client's own cache options.
             s_.transfer.cacheOptions = baseCacheOptions;
-            flow_->Begin(offer_);
+            flow_->begin(offer_);
         } else if (flow_->onLaterUpgrade) {
             flow_->onLaterUpgrade();
         }
         return;
     }
     if (onNoUpdateAvailable) onNoUpdateAvailable(*this);
-    if (shows(UpdateMessage::NoUpdateAvailable) && !automaticMark_) message(Text(24), MessageIcon::Information);
+    if (shows(UpdateMessage::NoUpdateAvailable) && origin == CheckOrigin::User)
+        message(kNoNewerVersionText, MessageIcon::Information);
 }
 
 void UpdateChecker::infoFailed(TransferOutcome outcome, int statusCode) {
     (void)statusCode;
-    if (!informationMode_) return;
-    informationMode_ = false;
+    const auto origin = endCheck();
+    if (!origin) return;
     switch (outcome) {
         case TransferOutcome::Incomplete:
             if (onConnLost) onConnLost(*this);
-            if (shows(UpdateMessage::ConnLost)) message(Text(30), MessageIcon::Error);
+            if (shows(UpdateMessage::ConnLost)) message(kConnLostText, MessageIcon::Error);
             return;
         case TransferOutcome::ServerUnreachable:
-            hostUnreachable();
+            hostUnreachable(*origin);
             return;
         default:
             if (onNoInfoFile) onNoInfoFile(*this);
-            if (shows(UpdateMessage::NoInfoFile)) message(Text(25), MessageIcon::Error);
+            if (shows(UpdateMessage::NoInfoFile)) message(kNoInfoFileText, MessageIcon::Error);
             return;
     }
 }
 
 void UpdateChecker::infoRefused(TransferRefusal reason) {
-    if (!informationMode_) return;
-    informationMode_ = false;
+    if (!endCheck()) return;
     // Shown even to an automatic check: the site misbehaves, which a retry
     // would only repeat.
     if (reason == TransferRefusal::TooLarge)
@@ -162,16 +150,16 @@ void UpdateChecker::infoRefused(TransferRefusal reason) {
         message(formatWith(kRedirectLoopText, normalizeUrl(s_.transfer.url())), MessageIcon::Error);
 }
 
-void UpdateChecker::hostUnreachable() {
+void UpdateChecker::hostUnreachable(CheckOrigin origin) {
     const std::string url = normalizeUrl(s_.transfer.url());
     const std::string host = hostOfUrl(url);
     if (onHostUnreachable) onHostUnreachable(*this, url, host);
-    if (automaticMark_) {
+    if (origin == CheckOrigin::Automatic) {
         // An automatic check tries again after the delay, quietly.
-        begun_ = false;
+        phase_ = CheckIdle{};
         restartTimer();
     } else if (shows(UpdateMessage::HostUnreachable)) {
-        message(formatWith(Text(26), "'http://" + host + "'"), MessageIcon::Error);
+        message(formatWith(kHostUnreachableText, "'http://" + host + "'"), MessageIcon::Error);
     }
 }
 
@@ -182,7 +170,8 @@ void UpdateChecker::setAutoCheck(bool on) {
 
 void UpdateChecker::restartTimer() {
     const unsigned generation = ++timerGeneration_;
-    if (!autoCheck_ || begun_ || autoCheckDelay == 0) return;
+    // The automatic check runs once; only an unreachable server sets it back to idle.
+    if (!autoCheck_ || origin() == CheckOrigin::Automatic || autoCheckDelay == 0) return;
     std::weak_ptr<bool> alive = alive_;
     try {
         s_.scheduler.after(autoCheckDelay, [this, alive, generation] {
@@ -198,10 +187,8 @@ void UpdateChecker::restartTimer() {
 void UpdateChecker::timerFired() {
     try {
         if (!s_.onlineTest.online() || !autoCheck_) return;
-        begun_ = true;
         ++timerGeneration_;
-        startUpdateCheck();
-        automaticMark_ = true;
+        startCheck(CheckOrigin::Automatic);
     } catch (const std::exception& e) {
         if (s_.showError) s_.showError(e.what());
     }

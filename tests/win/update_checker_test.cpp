@@ -8,7 +8,7 @@
 
 #include "fake_update.h"
 #include "scripted_http_server.h"
-#include "update/http_transfer_win32.h"
+#include "update/http_client_win32.h"
 #include "update/signature_verifier_win32.h"
 #include "update/update_services_win32.h"
 #include "update/update_key.h"
@@ -72,8 +72,9 @@ struct UpdaterRig {
             events.push_back("unreachable " + host);
         };
         updater.onUntrustedInfoFile = [this](UpdateChecker&, InfoVerdict) { events.push_back("refused"); };
-        updater.onBeginUpgrade = [this](UpdateChecker&, const UpdateOffer& offer, bool&) {
+        updater.onBeginUpgrade = [this](UpdateChecker&, const UpdateOffer& offer) {
             events.push_back("newer version: " + offer.files.at(0).url);
+            return true;
         };
     }
     // Runs the message loop until the check has reported; bounded.
@@ -108,7 +109,7 @@ ScriptedHttpServer serving(const std::string& info) {
     });
 }
 
-TEST(SelfUpdaterWineTest, NewerAndNoNewerVersionByNumberAndByDate) {
+TEST(UpdateCheckerWineTest, NewerAndNoNewerVersionByNumberAndByDate) {
     auto server = serving(newerInfo());
     const std::string url = server.url("/benchmarks/ss2/qrv_melkrin.inf");
     const std::string newer = "newer version: http://127.0.0.1/benchmarks/ss2/qrv_melkrin.exe";
@@ -132,7 +133,7 @@ TEST(SelfUpdaterWineTest, NewerAndNoNewerVersionByNumberAndByDate) {
         } else {
             EXPECT_THAT(rig.events, ElementsAre("no newer version")) << c.own;
             ASSERT_EQ(rig.messages.shown.size(), 1u);
-            EXPECT_STREQ(rig.messages.shown[0].text.c_str(), Text(24));
+            EXPECT_STREQ(rig.messages.shown[0].text.c_str(), kNoNewerVersionText);
         }
     }
     const auto requests = server.requests();
@@ -140,7 +141,7 @@ TEST(SelfUpdaterWineTest, NewerAndNoNewerVersionByNumberAndByDate) {
     EXPECT_NE(requests[0].find("no-cache"), std::string::npos);
 }
 
-TEST(SelfUpdaterWineTest, TheRepositoryDocumentRootNamesNoNewerVersion) {
+TEST(UpdateCheckerWineTest, TheRepositoryDocumentRootNamesNoNewerVersion) {
     auto server = serving(docrootInfo());
     UpdaterRig rig(server.url("/benchmarks/ss2/qrv_melkrin.inf"));
     rig.updater.versionNumber = "1.2";
@@ -148,7 +149,7 @@ TEST(SelfUpdaterWineTest, TheRepositoryDocumentRootNamesNoNewerVersion) {
     EXPECT_THAT(rig.events, ElementsAre("no newer version"));
 }
 
-TEST(SelfUpdaterWineTest, EveryFailureReachesItsNotificationAndMessage) {
+TEST(UpdateCheckerWineTest, EveryFailureReachesItsNotificationAndMessage) {
     const std::string newer = newerInfo();
     struct Case {
         const char* what;
@@ -171,7 +172,7 @@ TEST(SelfUpdaterWineTest, EveryFailureReachesItsNotificationAndMessage) {
         {"the connection lost", [&](const std::string&, int) {
              return Reply{"HTTP/1.1 200 OK\r\nContent-Length: 5000\r\nConnection: close\r\n\r\n" + newer};
          },
-         "connection lost", Text(30)},
+         "connection lost", kConnLostText},
     };
     for (const auto& c : cases) {
         ScriptedHttpServer server(c.script);
@@ -203,7 +204,7 @@ TEST(SelfUpdaterWineTest, EveryFailureReachesItsNotificationAndMessage) {
               "try to upgrade this software again later.");
 }
 
-TEST(SelfUpdaterWineTest, ACheckDuringATransferIsIgnored) {
+TEST(UpdateCheckerWineTest, ACheckDuringATransferIsIgnored) {
     ScriptedHttpServer stalling([](const std::string&, int) {
         return Reply{"HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n#version=", true};
     });
@@ -262,13 +263,11 @@ TEST(ExternalServerTest, TheDocumentRootServedByAStaticServer) {
     TempFolder folder;
     Win32HttpTransfer transfer;
     std::vector<std::string> outcome;
-    transfer.onTransferDone = [&](HttpClient&, const std::string&, std::uint32_t, const std::string&) {
-        outcome.push_back("done");
-    };
-    transfer.onHttpError = [&](HttpClient&, int status, const std::string&) {
-        outcome.push_back("error " + std::to_string(status));
-    };
-    ASSERT_TRUE(transfer.startTransfer(std::string(server) + "/benchmarks/ss2/help.chm", folder.path() + "help.chm"));
+    TransferReceiver receiver;
+    receiver.onTransferDone = [&](const std::string&, std::uint32_t, const std::string&) { outcome.push_back("done"); };
+    receiver.onHttpError = [&](int status, const std::string&) { outcome.push_back("error " + std::to_string(status)); };
+    ASSERT_TRUE(transfer.startTransfer(std::string(server) + "/benchmarks/ss2/help.chm", folder.path() + "help.chm",
+                                       receiver));
     const ULONGLONG deadline = GetTickCount64() + 20000;
     while (transfer.workerActive() && GetTickCount64() < deadline) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);

@@ -41,8 +41,9 @@ struct Rig {
             events.push_back("unreachable " + url + " " + host);
         };
         updater.onUntrustedInfoFile = [this](UpdateChecker&, InfoVerdict) { events.push_back("untrusted"); };
-        updater.onBeginUpgrade = [this](UpdateChecker&, const UpdateOffer& offer, bool&) {
+        updater.onBeginUpgrade = [this](UpdateChecker&, const UpdateOffer& offer) {
             events.push_back("begin upgrade with " + std::to_string(offer.files.size()) + " files: " + offer.upgradeMsg);
+            return true;
         };
     }
 
@@ -58,7 +59,7 @@ std::string fileEntry(const std::string& key, const std::string& url, const std:
            ".sha256=" + sha256Hex(content) + "\r\n";
 }
 
-TEST(SelfUpdaterCheckTest, FetchesTheInformationFileIntoMemoryPastEveryCache) {
+TEST(UpdateCheckerCheckTest, FetchesTheInformationFileIntoMemoryPastEveryCache) {
     Rig rig;
     rig.updater.startUpdateCheck();
     ASSERT_EQ(rig.transfer.starts.size(), 1u);
@@ -77,7 +78,7 @@ TEST(SelfUpdaterCheckTest, FetchesTheInformationFileIntoMemoryPastEveryCache) {
     EXPECT_TRUE(rig.messages.shown.empty());
 }
 
-TEST(SelfUpdaterCheckTest, NewerOrNotByNumber) {
+TEST(UpdateCheckerCheckTest, NewerOrNotByNumber) {
     struct Case {
         const char* version;
         bool newer;
@@ -101,7 +102,7 @@ TEST(SelfUpdaterCheckTest, NewerOrNotByNumber) {
     }
 }
 
-TEST(SelfUpdaterCheckTest, NewerOrNotByDate) {
+TEST(UpdateCheckerCheckTest, NewerOrNotByDate) {
     struct Case {
         const char* date;
         bool newer;
@@ -117,10 +118,13 @@ TEST(SelfUpdaterCheckTest, NewerOrNotByDate) {
     }
 }
 
-TEST(SelfUpdaterCheckTest, TheOfferCarriesTheCheckedFilesAndTheMethod) {
+TEST(UpdateCheckerCheckTest, TheOfferCarriesTheCheckedFilesAndTheMethod) {
     Rig rig;
     UpdateOffer seen;
-    rig.updater.onBeginUpgrade = [&](UpdateChecker&, const UpdateOffer& offer, bool&) { seen = offer; };
+    rig.updater.onBeginUpgrade = [&](UpdateChecker&, const UpdateOffer& offer) {
+        seen = offer;
+        return true;
+    };
     rig.updater.startUpdateCheck();
     rig.transfer.finishDone(rig.signedFile("#version=2.0\r\n#method=1\r\n#message={Line one\r\nLine two}\r\n" +
                                            fileEntry("url0", "http://h/setup.exe", "setup") +
@@ -133,14 +137,14 @@ TEST(SelfUpdaterCheckTest, TheOfferCarriesTheCheckedFilesAndTheMethod) {
     EXPECT_EQ(seen.upgradeMsg, "Line one\r\nLine two");
 }
 
-TEST(SelfUpdaterCheckTest, ANewerVersionWithoutFilesIsNoNewerVersion) {
+TEST(UpdateCheckerCheckTest, ANewerVersionWithoutFilesIsNoNewerVersion) {
     Rig rig;
     rig.updater.startUpdateCheck();
     rig.transfer.finishDone(rig.signedFile("#version=9.0\r\n"));
     EXPECT_THAT(rig.events, ElementsAre("no update"));
 }
 
-TEST(SelfUpdaterCheckTest, AnUntrustedFileIsRefusedWhateverItSays) {
+TEST(UpdateCheckerCheckTest, AnUntrustedFileIsRefusedWhateverItSays) {
     struct Case {
         const char* what;
         std::function<std::string(Rig&)> body;
@@ -181,7 +185,7 @@ TEST(SelfUpdaterCheckTest, AnUntrustedFileIsRefusedWhateverItSays) {
     }
 }
 
-TEST(SelfUpdaterCheckTest, FailuresReachTheirNotificationAndMessage) {
+TEST(UpdateCheckerCheckTest, FailuresReachTheirNotificationAndMessage) {
     {
         Rig rig;
         rig.updater.startUpdateCheck();
@@ -227,7 +231,7 @@ TEST(SelfUpdaterCheckTest, FailuresReachTheirNotificationAndMessage) {
     }
 }
 
-TEST(SelfUpdaterCheckTest, AnInformationFileTheClientRefusedEndsTheCheckWithAMessage) {
+TEST(UpdateCheckerCheckTest, AnInformationFileTheClientRefusedEndsTheCheckWithAMessage) {
     struct Case {
         TransferRefusal reason;
         int status;
@@ -265,7 +269,7 @@ TEST(SelfUpdaterCheckTest, AnInformationFileTheClientRefusedEndsTheCheckWithAMes
     }
 }
 
-TEST(SelfUpdaterCheckTest, MessagesFollowShowMessages) {
+TEST(UpdateCheckerCheckTest, MessagesFollowShowMessages) {
     Rig rig;
     rig.updater.showMessages.clear();
     rig.updater.startUpdateCheck();
@@ -278,7 +282,7 @@ TEST(SelfUpdaterCheckTest, MessagesFollowShowMessages) {
     EXPECT_TRUE(rig.messages.shown.empty());
 }
 
-TEST(SelfUpdaterAutoCheckTest, OffUnlessSwitchedOn) {
+TEST(UpdateCheckerAutoCheckTest, OffUnlessSwitchedOn) {
     Rig rig;
     EXPECT_FALSE(rig.updater.autoCheck());
     EXPECT_TRUE(rig.scheduler.pending.empty());
@@ -287,7 +291,7 @@ TEST(SelfUpdaterAutoCheckTest, OffUnlessSwitchedOn) {
     EXPECT_TRUE(rig.scheduler.pending.empty());  // no delay, no timer
 }
 
-TEST(SelfUpdaterAutoCheckTest, ChecksQuietlyOnceAndRetriesWhenTheServerIsUnreachable) {
+TEST(UpdateCheckerAutoCheckTest, ChecksQuietlyOnceAndRetriesWhenTheServerIsUnreachable) {
     Rig rig;
     rig.updater.autoCheckDelay = 250;
     rig.updater.setAutoCheck(true);
@@ -318,7 +322,7 @@ TEST(SelfUpdaterAutoCheckTest, ChecksQuietlyOnceAndRetriesWhenTheServerIsUnreach
     EXPECT_EQ(rig.messages.shown[0].text, kNoNewer);
 }
 
-TEST(SelfUpdaterAutoCheckTest, OfflineOrSwitchedOffMeansNoCheck) {
+TEST(UpdateCheckerAutoCheckTest, OfflineOrSwitchedOffMeansNoCheck) {
     {
         Rig rig;
         rig.online.answer = false;
@@ -346,7 +350,7 @@ TEST(SelfUpdaterAutoCheckTest, OfflineOrSwitchedOffMeansNoCheck) {
     }
 }
 
-TEST(SelfUpdaterAutoCheckTest, NoTimerIsAnError) {
+TEST(UpdateCheckerAutoCheckTest, NoTimerIsAnError) {
     struct NoTimers : Scheduler {
         void after(unsigned, std::function<void()>) override { throw std::runtime_error("Cannot start a timer"); }
     } noTimers;
@@ -361,7 +365,7 @@ TEST(SelfUpdaterAutoCheckTest, NoTimerIsAnError) {
     }
 }
 
-TEST(SelfUpdaterAutoCheckTest, OnlineTest) {
+TEST(UpdateCheckerAutoCheckTest, OnlineTest) {
     EXPECT_TRUE(seemsOnline(1u, {}));
     EXPECT_FALSE(seemsOnline(0u, {"192.168.1.4"}));
     EXPECT_TRUE(seemsOnline(std::nullopt, {"127.0.0.1", "192.168.1.4"}));
@@ -369,16 +373,14 @@ TEST(SelfUpdaterAutoCheckTest, OnlineTest) {
     EXPECT_FALSE(seemsOnline(std::nullopt, {}));
 }
 
-TEST(UpdateTextsTest, TheTableByIndex) {
-    EXPECT_STREQ(Text(0), kCaption);
-    EXPECT_STREQ(Text(24), kNoNewer);
-    EXPECT_STREQ(Text(29),
+TEST(UpdateTextsTest, TheNamedTextsKeepTheirBytes) {
+    EXPECT_STREQ(kUpdateCaption, kCaption);
+    EXPECT_STREQ(kNoNewerVersionText, kNoNewer);
+    EXPECT_STREQ(kPasswordRequestText,
                  "Access to remote file \"%s\" is password protected.\n\nPlease enter your username and password "
                  "(received after registration) to continue software upgrade.");
-    EXPECT_STREQ(Text(30), "Connection with remote server lost.\r\rPlease restore connection and try to\rupgrade this "
+    EXPECT_STREQ(kConnLostText, "Connection with remote server lost.\r\rPlease restore connection and try to\rupgrade this "
                            "software again later.");
-    EXPECT_STREQ(Text(31), "");
-    EXPECT_STREQ(Text(-1), "");
 }
 
 }  // namespace
