@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "fuzz_support.h"
-#include "update/sha256.h"
+#include "common/sha256.h"
 #include "update_helper/helper.h"
 #include "update_helper/swap_journal.h"
 
@@ -104,7 +104,7 @@ public:
     std::optional<FileCheck> checkFile(const std::string& path) override {
         const File* file = find(path);
         if (!file) return std::nullopt;
-        return FileCheck{file->bytes.size(), update::sha256Hex(file->bytes)};
+        return FileCheck{file->bytes.size(), sha256Hex(file->bytes)};
     }
     bool start(const std::string& commandLine) override {
         started.push_back(commandLine);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "update/sha256.h"
+#include "common/sha256.h"
 #include "update/upgrade_flow.h"
 
 namespace melkrin::update {

@@ -4,7 +4,7 @@
 #include <bcrypt.h>
 #include <sddl.h>
 
-#include "update/sha256.h"
+#include "common/sha256.h"
 #include "update/upgrade_flow.h"
 
 namespace melkrin::update {

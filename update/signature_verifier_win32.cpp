@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "update/sha256.h"
+#include "common/sha256.h"
 
 namespace melkrin::update {
 namespace {

@@ -1,7 +1,7 @@
 #include "update/signed_info.h"
 
 #include "common/text.h"
-#include "update/sha256.h"
+#include "common/sha256.h"
 
 namespace melkrin::update {
 namespace {

@@ -1,6 +1,6 @@
 #include "update_helper/helper_platform_win32.h"
 
-#include "update/sha256.h"
+#include "common/sha256.h"
 
 namespace melkrin::updhelper {
 namespace {
@@ -115,7 +115,7 @@ std::optional<FileCheck> Win32HelperPlatform::checkFile(const std::string& path)
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) return std::nullopt;
-    update::Sha256 hash;
+    Sha256 hash;
     std::uint64_t size = 0;
     std::string buffer(1 << 16, '\0');
     bool ok = true;
@@ -132,7 +132,7 @@ std::optional<FileCheck> Win32HelperPlatform::checkFile(const std::string& path)
     CloseHandle(file);
     if (!ok) return std::nullopt;
     const auto digest = hash.finish();
-    return FileCheck{size, update::toHex(digest.data(), digest.size())};
+    return FileCheck{size, toHex(digest.data(), digest.size())};
 }
 
 std::optional<std::string> Win32HelperPlatform::readFile(const std::string& path) {

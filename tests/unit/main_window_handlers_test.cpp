@@ -12,7 +12,7 @@
 #include "memory_file_system.h"
 #include "memory_key_store.h"
 #include "settings/settings_names.h"
-#include "update/sha256.h"
+#include "common/sha256.h"
 #include "update/signed_info.h"
 
 namespace melkrin {
@@ -321,7 +321,7 @@ HelpFetch failure(HelpFetch::Outcome outcome, int status = -1) { return HelpFetc
 
 std::string helpEntry(const std::string& url, const std::string& content) {
     return "#help=" + url + "\r\n#help.size=" + std::to_string(content.size()) + "\r\n#help.sha256=" +
-           update::sha256Hex(content) + "\r\n";
+           sha256Hex(content) + "\r\n";
 }
 
 // The information file at url, its entries trusted by the verifier as the developer's.

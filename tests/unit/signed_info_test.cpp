@@ -1,7 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "update/sha256.h"
+#include "common/sha256.h"
 #include "update/signed_info.h"
 
 namespace melkrin::update {

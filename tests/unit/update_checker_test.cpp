@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_update.h"
-#include "update/sha256.h"
+#include "common/sha256.h"
 #include "update/update_texts.h"
 
 namespace melkrin::update {

@@ -9,7 +9,7 @@
 #include <optional>
 #include <set>
 
-#include "update/sha256.h"
+#include "common/sha256.h"
 #include "update_helper/helper.h"
 #include "update_helper/swap_journal.h"
 
@@ -174,7 +174,7 @@ public:
     }
     std::optional<FileCheck> checkFile(const std::string& path) override {
         if (!at(path)) return std::nullopt;
-        return FileCheck{at(path)->content.size(), update::sha256Hex(at(path)->content)};
+        return FileCheck{at(path)->content.size(), sha256Hex(at(path)->content)};
     }
     bool start(const std::string& commandLine) override {
         started.push_back(commandLine);

@@ -6,7 +6,7 @@
 #include <map>
 
 #include "fake_update.h"
-#include "update/sha256.h"
+#include "common/sha256.h"
 #include "update/update_texts.h"
 #include "update/upgrade_flow.h"
 

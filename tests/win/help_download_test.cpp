@@ -20,7 +20,7 @@
 #include "settings/base64.h"
 #include "settings/settings_names.h"
 #include "state_view.h"
-#include "update/sha256.h"
+#include "common/sha256.h"
 #include "update/signature_verifier_win32.h"
 #include "update/signed_info.h"
 #include "update/update_key.h"
@@ -108,7 +108,7 @@ std::string signWithDevelopmentKey(const std::string& text) {
     BCRYPT_KEY_HANDLE key = nullptr;
     if (BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_ECDSA_P256_ALGORITHM, nullptr, 0) != 0)
         throw std::runtime_error("no ECDSA P-256");
-    auto digest = update::sha256Of(text);
+    auto digest = sha256Of(text);
     update::Signature signature{};
     ULONG length = 0;
     const bool signedOk =
@@ -120,7 +120,7 @@ std::string signWithDevelopmentKey(const std::string& text) {
     if (key) BCryptDestroyKey(key);
     BCryptCloseAlgorithmProvider(algorithm, 0);
     if (!signedOk) throw std::runtime_error("signing with the development key failed");
-    return text + update::kSignatureKey + update::toHex(signature.data(), signature.size()) + "\r\n";
+    return text + update::kSignatureKey + toHex(signature.data(), signature.size()) + "\r\n";
 }
 
 // The help item on real files and the real signature check: a mirror on
@@ -160,7 +160,7 @@ struct HelpItem {
     // Names the help file with the size and checksum of content.
     std::string entries(const std::string& content) const {
         return "#version=1.2\r\n#help=" + server.url("/benchmarks/ss2/help.chm") + "\r\n#help.size=" +
-               std::to_string(content.size()) + "\r\n#help.sha256=" + update::sha256Hex(content) + "\r\n";
+               std::to_string(content.size()) + "\r\n#help.sha256=" + sha256Hex(content) + "\r\n";
     }
     void click() {
         dialogs.answers = {true};

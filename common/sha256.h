@@ -1,11 +1,11 @@
 #pragma once
-// SHA-256, fed in pieces: the update checks every downloaded file with it.
+// SHA-256, fed in pieces: the update and its helper check every file with it.
 #include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-namespace melkrin::update {
+namespace melkrin {
 
 class Sha256 {
 public:
@@ -25,4 +25,4 @@ std::array<std::uint8_t, 32> sha256Of(std::string_view bytes);
 std::string toHex(const std::uint8_t* bytes, std::size_t count);
 std::string sha256Hex(std::string_view bytes);
 
-}  // namespace melkrin::update
+}  // namespace melkrin

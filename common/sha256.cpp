@@ -1,6 +1,6 @@
-#include "update/sha256.h"
+#include "common/sha256.h"
 
-namespace melkrin::update {
+namespace melkrin {
 namespace {
 
 constexpr std::uint32_t kRound[64] = {
@@ -96,4 +96,4 @@ std::string sha256Hex(std::string_view bytes) {
     return toHex(digest.data(), digest.size());
 }
 
-}  // namespace melkrin::update
+}  // namespace melkrin
