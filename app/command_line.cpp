@@ -6,13 +6,12 @@
 #include "common/text.h"
 #include "run/pass_statistics.h"
 #include "run/resolution_slot.h"
-#include "run/run_controller.h"
 #include "settings/resolutions.h"
 
 namespace melkrin {
 namespace {
 
-constexpr unsigned kLongestTimeLimit = RunController::kLongestGameTimeLimit;
+constexpr unsigned kLongestTimeLimit = kLongestGameTimeLimit;
 constexpr int kSmallestSide = 16;
 constexpr int kLargestSide = 16384;
 
@@ -133,7 +132,7 @@ void takeOption(const std::string& name, const std::string& value, RunOptions& r
     }
     if (name == "passes") {
         if (toLower(trim(value)) == "stable") {
-            run.passes = "until stable";
+            run.passes = kUntilStable;
             return;
         }
         if (!allDigits(value) || value.size() > 2 || value[0] == '0' || std::stoi(value) > PassPlan::kMostPasses)
@@ -238,47 +237,36 @@ std::string usageText() {
            "4 cancelled.";
 }
 
-// ---------------------------------------------------------------- the run's view
+// ---------------------------------------------------------------- the run's request
 
-bool CommandLineRunView::slotChecked(int slot) const {
-    if (!options_.fixedSlots) return window_.slotChecked(slot);
-    if (slot == kCustomSlot) return options_.customSize.has_value();
-    return std::find(options_.fixedSlots->begin(), options_.fixedSlots->end(), slot) != options_.fixedSlots->end();
-}
-
-std::string CommandLineRunView::customWidth() const {
-    return options_.fixedSlots ? (options_.customSize ? options_.customSize->first : std::string())
-                               : window_.customWidth();
-}
-
-std::string CommandLineRunView::customHeight() const {
-    return options_.fixedSlots ? (options_.customSize ? options_.customSize->second : std::string())
-                               : window_.customHeight();
-}
-
-std::string CommandLineRunView::resultsFolder() const {
-    return options_.resultsFolder ? *options_.resultsFolder : window_.resultsFolder();
-}
-
-std::string CommandLineRunView::note() const { return options_.note ? *options_.note : window_.note(); }
-
-std::optional<int> CommandLineRunView::demoNumber() const {
-    if (options_.demoNumber) return options_.demoNumber;
-    if (options_.demoFile) return 4;  // the user-defined demo
-    return window_.demoNumber();
-}
-
-std::string CommandLineRunView::demoFile() const {
-    return options_.demoFile ? *options_.demoFile : window_.demoFile();
-}
-
-QualityChoices CommandLineRunView::qualityChoices() const {
-    QualityChoices choices = window_.qualityChoices();
-    if (options_.aaLevel) choices.aaLevel = options_.aaLevel;
-    if (options_.afLevel) choices.afLevel = options_.afLevel;
-    if (options_.hdr) choices.hdr = *options_.hdr;
-    if (options_.renderer) choices.renderer = *options_.renderer;
-    return choices;
+RunRequest commandLineRunRequest(RunRequest request, const RunOptions& options) {
+    if (options.fixedSlots) {
+        bool checked[kCustomSlot + 1] = {};
+        for (int slot : *options.fixedSlots)
+            if (slot >= 0 && slot < kCustomSlot) checked[slot] = true;
+        checked[kCustomSlot] = options.customSize.has_value();
+        request.slots = options.customSize ? chosenSlots(checked, options.customSize->first, options.customSize->second)
+                                           : chosenSlots(checked, {}, {});
+    }
+    if (options.resultsFolder) request.resultsFolder = *options.resultsFolder;
+    if (options.note) request.note = *options.note;
+    if (options.demoNumber)
+        request.demoNumber = options.demoNumber;
+    else if (options.demoFile)
+        request.demoNumber = 4;  // the user-defined demo
+    if (options.demoFile) request.demoFile = *options.demoFile;
+    if (options.aaLevel) request.quality.aaLevel = options.aaLevel;
+    if (options.afLevel) request.quality.afLevel = options.afLevel;
+    if (options.hdr) request.quality.hdr = *options.hdr;
+    if (options.renderer) request.quality.renderer = *options.renderer;
+    if (options.gameTimeLimit) request.timeLimit = std::min(*options.gameTimeLimit, kLongestGameTimeLimit);
+    if (options.passes) {
+        const PassPlan given = PassPlan::fromStored(*options.passes, "");
+        request.passes.count = given.count;
+        request.passes.untilStable = given.untilStable;
+    }
+    if (options.warmUp) request.passes.warmUp = *options.warmUp;
+    return request;
 }
 
 }  // namespace melkrin

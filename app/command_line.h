@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "gameconfig/quality_settings.h"
-#include "run/run_view.h"
+#include "run/run_request.h"
 
 namespace melkrin {
 
@@ -52,36 +52,7 @@ struct CommandLine {
 CommandLine parseCommandLine(const std::vector<std::string>& args);
 std::string usageText();
 
-// The window's options with those of the command line laid over them.
-class CommandLineRunView final : public RunView {
-public:
-    CommandLineRunView(RunView& window, RunOptions options) : window_(window), options_(std::move(options)) {}
-
-    bool slotChecked(int slot) const override;
-    std::string customWidth() const override;
-    std::string customHeight() const override;
-    std::string gameExePath() const override { return window_.gameExePath(); }
-    std::string resultsFolder() const override;
-    std::string note() const override;
-    std::optional<int> demoNumber() const override;
-    std::string demoFile() const override;
-    QualityChoices qualityChoices() const override;
-    std::optional<unsigned> gameTimeLimit() const override { return options_.gameTimeLimit; }
-    std::optional<std::string> passes() const override { return options_.passes; }
-    std::optional<bool> warmUp() const override { return options_.warmUp; }
-
-    void showProgress(bool shown) override { window_.showProgress(shown); }
-    void setStatus(const std::string& text) override { window_.setStatus(text); }
-    void enableRunButton(bool enabled) override { window_.enableRunButton(enabled); }
-    void enableCancelButton(bool enabled) override { window_.enableCancelButton(enabled); }
-    void repaintProgress() override { window_.repaintProgress(); }
-    void repaintAll() override { window_.repaintAll(); }
-
-    const RunOptions& options() const { return options_; }
-
-private:
-    RunView& window_;
-    RunOptions options_;
-};
+// The window's request with the command line's options laid over it.
+RunRequest commandLineRunRequest(RunRequest window, const RunOptions& options);
 
 }  // namespace melkrin

@@ -2,6 +2,8 @@
 
 #include <iterator>
 
+#include "settings/settings_store.h"
+
 namespace melkrin {
 namespace {
 
@@ -12,37 +14,30 @@ std::optional<int> selectionOf(const MainView& view, ControlId id) {
 
 }  // namespace
 
-bool MainRunView::slotChecked(int slot) const {
-    constexpr int kFixedSlots = static_cast<int>(std::size(kResolutionItems));
-    if (slot < 0 || slot > kFixedSlots) return false;
-    return view_.checked(slot < kFixedSlots ? kResolutionItems[slot] : ControlId::CusResBox);
-}
-
-std::string MainRunView::customWidth() const { return view_.text(ControlId::CusWidth); }
-std::string MainRunView::customHeight() const { return view_.text(ControlId::CusHeight); }
-std::string MainRunView::gameExePath() const { return view_.text(ControlId::SS2PathEdit); }
-std::string MainRunView::resultsFolder() const { return view_.text(ControlId::ResEdit); }
-std::string MainRunView::note() const { return view_.text(ControlId::NoteEdit); }
-
-// The demo group's items are the built-in demos in their order.
-std::optional<int> MainRunView::demoNumber() const {
-    const auto item = selectionOf(view_, ControlId::Demo);
-    return item ? std::optional<int>(*item + 1) : std::nullopt;
-}
-
-std::string MainRunView::demoFile() const { return view_.text(ControlId::DemoEdit); }
-
-// The lists hold their levels in value order; the renderer list reads
-// "OpenGL", "Direct3D".
-QualityChoices MainRunView::qualityChoices() const {
-    QualityChoices choices;
-    choices.aaLevel = selectionOf(view_, ControlId::AABox);
-    choices.afLevel = selectionOf(view_, ControlId::AFBox);
-    choices.hdr = view_.checked(ControlId::HDRBox);
-    choices.renderer = view_.selection(ControlId::RendererBox) == static_cast<int>(Renderer::OpenGL)
-                           ? Renderer::OpenGL
-                           : Renderer::Direct3D;
-    return choices;
+// The demo group's items are the built-in demos in their order. The lists
+// hold their levels in value order; the renderer list reads "OpenGL", "Direct3D".
+RunRequest windowRunRequest(const MainView& view, SettingsStore& settings) {
+    RunRequest request;
+    request.gameExePath = view.text(ControlId::SS2PathEdit);
+    bool checked[kCustomSlot + 1] = {};
+    static_assert(std::size(kResolutionItems) == kCustomSlot);
+    for (int i = 0; i < kCustomSlot; ++i) checked[i] = view.checked(kResolutionItems[i]);
+    checked[kCustomSlot] = view.checked(ControlId::CusResBox);
+    request.slots = chosenSlots(checked, view.text(ControlId::CusWidth), view.text(ControlId::CusHeight));
+    const auto demoItem = selectionOf(view, ControlId::Demo);
+    request.demoNumber = demoItem ? std::optional<int>(*demoItem + 1) : std::nullopt;
+    request.demoFile = view.text(ControlId::DemoEdit);
+    request.quality.aaLevel = selectionOf(view, ControlId::AABox);
+    request.quality.afLevel = selectionOf(view, ControlId::AFBox);
+    request.quality.hdr = view.checked(ControlId::HDRBox);
+    request.quality.renderer = view.selection(ControlId::RendererBox) == static_cast<int>(Renderer::OpenGL)
+                                   ? Renderer::OpenGL
+                                   : Renderer::Direct3D;
+    request.resultsFolder = view.text(ControlId::ResEdit);
+    request.note = view.text(ControlId::NoteEdit);
+    request.passes = storedPassPlan(settings);
+    request.timeLimit = storedGameTimeLimit(settings);
+    return request;
 }
 
 void MainRunView::showProgress(bool shown) { view_.setVisible(ControlId::ProgressPanel, shown); }

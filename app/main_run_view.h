@@ -1,23 +1,21 @@
 #pragma once
-// The main window's controls as a benchmark run sees them.
+// The main window as a benchmark run sees it: the options it takes once when
+// the run starts, and the progress it shows while the run goes on.
 #include "app/main_view.h"
+#include "run/run_request.h"
 #include "run/run_view.h"
 
 namespace melkrin {
 
+class SettingsStore;
+
+// The run's options as the window shows them now; the passes, the warm-up and
+// the game time limit as they are stored.
+RunRequest windowRunRequest(const MainView& view, SettingsStore& settings);
+
 class MainRunView final : public RunView {
 public:
     explicit MainRunView(MainView& view) : view_(view) {}
-
-    bool slotChecked(int slot) const override;
-    std::string customWidth() const override;
-    std::string customHeight() const override;
-    std::string gameExePath() const override;
-    std::string resultsFolder() const override;
-    std::string note() const override;
-    std::optional<int> demoNumber() const override;
-    std::string demoFile() const override;
-    QualityChoices qualityChoices() const override;
 
     void showProgress(bool shown) override;
     void setStatus(const std::string& text) override;

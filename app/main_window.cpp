@@ -176,15 +176,12 @@ void MainWindow::loadQualityAndProxy() {
 // opens the page keeps a settings key without these values.
 void MainWindow::loadPasses() {
     settings_.open(names::kSettingsKey, false);
+    // Only a value the list itself stores is shown; anything else reads as one pass.
     const std::string passes = settings_.readString(names::kPasses);
-    int index = 0;  // anything unknown reads as one pass
-    if (passes == "until stable") {
-        index = kPassesUntilStable;
-    } else {
-        for (int n = 1; n <= 10; ++n)
-            if (passes == std::to_string(n)) index = n - 1;
-    }
-    view_.setSelection(ControlId::PassesBox, index);
+    int shown = 0;
+    for (int item = 0; item <= PassPlan::kUntilStableItem; ++item)
+        if (passes == PassPlan::fromListItem(item, false).passesText()) shown = item;
+    view_.setSelection(ControlId::PassesBox, shown);
     view_.setChecked(ControlId::WarmUpBox, settings_.readString(names::kWarmUp) == "1");
 }
 

@@ -2,6 +2,8 @@
 // The main window's presenter: start-up, shutdown and the control handlers,
 // under the names the window's events carry. It reads and changes controls
 // only through MainView, so the same handlers run under tests.
+#include "run/pass_statistics.h"
+#include "run/run_request.h"
 #include <exception>
 #include <functional>
 #include <optional>
@@ -38,7 +40,7 @@ struct MainWindowServices {
 };
 
 // The passes list: items 0 to 9 are 1 to 10 passes, the last "until stable".
-inline constexpr int kPassesUntilStable = 10;
+inline constexpr int kPassesUntilStable = PassPlan::kUntilStableItem;
 
 class MainWindow {
 public:
@@ -54,6 +56,8 @@ public:
     void attachUi(MainWindowUiServices ui) { ui_.emplace(std::move(ui)); }
     // The benchmark run behind the run button.
     void attachRun(RunController& run) { run_ = &run; }
+    // The run's options as the window shows and stores them now.
+    RunRequest runRequest();
 
     // Demo group change (also raised when start-up marks an item).
     void demoChanging();

@@ -9,6 +9,7 @@
 #include "common/file_system.h"
 #include "common/waits.h"
 #include "run/history_page.h"
+#include "app/main_run_view.h"
 #include "run/run_controller.h"
 #include "settings/benchmark_options.h"
 #include "settings/resolutions.h"
@@ -48,8 +49,10 @@ void MainWindow::onUpdatePageClicked() { view_.showPage(3); }
 void MainWindow::onHomepageClicked() { ui().shell.open(web::kHomepage, ShowCommand::ShowNormal); }
 void MainWindow::onAboutClicked() { view_.showPage(kAboutPage); }
 
+RunRequest MainWindow::runRequest() { return windowRunRequest(view_, settings_); }
+
 void MainWindow::onRunClicked() {
-    if (run_) run_->onRunClicked();
+    if (run_) run_->start(runRequest());
 }
 
 void MainWindow::onCancelClicked() {
@@ -139,7 +142,7 @@ void MainWindow::onPassesChanged() {
     const int index = view_.selection(ControlId::PassesBox);
     if (index < 0 || index > kPassesUntilStable) return;
     settings_.open(names::kSettingsKey, false);
-    settings_.writeString(names::kPasses, index == kPassesUntilStable ? "until stable" : std::to_string(index + 1));
+    settings_.writeString(names::kPasses, PassPlan::fromListItem(index, false).passesText());
 }
 
 void MainWindow::onWarmUpClicked() {

@@ -70,8 +70,8 @@ int exitCodeOf(const RunSummary& summary) {
     return kExitError;
 }
 
-std::string runJson(const std::string& version, const CommandLineRunView& view, const RunSummary& summary,
-                    int exitCode, const ToUtf8& utf8) {
+std::string runJson(const std::string& version, const RunRequest& request, const RunOptions& given,
+                    const RunSummary& summary, int exitCode, const ToUtf8& utf8) {
     static const char* const aa[] = {"off", "low", "medium", "high"};
     static const char* const af[] = {"off", "2x", "4x", "8x", "16x"};
     Json json = header(version, utf8);
@@ -80,24 +80,18 @@ std::string runJson(const std::string& version, const CommandLineRunView& view, 
 
     Json options;
     Json sizes = Json::array();
-    for (int i = 0; i <= kCustomSlot; ++i) {
-        if (!view.slotChecked(i)) continue;
-        if (i < kCustomSlot)
-            sizes.push_back(std::string(kFixedResolutions[i].width) + "x" + kFixedResolutions[i].height);
-        else if (!view.customWidth().empty() && !view.customHeight().empty())
-            sizes.push_back(utf8(view.customWidth() + "x" + view.customHeight()));
-    }
+    for (const ResolutionSlot& slot : request.slots) sizes.push_back(utf8(slot.width + "x" + slot.height));
     options["resolutions"] = sizes;
-    const auto demo = view.demoNumber();
-    options["demo"] = demo && *demo == 4 ? Json(utf8(view.demoFile())) : demo ? Json(*demo) : Json();
-    const QualityChoices quality = view.qualityChoices();
+    const auto demo = request.demoNumber;
+    options["demo"] = demo && *demo == 4 ? Json(utf8(request.demoFile)) : demo ? Json(*demo) : Json();
+    const QualityChoices& quality = request.quality;
     options["antialiasing"] = quality.aaLevel ? Json(aa[*quality.aaLevel]) : Json();
     options["filtering"] = quality.afLevel ? Json(af[*quality.afLevel]) : Json();
     options["hdr"] = quality.hdr;
     options["renderer"] = quality.renderer == Renderer::OpenGL ? "OpenGL" : "Direct3D";
-    options["results"] = utf8(view.resultsFolder());
-    options["note"] = utf8(view.note());
-    if (const auto limit = view.gameTimeLimit()) options["timeLimit"] = *limit;
+    options["results"] = utf8(request.resultsFolder);
+    options["note"] = utf8(request.note);
+    if (given.gameTimeLimit) options["timeLimit"] = request.timeLimit;
     options["passes"] = passesOptionJson(summary.plan);
     options["warmUp"] = summary.plan.warmUp;
     json["options"] = options;
@@ -141,7 +135,7 @@ std::string ScriptedRun::check() const {
         const std::string hint = s_.window.hint(ControlId::BenchButton);
         return hint.empty() ? "The benchmark cannot run." : hint;
     }
-    const RunOptions& options = s_.view.options();
+    const RunOptions& options = s_.options;
     if (options.fixedSlots)
         for (int slot : *options.fixedSlots)
             if (!s_.window.enabled(kResolutionItems[slot]))
@@ -164,7 +158,8 @@ void ScriptedRun::start() {
     s_.controller.openReportAtEnd = !s_.dialogs.quiet;
     const std::size_t before = s_.dialogs.said.size();
     try {
-        s_.controller.onRunClicked();
+        request_ = commandLineRunRequest(s_.windowRequest(), s_.options);
+        s_.controller.start(request_);
     } catch (const std::exception& error) {
         s_.debugLog.add("ERROR: " + std::string(error.what()));
         try {
@@ -185,21 +180,21 @@ void ScriptedRun::refuse(const std::string& reason) {
     } catch (...) {
         // The exit code still tells.
     }
-    if (!s_.view.options().jsonPath.empty()) writeJson(refusalJson(version(), reason, s_.toUtf8));
+    if (!s_.options.jsonPath.empty()) writeJson(refusalJson(version(), reason, s_.toUtf8));
     s_.finish(kExitRefused);
 }
 
 void ScriptedRun::ended(const RunSummary& summary) {
     int code = exitCodeOf(summary);
     // Results that were asked for and could not be written are an error of the run.
-    if (!s_.view.options().jsonPath.empty() && !writeJson(runJson(version(), s_.view, summary, code, s_.toUtf8)))
+    if (!s_.options.jsonPath.empty() && !writeJson(runJson(version(), request_, s_.options, summary, code, s_.toUtf8)))
         code = kExitError;
     s_.finish(code);
 }
 
 bool ScriptedRun::writeJson(const std::string& text) {
     try {
-        s_.files.writeFile(s_.view.options().jsonPath, text);
+        s_.files.writeFile(s_.options.jsonPath, text);
         return true;
     } catch (const std::exception& error) {
         s_.debugLog.add("ERROR: " + std::string(error.what()));

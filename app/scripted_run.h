@@ -1,7 +1,7 @@
 #pragma once
 // A "/run" from the command line: checks what it was given against the
 // started window before anything of the game is touched, presses the run
-// button with the command line's options laid over the stored ones, and when
+// button with the command line's options laid over the window's, and when
 // the run has ended writes the JSON file and hands back the exit code.
 #include <functional>
 #include <string>
@@ -39,14 +39,17 @@ using ToUtf8 = std::function<std::string(const std::string&)>;
 int exitCodeOf(const RunSummary& summary);
 // The results as JSON (UTF-8): version, the options the run used, per
 // resolution the figure or "none" and why, the report and the errors.
-std::string runJson(const std::string& version, const CommandLineRunView& options, const RunSummary& summary,
-                    int exitCode, const ToUtf8& toUtf8);
+// The time limit is written only when the command line gave one.
+std::string runJson(const std::string& version, const RunRequest& request, const RunOptions& options,
+                    const RunSummary& summary, int exitCode, const ToUtf8& toUtf8);
 // The JSON of a refused run: its reason.
 std::string refusalJson(const std::string& version, const std::string& reason, const ToUtf8& toUtf8);
 
 struct ScriptedRunServices {
     MainView& window;
-    CommandLineRunView& view;
+    const RunOptions& options;
+    // The window's options at the moment the run starts.
+    std::function<RunRequest()> windowRequest;
     RunController& controller;
     FileSystem& files;
     DebugLog& debugLog;
@@ -69,6 +72,7 @@ private:
     std::string version() const;
 
     ScriptedRunServices s_;
+    RunRequest request_;  // what the run was given
 };
 
 }  // namespace melkrin

@@ -7,6 +7,7 @@
 #include "common/file_system.h"
 #include "common/text.h"
 #include "run/history_chart.h"
+#include "run/pass_statistics.h"
 #include "run/html_writer.h"
 
 namespace melkrin {
@@ -28,7 +29,7 @@ std::string settingsText(const HistoryRun& run) {
     if (!run.filtering.empty()) parts.push_back("filtering " + run.filtering);
     parts.push_back(run.hdr ? "HDR on" : "HDR off");
     if (!run.renderer.empty()) parts.push_back(run.renderer);
-    if (run.passes == "until stable") parts.push_back("passes until stable");
+    if (run.passes == kUntilStable) parts.push_back(std::string("passes ") + kUntilStable);
     else parts.push_back(run.passes == "1" ? "1 pass" : run.passes + " passes");
     if (run.warmUp) parts.push_back("warm-up");
     if (run.timeLimit > 0) parts.push_back("time limit " + std::to_string(run.timeLimit) + " s");

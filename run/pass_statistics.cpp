@@ -11,7 +11,7 @@ namespace melkrin {
 PassPlan PassPlan::fromStored(const std::string& passes, const std::string& warmUp) {
     PassPlan plan;
     const std::string text = trim(passes);
-    if (toLower(text) == "until stable") {
+    if (toLower(text) == kUntilStable) {
         plan.untilStable = true;
         plan.count = kMostPasses;
     } else if (!text.empty() && text.size() <= 2 &&
@@ -23,7 +23,19 @@ PassPlan PassPlan::fromStored(const std::string& passes, const std::string& warm
     return plan;
 }
 
-std::string PassPlan::passesText() const { return untilStable ? "until stable" : std::to_string(count); }
+PassPlan PassPlan::fromListItem(int item, bool warmUp) {
+    PassPlan plan;
+    if (item == kUntilStableItem) {
+        plan.untilStable = true;
+        plan.count = kMostPasses;
+    } else if (item >= 0 && item < kMostPasses) {
+        plan.count = item + 1;
+    }
+    plan.warmUp = warmUp;
+    return plan;
+}
+
+std::string PassPlan::passesText() const { return untilStable ? kUntilStable : std::to_string(count); }
 
 double studentT975(int df) {
     // t(0.975, df) for df 1 to 30; above, the normal distribution's 1.96 is

@@ -7,6 +7,9 @@
 
 namespace melkrin {
 
+// The stored, listed and written spelling of the open-ended pass count.
+inline constexpr const char* kUntilStable = "until stable";
+
 // The stored "Passes" option: 1 to 10 passes, or "until stable".
 struct PassPlan {
     static constexpr int kMostPasses = 10;
@@ -22,6 +25,10 @@ struct PassPlan {
     bool multiple() const { return count > 1 || untilStable; }
     // "1".."10" or "until stable"; anything else reads as 1 pass.
     static PassPlan fromStored(const std::string& passes, const std::string& warmUp);
+    // The window's passes list: items 0 to 9 are 1 to 10 passes, the last
+    // (kUntilStableItem) "until stable"; none chosen reads as 1 pass.
+    static constexpr int kUntilStableItem = kMostPasses;
+    static PassPlan fromListItem(int item, bool warmUp);
     // "3" or "until stable", as the option is stored.
     std::string passesText() const;
 };

@@ -157,7 +157,7 @@ Json statisticsJson(const std::optional<PassStatistics>& statistics) {
     return json;
 }
 
-Json passesOptionJson(const PassPlan& plan) { return plan.untilStable ? Json("until stable") : Json(plan.count); }
+Json passesOptionJson(const PassPlan& plan) { return plan.untilStable ? Json(kUntilStable) : Json(plan.count); }
 
 std::string resultsCsvHeader() {
     return "started,note,demo,resolution,antialiasing,filtering,hdr,renderer,passes,counted,mean,stdDev,"

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "gameconfig/quality_settings.h"
@@ -16,6 +17,7 @@
 #include "run/resolution_slot.h"
 #include "run/result_files.h"
 #include "run/results_report.h"
+#include "run/run_request.h"
 #include "common/scheduler.h"
 #include "run/run_view.h"
 #include "sysinfo/diagnostics.h"
@@ -51,6 +53,52 @@ enum class RunState {
     Playing,      // the game plays the slot playingSlot()
     Collecting,   // after a game: waiting for and reading its log
     Finishing,    // report, restore, the last waits
+};
+
+// The run's phases, each with what only it needs. The index of a phase in
+// RunPhase is its RunState.
+namespace phase {
+
+struct Idle {};
+struct Diagnostics {};
+struct Preparing {};
+// The games so far at the resolution now playing.
+struct SlotPasses {
+    std::size_t position = 0;          // in RunRequest::slots
+    bool warmingUp = false;            // the game now playing (or just ended) is the warm-up
+    std::vector<PassOutcome> counted;  // the counted games' outcomes
+};
+struct Playing {
+    SlotPasses slot;
+    int game = 0;                      // counts the games, so that a late limit finds its own
+    Scheduler::Ticket limitTicket = 0;
+    bool stoppedByLimit = false;       // the time limit ended this game
+};
+struct Collecting {
+    SlotPasses slot;
+    bool stoppedByLimit = false;
+};
+struct Finishing {};
+
+}  // namespace phase
+
+using RunPhase = std::variant<phase::Idle, phase::Diagnostics, phase::Preparing, phase::Playing, phase::Collecting,
+                              phase::Finishing>;
+
+// The user's cancel: not asked, the question is up, or said yes (the run
+// ends once the game has).
+enum class CancelRequest { None, Asking, Requested };
+
+// What the run gathers on its way, for its one end path.
+struct RunTally {
+    bool markerWritten = false;  // this run set "NoErrorWarning" to "1"
+    bool restoreFailed = false;
+    CancelRequest cancel = CancelRequest::None;
+    bool anyStopped = false;     // the time limit ended a game
+    bool anyBlock = false;       // the report holds a resolution's block
+    std::vector<SlotOutcome> outcomes;
+    std::string reportPath;
+    std::vector<std::string> errors;  // shown once, together, when the run has ended
 };
 
 // How a run ended: all slots played, stopped by an error, or cancelled.
@@ -95,9 +143,6 @@ struct RunServices {
     std::function<void(const std::function<void()>&)> guard;
     // The system code page's texts as UTF-8 for the result file; empty: Latin-1.
     std::function<std::string(const std::string&)> toUtf8;
-    // Called after result_<stamp>.json and results.csv were written (the
-    // history page is rebuilt from them); empty: nothing.
-    std::function<void(const std::string& resultsFolder)> resultsWritten;
 };
 
 class RunController {
@@ -106,15 +151,14 @@ public:
     // at most this long; then it counts as missing and the run goes on.
     static constexpr unsigned kLogWaitLimitMs = 30000;
     static constexpr unsigned kLogRetryMs = 500;
-    // A game that runs longer than this is ended (the stored option
-    // "GameTimeLimit" in seconds, 0 for none).
-    static constexpr unsigned kDefaultGameTimeLimit = 600;
-    static constexpr unsigned kLongestGameTimeLimit = 7 * 24 * 3600;
+    static constexpr unsigned kDefaultGameTimeLimit = melkrin::kDefaultGameTimeLimit;
+    static constexpr unsigned kLongestGameTimeLimit = melkrin::kLongestGameTimeLimit;
 
     // game must stay valid (start-up fills it); makerAddress ends the report title.
     RunController(RunServices services, const GameInstall& game, std::string programFolder, std::string makerAddress);
 
-    void onRunClicked();
+    // The run button, with the options the run is to use.
+    void start(RunRequest request);
     void cpTerminate(ProcessRunner& sender, std::uint32_t exitCode);
     void onCloseRequested();
     // The progress panel's cancel button and Escape: asks once (unless told
@@ -130,37 +174,38 @@ public:
     const BenchmarkRun& run() const { return run_; }
     const ResultsReport& report() const { return report_; }
     const QualityLabels& labels() const { return labels_; }
-    RunState state() const { return state_; }
-    bool inProgress() const { return state_ != RunState::Idle; }
-    int playingSlot() const { return playing_; }
+    RunState state() const { return static_cast<RunState>(phase_.index()); }
+    bool inProgress() const { return !std::holds_alternative<phase::Idle>(phase_); }
+    // The resolution slot (0 to 9) playing or being read; -1 in other phases.
+    int playingSlot() const;
 
 private:
-    // The slot with the custom size as the window shows it now.
-    ResolutionSlot slotAt(int index) const;
-    bool slotChosen(int index) const;
+    // Events: each looks at the phase it expects.
     void diagnosticsEnded(const Diagnostics& values);
+    void timeLimitReached(int game);
+    void testLog(unsigned waited);
+
     void beginRun();
-    void startFromSlot(int first);
-    void startGame();
-    void passEnded(const std::string& figure, const std::string& reason, bool stopped);
-    void slotDone(const std::string& lastReason);
-    void nextSlotOrFinish();
-    PassPlan passPlan();
+    void startFromSlot(std::size_t position);
+    void startGame(phase::SlotPasses slot);
+    void passEnded(phase::SlotPasses slot, const std::string& figure, const std::string& reason, bool stopped);
+    void slotDone(const phase::SlotPasses& slot, const std::string& lastReason, bool stopped);
+    void nextSlotOrFinish(std::size_t position);
+    void recordSlot(const phase::SlotPasses& slot, const std::string& figure, const std::string& reason,
+                    bool stopped, std::vector<PassOutcome> passes);
+    void finishRun();
     void writeResultFiles(const std::string& reportPath);
     ResultRecord resultRecord(const std::string& reportPath);
-    void collectSlotResult();
-    void testLog(unsigned waited);
-    void finishRun();
+    // The end path: every run that started reaches endRun once, then closeRun.
     void endRun(const RunOutcome& outcome);
     void closeRun();
+    RunSummary summary() const;
+
     void noteError(const std::string& message);
     void refuse(const std::string& message);
     void deleteIfExists(const std::string& path);
-    unsigned gameTimeLimit();
-    void armTimeLimit();
-    void timeLimitReached(int game);
-    void stopGame();
-    void recordSlot(const std::string& figure, const std::string& reason, std::vector<PassOutcome> passes);
+    void armTimeLimit(phase::Playing& playing);
+    const ResolutionSlot& slotAt(const phase::SlotPasses& slot) const { return request_.slots[slot.position]; }
     // Runs one step of the run; an error it raises ends the run.
     void step(const std::function<void()>& body);
     // A continuation after a delay, dropped when the run has left state by then.
@@ -170,30 +215,15 @@ private:
     const GameInstall& game_;
     std::string programFolder_;
     std::string makerAddress_;
+    RunRequest request_;
+    RunPhase phase_;
+    RunTally tally_;
     BenchmarkRun run_;
     ResultsReport report_;
     QualityLabels labels_;
-    RunState state_ = RunState::Idle;
-    int playing_ = -1;
-    bool markerWritten_ = false;       // this run set "NoErrorWarning" to "1"
-    bool restoreFailed_ = false;
-    bool cancelling_ = false;          // the user cancelled; the run ends once the game has
-    bool asking_ = false;              // the cancel question is up
-    bool stoppedByLimit_ = false;      // the game now playing was ended by the time limit
-    bool anyStopped_ = false;
-    unsigned timeLimit_ = 0;           // seconds, 0: none
-    int gameNumber_ = 0;               // counts the games, so that a late limit finds its own
-    Scheduler::Ticket limitTicket_ = 0;
-    std::vector<SlotOutcome> outcomes_;
-    PassPlan plan_;                    // read at the run button
-    bool warmingUp_ = false;           // the game now playing is the warm-up
-    int passGames_ = 0;                // counted games of the resolution now playing
-    std::vector<PassOutcome> passes_;  // their outcomes
-    bool anyBlock_ = false;            // the report holds a resolution's block
+    int gamesStarted_ = 0;
     std::string startedAtIso_;
     std::string programVersion_;
-    std::string reportPath_;
-    std::vector<std::string> errors_;  // shown once, together, when the run has ended
 };
 
 }  // namespace melkrin

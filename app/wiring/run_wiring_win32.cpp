@@ -7,7 +7,6 @@
 #include "common/file_system_win32.h"
 #include "crash/crash_hooks.h"
 #include "crash/crash_restore.h"
-#include "run/history_page.h"
 #include "settings/registry_key_store_win32.h"
 #include "sysinfo/machine_win32.h"
 #include "sysinfo/system_info_win32.h"
@@ -15,30 +14,19 @@
 namespace melkrin {
 
 RunComponents::RunComponents(MainWindow& form, FileSystem& files, ShellFileOperation& fileOp, Dialogs& dialogs,
-                             Shell& shell, const RunOptions* commandLine)
+                             Shell& shell)
     : view(form.view()),
       debugLog(files, form.programFolder()),
       config(files, fileOp, debugLog),
       demo(files, fileOp, form.programFolder()),
       diagnostics(dxrun, files, form.settings(), systemFolder(), form.programFolder()) {
     SettingsStore& settings = form.settings();
-    if (commandLine) commandLineView = std::make_unique<CommandLineRunView>(view, *commandLine);
-    RunView& runView = commandLineView ? static_cast<RunView&>(*commandLineView) : view;
     controller = std::make_unique<RunController>(
-        RunServices{runView, settings, files, dialogs, cp, diagnostics,
+        RunServices{view, settings, files, dialogs, cp, diagnostics,
                     [&settings](const Diagnostics& values) { return collectSystemInfo(values, settings); },
                     inUse, [&shell](const std::string& path) { shell.open(path, ShowCommand::Show); }, clock,
                     scheduler, debugLog, config, demo,
-                    [&form](const std::function<void()>& step) { form.guarded(step); }, systemCodePageToUtf8,
-                    // The history page is rebuilt from the folder's result files after every run; the
-                    // run's own results are safe by then, so a page that cannot be written is only logged.
-                    [this, &files](const std::string& resultsFolder) {
-                        try {
-                            (void)rebuildHistory(files, resultsFolder);
-                        } catch (const OsError& e) {
-                            debugLog.add(std::string("History page not rebuilt: ") + e.what());
-                        }
-                    }},
+                    [&form](const std::function<void()>& step) { form.guarded(step); }, systemCodePageToUtf8},
         form.gameInstall(), form.programFolder(), web::kMakerHost);
 
     // A crash during a run puts back what this run changed. The hook asks the

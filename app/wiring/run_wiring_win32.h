@@ -6,7 +6,6 @@
 #include <memory>
 #include <string>
 
-#include "app/command_line.h"
 #include "app/main_run_view.h"
 #include "common/scheduler_win32.h"
 #include "gameconfig/demo_preparation.h"
@@ -28,15 +27,12 @@ class MainWindow;
 
 class RunComponents {
 public:
-    // commandLine: the options of a "/run", laid over the window's for that run alone.
-    RunComponents(MainWindow& form, FileSystem& files, ShellFileOperation& fileOp, Dialogs& dialogs, Shell& shell,
-                  const RunOptions* commandLine = nullptr);
+    RunComponents(MainWindow& form, FileSystem& files, ShellFileOperation& fileOp, Dialogs& dialogs, Shell& shell);
     ~RunComponents();
     RunComponents(const RunComponents&) = delete;
     RunComponents& operator=(const RunComponents&) = delete;
 
     MainRunView view;
-    std::unique_ptr<CommandLineRunView> commandLineView;  // a "/run" only
     Win32ProcessRunner cp;
     Win32ProcessRunner dxrun;
     Win32Scheduler scheduler;

@@ -132,7 +132,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     resolutionList.attach(possibilities, [&form](std::function<void()> handler) { form.guarded(handler); });
     Win32AppWindows windows(window, waitWindow, resolutionList);
     form.attachUi(MainWindowUiServices{fileDialogs, shell, helpDownloader, windows, update.verifier});
-    RunComponents run(form, files, fileOp, dialogs, shell, scripted ? &commandLine.run : nullptr);
+    RunComponents run(form, files, fileOp, dialogs, shell);
     form.attachRun(*run.controller);
     window.onClose = [&form] { form.guarded([&form] { form.onCloseRequested(); }); };
     finishSwapRepair(form.programFolder(), swapRepair.leftovers, run.debugLog, dialogs);
@@ -150,7 +150,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (scripted) {
         form.setQuiet(dialogs.quiet);
         scriptedRun = std::make_unique<ScriptedRun>(ScriptedRunServices{
-            window.view(), *run.commandLineView, *run.controller, files, run.debugLog, dialogs, systemCodePageToUtf8,
+            window.view(), commandLine.run, [&form] { return form.runRequest(); }, *run.controller, files, run.debugLog, dialogs, systemCodePageToUtf8,
             [&exitCode, &window](int code) {
                 exitCode = code;
                 PostMessageA(window.hwnd(), WM_CLOSE, 0, 0);

@@ -5,6 +5,9 @@
 #include "app/command_line.h"
 #include "app/main_run_view.h"
 #include "run/resolution_slot.h"
+#include "memory_key_store.h"
+#include "settings/settings_names.h"
+#include "settings/settings_store.h"
 #include "state_view.h"
 
 namespace melkrin {
@@ -146,7 +149,9 @@ TEST(CommandLineTest, BadArgumentsAreRefusedWithTheReason) {
 
 TEST(CommandLineTest, TheRunSeesTheGivenOptionsOverTheStoredOnes) {
     StateView window;
-    MainRunView windowView(window);
+    testing::MemoryKeyStore keys;
+    keys.addKey(names::kSettingsKey);
+    SettingsStore settings(keys);
     window.setChecked(ControlId::Res1024, true);
     window.setChecked(ControlId::CusResBox, true);
     window.setText(ControlId::CusWidth, "1366");
@@ -159,34 +164,41 @@ TEST(CommandLineTest, TheRunSeesTheGivenOptionsOverTheStoredOnes) {
     window.setChecked(ControlId::HDRBox, true);
     window.setSelection(ControlId::RendererBox, 1);
 
+    const auto sizes = [](const RunRequest& r) {
+        std::vector<std::string> shown;
+        for (const auto& slot : r.slots) shown.push_back(slot.width + "x" + slot.height);
+        return shown;
+    };
     {  // Nothing given: the window's options.
-        CommandLineRunView view(windowView, parseCommandLine({"/run"}).run);
-        EXPECT_TRUE(view.slotChecked(2));
-        EXPECT_TRUE(view.slotChecked(kCustomSlot));
-        EXPECT_EQ(view.customWidth(), "1366");
-        EXPECT_EQ(view.note(), "stored note");
-        EXPECT_EQ(view.demoNumber(), 1);
-        EXPECT_EQ(view.qualityChoices().aaLevel, 1);
-        EXPECT_EQ(view.gameTimeLimit(), std::nullopt);
+        const RunRequest request = commandLineRunRequest(windowRunRequest(window, settings), parseCommandLine({"/run"}).run);
+        EXPECT_EQ(sizes(request), (std::vector<std::string>{"1024x768", "1366x768"}));
+        EXPECT_EQ(request.note, "stored note");
+        EXPECT_EQ(request.demoNumber, 1);
+        EXPECT_EQ(request.quality.aaLevel, 1);
+        EXPECT_EQ(request.timeLimit, kDefaultGameTimeLimit) << "the stored one";
     }
     {  // Resolutions given replace all of the window's, the custom one too.
-        CommandLineRunView view(windowView, parseCommandLine({"/run", "/res:640x480", "/demo:D:\\x.dem", "/aa:off",
-                                                              "/hdr:off", "/note:", "/timelimit:30"})
-                                                .run);
-        EXPECT_TRUE(view.slotChecked(0));
-        EXPECT_FALSE(view.slotChecked(2));
-        EXPECT_FALSE(view.slotChecked(kCustomSlot));
-        EXPECT_EQ(view.customWidth(), "");
-        EXPECT_EQ(view.demoNumber(), 4);
-        EXPECT_EQ(view.demoFile(), "D:\\x.dem");
-        const QualityChoices quality = view.qualityChoices();
+        const RunRequest request = commandLineRunRequest(
+            windowRunRequest(window, settings),
+            parseCommandLine({"/run", "/res:640x480", "/demo:D:\\x.dem", "/aa:off", "/hdr:off", "/note:", "/timelimit:30"})
+                .run);
+        EXPECT_EQ(sizes(request), (std::vector<std::string>{"640x480"}));
+        EXPECT_EQ(request.demoNumber, 4);
+        EXPECT_EQ(request.demoFile, "D:\\x.dem");
+        const QualityChoices& quality = request.quality;
         EXPECT_EQ(quality.aaLevel, 0);
         EXPECT_EQ(quality.afLevel, 2) << "not given: stored";
         EXPECT_FALSE(quality.hdr);
         EXPECT_EQ(quality.renderer, Renderer::Direct3D);
-        EXPECT_EQ(view.note(), "");
-        EXPECT_EQ(view.resultsFolder(), "C:\\Bench\\Benchmark\\");
-        EXPECT_EQ(view.gameTimeLimit(), 30u);
+        EXPECT_EQ(request.note, "");
+        EXPECT_EQ(request.resultsFolder, "C:\\Bench\\Benchmark\\");
+        EXPECT_EQ(request.timeLimit, 30u);
+    }
+    {  // A custom size alone.
+        const RunRequest request =
+            commandLineRunRequest(windowRunRequest(window, settings), parseCommandLine({"/run", "/res:1366x768"}).run);
+        ASSERT_EQ(sizes(request), (std::vector<std::string>{"1366x768"}));
+        EXPECT_EQ(request.slots[0].index, kCustomSlot);
     }
     // The window itself is left as it was: nothing the command line gave can be stored from it.
     EXPECT_TRUE(window.checked(ControlId::Res1024));

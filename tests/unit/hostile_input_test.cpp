@@ -118,7 +118,7 @@ TEST(HostileInputTest, AHundredMegabyteLogGivesItsFigure) {
 
     Rig rig;
     rig.view.setChecked(ControlId::Res640, true);
-    rig.controller->onRunClicked();
+    rig.startRun();
     rig.playGame(log);
     rig.expectEndedCleanly();
     EXPECT_EQ(rig.controller->run().lastResult, "61.25");
@@ -147,7 +147,7 @@ TEST(HostileInputTest, ABinaryDiagnosticReportYieldsNothing) {
 TEST(HostileInputTest, AResultsFolderThatVanishesWhileTheGamePlays) {
     Rig rig;
     rig.view.setChecked(ControlId::Res640, true);
-    rig.controller->onRunClicked();
+    rig.startRun();
     ASSERT_TRUE(rig.cp.running());
     rig.files.folders.erase(MemoryFileSystem::norm(kProgram + "Benchmark"));
     rig.playGame("Average: 75.00 FPS\r\n");

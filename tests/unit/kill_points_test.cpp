@@ -16,7 +16,7 @@ TEST(KillPointsTest, ARunPassesEveryStepInOrder) {
     {
         Rig rig;
         rig.view.setChecked(ControlId::Res640, true);
-        rig.controller->onRunClicked();
+        rig.startRun();
         rig.playGame("Average: 75.00 FPS\r\n");
         rig.expectEndedCleanly();
     }
@@ -35,7 +35,7 @@ TEST(KillPointsTest, ACancelAndATimeLimitPassTheirStepsInOrder) {
         setKillPointHandler([&](const std::string& step) { reached.push_back(step); });
         Rig rig;
         rig.view.setChecked(ControlId::Res640, true);
-        rig.controller->onRunClicked();
+        rig.startRun();
         rig.dialogs.answers = {true};
         rig.controller->onCancelClicked();
         rig.cp.finish(kStopped);
@@ -52,7 +52,7 @@ TEST(KillPointsTest, ACancelAndATimeLimitPassTheirStepsInOrder) {
         rig.keys.set(names::kSettingsKey, "GameTimeLimit", "5");
         rig.view.setChecked(ControlId::Res640, true);
         rig.view.setChecked(ControlId::Res800, true);
-        rig.controller->onRunClicked();
+        rig.startRun();
         ASSERT_TRUE(rig.scheduler.runWithdrawable());  // the first game outlives its limit
         rig.cp.finish(kStopped);
         rig.scheduler.runAll();

@@ -88,6 +88,21 @@ TEST(PassStatisticsTest, StoredOptionsReadAsPlans) {
     EXPECT_EQ(PassPlan::fromStored("4", "").passesText(), "4");
 }
 
+TEST(PassStatisticsTest, TheListsItemsAreTheStoredTexts) {
+    const struct {
+        int item;
+        const char* stored;
+    } cases[] = {{0, "1"}, {2, "3"}, {9, "10"}, {PassPlan::kUntilStableItem, "until stable"}, {-1, "1"}, {11, "1"}};
+    for (const auto& c : cases) {
+        const PassPlan plan = PassPlan::fromListItem(c.item, true);
+        EXPECT_EQ(plan.passesText(), c.stored) << c.item;
+        EXPECT_TRUE(plan.warmUp);
+        const PassPlan back = PassPlan::fromStored(c.stored, "1");
+        EXPECT_EQ(back.count, plan.count) << c.item;
+        EXPECT_EQ(back.untilStable, plan.untilStable) << c.item;
+    }
+}
+
 TEST(PassStatisticsTest, FixedCountsPlayExactlyThatManyGames) {
     PassPlan plan;
     plan.count = 3;

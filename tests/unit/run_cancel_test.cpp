@@ -57,7 +57,7 @@ TEST(RunCancelTest, CancelEndsTheRunWithoutAReportWhereverItIs) {
             rig.keys.set(names::kSettingsKey, "Display Memory", "");
             rig.files.addFile("C:\\windows\\system32\\dxdiag.exe", "MZ");
         }
-        rig.controller->onRunClicked();
+        rig.startRun();
         if (c.at == At::Collecting) {
             rig.files.addFile(rig.game.logFile(), "Average: 99.00 FPS\r\n");
             rig.cp.finish(0);
@@ -105,7 +105,7 @@ TEST(RunCancelTest, DecliningTheQuestionOrPressingWhenIdleChangesNothing) {
     EXPECT_TRUE(rig.dialogs.questions.empty()) << "no run, no question";
 
     rig.view.setChecked(ControlId::Res640, true);
-    rig.controller->onRunClicked();
+    rig.startRun();
     rig.dialogs.answers = {false};
     rig.controller->onCancelClicked();
     EXPECT_EQ(rig.cp.stops, 0);
@@ -117,7 +117,7 @@ TEST(RunCancelTest, DecliningTheQuestionOrPressingWhenIdleChangesNothing) {
     // Once the report is being written there is nothing left to cancel.
     Rig late;
     late.view.setChecked(ControlId::Res640, true);
-    late.controller->onRunClicked();
+    late.startRun();
     late.files.addFile(late.game.logFile(), "Average: 80.00 FPS\r\n");
     late.cp.finish(0);
     late.scheduler.runAll(1);  // the 2 s wait: the log is read, the report saved
@@ -131,7 +131,7 @@ TEST(RunCancelTest, AStopThatFailsEndsTheRunWithTheError) {
     Ended ended;
     listen(rig, ended);
     rig.view.setChecked(ControlId::Res640, true);
-    rig.controller->onRunClicked();
+    rig.startRun();
     rig.cp.refuseStop = true;
     rig.controller->onCancelClicked(false);
     rig.scheduler.runAll();
@@ -158,7 +158,7 @@ TEST(RunTimeLimitTest, AGameThatRunsTooLongIsStoppedAndTheRunGoesOn) {
         rig.keys.set(names::kSettingsKey, "GameTimeLimit", "5");
         rig.view.setChecked(ControlId::Res640, true);
         rig.view.setChecked(ControlId::Res800, true);
-        rig.controller->onRunClicked();
+        rig.startRun();
         for (bool hangs : {c.firstHangs, c.secondHangs}) {
             ASSERT_TRUE(rig.cp.running());
             if (hangs) {
@@ -225,17 +225,9 @@ TEST(RunTimeLimitTest, TheLimitComesFromTheRunOrTheSettings) {
         // A time limit given for this run, as the command line gives it.
         RunOptions options;
         options.gameTimeLimit = c.given;
-        CommandLineRunView view(rig.runView, options);
-        // The rig's controller reads the window; this one the run's own options.
-        RunController controller(
-            RunServices{view, rig.settings, rig.files, rig.dialogs, rig.cp, rig.diagnostics,
-                        [](const Diagnostics&) { return SystemInfo{}; }, rig.inUse, [](const std::string&) {},
-                        rig.clock, rig.scheduler, rig.debugLog, rig.config, rig.demo,
-                        [](const std::function<void()>& f) { f(); }},
-            rig.game, kProgram, "www.quorvane.example");
         if (c.stored) rig.keys.set(names::kSettingsKey, "GameTimeLimit", c.stored);
         rig.view.setChecked(ControlId::Res640, true);
-        controller.onRunClicked();
+        rig.controller->start(commandLineRunRequest(rig.request(), options));
         ASSERT_TRUE(rig.cp.running());
         EXPECT_EQ(armedLimit(rig), c.armedMs);
         const auto stored = rig.keys.get(names::kSettingsKey, "GameTimeLimit");

@@ -19,7 +19,7 @@ TEST(RunControllerTest, SlotsOneSixAndCustomPlayInOrder) {
     rig.view.setText(ControlId::CusWidth, "1280");
     rig.view.setText(ControlId::CusHeight, "720");
 
-    rig.controller->onRunClicked();
+    rig.startRun();
     EXPECT_TRUE(rig.dialogs.messages.empty());
     EXPECT_TRUE(rig.dxrun.starts.empty()) << "the cache is filled: no diagnostic step";
     EXPECT_FALSE(rig.view.enabled(ControlId::BenchButton));
@@ -120,7 +120,7 @@ TEST(RunControllerTest, RefusalsLeaveEverythingAsItWas) {
         Rig rig;
         rig.files.addFile(rig.game.logFile(), "old log");
         c.arrange(rig);
-        rig.controller->onRunClicked();
+        rig.startRun();
         EXPECT_EQ(rig.dialogs.messages, (std::vector<std::string>{c.message}));
         EXPECT_TRUE(rig.view.enabled(ControlId::BenchButton));
         EXPECT_FALSE(rig.view.visible(ControlId::ProgressPanel));
@@ -132,7 +132,7 @@ TEST(RunControllerTest, RefusalsLeaveEverythingAsItWas) {
     Rig noDemo;
     noDemo.view.setChecked(ControlId::Res640, true);
     noDemo.view.setSelection(ControlId::Demo, kNoSelection);
-    noDemo.controller->onRunClicked();
+    noDemo.startRun();
     ASSERT_EQ(noDemo.dialogs.messages.size(), 1u);
     EXPECT_EQ(noDemo.dialogs.messages[0].rfind("ERROR. Please, ", 0), 0u);
     EXPECT_TRUE(noDemo.cp.starts.empty());
@@ -142,7 +142,7 @@ TEST(RunControllerTest, LastGameWithoutLogWritesNoReportButRestores) {
     Rig rig;
     rig.view.setChecked(ControlId::Res640, true);
     rig.view.setChecked(ControlId::Res800, true);
-    rig.controller->onRunClicked();
+    rig.startRun();
     rig.playGame("Average: 99.00\r\n");
     rig.playGame("");
     EXPECT_TRUE(rig.opened.empty());
@@ -159,7 +159,7 @@ TEST(RunControllerTest, ALogHeldOpenIsWaitedForWithinALimit) {
     {  // Released after a few looks: the figure is read.
         Rig rig;
         rig.view.setChecked(ControlId::Res640, true);
-        rig.controller->onRunClicked();
+        rig.startRun();
         rig.inUse.busyProbes = 4;
         rig.playGame("Average: 75.00 FPS\r\n");
         EXPECT_EQ(rig.controller->run().lastResult, "75.00");
@@ -169,7 +169,7 @@ TEST(RunControllerTest, ALogHeldOpenIsWaitedForWithinALimit) {
     {  // Never released: after the limit the log counts as missing and the run still ends.
         Rig rig;
         rig.view.setChecked(ControlId::Res640, true);
-        rig.controller->onRunClicked();
+        rig.startRun();
         rig.inUse.always.insert(rig.game.logFile());
         rig.playGame("Average: 75.00 FPS\r\n");
         EXPECT_TRUE(rig.opened.empty());
@@ -186,7 +186,7 @@ TEST(RunControllerTest, FirstRunCollectsDiagnosticsSecondUsesTheCache) {
     rig.keys.set(names::kSettingsKey, "Display Memory", "");
     rig.files.addFile("C:\\windows\\system32\\dxdiag.exe", "MZ");
     rig.view.setChecked(ControlId::Res640, true);
-    rig.controller->onRunClicked();
+    rig.startRun();
     EXPECT_EQ(rig.view.text(ControlId::StatusText), "Collecting system information...");
     ASSERT_EQ(rig.dxrun.starts.size(), 1u);
     EXPECT_TRUE(rig.cp.starts.empty());
@@ -199,7 +199,7 @@ TEST(RunControllerTest, FirstRunCollectsDiagnosticsSecondUsesTheCache) {
     EXPECT_EQ(rig.marker(), "0");
 
     rig.clock.text = "31.07.2006 09:00:00";
-    rig.controller->onRunClicked();
+    rig.startRun();
     EXPECT_EQ(rig.dxrun.starts.size(), 1u) << "the cache is used";
     rig.playGame("Average: 11.00\r\n");
     const auto debug = rig.debugFile();
@@ -211,7 +211,7 @@ TEST(RunControllerTest, FirstRunCollectsDiagnosticsSecondUsesTheCache) {
 TEST(RunControllerTest, CacheWithoutDriverVersionReadsNoInformation) {
     Rig rig;
     rig.view.setChecked(ControlId::Res640, true);
-    rig.controller->onRunClicked();
+    rig.startRun();
     EXPECT_EQ(rig.controller->run().diagnostics.driverVersion, "No information");
     EXPECT_EQ(rig.controller->run().diagnostics.soundSystem, "No information");
     rig.playGame("Average: 10.00\r\n");
@@ -224,7 +224,7 @@ TEST(RunControllerTest, StepsOfTheStartAndTheEndHappenInTheirOrder) {
     Rig rig;
     rig.view.setChecked(ControlId::Res640, true);
     const std::string ini = kContent + "Sam2.ini", backup = kContent + "Sam2_old.ini";
-    rig.controller->onRunClicked();
+    rig.startRun();
     // The marker goes up before the user's file moves, so an interruption in
     // between is always offered the restore.
     EXPECT_EQ(only(rig.journal, {"NoErrorWarning", "Sam2", "start "}),
@@ -273,7 +273,7 @@ TEST(RunControllerTest, QualityControlsBecomeTheirLinesAndLabels) {
         rig.view.setSelection(ControlId::AFBox, c.af);
         rig.view.setChecked(ControlId::HDRBox, c.hdr);
         rig.view.setSelection(ControlId::RendererBox, c.renderer);
-        rig.controller->onRunClicked();
+        rig.startRun();
         const auto ini = splitLines(rig.files.content(kContent + "Sam2.ini"));
         ASSERT_EQ(ini.size(), 310u);
         EXPECT_EQ((std::vector<std::string>{ini[28], ini[39], ini[49], ini[50]}), c.lines);

@@ -19,7 +19,7 @@ TEST(RunControllerTest, FailuresStillGiveTheConfigurationBack) {
         Rig rig;
         rig.view.setChecked(ControlId::Res640, true);
         rig.view.setText(ControlId::ResEdit, "C:\\Gone\\");
-        rig.controller->onRunClicked();
+        rig.startRun();
         rig.playGame("Average: 75.00 FPS\r\n");
         EXPECT_EQ(rig.dialogs.errors.size(), 1u);
         EXPECT_EQ(rig.files.content(kContent + "Sam2.ini"), "user settings\r\n");
@@ -31,7 +31,7 @@ TEST(RunControllerTest, FailuresStillGiveTheConfigurationBack) {
         Rig rig;
         rig.view.setChecked(ControlId::Res640, true);
         rig.view.setChecked(ControlId::Res800, true);
-        rig.controller->onRunClicked();
+        rig.startRun();
         rig.files.readOnly.insert(MemoryFileSystem::norm(kProgram + "debuginfo.txt"));
         rig.playGame("Average: 75.00 FPS\r\n");
         EXPECT_EQ(rig.dialogs.errors.size(), 1u) << "the same failing save at the end is not shown again";
@@ -45,7 +45,7 @@ TEST(RunControllerTest, FailuresStillGiveTheConfigurationBack) {
         Rig rig;
         rig.view.setChecked(ControlId::Res640, true);
         rig.cp.refuseNext = true;
-        rig.controller->onRunClicked();
+        rig.startRun();
         rig.scheduler.runAll();
         EXPECT_EQ(rig.dialogs.errors.size(), 1u);
         EXPECT_EQ(rig.files.content(kContent + "Sam2.ini"), "user settings\r\n");
@@ -71,7 +71,7 @@ TEST(RunControllerTest, TheDiagnosticToolsEndCannotStopTheRun) {
         rig.keys.set(names::kSettingsKey, "Display Memory", "");
         rig.files.addFile("C:\\windows\\system32\\dxdiag.exe", "MZ");
         rig.view.setChecked(ControlId::Res640, true);
-        rig.controller->onRunClicked();
+        rig.startRun();
         ASSERT_EQ(rig.controller->state(), RunState::Diagnostics);
         rig.files.addFile(kProgram + "dxinfo.txt",
                           "Display Devices\r\n  Display Memory: 512.0 MB\r\n  Driver Version: 6.14\r\n"
@@ -103,7 +103,7 @@ TEST(RunControllerTest, ARefusedDiagnosticToolLeavesTheValuesIndeterminable) {
     rig.files.addFile("C:\\windows\\system32\\dxdiag.exe", "MZ");
     rig.dxrun.refuseNext = true;
     rig.view.setChecked(ControlId::Res640, true);
-    rig.controller->onRunClicked();
+    rig.startRun();
     EXPECT_EQ(rig.controller->run().diagnostics.displayMemory, "indeterminable");
     EXPECT_EQ(rig.controller->run().diagnostics.soundSystem, "indeterminable");
     rig.playGame("Average: 33.00\r\n");
@@ -119,7 +119,7 @@ TEST(RunControllerTest, ARestoreThatFailsAtTheEndIsTriedOnceAndShownOnce) {
         Rig rig;
         rig.view.setChecked(ControlId::Res640, true);
         if (reportFails) rig.view.setText(ControlId::ResEdit, "C:\\Gone\\");
-        rig.controller->onRunClicked();
+        rig.startRun();
         // The benchmark file cannot be replaced: the backup cannot move back.
         rig.files.readOnly.insert(MemoryFileSystem::norm(kContent + "Sam2.ini"));
         rig.playGame("Average: 75.00 FPS\r\n");
@@ -191,7 +191,7 @@ TEST(RunControllerTest, TheEndPutsBackWhatThisRunChanged) {
         Rig rig;
         rig.view.setChecked(ControlId::Res640, true);
         c.arrange(rig);
-        rig.controller->onRunClicked();
+        rig.startRun();
         if (!c.fails) rig.playGame("Average: 40.00\r\n");
         rig.scheduler.runAll();
         EXPECT_EQ(rig.dialogs.errors.size(), c.fails ? 1u : 0u);
@@ -207,7 +207,7 @@ TEST(RunControllerTest, ARunThatStopsEarlyLeavesItsStoryInTheDebugLog) {
     Rig rig;
     rig.view.setChecked(ControlId::Res640, true);
     rig.cp.refuseNext = true;
-    rig.controller->onRunClicked();
+    rig.startRun();
     rig.scheduler.runAll();
     ASSERT_EQ(rig.dialogs.errors.size(), 1u);
     EXPECT_EQ(after(rig.debugFile(), "START SS2 in 640 \xD7 480"),
@@ -222,7 +222,7 @@ TEST(RunControllerTest, ARefusedStartOnALaterSlotEndsTheRun) {
     Rig rig;
     rig.view.setChecked(ControlId::Res640, true);
     rig.view.setChecked(ControlId::Res800, true);
-    rig.controller->onRunClicked();
+    rig.startRun();
     rig.cp.refuseNext = true;
     rig.playGame("Average: 60.00\r\n");
     EXPECT_EQ(rig.cp.starts.size(), 1u);
@@ -235,7 +235,7 @@ TEST(RunControllerTest, ARefusedStartOnALaterSlotEndsTheRun) {
     // A late end of a game changes nothing, and the next run starts afresh.
     rig.controller->cpTerminate(rig.cp, 0);
     EXPECT_EQ(rig.dialogs.errors.size(), 1u);
-    rig.controller->onRunClicked();
+    rig.startRun();
     EXPECT_EQ(rig.controller->state(), RunState::Playing);
 }
 
@@ -243,7 +243,7 @@ TEST(RunControllerTest, TheGamesExitCodeChangesNothing) {
     Rig rig;
     rig.view.setChecked(ControlId::Res640, true);
     rig.view.setChecked(ControlId::Res800, true);
-    rig.controller->onRunClicked();
+    rig.startRun();
     rig.playGame("Average: 60.00\r\n", 1);
     rig.playGame("Average: 50.00\r\n", 0xC0000005u);
     EXPECT_TRUE(rig.dialogs.errors.empty());
@@ -256,7 +256,7 @@ TEST(RunControllerTest, TheGamesExitCodeChangesNothing) {
 TEST(RunControllerTest, FormCloseDeletesTheBatchFile) {
     Rig rig;
     rig.view.setChecked(ControlId::Res640, true);
-    rig.controller->onRunClicked();
+    rig.startRun();
     ASSERT_TRUE(rig.files.fileExists(rig.game.batchFile()));
     rig.controller->onCloseRequested();
     EXPECT_FALSE(rig.files.fileExists(rig.game.batchFile()));

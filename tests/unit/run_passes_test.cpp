@@ -50,7 +50,7 @@ TEST(RunPassesTest, ThreePassesAtTwoResolutions) {
     PassRig rig("3");
     rig.view.setChecked(ControlId::Res640, true);
     rig.view.setChecked(ControlId::Res800, true);
-    rig.controller->onRunClicked();
+    rig.startRun();
     EXPECT_EQ(rig.view.text(ControlId::StatusText), "Resolution: 640 \xD7 480... (pass 1 of 3)");
     for (const char* figure : {"59.00", "61.00", "60.00"}) rig.playGame(logWith(figure));
     EXPECT_EQ(rig.view.text(ControlId::StatusText), "Resolution: 800 \xD7 600... (pass 1 of 3)");
@@ -151,7 +151,7 @@ TEST(RunPassesTest, ThreePassesAtTwoResolutions) {
 TEST(RunPassesTest, TheWarmUpPlaysFirstAndDoesNotCount) {
     PassRig rig("2", "1");
     rig.view.setChecked(ControlId::Res640, true);
-    rig.controller->onRunClicked();
+    rig.startRun();
     EXPECT_EQ(rig.view.text(ControlId::StatusText), "Resolution: 640 \xD7 480... (warm-up)");
     rig.playGame(logWith("10.00"));
     EXPECT_EQ(rig.view.text(ControlId::StatusText), "Resolution: 640 \xD7 480... (pass 1 of 2)");
@@ -171,7 +171,7 @@ TEST(RunPassesTest, TheWarmUpPlaysFirstAndDoesNotCount) {
     // A warm-up alone, with one pass: the report shows one figure with its list.
     PassRig single("1", "1");
     single.view.setChecked(ControlId::Res640, true);
-    single.controller->onRunClicked();
+    single.startRun();
     single.playGame(logWith("10.00"));
     single.playGame(logWith("33.50"));
     single.expectEndedCleanly();
@@ -202,7 +202,7 @@ TEST(RunPassesTest, UntilStableStopsByTheRule) {
         SCOPED_TRACE(c.what);
         PassRig rig("until stable");
         rig.view.setChecked(ControlId::Res640, true);
-        rig.controller->onRunClicked();
+        rig.startRun();
         for (const auto& figure : c.logs) {
             if (!rig.cp.running()) break;
             rig.playGame(figure.empty() ? "" : logWith(figure));
@@ -220,7 +220,7 @@ TEST(RunPassesTest, AGameThatNeverGivesAFigureEndsItsPasses) {
     PassRig rig("until stable");
     rig.view.setChecked(ControlId::Res640, true);
     rig.view.setChecked(ControlId::Res800, true);
-    rig.controller->onRunClicked();
+    rig.startRun();
     // 640 x 480 never writes a log: after eight games three figures cannot come any more.
     for (int i = 0; i < 8; ++i) rig.playGame("");
     for (const char* figure : {"70.00", "70.00", "70.00"}) rig.playGame(logWith(figure));
@@ -242,7 +242,7 @@ TEST(RunPassesTest, AGameThatNeverGivesAFigureEndsItsPasses) {
     // With figures nowhere, no report, as a single pass without a figure writes none; the data still are kept.
     PassRig none("2");
     none.view.setChecked(ControlId::Res640, true);
-    none.controller->onRunClicked();
+    none.startRun();
     none.playGame("");
     none.playGame("");
     none.expectEndedCleanly();
@@ -255,7 +255,7 @@ TEST(RunPassesTest, TheTimeLimitEndsTheResolutionsPasses) {
     rig.keys.set(names::kSettingsKey, "GameTimeLimit", "5");
     rig.view.setChecked(ControlId::Res640, true);
     rig.view.setChecked(ControlId::Res800, true);
-    rig.controller->onRunClicked();
+    rig.startRun();
     rig.playGame(logWith("30.00"));
     // The second game at 640 x 480 hangs and is stopped.
     ASSERT_TRUE(rig.scheduler.runWithdrawable());
@@ -277,7 +277,7 @@ TEST(RunPassesTest, TheTimeLimitEndsTheResolutionsPasses) {
 TEST(RunPassesTest, ACancelledRunWritesNoResultFiles) {
     PassRig rig("3");
     rig.view.setChecked(ControlId::Res640, true);
-    rig.controller->onRunClicked();
+    rig.startRun();
     rig.playGame(logWith("30.00"));
     rig.controller->onCancelClicked(false);
     rig.cp.finish(kStoppedCode);
@@ -294,14 +294,8 @@ TEST(RunPassesTest, TheCommandLinesPassesOverrideTheStoredOnes) {
     RunOptions given;
     given.passes = "2";
     given.warmUp = false;
-    CommandLineRunView view(rig.runView, given);
-    RunController controller(
-        RunServices{view, rig.settings, rig.files, rig.dialogs, rig.cp, rig.diagnostics,
-                    [](const Diagnostics&) { return SystemInfo{}; }, rig.inUse, [](const std::string&) {}, rig.clock,
-                    rig.scheduler, rig.debugLog, rig.config, rig.demo, [](const std::function<void()>& f) { f(); }},
-        rig.game, kProgram, "www.quorvane.example");
     rig.view.setChecked(ControlId::Res640, true);
-    controller.onRunClicked();
+    rig.controller->start(commandLineRunRequest(rig.request(), given));
     rig.playGame(logWith("30.00"));
     rig.playGame(logWith("31.00"));
     EXPECT_FALSE(rig.cp.running());
@@ -312,7 +306,7 @@ TEST(RunPassesTest, TheCommandLinesPassesOverrideTheStoredOnes) {
 TEST(RunResultFilesTest, TheDefaultsAddTheFilesAndStoreNothing) {
     PassRig rig(nullptr);
     rig.view.setChecked(ControlId::Res640, true);
-    rig.controller->onRunClicked();
+    rig.startRun();
     rig.playGame(logWith("61.25"));
     rig.expectEndedCleanly();
     EXPECT_FALSE(rig.keys.get(names::kSettingsKey, "Passes")) << "a run stores no pass option";
@@ -332,7 +326,7 @@ TEST(RunResultFilesTest, TheTableGetsItsHeaderOnceAndALockedTableIsReported) {
     PassRig rig(nullptr);
     rig.view.setChecked(ControlId::Res640, true);
     const auto runOnce = [&](const char* figure) {
-        rig.controller->onRunClicked();
+        rig.startRun();
         rig.playGame(logWith(figure));
         rig.expectEndedCleanly();
     };
@@ -365,7 +359,7 @@ TEST(RunResultFilesTest, TheTableGetsItsHeaderOnceAndALockedTableIsReported) {
 TEST(RunResultFilesTest, AResultsFolderThatIsGoneIsReportedOnce) {
     PassRig rig(nullptr);
     rig.view.setChecked(ControlId::Res640, true);
-    rig.controller->onRunClicked();
+    rig.startRun();
     rig.files.folders.erase(MemoryFileSystem::norm(kProgram + "Benchmark"));
     rig.playGame(logWith("61.25"));
     rig.expectEndedCleanly();
@@ -374,26 +368,15 @@ TEST(RunResultFilesTest, AResultsFolderThatIsGoneIsReportedOnce) {
     EXPECT_FALSE(rig.files.fileExists(rig.jsonPath()));
 }
 
-TEST(RunResultFilesTest, TheHookHearsOfTheFolderAfterTheFiles) {
+TEST(RunResultFilesTest, TheRunRebuildsTheHistoryPageFromTheFilesItWrote) {
     PassRig rig(nullptr);
-    std::vector<std::string> seen;
-    RunController controller(
-        RunServices{rig.runView, rig.settings, rig.files, rig.dialogs, rig.cp, rig.diagnostics,
-                    [](const Diagnostics&) { return SystemInfo{}; }, rig.inUse, [](const std::string&) {}, rig.clock,
-                    rig.scheduler, rig.debugLog, rig.config, rig.demo, [](const std::function<void()>& f) { f(); },
-                    nullptr,
-                    [&](const std::string& folder) {
-                        seen.push_back(folder);
-                        seen.push_back(rig.files.fileExists(folder + "result_30_07_2006_14_05_09.json") &&
-                                               rig.files.fileExists(folder + "results.csv")
-                                           ? "both there"
-                                           : "missing");
-                    }},
-        rig.game, kProgram, "www.quorvane.example");
     rig.view.setChecked(ControlId::Res640, true);
-    controller.onRunClicked();
+    rig.startRun();
     rig.playGame(logWith("61.25"));
-    EXPECT_EQ(seen, (std::vector<std::string>{kProgram + "Benchmark\\", "both there"}));
+    rig.expectEndedCleanly();
+    const std::string page = rig.files.content(kProgram + "Benchmark\\history.htm");
+    EXPECT_NE(page.find("61.25"), std::string::npos) << "the page is built after the run's own result file";
+    EXPECT_TRUE(rig.dialogs.errors.empty());
 }
 
 }  // namespace

@@ -115,6 +115,10 @@ struct Rig {
             game, kProgram, "www.quorvane.example");
     }
 
+    // The run button: the run takes the window's options as they are now.
+    RunRequest request() { return windowRunRequest(view, settings); }
+    void startRun() { controller->start(request()); }
+
     // The game plays: its log appears (or not) and the batch interpreter ends.
     void playGame(const std::string& log, std::uint32_t exitCode = 0) {
         ASSERT_TRUE(cp.running());

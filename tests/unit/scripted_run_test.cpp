@@ -18,27 +18,25 @@ struct Scripted {
     Rig rig;
     FakeDialogs boxes;
     RecordingDialogs dialogs{boxes};
-    std::unique_ptr<CommandLineRunView> view;
+    CommandLine line;
     std::unique_ptr<RunController> controller;
     std::unique_ptr<ScriptedRun> scripted;
     std::vector<int> exits;
 
-    explicit Scripted(const std::vector<std::string>& args, bool quiet = true) {
-        const CommandLine line = parseCommandLine(args);
+    explicit Scripted(const std::vector<std::string>& args, bool quiet = true) : line(parseCommandLine(args)) {
         EXPECT_EQ(line.action, CommandLine::Action::Run) << line.error;
         dialogs.quiet = quiet;
         rig.view.setText(ControlId::VersionText, "1.2");
         rig.files.addFolder("C:\\Out");
-        view = std::make_unique<CommandLineRunView>(rig.runView, line.run);
         controller = std::make_unique<RunController>(
-            RunServices{*view, rig.settings, rig.files, dialogs, rig.cp, rig.diagnostics,
+            RunServices{rig.runView, rig.settings, rig.files, dialogs, rig.cp, rig.diagnostics,
                         [](const Diagnostics&) { return SystemInfo{}; }, rig.inUse,
                         [this](const std::string& path) { rig.opened.push_back(path); }, rig.clock, rig.scheduler,
                         rig.debugLog, rig.config, rig.demo, [](const std::function<void()>& f) { f(); }},
             rig.game, kProgram, "www.quorvane.example");
         scripted = std::make_unique<ScriptedRun>(ScriptedRunServices{
-            rig.view, *view, *controller, rig.files, rig.debugLog, dialogs, latin1ToUtf8,
-            [this](int code) { exits.push_back(code); }});
+            rig.view, line.run, [this] { return rig.request(); }, *controller, rig.files, rig.debugLog, dialogs,
+            latin1ToUtf8, [this](int code) { exits.push_back(code); }});
     }
     void play(const std::string& log) {
         ASSERT_TRUE(rig.cp.running());
