@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "run/html_writer.h"
+#include "run/run_comparison.h"
 
 namespace melkrin {
 namespace {
@@ -18,6 +19,9 @@ double tickStep(double top) {
     return 10 * magnitude;
 }
 
+// The style sheet colours the lines c0 to c7; more sets than that repeat them.
+std::string colourClass(int set) { return "c" + std::to_string(((set % 8) + 8) % 8); }
+
 }  // namespace
 
 std::string fixedFigure(double value, int decimals) {
@@ -27,18 +31,28 @@ std::string fixedFigure(double value, int decimals) {
     return buffer;
 }
 
-void historyChart(HtmlWriter& page, const std::string& resolution, const std::vector<ChartPoint>& points) {
+void historyChart(HtmlWriter& page, const std::string& resolution, const std::vector<ChartLine>& lines,
+                  long long labelOffset) {
     constexpr double width = 720, height = 260, left = 56, right = 44, top = 16, bottom = 44;
     const double plotWidth = width - left - right, plotHeight = height - top - bottom;
     double highest = 0;
-    for (const auto& p : points) highest = std::max({highest, p.mean, p.ci95High.value_or(0)});
+    long long first = 0, last = 0;
+    bool anyPoint = false;
+    for (const auto& line : lines)
+        for (const auto& p : line.points) {
+            highest = std::max({highest, p.mean, p.ci95High.value_or(0)});
+            first = anyPoint ? std::min(first, p.time) : p.time;
+            last = anyPoint ? std::max(last, p.time) : p.time;
+            anyPoint = true;
+        }
     // Below a thousandth of a frame a second the scale of 0 to 5 serves.
     const bool scaled = highest >= 1e-3;
     const double step = scaled ? tickStep(highest * 1.05) : 1;
     const double axisTop = scaled ? step * std::ceil(highest * 1.05 / step) : 5;
+    const double span = static_cast<double>(last - first);
     const auto y = [&](double fps) { return top + plotHeight * (1 - fps / axisTop); };
-    const auto x = [&](std::size_t i) {
-        return points.size() == 1 ? left + plotWidth / 2 : left + plotWidth * double(i) / double(points.size() - 1);
+    const auto x = [&](long long time) {
+        return span <= 0 ? left + plotWidth / 2 : left + plotWidth * static_cast<double>(time - first) / span;
     };
     // Every figure below is a number of our own: markup, not text.
     const auto f = fixedFigure;
@@ -56,33 +70,61 @@ void historyChart(HtmlWriter& page, const std::string& resolution, const std::ve
     }
     page.markup("<text class=\"axis\" x=\"12\" y=\"" + f(top + plotHeight / 2, 0) + "\" transform=\"rotate(-90 12 " +
                 f(top + plotHeight / 2, 0) + ")\" text-anchor=\"middle\">FPS</text>\n");
-    if (points.size() > 1) {
-        page.markup("<polyline class=\"trend\" points=\"");
-        for (std::size_t i = 0; i < points.size(); ++i)
-            page.markup(i ? " " : "").markup(f(x(i), 1) + "," + f(y(points[i].mean), 1));
-        page.markup("\"/>\n");
+
+    // Dates at even steps of time, not at the runs: runs come in bursts.
+    if (anyPoint) {
+        const bool withTime = span < 3 * 86400.0;
+        const int dates = span <= 0 ? 1 : 6;
+        for (int i = 0; i < dates; ++i) {
+            const long long time = span <= 0 ? first : first + static_cast<long long>(std::llround(span * i / 5));
+            page.markup("<text class=\"date\" x=\"" + f(x(time), 1) + "\" y=\"" + f(height - bottom + 18, 0) +
+                        "\" text-anchor=\"middle\">" + dateText(time + labelOffset, withTime) + "</text>\n");
+        }
     }
-    const std::size_t every = std::max<std::size_t>(1, (points.size() + 5) / 6);
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        const ChartPoint& p = points[i];
-        const std::string px = f(x(i), 1);
-        page.markup("<g class=\"point\" data-run=\"").text(p.run).markup("\"><title>").text(p.tip).markup("</title>");
-        if (p.ci95Low && p.ci95High) {
-            const std::string lo = f(y(std::max(0.0, *p.ci95Low)), 1), hi = f(y(*p.ci95High), 1);
-            const std::string a = f(x(i) - 4, 1), b = f(x(i) + 4, 1);
-            page.markup("<line class=\"ci\" x1=\"" + px + "\" x2=\"" + px + "\" y1=\"" + lo + "\" y2=\"" + hi + "\"/>");
-            page.markup("<line class=\"ci\" x1=\"" + a + "\" x2=\"" + b + "\" y1=\"" + lo + "\" y2=\"" + lo + "\"/>");
-            page.markup("<line class=\"ci\" x1=\"" + a + "\" x2=\"" + b + "\" y1=\"" + hi + "\" y2=\"" + hi + "\"/>");
+
+    for (const auto& line : lines) {
+        const auto& points = line.points;
+        page.markup("<g class=\"line " + colourClass(line.set) + "\" data-set=\"" + std::to_string(line.set) + "\">\n");
+        if (points.size() > 1) {
+            page.markup("<polyline class=\"trend\" points=\"");
+            for (std::size_t i = 0; i < points.size(); ++i)
+                page.markup(i ? " " : "").markup(f(x(points[i].time), 1) + "," + f(y(points[i].mean), 1));
+            page.markup("\"/>\n");
         }
-        page.markup("<circle cx=\"" + px + "\" cy=\"" + f(y(p.mean), 1) + "\" r=\"4\"/></g>");
-        if (i % every == 0 || i + 1 == points.size()) {
-            page.markup("<text class=\"date\" x=\"" + px + "\" y=\"" + f(height - bottom + 18, 0) +
-                        "\" text-anchor=\"middle\">");
-            page.text(p.date).markup("</text>");
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            const ChartPoint& p = points[i];
+            const std::string px = f(x(p.time), 1);
+            page.markup("<g class=\"point\" data-run=\"").text(p.run).markup("\"><title>").text(p.tip).markup("</title>");
+            if (p.ci95Low && p.ci95High) {
+                const std::string lo = f(y(std::max(0.0, *p.ci95Low)), 1), hi = f(y(*p.ci95High), 1);
+                const std::string a = f(x(p.time) - 4, 1), b = f(x(p.time) + 4, 1);
+                page.markup("<line class=\"ci\" x1=\"" + px + "\" x2=\"" + px + "\" y1=\"" + lo + "\" y2=\"" + hi + "\"/>");
+                page.markup("<line class=\"ci\" x1=\"" + a + "\" x2=\"" + b + "\" y1=\"" + lo + "\" y2=\"" + lo + "\"/>");
+                page.markup("<line class=\"ci\" x1=\"" + a + "\" x2=\"" + b + "\" y1=\"" + hi + "\" y2=\"" + hi + "\"/>");
+            }
+            page.markup("<circle cx=\"" + px + "\" cy=\"" + f(y(p.mean), 1) + "\" r=\"4\"/></g>\n");
         }
-        page.markup("\n");
+        // A driver change is not a reason to start a new line (that is what a
+        // user compares), but a step in the line may well be its doing.
+        for (std::size_t i = 1; i < points.size(); ++i) {
+            const ChartPoint &before = points[i - 1], &after = points[i];
+            if (before.driver.empty() || after.driver.empty() || before.driver == after.driver) continue;
+            const double mx = (x(before.time) + x(after.time)) / 2, my = (y(before.mean) + y(after.mean)) / 2;
+            page.markup("<g class=\"driver-change\" data-run=\"").text(after.run).markup("\"><title>");
+            page.text("Video driver changed: " + before.driver + " \xE2\x86\x92 " + after.driver).markup("</title>");
+            page.markup("<path class=\"driver\" d=\"M" + f(mx, 1) + "," + f(my - 6, 1) + " l6,6 l-6,6 l-6,-6 z\"/></g>\n");
+        }
+        page.markup("</g>\n");
     }
     page.markup("</svg>\n");
+    if (lines.size() > 1) {
+        page.markup("<ul class=\"legend\" data-resolution=\"").text(resolution).markup("\">\n");
+        for (const auto& line : lines)
+            page.markup("<li class=\"" + colourClass(line.set) + "\"><span class=\"swatch\"></span>")
+                .text(line.legend)
+                .markup("</li>\n");
+        page.markup("</ul>\n");
+    }
 }
 
 }  // namespace melkrin

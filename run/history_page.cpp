@@ -9,6 +9,7 @@
 #include "run/history_chart.h"
 #include "run/pass_statistics.h"
 #include "run/html_writer.h"
+#include "run/run_comparison.h"
 
 namespace melkrin {
 namespace {
@@ -80,23 +81,81 @@ void runRow(HtmlWriter& page, const HistoryRun& run) {
     page.markup("</td></tr>\n");
 }
 
-ChartPoint chartPoint(const HistoryRun& run, const HistoryStatistics& s) {
+ChartPoint chartPoint(const HistoryRun& run, long long time, const HistoryStatistics& s) {
     std::string tip = when(run.startedAt);
+    if (!run.utcOffset.empty()) tip += " " + run.utcOffset;
     if (!run.note.empty()) tip += " \xE2\x80\x94 " + run.note;
     tip += "\n" + fixedFigure(s.mean, 1) + " FPS";
     if (s.ci95Low) tip += ", 95 % interval " + fixedFigure(*s.ci95Low, 1) + " to " + fixedFigure(*s.ci95High, 1);
     tip += " (" + passesWord(s.count) + ")";
-    return {run.file, run.startedAt.substr(0, 10), tip, s.mean, s.ci95Low, s.ci95High};
+    if (!run.driverVersion.empty()) tip += "\nvideo driver " + run.driverVersion;
+    return {run.file, tip, time, run.driverVersion, s.mean, s.ci95Low, s.ci95High};
+}
+
+// What tells a chart's lines apart: the parts of their newest runs' keys that
+// are not the same in all of them.
+std::vector<std::string> legends(const std::vector<const HistoryRun*>& newestOfLine) {
+    std::vector<std::vector<KeyPart>> keys;
+    for (const HistoryRun* run : newestOfLine) keys.push_back(comparisonKey(*run));
+    std::vector<std::string> shown(keys.size());
+    if (keys.empty()) return shown;
+    for (std::size_t p = 0; p < keys[0].size(); ++p) {
+        bool namesDiffer = false, filesDiffer = false;
+        // A file known by its hash in one run only is no second file.
+        for (const auto& key : keys) {
+            namesDiffer = namesDiffer || key[p].shown != keys[0][p].shown;
+            for (const auto& other : keys)
+                filesDiffer = filesDiffer || (!key[p].exact.empty() && !other[p].exact.empty() &&
+                                              key[p].exact != other[p].exact);
+        }
+        if (!namesDiffer && !filesDiffer) continue;
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            const KeyPart& part = keys[i][p];
+            std::string item = part.label + " " + (part.shown.empty() ? "not recorded" : part.shown);
+            if (filesDiffer && !part.exact.empty()) item += " (SHA-256 " + part.exact.substr(0, 8) + "\xE2\x80\xA6)";
+            shown[i] += (shown[i].empty() ? "" : ", ") + item;
+        }
+    }
+    return shown;
+}
+
+// A run's start in seconds since 1970; runs whose start cannot be read sort
+// as the oldest, by their text.
+struct RunTime {
+    std::optional<long long> seconds;
+    const std::string* text;
+    const std::string* file;
+};
+
+bool newerThan(const RunTime& a, const RunTime& b) {
+    if (a.seconds.has_value() != b.seconds.has_value()) return a.seconds.has_value();
+    if (a.seconds && *a.seconds != *b.seconds) return *a.seconds > *b.seconds;
+    if (!a.seconds && *a.text != *b.text) return *a.text > *b.text;
+    return *a.file > *b.file;
 }
 
 // What the comparison script needs, per run and resolution. "<" is written
 // as \u003c so that no text of a file can end the script element.
-std::string comparisonData(const std::vector<HistoryRun>& runs) {
+std::string comparisonData(const std::vector<HistoryRun>& runs, const std::vector<int>& sets,
+                           const std::optional<std::pair<std::size_t, std::size_t>>& defaultPair) {
     Json list = Json::array();
-    for (const auto& run : runs) {
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const HistoryRun& run = runs[i];
         Json entry;
         entry["id"] = run.file;
         entry["label"] = when(run.startedAt) + (run.note.empty() ? "" : " \xE2\x80\x94 " + run.note);
+        entry["set"] = sets[i];
+        entry["driver"] = run.driverVersion;
+        Json key = Json::array();
+        for (const auto& part : comparisonKey(run)) {
+            Json item;
+            item["label"] = part.label;
+            item["shown"] = part.shown;
+            if (!part.exact.empty()) item["exact"] = part.exact;
+            if (part.mayBeUnknown) item["mayBeUnknown"] = true;
+            key.push_back(item);
+        }
+        entry["key"] = key;
         Json results = Json::array();
         for (const auto& r : run.resolutions) {
             Json result;
@@ -116,16 +175,107 @@ std::string comparisonData(const std::vector<HistoryRun>& runs) {
     }
     Json data;
     data["runs"] = list;
+    if (defaultPair) data["defaultPair"] = {{"a", runs[defaultPair->first].file}, {"b", runs[defaultPair->second].file}};
     return replaceAll(data.dump(-1, ' ', true, Json::error_handler_t::replace), "<", "\\u003c");
+}
+
+// The pair compared when the page opens, as (A, B) indices into the runs
+// (newest first): the newest two comparable runs, else the newest two.
+std::optional<std::pair<std::size_t, std::size_t>> defaultPair(const std::vector<HistoryRun>& runs,
+                                                               const std::vector<int>& sets) {
+    if (runs.size() < 2) return std::nullopt;
+    for (std::size_t b = 0; b < runs.size(); ++b)
+        for (std::size_t a = b + 1; a < runs.size(); ++a)
+            if (sets[a] == sets[b]) {
+                // A set holds together through what its runs told; two of
+                // its runs may still differ where one of them is silent.
+                if (keyDifferences(runs[a], runs[b]).empty()) return std::pair{a, b};
+                break;
+            }
+    return std::pair<std::size_t, std::size_t>{1, 0};
+}
+
+void charts(HtmlWriter& page, const std::vector<HistoryRun>& runs, const std::vector<int>& sets,
+            const std::vector<std::optional<long long>>& times) {
+    page.markup("<p class=\"hint\">Per resolution, one line for each set of comparable runs (the same demo, settings, "
+                "machine and game build), each run at the date it started. A bar shows the 95 % confidence interval "
+                "of a run with more than one pass; a diamond on a line marks a change of the video driver between "
+                "two of its runs.</p>\n");
+    // Dates under the axis in the time zone of the newest run that names one.
+    long long labelOffset = 0;
+    for (const auto& run : runs)
+        if (const auto offset = utcOffsetSeconds(run.utcOffset)) {
+            labelOffset = *offset;
+            break;
+        }
+    // Resolutions in the order they first appear, oldest run first; lines by set.
+    std::vector<std::string> order;
+    std::map<std::string, std::map<int, std::vector<std::size_t>>> byResolution;
+    int undated = 0;
+    for (std::size_t i = runs.size(); i-- > 0;) {
+        if (!times[i]) {
+            ++undated;
+            continue;
+        }
+        for (const auto& r : runs[i].resolutions) {
+            if (!r.statistics) continue;
+            auto& lines = byResolution[r.resolution];
+            if (lines.empty()) order.push_back(r.resolution);
+            auto& line = lines[sets[i]];
+            // A run that played one resolution twice is one point.
+            if (line.empty() || line.back() != i) line.push_back(i);
+        }
+    }
+    if (order.empty()) page.markup("<p>No figures to chart yet.</p>\n");
+    for (const auto& resolution : order) {
+        std::vector<ChartLine> lines;
+        std::vector<const HistoryRun*> newest;
+        for (const auto& [set, members] : byResolution[resolution]) {
+            ChartLine line{set, {}, {}};
+            for (const std::size_t i : members)
+                for (const auto& r : runs[i].resolutions)
+                    if (r.resolution == resolution && r.statistics) {
+                        line.points.push_back(chartPoint(runs[i], *times[i], *r.statistics));
+                        break;
+                    }
+            newest.push_back(&runs[members.back()]);
+            lines.push_back(std::move(line));
+        }
+        const auto legend = legends(newest);
+        for (std::size_t l = 0; l < lines.size(); ++l) lines[l].legend = legend[l];
+        historyChart(page, resolution, lines, labelOffset);
+    }
+    if (undated > 0)
+        page.markup("<p class=\"hint\">")
+            .text(std::to_string(undated) + (undated == 1 ? " run has" : " runs have") +
+                  " no start time that can be read and is not charted.")
+            .markup("</p>\n");
 }
 
 }  // namespace
 
 std::string historyPage(std::vector<HistoryRun> runs, const std::vector<SkippedResultFile>& skipped) {
-    // Newest first; the file name breaks ties so the order never depends on the listing.
-    std::sort(runs.begin(), runs.end(), [](const HistoryRun& a, const HistoryRun& b) {
-        return a.startedAt != b.startedAt ? a.startedAt > b.startedAt : a.file > b.file;
-    });
+    // Newest first by the time they started; the file name breaks ties so the
+    // order never depends on the listing.
+    {
+        std::vector<std::pair<RunTime, std::size_t>> order;
+        for (std::size_t i = 0; i < runs.size(); ++i)
+            order.push_back({{startedAtSeconds(runs[i]), &runs[i].startedAt, &runs[i].file}, i});
+        std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return newerThan(a.first, b.first); });
+        std::vector<HistoryRun> sorted;
+        sorted.reserve(runs.size());
+        for (const auto& entry : order) sorted.push_back(std::move(runs[entry.second]));
+        runs = std::move(sorted);
+    }
+    std::vector<std::optional<long long>> times;
+    for (const auto& run : runs) times.push_back(startedAtSeconds(run));
+    // Sets are formed oldest first, so a set's number follows its first run.
+    std::vector<int> sets(runs.size());
+    {
+        const std::vector<HistoryRun> oldestFirst(runs.rbegin(), runs.rend());
+        const auto oldestSets = comparableSets(oldestFirst);
+        for (std::size_t i = 0; i < runs.size(); ++i) sets[i] = oldestSets[runs.size() - 1 - i];
+    }
     HtmlWriter page;
     page.reserve(4096 + runs.size() * 2048);
     page.markup("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n");
@@ -148,20 +298,7 @@ std::string historyPage(std::vector<HistoryRun> runs, const std::vector<SkippedR
                 "A, the other as B.</p></div>\n");
 
     page.markup("<h2>Results over time</h2>\n<div id=\"charts\">\n");
-    page.markup("<p class=\"hint\">Per resolution, the mean of every run from the oldest to the newest; a bar shows "
-                "the 95 % confidence interval of a run with more than one pass.</p>\n");
-    // Resolutions in the order they first appear, oldest run first.
-    std::vector<std::string> order;
-    std::map<std::string, std::vector<ChartPoint>> byResolution;
-    for (auto it = runs.rbegin(); it != runs.rend(); ++it)
-        for (const auto& r : it->resolutions) {
-            if (!r.statistics) continue;
-            auto& points = byResolution[r.resolution];
-            if (points.empty()) order.push_back(r.resolution);
-            points.push_back(chartPoint(*it, *r.statistics));
-        }
-    if (order.empty()) page.markup("<p>No figures to chart yet.</p>\n");
-    for (const auto& resolution : order) historyChart(page, resolution, byResolution[resolution]);
+    charts(page, runs, sets, times);
     page.markup("</div>\n");
 
     if (!skipped.empty()) {
@@ -173,7 +310,7 @@ std::string historyPage(std::vector<HistoryRun> runs, const std::vector<SkippedR
 
     // The data is JSON with every "<" already written as \u003c (see comparisonData).
     page.markup("<script type=\"application/json\" id=\"history-data\">")
-        .markup(comparisonData(runs))
+        .markup(comparisonData(runs, sets, defaultPair(runs, sets)))
         .markup("</script>\n");
     // Comparison of the two runs chosen in the table (radio buttons A and B);
     // "#compare=A,B" in the address chooses them when the page opens.

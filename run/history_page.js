@@ -1,6 +1,7 @@
 (function () {
   var data = JSON.parse(document.getElementById('history-data').textContent);
-  var byId = {};
+  // No prototype: an id from the address such as "__proto__" names no run.
+  var byId = Object.create(null);
   data.runs.forEach(function (run) { byId[run.id] = run; });
   function chosen(name) {
     var box = document.querySelector('input[name="' + name + '"]:checked');
@@ -29,6 +30,41 @@
     for (var i = 0; i < run.results.length; i++) if (run.results[i].resolution === resolution) return run.results[i];
     return null;
   }
+  // Mirrors partsDiffer in run/run_comparison.cpp: a hash where both runs have
+  // one, else the shown value; a fact of the machine or the game that one file
+  // does not record is not a difference.
+  function differs(p, q) {
+    if (p.exact && q.exact) return p.exact !== q.exact;
+    if (p.mayBeUnknown && (!p.shown || !q.shown)) return false;
+    return p.shown !== q.shown;
+  }
+  function comparability(out, a, b) {
+    var differences = [], unchecked = [];
+    a.key.forEach(function (p, i) {
+      var q = b.key[i];
+      if (!q) return;
+      if (differs(p, q)) {
+        if (p.shown === q.shown) differences.push(p.label + ' ' + p.shown + ': not the same file');
+        else differences.push(p.label + ' ' + (p.shown || 'not recorded') + ' vs ' + (q.shown || 'not recorded'));
+      } else if (p.mayBeUnknown && !(p.shown && q.shown) && !(p.exact && q.exact)) {
+        unchecked.push(p.label);
+      }
+    });
+    var line = document.createElement('p');
+    line.id = 'comparability';
+    if (differences.length) {
+      line.className = 'not-comparable';
+      line.textContent = 'Not comparable: ' + differences.join('; ') + '. The figures are shown all the same, ' +
+        'but a difference between them may come from this rather than from what you changed.';
+    } else {
+      line.className = 'comparable';
+      line.textContent = 'Comparable: the same demo, settings, machine and game build.' +
+        (unchecked.length ? ' Not recorded in one of the files, so not checked: ' + unchecked.join(', ') + '.' : '');
+    }
+    out.appendChild(line);
+    if (a.driver && b.driver && a.driver !== b.driver)
+      add(out, 'Video driver: ' + a.driver + ' in A, ' + b.driver + ' in B.', 'p', 'driver');
+  }
   function show() {
     var a = chosen('a'), b = chosen('b');
     var rows = document.querySelectorAll('#runs tbody tr');
@@ -44,6 +80,7 @@
     }
     add(out, 'A: ' + a.label, 'p');
     add(out, 'B: ' + b.label, 'p');
+    comparability(out, a, b);
     var table = document.createElement('table');
     table.id = 'comparison-table';
     var head = document.createElement('tr');
@@ -83,14 +120,25 @@
       try { history.replaceState(null, '', '#compare=' + encodeURIComponent(a.id) + ',' + encodeURIComponent(b.id)); } catch (e) {}
     }
   }
-  var wanted = /^#compare=([^,]*),(.*)$/.exec(location.hash);
-  if (wanted) {
-    choose('a', decodeURIComponent(wanted[1]));
-    choose('b', decodeURIComponent(wanted[2]));
-  } else if (data.runs.length >= 2) {
-    choose('b', data.runs[0].id);
-    choose('a', data.runs[1].id);
+  // The address is anyone's to write: a part that is not valid percent-encoding
+  // or names no run of this folder is passed over, never fatal.
+  function decoded(part) {
+    try { return decodeURIComponent(part); } catch (e) { return null; }
   }
+  function fromAddress() {
+    var wanted = /^#compare=([^,]*),(.*)$/.exec(location.hash);
+    if (!wanted) return false;
+    var a = decoded(wanted[1]), b = decoded(wanted[2]);
+    if (a === null || b === null || !(a in byId) || !(b in byId)) return false;
+    choose('a', a);
+    choose('b', b);
+    return true;
+  }
+  if (!fromAddress() && data.defaultPair) {
+    choose('a', data.defaultPair.a);
+    choose('b', data.defaultPair.b);
+  }
+  window.addEventListener('hashchange', function () { if (fromAddress()) show(); });
   var boxes = document.querySelectorAll('#runs input[type=radio]');
   for (var i = 0; i < boxes.length; i++) boxes[i].addEventListener('change', show);
   show();

@@ -114,13 +114,21 @@ HistoryResolution readResolution(const Json& json, std::size_t index) {
             const Json& pass = (*passes)[i];
             const std::string at = where + "passes[" + std::to_string(i) + "].";
             if (!pass.is_object()) throw Malformed{where + "passes[" + std::to_string(i) + "] is not an object"};
-            r.passes.push_back({number(pass, "fps", at), text(pass, "reason", at)});
+            r.passes.push_back({number(pass, "fps", at), text(pass, "reason", at), text(pass, "startedAt", at),
+                                number(pass, "durationSeconds", at)});
+            if (r.passes.back().durationSeconds && *r.passes.back().durationSeconds < 0)
+                throw Malformed{at + "durationSeconds is below zero"};
         }
     }
     r.stopped = flag(json, "stopped", where);
     const Json* statistics = member(json, "statistics");
     if (statistics && !statistics->is_null()) r.statistics = readStatistics(*statistics, where + "statistics.");
     return r;
+}
+
+// A hash is compared with another file's: case must not make two alike differ.
+std::string hashText(const Json& object, const char* name, const std::string& where) {
+    return toLower(text(object, name, where));
 }
 
 std::string demoText(const Json& options) {
@@ -146,6 +154,15 @@ HistoryRun readRun(const Json& json) {
     run.endedAt = text(json, "endedAt", "");
     run.report = text(json, "report", "");
     run.note = text(json, "note", "");
+    run.runId = text(json, "runId", "");
+    run.utcOffset = text(json, "utcOffset", "");
+    run.programSha256 = hashText(json, "programSha256", "");
+    run.configurationSha256 = hashText(json, "configurationSha256", "");
+    if (const Json* game = member(json, "game"); game && !game->is_null()) {
+        if (!game->is_object()) throw Malformed{"game is not an object"};
+        run.gameFileVersion = text(*game, "fileVersion", "game.");
+        run.gameSha256 = hashText(*game, "sha256", "game.");
+    }
     if (const Json* machine = member(json, "machine"); machine && !machine->is_null()) {
         if (!machine->is_object()) throw Malformed{"machine is not an object"};
         const std::string at = "machine.";
@@ -169,6 +186,7 @@ HistoryRun readRun(const Json& json) {
         if (!options->is_object()) throw Malformed{"options is not an object"};
         const std::string at = "options.";
         run.demo = demoText(*options);
+        run.demoSha256 = hashText(*options, "demoSha256", at);
         run.antialiasing = text(*options, "antialiasing", at);
         run.filtering = text(*options, "filtering", at);
         run.renderer = text(*options, "renderer", at);

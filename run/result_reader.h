@@ -24,6 +24,8 @@ struct HistoryStatistics {
 struct HistoryPass {
     std::optional<double> fps;
     std::string reason;  // why a pass gave no figure
+    std::string startedAt;                   // local time as startedAt of the run; "" in older files
+    std::optional<double> durationSeconds;   // none in older files
 };
 
 struct HistoryResolution {
@@ -48,6 +50,10 @@ struct HistoryRun {
     bool hdr = false, warmUp = false;
     long long timeLimit = 0;
     std::vector<HistoryResolution> resolutions;
+    // Keys of format 1.1; "" where a file (1.0, or a fact that could not be
+    // had) does not say. Hashes are lower-case hex.
+    std::string runId, utcOffset, programSha256, configurationSha256, demoSha256;
+    std::string gameFileVersion, gameSha256;
 };
 
 struct SkippedResultFile {

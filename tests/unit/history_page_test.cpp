@@ -3,7 +3,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <sstream>
 
 #include "common/text.h"
@@ -97,6 +99,10 @@ TEST(HistoryPageTest, ReadsOrRefusesResultFiles) {
         {"half an interval", minimalRun(R"([{"resolution":"640x480","statistics":{"count":2,"mean":5,"min":4,"max":6,"ci95Low":3}}])"), "interval is incomplete"},
         {"time limit out of range", R"({"format":"melkrin-result","formatVersion":1,"startedAt":"x","options":{"timeLimit":1e300},"resolutions":[]})", "timeLimit is out of range"},
         {"note a number", R"({"format":"melkrin-result","formatVersion":1,"startedAt":"x","note":5,"resolutions":[]})", "malformed: note is not a text"},
+        {"format 1.1 game a text", R"({"format":"melkrin-result","formatVersion":1,"startedAt":"x","game":"1.0","resolutions":[]})", "malformed: game is not an object"},
+        {"format 1.1 demo hash a number", R"({"format":"melkrin-result","formatVersion":1,"startedAt":"x","options":{"demoSha256":5},"resolutions":[]})", "options.demoSha256 is not a text"},
+        {"negative pass duration", minimalRun(R"([{"resolution":"640x480","passes":[{"fps":60,"durationSeconds":-1}]}])"), "durationSeconds is below zero"},
+        {"a key of a later minor version", R"({"format":"melkrin-result","formatVersion":1,"formatMinorVersion":7,"startedAt":"x","frameTimes":{"p99":3},"resolutions":[]})", nullptr},
         {"deeply nested", "{\"format\":\"melkrin-result\",\"formatVersion\":1,\"x\":" + std::string(100000, '[') + std::string(100000, ']') + "}", "nested too deeply"},
     };
     for (const auto& c : cases) {
@@ -137,6 +143,38 @@ TEST(HistoryPageTest, ReadsEveryPassAndTheStatistics) {
     EXPECT_EQ(none.passes[0].reason, "the game was stopped by the time limit");
 }
 
+TEST(HistoryPageTest, ReadsTheKeysOfFormat11AndLeavesThemEmptyFor10) {
+    const std::string folder = std::string(MELKRIN_FIXTURES_DIR) + "/history/";
+    const auto [run, whyNot] = readText(fixture(folder + "result_2026_12_10_19_40_12.json"));
+    ASSERT_TRUE(run) << whyNot;
+    EXPECT_EQ(run->runId, "6f1b2c3d-4e5f-4a6b-8c7d-9e0f1a2b3c4d");
+    EXPECT_EQ(run->utcOffset, "+01:00");
+    EXPECT_EQ(run->programSha256, "3f1c0a55e2d54b7c9a8e6f10b2c3d4e5f60718293a4b5c6d7e8f90a1b2c3d4e5");
+    EXPECT_EQ(run->gameFileVersion, "1.0.5.0");
+    EXPECT_EQ(run->gameSha256, "9d2e7a41c0b3f5e6d7c8b9a0e1f2d3c4b5a69788796a5b4c3d2e1f0a9b8c7d6e");
+    EXPECT_EQ(run->configurationSha256, "b71c0de5e2d54b7c9a8e6f10b2c3d4e5f60718293a4b5c6d7e8f90a1b2c3d4e5");
+    EXPECT_EQ(run->demoSha256, "5e0f3b1a2c4d6e8f0a1b2c3d4e5f60718293a4b5c6d7e8f90a1b2c3d4e5f6071");
+    ASSERT_EQ(run->resolutions.size(), 2u);
+    const auto& second = run->resolutions[0].passes[1];
+    EXPECT_EQ(second.startedAt, "2026-12-10T19:40:35");
+    ASSERT_TRUE(second.durationSeconds);
+    EXPECT_DOUBLE_EQ(*second.durationSeconds, 20.1);
+
+    // Hashes are compared with other files': upper-case hex reads as lower.
+    const auto upper = readText(R"({"format":"melkrin-result","formatVersion":1,"startedAt":"x","game":{"fileVersion":null,"sha256":"9D2E"},"resolutions":[]})");
+    ASSERT_TRUE(upper.run) << upper.whyNot;
+    EXPECT_EQ(upper.run->gameSha256, "9d2e");
+    EXPECT_EQ(upper.run->gameFileVersion, "");
+
+    const auto [old, oldWhyNot] = readText(fixture(folder + "result_2026_12_09_09_30_00.json"));
+    ASSERT_TRUE(old) << oldWhyNot;
+    for (const std::string* key : {&old->runId, &old->utcOffset, &old->programSha256, &old->gameFileVersion,
+                                   &old->gameSha256, &old->configurationSha256, &old->demoSha256})
+        EXPECT_EQ(*key, "");
+    EXPECT_EQ(old->resolutions[0].passes[0].startedAt, "");
+    EXPECT_FALSE(old->resolutions[0].passes[0].durationSeconds);
+}
+
 class HistoryFolderTest : public ::testing::Test {
 protected:
     testing::MemoryFileSystem files = fixtureFolder();
@@ -146,14 +184,15 @@ protected:
 TEST_F(HistoryFolderTest, RebuildsThePageFromTheResultFiles) {
     HistoryCounts counts;
     ASSERT_NO_THROW(counts = rebuildHistory(files, kFolder));
-    EXPECT_EQ(counts.runs, 4);
+    EXPECT_EQ(counts.runs, 6);
     EXPECT_EQ(counts.skipped, 4);
     const std::string html = page();
     EXPECT_TRUE(startsWith(html, "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">"));
 
     // Newest first in the table, every run once.
     const std::string table = between(html, "<table id=\"runs\">", "</table>");
-    const std::vector<std::string> order = {"result_2026_12_09_09_30_00.json", "result_2026_12_08_18_00_00.json",
+    const std::vector<std::string> order = {"result_2026_12_11_08_05_00.json", "result_2026_12_10_19_40_12.json",
+                                            "result_2026_12_09_09_30_00.json", "result_2026_12_08_18_00_00.json",
                                             "result_2026_12_05_20_15_00.json", "result_2026_12_01_10_00_00.json"};
     std::size_t at = 0;
     for (const auto& name : order) {
@@ -161,7 +200,7 @@ TEST_F(HistoryFolderTest, RebuildsThePageFromTheResultFiles) {
         ASSERT_NE(found, std::string::npos) << name;
         at = found;
     }
-    EXPECT_EQ(count(table, "<tr data-run="), 4u);
+    EXPECT_EQ(count(table, "<tr data-run="), 6u);
     EXPECT_TRUE(contains(table, "<td class=\"date\">2026-12-09 09:30:00</td><td>new driver</td><td>built-in demo 1</td>"));
     EXPECT_TRUE(contains(table, "antialiasing off, filtering 16x, HDR off, Direct3D, 3 passes, warm-up, time limit 600 s"));
     EXPECT_TRUE(contains(table, "passes until stable"));
@@ -179,19 +218,70 @@ TEST_F(HistoryFolderTest, RebuildsThePageFromTheResultFiles) {
     EXPECT_FALSE(contains(html, "notes.json"));
 }
 
-TEST_F(HistoryFolderTest, ChartsEveryResolutionThatHasFigures) {
+TEST_F(HistoryFolderTest, ChartsALinePerSetOfComparableRunsOverTheDate) {
     ASSERT_NO_THROW(rebuildHistory(files, kFolder));
     const std::string html = page();
     EXPECT_EQ(count(html, "<svg class=\"chart\""), 2u);  // 1024x768 never gave a figure
     const std::string small = between(html, "<svg class=\"chart\" data-resolution=\"640x480\"", "</svg>");
-    EXPECT_EQ(count(small, "<circle"), 4u);
-    // Three lines (bar and two caps) for each of the three runs with an interval.
-    EXPECT_EQ(count(small, "<line class=\"ci\""), 9u);
+    EXPECT_EQ(count(small, "<circle"), 6u);
+    // Three lines (bar and two caps) for each of the five runs with an interval.
+    EXPECT_EQ(count(small, "<line class=\"ci\""), 15u);
+    // Only the 1.0 file of 9 December and the 1.1 file after it share demo,
+    // settings, machine and game build (the older file does not record the
+    // build); every other run is a line of one point.
+    EXPECT_EQ(count(small, "<g class=\"line "), 5u);
     EXPECT_EQ(count(small, "<polyline class=\"trend\""), 1u);
-    // Oldest on the left: the first point is the run of 1 December.
-    EXPECT_LT(small.find("result_2026_12_01_10_00_00.json"), small.find("result_2026_12_09_09_30_00.json"));
+    EXPECT_EQ(count(small, "<polyline class=\"trend\" points=\"556.8,"), 1u);
+
+    // Each point at its start time: 1 December 10:00 at the left edge (x 56),
+    // 11 December 08:05 +01:00 at the right (x 676); the 1.1 file's +01:00
+    // puts it an hour before its local time.
+    const std::map<std::string, std::string> x = {
+        {"result_2026_12_01_10_00_00.json", "56.0"},  {"result_2026_12_05_20_15_00.json", "333.9"},
+        {"result_2026_12_08_18_00_00.json", "516.3"}, {"result_2026_12_09_09_30_00.json", "556.8"},
+        {"result_2026_12_10_19_40_12.json", "643.5"}, {"result_2026_12_11_08_05_00.json", "676.0"}};
+    const std::regex point("<g class=\"point\" data-run=\"([^\"]+)\"><title>[^<]*</title>(?:<line [^>]*>)*<circle cx=\"([0-9.]+)\"");
+    std::map<std::string, std::string> found;
+    for (std::sregex_iterator it(small.begin(), small.end(), point), end; it != end; ++it) found[(*it)[1]] = (*it)[2];
+    EXPECT_EQ(found, x);
+    EXPECT_EQ(count(small, "<text class=\"date\""), 6u);
+    EXPECT_TRUE(contains(small, ">2026-12-01</text>"));
+    EXPECT_TRUE(contains(small, ">2026-12-11</text>"));
+
+    // The driver changed between the two runs of the shared line, and only there
+    // (the first run's driver differs too, but it is on a line of its own).
+    EXPECT_EQ(count(small, "<g class=\"driver-change\""), 1u);
+    EXPECT_TRUE(contains(small, "<g class=\"driver-change\" data-run=\"result_2026_12_10_19_40_12.json\"><title>"
+                                "Video driver changed: 8.600.0.0 \xE2\x86\x92 8.610.0.0</title>"));
     EXPECT_TRUE(contains(small, "95.5 FPS (1 pass)"));
-    EXPECT_TRUE(contains(small, "121.0 FPS, 95 % interval 118.5 to 123.5 (3 passes)"));
+    EXPECT_TRUE(contains(small, "121.0 FPS, 95 % interval 118.5 to 123.5 (3 passes)\nvideo driver 8.600.0.0"));
+    EXPECT_TRUE(contains(small, "2026-12-10 19:40:12 +01:00"));
+
+    // The legend names what tells the lines apart, not what they share.
+    const std::string legend = between(html, "<ul class=\"legend\" data-resolution=\"640x480\">", "</ul>");
+    EXPECT_EQ(count(legend, "<li"), 5u);
+    EXPECT_TRUE(contains(legend, "demo built-in demo 1, HDR on, passes 3, warm-up off, game build 1.0.5.0</li>"));
+    EXPECT_TRUE(contains(legend, "demo built-in demo 1, HDR off, passes 1, warm-up off, game build not recorded</li>"));
+    EXPECT_FALSE(contains(legend, "Radeon"));
+}
+
+TEST(HistoryPageTest, RunsWithoutAReadableStartAreListedButNotCharted) {
+    std::vector<HistoryRun> runs;
+    for (const char* startedAt : {"2026-12-01T10:00:00", "yesterday", "2026-12-02T10:00:00"}) {
+        auto [run, whyNot] = readText(std::string(R"({"format":"melkrin-result","formatVersion":1,"startedAt":")") + startedAt +
+                                      R"(","resolutions":[{"resolution":"640x480","statistics":{"count":1,"mean":50,"min":50,"max":50}}]})");
+        ASSERT_TRUE(run) << whyNot;
+        run->file = std::string("result_") + startedAt + ".json";
+        runs.push_back(*run);
+    }
+    const std::string html = historyPage(runs, {});
+    EXPECT_EQ(count(html, "<tr data-run="), 3u);
+    // Sorted as the oldest: last in the table.
+    EXPECT_GT(html.find("<tr data-run=\"result_yesterday.json\">"), html.find("<tr data-run=\"result_2026-12-01T10:00:00.json\">"));
+    const std::string chart = between(html, "<svg class=\"chart\"", "</svg>");
+    EXPECT_EQ(count(chart, "<circle"), 2u);
+    EXPECT_FALSE(contains(chart, "result_yesterday.json"));
+    EXPECT_TRUE(contains(html, "1 run has no start time that can be read and is not charted."));
 }
 
 TEST_F(HistoryFolderTest, EscapesEveryTextOfTheFiles) {
@@ -210,21 +300,64 @@ TEST_F(HistoryFolderTest, EmbedsWhatTheComparisonNeeds) {
     const std::string open = "<script type=\"application/json\" id=\"history-data\">";
     const std::string raw = between(html, open, "</script>").substr(open.size());
     const auto data = nlohmann::json::parse(raw);
-    ASSERT_EQ(data["runs"].size(), 4u);
-    const auto& newest = data["runs"][0];
-    EXPECT_EQ(newest["id"], "result_2026_12_09_09_30_00.json");
-    EXPECT_EQ(newest["label"], "2026-12-09 09:30:00 \xE2\x80\x94 new driver");
-    EXPECT_DOUBLE_EQ(newest["results"][0]["mean"].get<double>(), 121.0);
-    EXPECT_NEAR(newest["results"][0]["low"].get<double>(), 118.5159, 1e-4);
-    EXPECT_EQ(newest["results"][0]["n"], 3);
-    const auto& stable = data["runs"][1];
+    ASSERT_EQ(data["runs"].size(), 6u);
+    const auto& newDriver = data["runs"][2];
+    EXPECT_EQ(newDriver["id"], "result_2026_12_09_09_30_00.json");
+    EXPECT_EQ(newDriver["label"], "2026-12-09 09:30:00 \xE2\x80\x94 new driver");
+    EXPECT_DOUBLE_EQ(newDriver["results"][0]["mean"].get<double>(), 121.0);
+    EXPECT_NEAR(newDriver["results"][0]["low"].get<double>(), 118.5159, 1e-4);
+    EXPECT_EQ(newDriver["results"][0]["n"], 3);
+    const auto& stable = data["runs"][3];
     EXPECT_FALSE(stable["results"][2].contains("mean"));  // no figure at 1024x768
-    const auto& onePass = data["runs"][3];
+    const auto& onePass = data["runs"][5];
     EXPECT_EQ(onePass["results"][0]["n"], 1);
     EXPECT_FALSE(onePass["results"][0].contains("low"));  // no interval to compare with
     // A note that would end the script element arrives whole, yet never as "</" in the page.
-    EXPECT_TRUE(contains(data["runs"][2]["label"].get<std::string>(), "</script><script>alert(1)"));
+    EXPECT_TRUE(contains(data["runs"][4]["label"].get<std::string>(), "</script><script>alert(1)"));
     EXPECT_FALSE(contains(raw, "</"));
+
+    // Each run's key for the script to name differences, its set and driver.
+    const auto& v11 = data["runs"][1];
+    EXPECT_EQ(v11["driver"], "8.610.0.0");
+    EXPECT_EQ(v11["set"], newDriver["set"]);
+    EXPECT_NE(data["runs"][0]["set"], v11["set"]);  // HDR on
+    ASSERT_EQ(v11["key"].size(), 11u);
+    EXPECT_EQ(v11["key"][0], nlohmann::json::parse(R"({"label":"demo","shown":"built-in demo 1","exact":"5e0f3b1a2c4d6e8f0a1b2c3d4e5f60718293a4b5c6d7e8f90a1b2c3d4e5f6071"})"));
+    EXPECT_EQ(v11["key"][3], nlohmann::json::parse(R"({"label":"HDR","shown":"off"})"));
+    EXPECT_EQ(v11["key"][10]["label"], "game build");
+    EXPECT_EQ(v11["key"][10]["mayBeUnknown"], true);
+    EXPECT_EQ(newDriver["key"][10], nlohmann::json::parse(R"({"label":"game build","shown":"","mayBeUnknown":true})"));
+
+    // The newest run (HDR on) has no like; the newest two that are alike are
+    // compared when the page opens.
+    EXPECT_EQ(data["defaultPair"], nlohmann::json::parse(R"({"a":"result_2026_12_09_09_30_00.json","b":"result_2026_12_10_19_40_12.json"})"));
+}
+
+TEST(HistoryPageTest, WithoutTwoAlikeTheNewestTwoAreComparedAndWithOneNone) {
+    const auto runAt = [](const char* startedAt, bool hdr) {
+        HistoryRun run;
+        run.startedAt = startedAt;
+        run.hdr = hdr;
+        run.file = std::string("result_") + startedAt + ".json";
+        return run;
+    };
+    const auto pairOf = [](const std::vector<HistoryRun>& runs) {
+        const std::string html = historyPage(runs, {});
+        const std::string open = "<script type=\"application/json\" id=\"history-data\">";
+        return nlohmann::json::parse(between(html, open, "</script>").substr(open.size())).value("defaultPair", nlohmann::json());
+    };
+    EXPECT_EQ(pairOf({runAt("2026-12-01T10:00:00", false), runAt("2026-12-02T10:00:00", true)}),
+              nlohmann::json::parse(R"({"a":"result_2026-12-01T10:00:00.json","b":"result_2026-12-02T10:00:00.json"})"));
+    // The newest pair of alike runs, though a newer run has no like and other
+    // runs lie between the two.
+    std::vector<HistoryRun> runs = {runAt("2026-12-01T10:00:00", false), runAt("2026-12-02T10:00:00", true),
+                                    runAt("2026-12-03T10:00:00", false), runAt("2026-12-04T10:00:00", true),
+                                    runAt("2026-12-05T10:00:00", false)};
+    runs[2].passes = "2";
+    runs[4].warmUp = true;
+    EXPECT_EQ(pairOf(runs),
+              nlohmann::json::parse(R"({"a":"result_2026-12-02T10:00:00.json","b":"result_2026-12-04T10:00:00.json"})"));
+    EXPECT_TRUE(pairOf({runAt("2026-12-01T10:00:00", false)}).is_null());
 }
 
 TEST(HistoryPageTest, EmptyFolderGivesAPageThatSaysSo) {
@@ -255,7 +388,7 @@ TEST(HistoryPageTest, ReportsWhatCannotBeDone) {
     locked.unreadable.insert(testing::MemoryFileSystem::norm("C:\\Results\\result_2026_12_01_10_00_00.json"));
     HistoryCounts counts;
     ASSERT_NO_THROW(counts = rebuildHistory(locked, "C:\\Results\\"));
-    EXPECT_EQ(counts.runs, 3);
+    EXPECT_EQ(counts.runs, 5);
     EXPECT_TRUE(contains(locked.content("C:\\Results\\history.htm"),
                          "<b>result_2026_12_01_10_00_00.json</b>: cannot be read: Access is denied"));
 }
