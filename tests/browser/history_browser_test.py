@@ -84,21 +84,62 @@ def main():
         with open(os.path.join(RUN_FOLDER, name), "rb") as source:
             expect(embedded(page, open_tag, close_tag) == source.read(), "the page holds run/%s as it is" % name)
     expect("error" not in result, "the check raised: %s" % result.get("error"))
-    expect(result.get("rows") == 4, "four runs in the table")
+    expect(result.get("rows") == 6, "six runs in the table")
     expect(result.get("tableShown"), "the table is laid out")
     expect(result.get("scripts") == 2, "no script but the page's own (the data and the comparison)")
     charts = {c["resolution"]: c for c in result.get("charts", [])}
     expect(sorted(charts) == ["640x480", "800x600"], "a chart per resolution with figures")
+    by_date = ["result_2026_12_01_10_00_00.json", "result_2026_12_05_20_15_00.json", "result_2026_12_08_18_00_00.json",
+               "result_2026_12_09_09_30_00.json", "result_2026_12_10_19_40_12.json", "result_2026_12_11_08_05_00.json"]
     for name, chart in charts.items():
         expect(chart["width"] >= 700 and chart["height"] >= 250, "chart %s is laid out at its size" % name)
-        expect(chart["circles"] == 4, "chart %s shows a point per run inside the chart" % name)
-        expect(chart["bars"] == 9, "chart %s has an interval bar for each run of several passes" % name)
-        expect(chart["trendWidth"] > 500, "chart %s draws its line across the runs" % name)
+        expect(chart["circles"] == 6, "chart %s shows a point per run inside the chart" % name)
+        expect(chart["bars"] == 15, "chart %s has an interval bar for each run of several passes" % name)
+        # Five sets of comparable runs; only the runs of 9 and 10 December share one.
+        expect(chart["lines"] == 5 and chart["trends"] == 1, "chart %s draws a line per set" % name)
+        expect(80 < chart["trendWidth"] < 95, "chart %s joins the two alike runs, a day and nine hours apart" % name)
+        points = chart["points"]
+        expect([p[0] for p in points] == by_date, "chart %s puts the runs in the order of their dates" % name)
+        if len(points) == 6:
+            # On a time axis the four days between 1 and 5 December are further
+            # than the day between 8 and 9 December times three.
+            gaps = [b[1] - a[1] for a, b in zip(points, points[1:])]
+            expect(gaps[0] > 3 * gaps[2] and min(gaps) > 0, "chart %s spaces the runs by date: %s" % (name, gaps))
+        expect(chart["drivers"] == [{"title": "Video driver changed: 8.600.0.0 \u2192 8.610.0.0", "shown": True}],
+               "chart %s marks the driver change on the shared line" % name)
+        expect(len(chart["legend"]) == 5 and
+               "demo built-in demo 1, HDR on, passes 3, warm-up off, game build 1.0.5.0" in chart["legend"],
+               "chart %s has a legend of what tells its lines apart" % name)
     skipped = " | ".join(result.get("skipped", []))
     for name in ("result_broken.json", "result_foreign.json", "result_future.json", "result_badshape.json"):
         expect(name in skipped, "%s named among the files left out" % name)
-    expect(any(t.startswith("A: 2026-12-08") for t in result.get("initial", [])),
-           "the two newest runs are compared when the page opens")
+    # The newest run (HDR on) has no like, so the newest two alike runs are
+    # compared: a 1.0 file and a 1.1 file side by side.
+    initial = result.get("initial", [])
+    expect(initial[:2] == ["A: 2026-12-09 09:30:00 \u2014 new driver", "B: 2026-12-10 19:40:12 \u2014 format 1.1, driver 8.610"],
+           "the newest two comparable runs are compared when the page opens")
+    side = result.get("sideBySide", {})
+    expect(side.get("says", [])[2:] == [
+        "Comparable: the same demo, settings, machine and game build. "
+        "Not recorded in one of the files, so not checked: game build.",
+        "Video driver: 8.600.0.0 in A, 8.610.0.0 in B."], "a 1.0 and a 1.1 file are comparable, the driver named")
+    expect([row[:3] for row in side.get("rows", [])] == [
+        ["640x480", "121.0 FPS (95 % interval 118.5 to 123.5, 3 passes)", "123.0 FPS (95 % interval 120.5 to 125.5, 3 passes)"],
+        ["800x600", "82.0 FPS (95 % interval 79.5 to 84.5, 3 passes)", "84.0 FPS (95 % interval 81.5 to 86.5, 3 passes)"]],
+        "the 1.0 and the 1.1 file's figures side by side")
+    hdr = result.get("hdr", {})
+    expect(hdr.get("says", [])[2:] == [
+        "Not comparable: HDR off vs on. The figures are shown all the same, "
+        "but a difference between them may come from this rather than from what you changed."],
+        "a pair that differs in HDR is marked, nothing else named")
+    expect([row[:3] for row in hdr.get("rows", [])] == [
+        ["640x480", "123.0 FPS (95 % interval 120.5 to 125.5, 3 passes)", "101.0 FPS (95 % interval 98.5 to 103.5, 3 passes)"],
+        ["800x600", "84.0 FPS (95 % interval 81.5 to 86.5, 3 passes)", "71.0 FPS (95 % interval 68.5 to 73.5, 3 passes)"]],
+        "a pair that is not comparable still shows its figures")
+    expect(result.get("stableSays", [])[2:3] == [
+        "Not comparable: demo built-in demo 1 vs my demo.dem; passes 3 vs until stable. The figures are shown all "
+        "the same, but a difference between them may come from this rather than from what you changed."],
+        "every difference is listed")
 
     minus = "\u2212"
     expect(result.get("onePass") == [
