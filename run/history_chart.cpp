@@ -20,7 +20,11 @@ double tickStep(double top) {
 }
 
 // The style sheet colours the lines c0 to c7; more sets than that repeat them.
-std::string colourClass(int set) { return "c" + std::to_string(((set % 8) + 8) % 8); }
+std::string colourClass(int set) {
+    std::string name = "c";
+    name += std::to_string(((set % 8) + 8) % 8);
+    return name;
+}
 
 }  // namespace
 

@@ -85,7 +85,8 @@ ChartPoint chartPoint(const HistoryRun& run, long long time, const HistoryStatis
     std::string tip = when(run.startedAt);
     if (!run.utcOffset.empty()) tip += " " + run.utcOffset;
     if (!run.note.empty()) tip += " \xE2\x80\x94 " + run.note;
-    tip += "\n" + fixedFigure(s.mean, 1) + " FPS";
+    tip += '\n';
+    tip += fixedFigure(s.mean, 1) + " FPS";
     if (s.ci95Low) tip += ", 95 % interval " + fixedFigure(*s.ci95Low, 1) + " to " + fixedFigure(*s.ci95High, 1);
     tip += " (" + passesWord(s.count) + ")";
     if (!run.driverVersion.empty()) tip += "\nvideo driver " + run.driverVersion;
