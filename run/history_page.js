@@ -44,7 +44,7 @@
       var q = b.key[i];
       if (!q) return;
       if (differs(p, q)) {
-        if (p.shown === q.shown) differences.push(p.label + ' ' + p.shown + ': not the same file');
+        if (p.shown === q.shown) differences.push((p.shown ? p.label + ' ' + p.shown : p.label) + ': not the same file');
         else differences.push(p.label + ' ' + (p.shown || 'not recorded') + ' vs ' + (q.shown || 'not recorded'));
       } else if (p.mayBeUnknown && !(p.shown && q.shown) && !(p.exact && q.exact)) {
         unchecked.push(p.label);

@@ -25,8 +25,9 @@ std::string fixture(const std::filesystem::path& path) {
     return bytes.str();
 }
 
-// The results folder of tests/fixtures/history in memory: four runs, four
-// files that must be left out, and a JSON file of another name.
+// The results folder of tests/fixtures/history in memory: six runs (four of
+// format 1.0, two of 1.1), four files that must be left out, and a JSON file
+// of another name.
 testing::MemoryFileSystem fixtureFolder() {
     testing::MemoryFileSystem files;
     files.addFolder(kFolder);
