@@ -54,7 +54,8 @@ TEST(ComparisonTest, MatchesTheReferenceCases) {
 }
 
 TEST(ComparisonTest, StudentTQuantilesForFractionalDegreesOfFreedom) {
-    for (const auto& c : referenceCases()["tQuantiles"]) {
+    const auto cases = referenceCases();
+    for (const auto& c : cases["tQuantiles"]) {
         const double p = c["p"], df = c["df"];
         EXPECT_NEAR(studentTQuantile(p, df), c["t"].get<double>(), 1e-9) << "p " << p << ", df " << df;
     }

@@ -180,7 +180,7 @@ TEST(PassStatisticsTest, RunsStoppedAsStableHoldTheTrueMean) {
         double leastStoppedShare, mostStoppedShare;  // of the runs
         double leastCoverage;                        // of the stopped runs
     } spreads[] = {{1, 0.70, 1.00, 0.93}, {2, 0.0, 0.09, 0.0}, {3, 0.0, 0.02, 0.0}};
-    constexpr int kRuns = 10000;
+    constexpr int kRuns = 5000;
     constexpr double kTrueMean = 100;
     for (const auto& spread : spreads) {
         testing::NormalSamples samples(1211);
@@ -205,7 +205,9 @@ TEST(PassStatisticsTest, RunsStoppedAsStableHoldTheTrueMean) {
                     stopped ? 100.0 * heldByRule / stopped : 0.0, stopped ? 100.0 * heldByPlain / stopped : 0.0);
         EXPECT_GE(share, spread.leastStoppedShare) << spread.percent;
         EXPECT_LE(share, spread.mostStoppedShare) << spread.percent;
-        if (spread.leastCoverage > 0) EXPECT_GE(heldByRule, spread.leastCoverage * stopped) << spread.percent;
+        if (spread.leastCoverage > 0) {
+            EXPECT_GE(heldByRule, spread.leastCoverage * stopped) << spread.percent;
+        }
     }
 }
 
