@@ -70,7 +70,8 @@
       var compared = ra && rb ? compareRuns(ra.figures, rb.figures) : null;
       if (compared) {
         var change = signed(compared.ratio);
-        if (compared.low95 !== undefined) change += ' (95 % interval ' + signed(compared.low95) + ' to ' + signed(compared.high95) + ')';
+        if (compared.low95 !== undefined)
+          change += ' (95 % interval ' + signed(compared.low95) + ' to ' + signed(compared.high95) + ')';
         add(row, change, 'td', 'change');
         add(row, compared.text, 'td', VERDICT_CLASS[compared.verdict]);
       } else {

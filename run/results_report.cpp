@@ -62,8 +62,8 @@ std::string stableText(const std::vector<PassOutcome>& passes) {
     switch (stableStop(static_cast<int>(passes.size()), figures)) {
     case StableStop::IntervalReached: return "stable: the stop rule's interval reached " + target + reached;
     case StableStop::MostPasses:
-        return "not stable: " + std::to_string(PassPlan::kMostPasses) + " passes without the stop rule's interval reaching " +
-               target + reached;
+        return "not stable: " + std::to_string(PassPlan::kMostPasses) +
+               " passes without the stop rule's interval reaching " + target + reached;
     case StableStop::TooFewFigures: return "not stable: too few figures";
     case StableStop::EndedEarly: break;
     }
