@@ -227,7 +227,7 @@ std::string usageText() {
            "/json:FILE                 also write the results as JSON\r\n"
            "/timelimit:SECONDS         the longest a game may run (0: no limit)\r\n"
            "/passes:1..10|stable       passes per resolution; stable: 3 to 10, until\r\n"
-           "                           they deviate by at most 2 %\r\n"
+           "                           the mean is known to within \xB1" "1 %\r\n"
            "/warmup[:on|off]           one pass first at each resolution that does\r\n"
            "                           not count\r\n"
            "/quiet                     no report opened, no message boxes\r\n"

@@ -161,6 +161,11 @@ std::string comparisonData(const std::vector<HistoryRun>& runs, const std::vecto
         for (const auto& r : run.resolutions) {
             Json result;
             result["resolution"] = r.resolution;
+            // Every pass's figure: the comparison tests the two runs' passes.
+            Json figures = Json::array();
+            for (const auto& pass : r.passes)
+                if (pass.fps) figures.push_back(*pass.fps);
+            result["figures"] = figures;
             if (r.statistics) {
                 result["n"] = r.statistics->count;
                 result["mean"] = r.statistics->mean;
@@ -315,6 +320,7 @@ std::string historyPage(std::vector<HistoryRun> runs, const std::vector<SkippedR
         .markup("</script>\n");
     // Comparison of the two runs chosen in the table (radio buttons A and B);
     // "#compare=A,B" in the address chooses them when the page opens.
+    page.markup("<script>\n").markup(historyStatsScript()).markup("</script>\n");
     page.markup("<script>\n").markup(historyPageScript()).markup("</script>\n");
     page.markup("</body>\n</html>\n");
     return page.take();

@@ -31,9 +31,11 @@ HistoryCounts rebuildHistory(FileSystem& files, const std::string& resultsFolder
 
 std::string historyFilePath(const std::string& resultsFolder);
 
-// The page's style sheet and script as run/history_page.css and
-// run/history_page.js hold them, byte for byte (the build embeds the files).
+// The page's style sheet and scripts as run/history_page.css,
+// run/history_page.js and run/history_stats.js (the comparison's statistics)
+// hold them, byte for byte (the build embeds the files).
 std::string_view historyPageStyle();
 std::string_view historyPageScript();
+std::string_view historyStatsScript();
 
 }  // namespace melkrin

@@ -26,6 +26,12 @@
     else shown += ' (' + r.n + (r.n === 1 ? ' pass' : ' passes') + ', no interval)';
     return shown;
   }
+  var VERDICT_CLASS = { 'faster': 'faster', 'slower': 'slower', 'equivalent': 'same',
+                        'no difference': 'noise', 'cannot tell': 'noise' };
+  function signed(percent) {
+    var shown = Math.abs(percent).toFixed(1);
+    return (percent < 0 && shown !== '0.0' ? '\u2212' : '+') + shown + ' %';
+  }
   function find(run, resolution) {
     for (var i = 0; i < run.results.length; i++) if (run.results[i].resolution === resolution) return run.results[i];
     return null;
@@ -98,16 +104,13 @@
       add(row, name);
       add(row, figure(ra));
       add(row, figure(rb));
-      if (ra && rb && ra.mean !== undefined && rb.mean !== undefined && ra.mean > 0) {
-        var change = (rb.mean - ra.mean) / ra.mean * 100;
-        add(row, (change >= 0 ? '+' : '\u2212') + Math.abs(change).toFixed(1) + ' %', 'td', 'change');
-        if (ra.low === undefined || rb.low === undefined) {
-          add(row, 'no interval: a run of one pass cannot tell noise from a difference', 'td', 'noise');
-        } else if (ra.low <= rb.high && rb.low <= ra.high) {
-          add(row, 'within noise', 'td', 'noise');
-        } else {
-          add(row, change >= 0 ? 'B is faster' : 'B is slower', 'td', change >= 0 ? 'faster' : 'slower');
-        }
+      var compared = ra && rb ? compareRuns(ra.figures, rb.figures) : null;
+      if (compared) {
+        var change = signed(compared.ratio);
+        if (compared.low95 !== undefined)
+          change += ' (95 % interval ' + signed(compared.low95) + ' to ' + signed(compared.high95) + ')';
+        add(row, change, 'td', 'change');
+        add(row, compared.text, 'td', VERDICT_CLASS[compared.verdict]);
       } else {
         add(row, '');
         add(row, 'no figure to compare', 'td', 'noise');
@@ -116,6 +119,10 @@
     });
     table.appendChild(body);
     out.appendChild(table);
+    add(out, 'How to read it: B against A is B\u2019s speed over A\u2019s, and the real difference most likely lies in ' +
+        'its 95 % interval. All of the interval above 0: B is faster; all below 0: B is slower; within \u00B12 % ' +
+        '(judged on the slightly narrower 90 % interval): equivalent; otherwise these passes cannot tell, and more ' +
+        'passes might.', 'p', 'hint explain');
     if (window.history && history.replaceState) {
       try { history.replaceState(null, '', '#compare=' + encodeURIComponent(a.id) + ',' + encodeURIComponent(b.id)); } catch (e) {}
     }

@@ -69,16 +69,48 @@ std::optional<PassStatistics> passStatistics(const std::vector<double>& figures)
     return s;
 }
 
+std::optional<double> stableHalfWidthPercent(const std::vector<double>& figures) {
+    const int count = static_cast<int>(figures.size());
+    if (count < PassPlan::kLeastStablePasses) return std::nullopt;
+    const auto s = passStatistics(figures);
+    if (!s || !s->stdDev || s->mean <= 0) return std::nullopt;
+    // chi2(0.25, df), the lower quartile of the chi-square distribution, for
+    // df 1 to 9 (as in printed tables; checked with mpmath).
+    static const double chiSquareLowerQuartile[] = {0.101531, 0.575364, 1.212533, 1.922558, 2.674603,
+                                                    3.454599, 4.254852, 5.070640, 5.898826};
+    const int df = count - 1;
+    // Beyond the table (more figures than "until stable" ever plays) the bound
+    // is left out: the correction matters for few passes only.
+    const double bound = df <= 9 ? std::sqrt(df / chiSquareLowerQuartile[df - 1]) : 1.0;
+    return 100 * studentT975(df) * *s->stdDev * bound / std::sqrt(static_cast<double>(count)) / s->mean;
+}
+
+namespace {
+
+bool intervalReached(const std::vector<double>& figures) {
+    const auto half = stableHalfWidthPercent(figures);
+    // A hair of tolerance: 1.00 % computed as 1.0000000001 % is still 1 %.
+    return half && *half <= PassPlan::kStablePercent + 1e-9;
+}
+
+// Three figures can no longer come together in the games that are left.
+bool tooFewToCome(int played, const std::vector<double>& figures) {
+    return static_cast<int>(figures.size()) + (PassPlan::kMostPasses - played) < PassPlan::kLeastStablePasses;
+}
+
+}  // namespace
+
+StableStop stableStop(int played, const std::vector<double>& figures) {
+    if (intervalReached(figures)) return StableStop::IntervalReached;
+    if (played >= PassPlan::kMostPasses) return StableStop::MostPasses;
+    if (tooFewToCome(played, figures)) return StableStop::TooFewFigures;
+    return StableStop::EndedEarly;
+}
+
 bool anotherPassWanted(const PassPlan& plan, int played, const std::vector<double>& figures) {
     if (!plan.untilStable) return played < std::clamp(plan.count, 1, PassPlan::kMostPasses);
-    if (played >= PassPlan::kMostPasses) return false;
-    const int have = static_cast<int>(figures.size());
-    // Three figures can no longer come together in the games that are left.
-    if (have + (PassPlan::kMostPasses - played) < PassPlan::kLeastStablePasses) return false;
-    if (have < PassPlan::kLeastStablePasses) return true;
-    const auto stats = passStatistics(figures);
-    // A hair of tolerance: 2.00 % computed as 2.0000000001 % is still 2 %.
-    return !(stats && stats->stdDevPercent && *stats->stdDevPercent <= PassPlan::kStablePercent + 1e-9);
+    if (played >= PassPlan::kMostPasses || tooFewToCome(played, figures)) return false;
+    return !intervalReached(figures);
 }
 
 std::optional<double> figureValue(const std::string& figure) {

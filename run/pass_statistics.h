@@ -14,7 +14,8 @@ inline constexpr const char* kUntilStable = "until stable";
 struct PassPlan {
     static constexpr int kMostPasses = 10;
     static constexpr int kLeastStablePasses = 3;
-    static constexpr double kStablePercent = 2.0;
+    // "Until stable" ends when the mean is known to within this, in % of it.
+    static constexpr double kStablePercent = 1.0;
 
     int count = 1;             // fixed passes; with untilStable the most there may be
     bool untilStable = false;
@@ -48,12 +49,31 @@ std::optional<PassStatistics> passStatistics(const std::vector<double>& figures)
 // Student's t for a two-sided 95 % interval, t(0.975, df); df from 1.
 double studentT975(int df);
 
+// The half-width, in % of the mean, of the interval that "until stable"
+// stops on: the 95 % interval with the standard deviation replaced by its
+// upper 75 % confidence bound, s * sqrt((n - 1) / chi2(0.25, n - 1)). The
+// bound is the correction for stopping on a lucky sample: the plain interval
+// stops whenever a few passes happen to lie close, and then holds the true
+// mean far less often than 95 % (see docs/benchmarks.md for the figures).
+// None for fewer than kLeastStablePasses figures.
+std::optional<double> stableHalfWidthPercent(const std::vector<double>& figures);
+
+// Why "until stable" ended its passes.
+enum class StableStop {
+    IntervalReached,  // the interval above is within kStablePercent
+    MostPasses,       // kMostPasses games without reaching it
+    TooFewFigures,    // games without a figure: three figures could not come together
+    EndedEarly,       // the passes ended otherwise (the time limit stopped a game)
+};
+StableStop stableStop(int played, const std::vector<double>& figures);
+
 // Whether another counted pass is played after `played` game starts of
 // counted passes that gave `figures`. A fixed count plays exactly that many
 // games. "Until stable" plays at most kMostPasses games: it stops as soon as
-// at least three figures have a relative standard deviation of at most 2 %,
-// and also when so few games are left that three figures can no longer come
-// together, so a game that never gives a figure ends the passes early.
+// at least three figures give an interval (stableHalfWidthPercent) within
+// ±1 % of their mean, and also when so few games are left that three figures
+// can no longer come together, so a game that never gives a figure ends the
+// passes early.
 bool anotherPassWanted(const PassPlan& plan, int played, const std::vector<double>& figures);
 
 // The game's figure text as a number: "61.25" (a comma counts as the decimal

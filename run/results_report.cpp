@@ -49,18 +49,34 @@ std::string scoreLine(const std::string& lead, const std::string& value) {
 
 std::string percent(double value) { return formatFigure(value) + " %"; }
 
+std::string plusMinus(double value) { return "\xB1" + percent(value); }
+
+// Which rule ended "until stable", with the interval it stops on.
+std::string stableText(const std::vector<PassOutcome>& passes) {
+    std::vector<double> figures;
+    for (const auto& pass : passes)
+        if (pass.fps) figures.push_back(*pass.fps);
+    const auto half = stableHalfWidthPercent(figures);
+    const std::string reached = half ? " (" + plusMinus(*half) + ")" : std::string();
+    const std::string target = plusMinus(PassPlan::kStablePercent);
+    switch (stableStop(static_cast<int>(passes.size()), figures)) {
+    case StableStop::IntervalReached: return "stable: the stop rule's interval reached " + target + reached;
+    case StableStop::MostPasses:
+        return "not stable: " + std::to_string(PassPlan::kMostPasses) +
+               " passes without the stop rule's interval reaching " + target + reached;
+    case StableStop::TooFewFigures: return "not stable: too few figures";
+    case StableStop::EndedEarly: break;
+    }
+    return "not stable: the passes ended before the stop rule's interval reached " + target + reached;
+}
+
 }  // namespace
 
 std::vector<std::string> passLines(const PassPlan& plan, const std::vector<PassOutcome>& passes,
                                    const PassStatistics& s) {
     std::string count = "Passes: " + std::to_string(passes.size());
     if (s.count != static_cast<int>(passes.size())) count += ", " + std::to_string(s.count) + " with a figure";
-    if (plan.untilStable) {
-        const bool stable = s.count >= PassPlan::kLeastStablePasses && s.stdDevPercent &&
-                            *s.stdDevPercent <= PassPlan::kStablePercent + 1e-9;
-        count += stable ? ", stable (deviation at most " + percent(PassPlan::kStablePercent) + ")"
-                        : ", not stable (deviation above " + percent(PassPlan::kStablePercent) + ")";
-    }
+    if (plan.untilStable) count += ", " + stableText(passes);
     std::vector<std::string> lines{count};
     if (s.stdDev)
         lines.push_back("Standard deviation: " + formatFigure(*s.stdDev) + " FPS" +

@@ -222,7 +222,7 @@ void Win32MainWindow::createControls() {
     add(ControlId::WarmUpBox, Kind::Check, passes, "&Warm-up pass first (not counted)", 12, 50, 300, 20);
     add(ControlId::PassesNote, Kind::Label, passes,
         "With more passes the report gives the mean, its spread and its 95 % interval. Until stable stops as soon "
-        "as the passes differ by 2 % or less.",
+        "as the mean is known to within \xB1" "1 %.",
         12, 76, 308, 44);
     add(ControlId::HistoryButton, Kind::CaptionButton, page[5], "&History of the results", 6, 140, 200, 30);
     at(ControlId::HistoryButton).glyph = skin::Glyph::Chart;

@@ -16,6 +16,8 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 RUN_FOLDER = os.path.join(HERE, "..", "..", "run")
+# The comparison's reference cases (worked out with mpmath), shared with the native test.
+CASES = os.path.join(HERE, "..", "fixtures", "comparison_cases.json")
 CHROMIUM_SECONDS = 90
 
 
@@ -52,6 +54,10 @@ def main():
         with open(os.path.join(folder, "history.htm"), "rb") as built_page:
             page = built_page.read()
         shutil.copy(os.path.join(HERE, "history_check.htm"), folder)
+        with open(CASES) as cases_file:
+            cases = json.load(cases_file)
+        with open(os.path.join(folder, "comparison_cases.js"), "w") as cases_script:
+            cases_script.write("var COMPARISON_CASES = %s;\n" % json.dumps(cases))
         command = [chromium, "--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
                    "--disable-extensions", "--allow-file-access-from-files",
                    "--user-data-dir=" + os.path.join(work, "profile"),
@@ -77,16 +83,20 @@ def main():
         if not condition:
             problems.append(what)
 
-    # The page carries run/history_page.js and .css byte for byte, so a line
-    # the browser names in the script is that line of the file.
-    for name, open_tag, close_tag in (("history_page.js", b"<script>", b"</script>"),
-                                      ("history_page.css", b"<style>", b"</style>")):
+    # The page carries its scripts and style sheet byte for byte, so a line
+    # the browser names in a script is that line of the file.
+    scripts = page.split(b"<script>\n")[1:]
+    for name, held in (("history_stats.js", scripts[0] if scripts else None),
+                       ("history_page.js", scripts[1] if len(scripts) > 1 else None),
+                       ("history_page.css", embedded(page, b"<style>", b"</style>"))):
+        if held is not None and name.endswith(".js"):
+            held = held[:held.find(b"</script>")]
         with open(os.path.join(RUN_FOLDER, name), "rb") as source:
-            expect(embedded(page, open_tag, close_tag) == source.read(), "the page holds run/%s as it is" % name)
+            expect(held == source.read(), "the page holds run/%s as it is" % name)
     expect("error" not in result, "the check raised: %s" % result.get("error"))
     expect(result.get("rows") == 6, "six runs in the table")
     expect(result.get("tableShown"), "the table is laid out")
-    expect(result.get("scripts") == 2, "no script but the page's own (the data and the comparison)")
+    expect(result.get("scripts") == 3, "no script but the page's own (the data, the statistics, the comparison)")
     charts = {c["resolution"]: c for c in result.get("charts", [])}
     expect(sorted(charts) == ["640x480", "800x600"], "a chart per resolution with figures")
     by_date = ["result_2026_12_01_10_00_00.json", "result_2026_12_05_20_15_00.json", "result_2026_12_08_18_00_00.json",
@@ -148,15 +158,35 @@ def main():
         ["800x600", "77.3 FPS (1 pass, no interval)", "82.0 FPS (95 % interval 79.5 to 84.5, 3 passes)", "+6.1 %",
          "no interval: a run of one pass cannot tell noise from a difference"],
     ], "a run of one pass is compared without a verdict on noise")
-    expect([row[3:] for row in result.get("overclock", [])] == [["+19.8 %", "B is faster"], ["+1.2 %", "within noise"]],
-           "apart intervals are a difference, overlapping ones within noise")
+    expect([row[3:] for row in result.get("overclock", [])] == [
+        ["+19.8 % (95 % interval +17.3 % to +22.3 %)", "B is faster"],
+        ["+1.2 % (95 % interval " + minus + "1.5 % to +4.1 %)", "no difference shown"]],
+           "an interval of the ratio above 0 is a difference, one around 0 shows none")
     expect([row[1:] for row in result.get("stable", [])] == [
         ["121.0 FPS (95 % interval 118.5 to 123.5, 3 passes)", "111.0 FPS (95 % interval 108.5 to 113.5, 3 passes)",
-         minus + "8.3 %", "B is slower"],
+         "-8.3 % (95 % interval -10.1 % to -6.4 %)".replace("-", minus), "B is slower"],
+        # Two passes against three: Welch's test, whose overlapping 95 % intervals of
+        # the means once read "within noise".
         ["82.0 FPS (95 % interval 79.5 to 84.5, 3 passes)", "91.0 FPS (95 % interval 78.3 to 103.7, 2 passes)",
-         "+11.0 %", "within noise"],
+         "+11.0 % (95 % interval +4.4 % to +18.0 %)", "B is faster"],
         ["not run", "no figure", "", "no figure to compare"],
     ], "a resolution without figure is compared as such")
+    expect(len(result.get("explained", [])) == 1 and "equivalent" in result["explained"][0],
+           "a line under the table says how to read the verdicts")
+    # The table of reference cases, as the native test checks the program's code.
+    shown = result.get("comparisons") or []
+    expect(len(shown) == len(cases["comparisons"]), "every reference case compared")
+    for case, got in zip(cases["comparisons"], shown):
+        expect(got["verdict"] == case["verdict"], "%s: %s, not %s" % (case["what"], got["verdict"], case["verdict"]))
+        for key in ("ratio", "df", "low95", "high95", "low90", "high90"):
+            if key in case:
+                expect(key in got and abs(got[key] - case[key]) < 1e-8,
+                       "%s: %s %s, not %s" % (case["what"], key, got.get(key), case[key]))
+            else:
+                expect(key not in got, "%s: no %s for one pass" % (case["what"], key))
+    for case, got in zip(cases["tQuantiles"], result.get("tQuantiles") or []):
+        expect(abs(got - case["t"]) < 1e-9, "t(%s, %s) = %s, not %s" % (case["p"], case["df"], got, case["t"]))
+    expect(len(result.get("tQuantiles") or []) == len(cases["tQuantiles"]), "every t quantile worked out")
     expect(result.get("marked") == ["result_2026_12_09_09_30_00.json", "result_2026_12_08_18_00_00.json"],
            "the chosen rows are marked")
     expect(result.get("hash") == "#compare=result_2026_12_09_09_30_00.json,result_2026_12_08_18_00_00.json",

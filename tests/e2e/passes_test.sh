@@ -109,19 +109,20 @@ expect_eq "$(csv_rows)" 4 "one row per resolution added"
 tail -2 "$results/results.csv" | tr -d '\r' | cut -d, -f4,9,10,11 | tr '\n' ' ' |
   grep -qxF '640x480,3,3,61.0000 800x600,3,3,51.0000 ' || fail "the table's new rows: $(tail -2 "$results/results.csv")"
 
-echo "-- until stable, stored: stops by the rule at the fifth pass"
+echo "-- until stable, stored: stops by the rule at the sixth pass"
 sleep 1
 reg_set "$settings_key" Passes "until stable"
-figures 60,63,61,61,61,99
+figures 60,61,60.5,60.2,60.8,60.4,99
 run_melkrin 300 /run /quiet /res:640x480
 expect_eq "$code" 0 "exit code"
-expect_eq "$(games)" 5 "five games: 2.49 %, 2.05 %, then 1.79 %"
+expect_eq "$(games)" 6 "six games: the rule's interval is +-3.83 %, 1.80 %, 1.22 %, then 0.88 %"
 report=$(newest 'result_*.htm')
-page_of "$report" | matches -qxF 'Passes: 5, stable (deviation at most 2.00 %)<br>' || fail "report: stable after five"
+page_of "$report" | matches -qxF "Passes: 6, stable: the stop rule's interval reached ±1.00 % (±0.88 %)<br>" ||
+  fail "report: stable after six"
 result="${report%.htm}.json"
 "${check_json[@]}" "$result" || fail "the until-stable JSON against the schema"
 expect_eq "$(json_get "$result" 'd["options"]["passes"]')" "until stable" "passes option"
-expect_eq "$(json_get "$result" 'len(d["resolutions"][0]["passes"])')" 5 "five passes in the JSON"
+expect_eq "$(json_get "$result" 'len(d["resolutions"][0]["passes"])')" 6 "six passes in the JSON"
 expect_eq "$(reg_get "$settings_key" Passes)" "until stable" "the stored option is left as it was"
 
 echo "-- a warm-up from the command line does not count"

@@ -292,7 +292,7 @@ TEST_F(HistoryFolderTest, EscapesEveryTextOfTheFiles) {
     EXPECT_FALSE(contains(html, "alert(1)</script>"));
     EXPECT_TRUE(contains(html, "&lt;b&gt;overclock&lt;/b&gt; &amp; &quot;3 GHz&quot; &lt;/script&gt;"));
     EXPECT_TRUE(contains(html, "Grafikkarte \xC3\xBC" "bertaktet \xC3\x97 2"));
-    EXPECT_EQ(count(html, "</script>"), 2u);  // the data and the comparison script
+    EXPECT_EQ(count(html, "</script>"), 3u);  // the data, the statistics and the comparison script
 }
 
 TEST_F(HistoryFolderTest, EmbedsWhatTheComparisonNeeds) {
@@ -308,8 +308,12 @@ TEST_F(HistoryFolderTest, EmbedsWhatTheComparisonNeeds) {
     EXPECT_DOUBLE_EQ(newDriver["results"][0]["mean"].get<double>(), 121.0);
     EXPECT_NEAR(newDriver["results"][0]["low"].get<double>(), 118.5159, 1e-4);
     EXPECT_EQ(newDriver["results"][0]["n"], 3);
+    // Every pass's figure, for the test of the two runs' passes.
+    EXPECT_EQ(newDriver["results"][0]["figures"], nlohmann::json::parse("[120.0, 121.0, 122.0]"));
     const auto& stable = data["runs"][3];
     EXPECT_FALSE(stable["results"][2].contains("mean"));  // no figure at 1024x768
+    EXPECT_EQ(stable["results"][1]["figures"], nlohmann::json::parse("[90.0, 92.0]"));  // a pass without a figure
+    EXPECT_EQ(stable["results"][2]["figures"], nlohmann::json::array());
     const auto& onePass = data["runs"][5];
     EXPECT_EQ(onePass["results"][0]["n"], 1);
     EXPECT_FALSE(onePass["results"][0].contains("low"));  // no interval to compare with

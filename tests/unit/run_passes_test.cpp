@@ -189,14 +189,16 @@ TEST(RunPassesTest, UntilStableStopsByTheRule) {
         std::size_t games;
         const char* passesLine;
     } cases[] = {
-        {"stable at the third pass", {"60.00", "60.50", "61.00", "99.00"}, 3,
-         "Passes: 3, stable (deviation at most 2.00 %)"},
-        {"stable at the fifth", {"60.00", "63.00", "61.00", "61.00", "61.00", "99.00"}, 5,
-         "Passes: 5, stable (deviation at most 2.00 %)"},
+        {"stable at the third pass", {"60.00", "60.10", "60.20", "99.00"}, 3,
+         "Passes: 3, stable: the stop rule's interval reached \xB1" "1.00 % (\xB1" "0.77 %)"},
+        {"stable at the sixth", {"60.00", "61.00", "60.50", "60.20", "60.80", "60.40", "99.00"}, 6,
+         "Passes: 6, stable: the stop rule's interval reached \xB1" "1.00 % (\xB1" "0.88 %)"},
         {"never stable: ten games", {"50", "70", "50", "70", "50", "70", "50", "70", "50", "70", "50"}, 10,
-         "Passes: 10, not stable (deviation above 2.00 %)"},
+         "Passes: 10, not stable: 10 passes without the stop rule's interval reaching \xB1" "1.00 % (\xB1" "15.52 %)"},
         {"misses are played within the ten", {"", "60.00", "", "60.00", "60.00"}, 5,
-         "Passes: 5, 3 with a figure, stable (deviation at most 2.00 %)"},
+         "Passes: 5, 3 with a figure, stable: the stop rule's interval reached \xB1" "1.00 % (\xB1" "0.00 %)"},
+        {"a game that never gives a figure", {"60.00", "", "", "", "", "", "", "", "", ""}, 9,
+         "Passes: 9, 1 with a figure, not stable: too few figures"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
