@@ -127,6 +127,25 @@ TEST(ScriptedRunTest, AResolutionWithoutAFigureAndAnErrorHaveTheirCodes) {
     }
 }
 
+TEST(ScriptedRunTest, ARunThatWroteNoResultFileStillDescribesItselfInTheFormat) {
+    Scripted s({"/run", "/quiet", "/res:640x480,800x600", "/results:C:\\Out", "/json:C:\\Out\\r.json"});
+    s.scripted->start();
+    s.play("Average: 90.25 FPS\r\n");
+    s.controller->onCancelClicked(false);
+    s.play("");
+    ASSERT_EQ(s.exits, (std::vector<int>{kExitCancelled}));
+    const auto json = s.json();
+    EXPECT_EQ(json["result"], "cancelled");
+    EXPECT_TRUE(json["resultFile"].is_null());
+    EXPECT_TRUE(json["reportPath"].is_null());
+    EXPECT_FALSE(s.rig.files.fileExists("C:\\Out\\result_30_07_2006_14_05_09.json"));
+    ASSERT_EQ(json["resolutions"].size(), 1u) << "the resolution played before the cancel";
+    EXPECT_EQ(json["resolutions"][0]["figure"], 90.25);
+    EXPECT_EQ(json["runId"], "00010203-0405-4607-8809-0a0b0c0d0e0f");
+    std::string said;
+    EXPECT_EQ(checkAgainstSchema(s.rig.files.content("C:\\Out\\r.json"), said), 0) << said;
+}
+
 TEST(ScriptedRunTest, RefusalsTouchNothing) {
     const struct Case {
         const char* what;
