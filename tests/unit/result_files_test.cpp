@@ -153,6 +153,10 @@ TEST(ResultFilesTest, TheReaderTakesOlderAndLaterMinorVersionsAndRefusesAHigherM
     later["formatMinorVersion"] = 9;
     later["unknownKey"] = "ignored";
     later["options"]["unknownOption"] = {1, 2};
+    later["machine"]["gpuTemperature"] = 71;
+    later["resolutions"][0]["frameTimes"] = {16.6, 16.8};
+    later["resolutions"][0]["passes"][0]["percentile1"] = 55.5;
+    later["resolutions"][0]["statistics"]["median"] = 60.0;
     std::optional<HistoryRun> run;
     ASSERT_NO_THROW(run = parseResultFile(later.dump()));
     EXPECT_EQ(run->resolutions.size(), 3u);
