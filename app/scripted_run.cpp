@@ -70,47 +70,34 @@ int exitCodeOf(const RunSummary& summary) {
     return kExitError;
 }
 
-std::string runJson(const std::string& version, const RunRequest& request, const RunOptions& given,
-                    const RunSummary& summary, int exitCode, const ToUtf8& utf8) {
-    static const char* const aa[] = {"off", "low", "medium", "high"};
-    static const char* const af[] = {"off", "2x", "4x", "8x", "16x"};
-    Json json = header(version, utf8);
+// The result file's object with the scripted run's own keys. The keys this
+// file had before it took the result format stay for one version beside
+// them: options.results, options.note, and per resolution figure and reason.
+std::string runJson(const std::string& version, const RunRequest& request, const RunSummary& summary, int exitCode,
+                    const ToUtf8& toUtf8) {
+    const ToUtf8 utf8 = toUtf8 ? toUtf8 : ToUtf8(latin1ToUtf8);
+    Json json = resultJsonObject(summary.record, utf8);
+    json["version"] = utf8(version);
     json["result"] = resultName(summary.result);
     json["exitCode"] = exitCode;
-
-    Json options;
-    Json sizes = Json::array();
-    for (const ResolutionSlot& slot : request.slots) sizes.push_back(utf8(slot.width + "x" + slot.height));
-    options["resolutions"] = sizes;
-    const auto demo = request.demoNumber;
-    options["demo"] = demo && *demo == 4 ? Json(utf8(request.demoFile)) : demo ? Json(*demo) : Json();
-    const QualityChoices& quality = request.quality;
-    options["antialiasing"] = quality.aaLevel ? Json(aa[*quality.aaLevel]) : Json();
-    options["filtering"] = quality.afLevel ? Json(af[*quality.afLevel]) : Json();
-    options["hdr"] = quality.hdr;
-    options["renderer"] = quality.renderer == Renderer::OpenGL ? "OpenGL" : "Direct3D";
-    options["results"] = utf8(request.resultsFolder);
-    options["note"] = utf8(request.note);
-    if (given.gameTimeLimit) options["timeLimit"] = request.timeLimit;
-    options["passes"] = passesOptionJson(summary.plan);
-    options["warmUp"] = summary.plan.warmUp;
-    json["options"] = options;
-
-    Json slots = Json::array();
-    for (const SlotOutcome& slot : summary.slots) {
-        Json entry;
-        entry["resolution"] = utf8(slot.size);
-        entry["figure"] = slot.figure.empty() ? "none" : utf8(slot.figure);
-        if (slot.figure.empty()) entry["reason"] = utf8(slot.reason);
-        entry["passes"] = passesJson(slot.passes, utf8);
-        entry["statistics"] = statisticsJson(slot.statistics);
-        slots.push_back(entry);
-    }
-    json["resolutions"] = slots;
-    json["report"] = summary.reportPath.empty() ? Json() : Json(utf8(summary.reportPath));
+    json["resultFile"] = summary.resultFile.empty() ? Json() : Json(utf8(summary.resultFile));
+    json["reportPath"] = summary.reportPath.empty() ? Json() : Json(utf8(summary.reportPath));
     Json errors = Json::array();
     for (const auto& error : summary.errors) errors.push_back(utf8(error));
     json["errors"] = errors;
+
+    json["options"]["results"] = utf8(request.resultsFolder);
+    json["options"]["note"] = utf8(request.note);
+    Json& slots = json["resolutions"];
+    for (std::size_t i = 0; i < slots.size() && i < summary.slots.size(); ++i) {
+        const SlotOutcome& slot = summary.slots[i];
+        const auto& statistics = slot.statistics;
+        slots[i]["figure"] = statistics ? Json(statistics->mean) : Json();
+        if (!statistics) {
+            const std::string why = slot.reason.empty() && !slot.passes.empty() ? slot.passes.back().reason : slot.reason;
+            slots[i]["reason"] = utf8(why);
+        }
+    }
     return json.dump(2) + "\r\n";
 }
 
@@ -187,7 +174,7 @@ void ScriptedRun::refuse(const std::string& reason) {
 void ScriptedRun::ended(const RunSummary& summary) {
     int code = exitCodeOf(summary);
     // Results that were asked for and could not be written are an error of the run.
-    if (!s_.options.jsonPath.empty() && !writeJson(runJson(version(), request_, s_.options, summary, code, s_.toUtf8)))
+    if (!s_.options.jsonPath.empty() && !writeJson(runJson(version(), request_, summary, code, s_.toUtf8)))
         code = kExitError;
     s_.finish(code);
 }

@@ -37,11 +37,11 @@ private:
 using ToUtf8 = std::function<std::string(const std::string&)>;
 
 int exitCodeOf(const RunSummary& summary);
-// The results as JSON (UTF-8): version, the options the run used, per
-// resolution the figure or "none" and why, the report and the errors.
-// The time limit is written only when the command line gave one.
-std::string runJson(const std::string& version, const RunRequest& request, const RunOptions& options,
-                    const RunSummary& summary, int exitCode, const ToUtf8& toUtf8);
+// The results as JSON (UTF-8): the result file's format (whether or not the
+// run wrote one), with the result, exit code, paths of the files written and
+// the errors.
+std::string runJson(const std::string& version, const RunRequest& request, const RunSummary& summary, int exitCode,
+                    const ToUtf8& toUtf8);
 // The JSON of a refused run: its reason.
 std::string refusalJson(const std::string& version, const std::string& reason, const ToUtf8& toUtf8);
 

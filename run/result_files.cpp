@@ -1,6 +1,7 @@
 #include "run/result_files.h"
 
 #include <cstdio>
+#include <string_view>
 
 #include "run/result_json.h"
 
@@ -39,15 +40,39 @@ std::string number(const std::optional<double>& value) {
     return text;
 }
 
-// Quoted when it holds a separator, a quote or a line break; quotes doubled.
-std::string csvField(const std::string& text) {
+Json optionalText(const std::optional<std::string>& value) { return value ? Json(*value) : Json(); }
+
+// A table row's cell: a text (neutralised when a spreadsheet would take it for
+// a formula) or a number this program formatted, which stays as it is.
+struct Cell {
+    std::string text;
+    bool number = false;
+};
+
+Cell text(std::string value) { return {std::move(value), false}; }
+Cell numeric(std::string value) { return {std::move(value), true}; }
+
+std::string quoted(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
+    std::string out = "\"";
     for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
+        if (c == '"') out += '"';
+        out += c;
     }
-    return quoted + "\"";
+    return out + "\"";
+}
+
+// The header's first line as written, without a byte-order mark.
+std::string firstLineOf(const std::string& content) {
+    std::string line = content.substr(0, content.find_first_of("\r\n"));
+    if (line.rfind(kUtf8Bom, 0) == 0) line.erase(0, 3);
+    return line;
+}
+
+bool takesOurRows(const std::optional<std::string>& content) {
+    if (!content || content->empty()) return true;
+    const std::string header = resultsCsvHeader();
+    return firstLineOf(*content) == header.substr(0, header.size() - 2);
 }
 
 }  // namespace
@@ -73,17 +98,34 @@ std::string resultsCsvPath(const std::string& resultsFolder) {
     return folderWithSlash(resultsFolder) + kResultsCsvName;
 }
 
-std::string resultJson(const ResultRecord& r, const TextToUtf8& toUtf8) {
+std::string versionedResultsCsvPath(const std::string& resultsFolder) {
+    return folderWithSlash(resultsFolder) + "results-" + std::to_string(kResultFormatVersion) + "." +
+           std::to_string(kResultFormatMinorVersion) + ".csv";
+}
+
+std::string resultJson(const ResultRecord& record, const TextToUtf8& toUtf8) {
+    return resultJsonObject(record, toUtf8).dump(2) + "\r\n";
+}
+
+Json resultJsonObject(const ResultRecord& r, const TextToUtf8& toUtf8) {
     const TextToUtf8 utf8 = toUtf8 ? toUtf8 : TextToUtf8(latin1ToUtf8);
     Json json;
     json["format"] = kResultFormat;
     json["formatVersion"] = kResultFormatVersion;
+    json["formatMinorVersion"] = kResultFormatMinorVersion;
+    const RunProvenance& p = r.provenance;
+    json["runId"] = p.runId.empty() ? Json() : Json(p.runId);
     json["program"] = "Melkrin";
     json["version"] = utf8(r.version);
+    json["programSha256"] = optionalText(p.programSha256);
+    json["game"] = Json{{"fileVersion", p.gameFileVersion ? Json(utf8(*p.gameFileVersion)) : Json()},
+                        {"sha256", optionalText(p.gameSha256)}};
     json["startedAt"] = r.startedAt;
+    json["utcOffset"] = p.utcOffset.empty() ? Json() : Json(p.utcOffset);
     json["endedAt"] = r.endedAt;
     json["report"] = r.reportFile.empty() ? Json() : Json(utf8(r.reportFile));
     json["note"] = utf8(r.note);
+    json["configurationSha256"] = optionalText(p.configurationSha256);
 
     Json machine;
     machine["operatingSystem"] = utf8(r.machine.operatingSystem);
@@ -109,6 +151,7 @@ std::string resultJson(const ResultRecord& r, const TextToUtf8& toUtf8) {
     for (const auto& size : r.resolutions) sizes.push_back(utf8(size));
     options["resolutions"] = sizes;
     options["demo"] = r.demoNumber ? Json(*r.demoNumber) : Json(utf8(r.demoFile));
+    options["demoSha256"] = optionalText(p.demoSha256);
     options["antialiasing"] = aaName(r.quality) ? Json(aaName(r.quality)) : Json();
     options["filtering"] = afName(r.quality) ? Json(afName(r.quality)) : Json();
     options["hdr"] = r.quality.hdr;
@@ -128,7 +171,7 @@ std::string resultJson(const ResultRecord& r, const TextToUtf8& toUtf8) {
         slots.push_back(entry);
     }
     json["resolutions"] = slots;
-    return json.dump(2) + "\r\n";
+    return json;
 }
 
 Json passesJson(const std::vector<PassOutcome>& passes, const TextToUtf8& utf8) {
@@ -137,6 +180,8 @@ Json passesJson(const std::vector<PassOutcome>& passes, const TextToUtf8& utf8) 
         Json entry;
         entry["fps"] = optionalNumber(pass.fps);
         if (!pass.fps) entry["reason"] = utf8(pass.reason);
+        entry["startedAt"] = pass.startedAt.empty() ? Json() : Json(pass.startedAt);
+        entry["durationSeconds"] = optionalNumber(pass.durationSeconds);
         list.push_back(entry);
     }
     return list;
@@ -159,42 +204,71 @@ Json statisticsJson(const std::optional<PassStatistics>& statistics) {
 
 Json passesOptionJson(const PassPlan& plan) { return plan.untilStable ? Json(kUntilStable) : Json(plan.count); }
 
-std::string resultsCsvHeader() {
-    return "started,note,demo,resolution,antialiasing,filtering,hdr,renderer,passes,counted,mean,stdDev,"
-           "stdDevPercent,ci95Low,ci95High,min,max,stopped,version,processor,videoCard\r\n";
+std::string csvTextField(const std::string& utf8Text) {
+    const bool formulaLike = !utf8Text.empty() && std::string_view("=+-@\t\r").find(utf8Text.front()) != std::string_view::npos;
+    return quoted(formulaLike ? "'" + utf8Text : utf8Text);
 }
 
-std::string resultsCsvRows(const ResultRecord& r) {
+CsvTarget chooseResultsCsv(const std::optional<std::string>& mainFirstLine,
+                           const std::optional<std::string>& versionedFirstLine) {
+    if (takesOurRows(mainFirstLine)) return CsvTarget::Main;
+    if (takesOurRows(versionedFirstLine)) return CsvTarget::Versioned;
+    return CsvTarget::Neither;
+}
+
+// Columns only ever go to the end of a new layout, which also gets a new
+// versioned file name: a spreadsheet's formulas over an older file keep working.
+std::string resultsCsvHeader() {
+    std::string header =
+        "started,note,demo,resolution,antialiasing,filtering,hdr,renderer,passesRule,warmUp,timeLimit,passes,"
+        "counted,mean,stdDev,stdDevPercent,ci95Low,ci95High,min,max,stopped";
+    for (int i = 1; i <= PassPlan::kMostPasses; ++i) header += ",pass" + std::to_string(i);
+    return header + ",version,system,processor,memory,videoCard,driverVersion,gameVersion,runId\r\n";
+}
+
+std::string resultsCsvRows(const ResultRecord& r, const TextToUtf8& toUtf8) {
+    const TextToUtf8 utf8 = toUtf8 ? toUtf8 : TextToUtf8(latin1ToUtf8);
     std::string rows;
     const std::string demo = r.demoNumber ? std::to_string(*r.demoNumber) : r.demoFile;
     const char* aa = aaName(r.quality);
     const char* af = afName(r.quality);
+    const RunProvenance& p = r.provenance;
+    // The start with its zone when known: unambiguous, and no spreadsheet takes it for a formula.
+    const std::string started = r.startedAt + p.utcOffset;
     for (const SlotOutcome& slot : r.slots) {
         const auto& s = slot.statistics;
-        const std::vector<std::string> fields = {
-            r.startedAt,
-            r.note,
-            demo,
-            slot.size,
-            aa ? aa : "",
-            af ? af : "",
-            r.quality.hdr ? "on" : "off",
-            r.quality.renderer == Renderer::OpenGL ? "OpenGL" : "Direct3D",
-            std::to_string(slot.passes.size()),
-            std::to_string(s ? s->count : 0),
-            s ? number(s->mean) : "",
-            s ? number(s->stdDev) : "",
-            s ? number(s->stdDevPercent) : "",
-            s ? number(s->ci95Low) : "",
-            s ? number(s->ci95High) : "",
-            s ? number(s->min) : "",
-            s ? number(s->max) : "",
-            slot.stopped ? "yes" : "no",
-            r.version,
-            r.machine.cpuName,
-            videoCard(r.machine),
+        std::vector<Cell> cells = {
+            text(started),
+            text(utf8(r.note)),
+            r.demoNumber ? numeric(demo) : text(utf8(demo)),
+            text(slot.size),
+            text(aa ? aa : ""),
+            text(af ? af : ""),
+            text(r.quality.hdr ? "on" : "off"),
+            text(r.quality.renderer == Renderer::OpenGL ? "OpenGL" : "Direct3D"),
+            r.plan.untilStable ? text(kUntilStable) : numeric(std::to_string(r.plan.count)),
+            text(r.plan.warmUp ? "yes" : "no"),
+            numeric(std::to_string(r.timeLimit)),
+            numeric(std::to_string(slot.passes.size())),
+            numeric(std::to_string(s ? s->count : 0)),
+            numeric(s ? number(s->mean) : ""),
+            numeric(s ? number(s->stdDev) : ""),
+            numeric(s ? number(s->stdDevPercent) : ""),
+            numeric(s ? number(s->ci95Low) : ""),
+            numeric(s ? number(s->ci95High) : ""),
+            numeric(s ? number(s->min) : ""),
+            numeric(s ? number(s->max) : ""),
+            text(slot.stopped ? "yes" : "no"),
         };
-        for (std::size_t i = 0; i < fields.size(); ++i) rows += (i ? "," : "") + csvField(fields[i]);
+        for (std::size_t i = 0; i < static_cast<std::size_t>(PassPlan::kMostPasses); ++i)
+            cells.push_back(numeric(i < slot.passes.size() ? number(slot.passes[i].fps) : ""));
+        for (const std::string& fact :
+             {r.version, r.machine.operatingSystem, r.machine.cpuName, r.machine.systemMemory.value_or(""),
+              videoCard(r.machine), r.machine.driverVersion, p.gameFileVersion.value_or("")})
+            cells.push_back(text(utf8(fact)));
+        cells.push_back(text(p.runId));
+        for (std::size_t i = 0; i < cells.size(); ++i)
+            rows += (i ? "," : "") + (cells[i].number ? cells[i].text : csvTextField(cells[i].text));
         rows += "\r\n";
     }
     return rows;

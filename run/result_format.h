@@ -5,7 +5,10 @@
 namespace melkrin {
 
 inline constexpr const char* kResultFormat = "melkrin-result";
-// A reader skips (and names) a file of a higher version than it knows.
+// The major version: a reader skips (and names) a file of a higher one than it
+// knows. Minor versions only add keys, which a reader ignores when it does not
+// know them; a file without formatMinorVersion is minor version 0.
 inline constexpr int kResultFormatVersion = 1;
+inline constexpr int kResultFormatMinorVersion = 1;
 
 }  // namespace melkrin

@@ -6,6 +6,8 @@
 
 namespace melkrin {
 
+// The result file's object.
+nlohmann::ordered_json resultJsonObject(const ResultRecord& record, const TextToUtf8& toUtf8);
 // [{"fps": 61.25}, {"fps": null, "reason": "..."}]
 nlohmann::ordered_json passesJson(const std::vector<PassOutcome>& passes, const TextToUtf8& utf8);
 // The statistics object, or null when no pass gave a figure.

@@ -18,6 +18,7 @@
 #include "run/result_files.h"
 #include "run/result_log.h"
 #include "run/run_clock.h"
+#include "run/run_facts.h"
 #include "run/run_log_lines.h"
 #include "settings/settings_names.h"
 #include "settings/settings_store.h"
@@ -110,6 +111,10 @@ void RunController::start(RunRequest request) {
     request_ = std::move(request);
     phase_ = phase::Diagnostics{};
     tally_ = RunTally{};
+    // A run that ends before it began still says when it was tried.
+    startedAtIso_ = s_.clock.isoDateTime();
+    provenance_ = RunProvenance{};
+    resultFile_.clear();
     s_.view.enableCancelButton(true);
     s_.view.showProgress(true);
     step([this] {
@@ -161,6 +166,7 @@ void RunController::beginRun() {
     for (const auto& line : debugMachineLines(run_.systemInfo)) s_.debugLog.add(line);
 
     s_.config.prepare(game_, request_.quality, labels_);
+    recordProvenance();
 
     s_.debugLog.add("");
     s_.debugLog.add("...");
@@ -197,7 +203,9 @@ void RunController::startGame(phase::SlotPasses passes) {
     s_.debugLog.save();
     s_.view.setStatus(status);
     run_.currentSlot = slot.key;
-    phase::Playing& playing = phase_.emplace<phase::Playing>(phase::Playing{std::move(passes), 0, 0, false});
+    phase::GameTiming timing{s_.clock.isoDateTime(), s_.facts ? s_.facts->steadySeconds() : 0.0, std::nullopt};
+    phase::Playing& playing =
+        phase_.emplace<phase::Playing>(phase::Playing{std::move(passes), 0, 0, false, std::move(timing)});
 
     s_.files.writeFile(game_.batchFile(), toCrLfFile({gameCommandLine(s_.demo.demoFileName(), slot.width, slot.height)}));
     s_.cp.currentDirectory = game_.binFolder;
@@ -269,8 +277,8 @@ void RunController::onCancelClicked(bool ask) {
 
 namespace {
 
-PassOutcome passOutcome(const std::string& figure, const std::string& reason) {
-    PassOutcome pass{figure, figureValue(figure), {}};
+PassOutcome passOutcome(const std::string& figure, const std::string& reason, const phase::GameTiming& timing) {
+    PassOutcome pass{figure, figureValue(figure), {}, timing.startedAt, timing.durationSeconds};
     if (!pass.fps) pass.reason = figure.empty() ? reason : "the game's figure \"" + figure + "\" is no number";
     return pass;
 }
@@ -307,7 +315,8 @@ void RunController::cpTerminate(ProcessRunner&, std::uint32_t) {
         }
         if (ended.stoppedByLimit) killPoint("time limit stopped");
         const ResolutionSlot& slot = slotAt(ended.slot);
-        phase_ = phase::Collecting{std::move(ended.slot), ended.stoppedByLimit};
+        if (s_.facts) ended.timing.durationSeconds = s_.facts->steadySeconds() - ended.timing.startSeconds;
+        phase_ = phase::Collecting{std::move(ended.slot), ended.stoppedByLimit, std::move(ended.timing)};
         s_.debugLog.add("Serious Sam 2 terminated");
         s_.debugLog.save();
         // The custom size is always the last; a fixed one says so only when more
@@ -353,14 +362,16 @@ void RunController::testLog(unsigned waited) {
     } else {
         reason = exists ? "the game's log stayed in use" : "the game left no log";
     }
-    if (!single) return passEnded(std::move(collecting.slot), figure, reason, collecting.stoppedByLimit);
-    recordSlot(collecting.slot, figure, reason, collecting.stoppedByLimit, {passOutcome(figure, reason)});
+    if (!single)
+        return passEnded(std::move(collecting.slot), figure, reason, collecting.stoppedByLimit, collecting.timing);
+    recordSlot(collecting.slot, figure, reason, collecting.stoppedByLimit,
+               {passOutcome(figure, reason, collecting.timing)});
     nextSlotOrFinish(collecting.slot.position);
 }
 
 // A game of a resolution played more than once has ended and its log is read.
 void RunController::passEnded(phase::SlotPasses passes, const std::string& figure, const std::string& reason,
-                              bool stopped) {
+                              bool stopped, const phase::GameTiming& timing) {
     const ResolutionSlot& slot = slotAt(passes);
     const std::string where = " at " + slot.width + "\xD7" + slot.height + ": ";
     if (passes.warmingUp) {
@@ -372,7 +383,7 @@ void RunController::passEnded(phase::SlotPasses passes, const std::string& figur
         deleteIfExists(game_.logFile());
         return startGame(std::move(passes));
     }
-    PassOutcome pass = passOutcome(figure, reason);
+    PassOutcome pass = passOutcome(figure, reason, timing);
     s_.debugLog.add("Pass " + std::to_string(passes.counted.size() + 1) + where +
                     (pass.fps ? formatFigure(*pass.fps) + " FPS" : "no figure, " + pass.reason));
     s_.debugLog.save();
@@ -517,6 +528,8 @@ RunSummary RunController::summary() const {
     summary.reportPath = tally_.reportPath;
     summary.errors = tally_.errors;
     summary.plan = request_.passes;
+    summary.record = resultRecord(tally_.reportPath);
+    summary.resultFile = resultFile_;
     using R = RunSummary::Result;
     const auto& outcomes = tally_.outcomes;
     const bool allFigures = static_cast<int>(outcomes.size()) == run_.chosenCount &&

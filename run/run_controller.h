@@ -7,6 +7,7 @@
 // the debug log and shows what went wrong.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -33,6 +34,7 @@ class FileSystem;
 class GameConfigFile;
 class ProcessRunner;
 class RunClock;
+class RunFacts;
 class SettingsStore;
 
 struct BenchmarkRun {
@@ -68,15 +70,23 @@ struct SlotPasses {
     bool warmingUp = false;            // the game now playing (or just ended) is the warm-up
     std::vector<PassOutcome> counted;  // the counted games' outcomes
 };
+// When the game now playing (or just ended) started, and how long it ran.
+struct GameTiming {
+    std::string startedAt;                  // local ISO time
+    double startSeconds = 0;                // on the steady clock
+    std::optional<double> durationSeconds;  // once it has ended
+};
 struct Playing {
     SlotPasses slot;
     int game = 0;                      // counts the games, so that a late limit finds its own
     Scheduler::Ticket limitTicket = 0;
     bool stoppedByLimit = false;       // the time limit ended this game
+    GameTiming timing;
 };
 struct Collecting {
     SlotPasses slot;
     bool stoppedByLimit = false;
+    GameTiming timing;
 };
 struct Finishing {};
 
@@ -121,6 +131,8 @@ struct RunSummary {
     std::string reportPath;          // empty: no report written
     std::vector<std::string> errors;
     PassPlan plan;                   // the passes the run played
+    ResultRecord record;             // what the result file says (or would say) of the run
+    std::string resultFile;          // path of the result file written; empty: none
 };
 
 struct RunServices {
@@ -143,6 +155,9 @@ struct RunServices {
     std::function<void(const std::function<void()>&)> guard;
     // The system code page's texts as UTF-8 for the result file; empty: Latin-1.
     std::function<std::string(const std::string&)> toUtf8;
+    // Hashes, versions and the run's identity for the result file; none: the
+    // file records them as unknown.
+    RunFacts* facts = nullptr;
 };
 
 class RunController {
@@ -188,14 +203,19 @@ private:
     void beginRun();
     void startFromSlot(std::size_t position);
     void startGame(phase::SlotPasses slot);
-    void passEnded(phase::SlotPasses slot, const std::string& figure, const std::string& reason, bool stopped);
+    void passEnded(phase::SlotPasses slot, const std::string& figure, const std::string& reason, bool stopped,
+                   const phase::GameTiming& timing);
     void slotDone(const phase::SlotPasses& slot, const std::string& lastReason, bool stopped);
     void nextSlotOrFinish(std::size_t position);
     void recordSlot(const phase::SlotPasses& slot, const std::string& figure, const std::string& reason,
                     bool stopped, std::vector<PassOutcome> passes);
     void finishRun();
     void writeResultFiles(const std::string& reportPath);
-    ResultRecord resultRecord(const std::string& reportPath);
+    void appendResultsCsv(const ResultRecord& record);
+    ResultRecord resultRecord(const std::string& reportPath) const;
+    // Once per run, before the first game: hashes, versions, identity.
+    void recordProvenance();
+    std::optional<std::string> fileSha256(const std::string& path) const;
     // The end path: every run that started reaches endRun once, then closeRun.
     void endRun(const RunOutcome& outcome);
     void closeRun();
@@ -224,6 +244,10 @@ private:
     int gamesStarted_ = 0;
     std::string startedAtIso_;
     std::string programVersion_;
+    RunProvenance provenance_;
+    std::optional<std::string> programSha256_;  // the program file does not change while it runs
+    bool programHashed_ = false;
+    std::string resultFile_;
 };
 
 }  // namespace melkrin

@@ -26,7 +26,8 @@ RunComponents::RunComponents(MainWindow& form, FileSystem& files, ShellFileOpera
                     [&settings](const Diagnostics& values) { return collectSystemInfo(values, settings); },
                     inUse, [&shell](const std::string& path) { shell.open(path, ShowCommand::Show); }, clock,
                     scheduler, debugLog, config, demo,
-                    [&form](const std::function<void()>& step) { form.guarded(step); }, systemCodePageToUtf8},
+                    [&form](const std::function<void()>& step) { form.guarded(step); }, systemCodePageToUtf8,
+                    &facts},
         form.gameInstall(), form.programFolder(), web::kMakerHost);
 
     // A crash during a run puts back what this run changed. The hook asks the

@@ -14,6 +14,7 @@
 #include "run/in_use_win32.h"
 #include "run/process_runner_win32.h"
 #include "run/run_clock_win32.h"
+#include "run/run_facts_win32.h"
 #include "run/run_controller.h"
 #include "sysinfo/diagnostics.h"
 
@@ -37,6 +38,7 @@ public:
     Win32ProcessRunner dxrun;
     Win32Scheduler scheduler;
     Win32RunClock clock;
+    Win32RunFacts facts;
     Win32FileInUseProbe inUse;
     DebugLog debugLog;
     GameConfigFile config;

@@ -18,6 +18,7 @@ mkdir -p "$root/out" "$game/StandIn"
 json_win=$(winpath "$json")
 schema="$src/docs/result.schema.json"
 check_json=("/usr/bin/python3" "$src/tests/tools/check_result_json.py" "$schema")
+check_csv=("/usr/bin/python3" "$src/tests/tools/results_csv_test.py" --file)
 
 reg_set "$settings_key" Demo 1
 reg_set "$settings_key" AALevel 0
@@ -69,11 +70,23 @@ tr -d '\r' <"$program/debuginfo.txt" | matches -qE '^(Pass |Passes at|Warm-up)' 
 first_json="${report%.htm}.json"
 [ -f "$first_json" ] || fail "no result_<stamp>.json beside the report"
 "${check_json[@]}" "$first_json" || fail "the default run's JSON against the schema"
-expect_eq "$(json_get "$first_json" 'd["resolutions"][0]["passes"]')" "[{'fps': 61.25}]" "the one pass"
+expect_eq "$(json_get "$first_json" '[p["fps"] for p in d["resolutions"][0]["passes"]]')" "[61.25]" "the one pass"
 expect_eq "$(json_get "$first_json" 'd["options"]["passes"]')" 1 "passes option"
 expect_eq "$(json_get "$first_json" 'd["report"]')" "$(basename "$report")" "the report named in the JSON"
+expect_eq "$(json_get "$first_json" '(d["formatVersion"], d["formatMinorVersion"])')" "(1, 1)" "format 1.1"
+sha() { sha256sum "$1" | cut -d' ' -f1; }
+expect_eq "$(json_get "$first_json" 'd["programSha256"]')" "$(sha "$program/melkrin.exe")" "the program's SHA-256"
+expect_eq "$(json_get "$first_json" 'd["game"]')" "{'fileVersion': '2.0.0.1', 'sha256': '$(sha "$game/Bin/Sam2.exe")'}" \
+  "the game's version and SHA-256"
+expect_eq "$(json_get "$first_json" 'd["options"]["demoSha256"]')" "$(sha "$game/Content/SeriousSam2/Demos/Demo_0001.dem")" \
+  "the demo's SHA-256"
+json_get "$first_json" 'd["configurationSha256"]' | matches -qE '^[0-9a-f]{64}$' || fail "the configuration's SHA-256"
+json_get "$first_json" 'd["runId"]' | matches -qE '^[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}$' ||
+  fail "a random run identity"
+json_get "$first_json" 'd["utcOffset"]' | matches -qE '^[+-][0-9]{2}:[0-9]{2}$' || fail "the UTC offset"
+expect_eq "$(json_get "$first_json" '0 < d["resolutions"][0]["passes"][0]["durationSeconds"] < 240')" True "the pass's duration"
 expect_eq "$(csv_rows)" 2 "header and one row"
-head -1 "$results/results.csv" | tr -d '\r' | matches -q '^started,note,demo,resolution,' || fail "the table's header"
+"${check_csv[@]}" "$results/results.csv" "passes e2e" || fail "the table as a spreadsheet reads it"
 [ -z "$(reg_get "$settings_key" Passes)" ] || fail "a run stored Passes"
 
 echo "-- three passes at two resolutions"
@@ -103,11 +116,14 @@ expect_eq "$(json_get "$result" '[r["statistics"]["mean"] for r in d["resolution
 expect_eq "$(json_get "$result" 'd["options"]["passes"]')" 3 "passes option"
 expect_eq "$(json_get "$result" 'd["note"]')" "passes e2e" "note"
 # The scripted run's own file carries the passes too.
-expect_eq "$(json_get "$json" '[r["figure"] for r in d["resolutions"]]')" "['61.00', '51.00']" "scripted JSON figures"
+expect_eq "$(json_get "$json" '[r["figure"] for r in d["resolutions"]]')" "[61.0, 51.0]" "scripted JSON figures"
+"${check_json[@]}" "$json" || fail "the scripted run's JSON against the result file's schema"
+json_get "$json" 'd["resultFile"]' | matches -qF "$(basename "$result")" || fail "the scripted JSON names the result file"
 expect_eq "$(json_get "$json" 'd["resolutions"][1]["statistics"]["count"]')" 3 "scripted JSON statistics"
 expect_eq "$(csv_rows)" 4 "one row per resolution added"
-tail -2 "$results/results.csv" | tr -d '\r' | cut -d, -f4,9,10,11 | tr '\n' ' ' |
-  grep -qxF '640x480,3,3,61.0000 800x600,3,3,51.0000 ' || fail "the table's new rows: $(tail -2 "$results/results.csv")"
+tail -2 "$results/results.csv" | tr -d '\r' | cut -d, -f4,12,13,14,22,23,24 | tr '\n' ' ' |
+  grep -qxF '640x480,3,3,61.0000,60.0000,61.0000,62.0000 800x600,3,3,51.0000,50.0000,52.0000,51.0000 ' ||
+  fail "the table's new rows: $(tail -2 "$results/results.csv")"
 
 echo "-- until stable, stored: stops by the rule at the sixth pass"
 sleep 1
@@ -129,7 +145,7 @@ echo "-- a warm-up from the command line does not count"
 sleep 1
 reg_set "$settings_key" Passes 1  # the command line overrides it
 figures 10,40,42
-run_melkrin 300 /run /quiet /res:640x480 /passes:2 /warmup
+run_melkrin 300 /run /quiet /res:640x480 /passes:2 /warmup '/note:-5 % new driver, "x"'
 expect_eq "$(games)" 3 "a warm-up and two passes"
 report=$(newest 'result_*.htm')
 page_of "$report" | matches -qxF '<span class="style5"><b>Score = 41.00 FPS</b></span><br>' || fail "the warm-up counted"
@@ -138,7 +154,8 @@ iconv -f cp1252 -t utf-8 "$program/debuginfo.txt" | tr -d '\r' | matches -qxF 'W
 "${check_json[@]}" "$results"/result_*.json || fail "every result file against the schema"
 [ "$(ls "$results"/result_*.json | wc -l)" = 4 ] || fail "four result files"
 expect_eq "$(csv_rows)" 6 "the header once and five rows"
-expect_eq "$(grep -c '^started,' "$results/results.csv")" 1 "the header once"
+expect_eq "$(grep -c 'started,note,' "$results/results.csv")" 1 "the header once"
+"${check_csv[@]}" "$results/results.csv" "passes e2e" '-5 % new driver, "x"' || fail "the table as a spreadsheet reads it"
 
 echo "-- the history page, rebuilt after every run, compares the last two in a browser"
 history="$results/history.htm"

@@ -56,6 +56,9 @@ expect_eq "$(json_get '[r["resolution"] for r in d["resolutions"]]')" "['640x480
 json_get 'd["resolutions"][0]["figure"]' | matches -qE '^[0-9]+\.[0-9]+$' || fail "JSON: a figure for 640 x 480"
 json_get 'd["resolutions"][1]["figure"]' | matches -qE '^[0-9]+\.[0-9]+$' || fail "JSON: a figure for 800 x 600"
 expect_eq "$(json_get 'd["options"]["note"]')" 'scripted "run"' "JSON note"
+expect_eq "$(json_get 'd["note"]')" 'scripted "run"' "JSON note in the result file's place"
+/usr/bin/python3 "$src/tests/tools/check_result_json.py" "$src/docs/result.schema.json" "$json" ||
+  fail "the scripted run's JSON against the result file's schema"
 expect_same_file "$ini" "$user_ini" "Sam2.ini restored after the scripted run"
 [ ! -e "$root/opened.txt" ] || fail "quiet: the report was opened"
 expect_eq "$(stored_options)" "$options_before" "the command line's options are not stored"
@@ -87,11 +90,11 @@ printf 'hangonce\r\n' >"$game/StandIn/behaviour.txt"
 started=$(date +%s)
 run_melkrin 240 /run /quiet "/res:640x480,800x600" /timelimit:5 "/json:$json_win"
 expect_eq "$code" 3 "exit code when a resolution gave no figure"
-expect_eq "$(json_get 'd["resolutions"][0]["figure"]')" none "JSON: the stopped game has no figure"
+expect_eq "$(json_get 'd["resolutions"][0]["figure"]')" None "JSON: the stopped game has no figure"
 json_get 'd["resolutions"][0]["reason"]' | matches -qF "stopped after 5 s" || fail "JSON: why"
 json_get 'd["resolutions"][1]["figure"]' | matches -qE '^[0-9]+\.[0-9]+$' || fail "JSON: the next resolution played"
 expect_eq "$(wc -l <"$game/StandIn/calls.txt" | tr -d ' ')" 2 "two game starts"
-report=$(json_get 'd["report"]')
+report=$(json_get 'd["reportPath"]')
 page=$(ls -t "$results"/result_*.htm | head -1)
 iconv -f cp1252 -t utf-8 "$page" | tr -d '\r' | matches -qF 'No score: stopped after 5 s' || fail "report: why 640 x 480 has no score"
 iconv -f cp1252 -t utf-8 "$program/debuginfo.txt" | tr -d '\r' |

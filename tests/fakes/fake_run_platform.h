@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <deque>
 #include <functional>
+#include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -11,7 +13,9 @@
 
 #include "common/scheduler.h"
 #include "run/result_log.h"
+#include "common/errors.h"
 #include "run/run_clock.h"
+#include "run/run_facts.h"
 
 namespace melkrin::testing {
 
@@ -87,6 +91,34 @@ public:
     int busyProbes = 0;  // the next n probes answer "in use"
     std::set<std::string> always;
     int probes = 0;
+};
+
+// Fixed answers; every look at the steady clock finds it a step further on,
+// so a game's duration is one step.
+class FakeRunFacts : public RunFacts {
+public:
+    std::string programPath() override { return program; }
+    std::optional<std::string> fileVersion(const std::string& path) override {
+        const auto found = versions.find(path);
+        return found == versions.end() ? std::nullopt : std::optional<std::string>(found->second);
+    }
+    std::string randomBytes(std::size_t count) override {
+        if (noRandom) throw OsError(5, "no random bytes");
+        std::string bytes;
+        for (std::size_t i = 0; i < count; ++i) bytes.push_back(static_cast<char>(seed + i));
+        ++seed;
+        return bytes;
+    }
+    int utcOffsetMinutes() override { return offsetMinutes; }
+    double steadySeconds() override { return now += step; }
+
+    std::string program = "C:\\Bench\\melkrin.exe";
+    std::map<std::string, std::string> versions;
+    bool noRandom = false;
+    int seed = 0;
+    int offsetMinutes = 60;
+    double now = 1000;
+    double step = 42.5;
 };
 
 }  // namespace melkrin::testing

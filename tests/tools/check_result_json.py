@@ -1,7 +1,8 @@
 #!/usr/bin/python3
-"""Checks result files against docs/result.schema.json and the rules a schema
-cannot say: count equals the passes with a figure, the statistics follow from
-the passes, a lone figure has no spread.
+"""Checks result files (format 1.0 and 1.1) against docs/result.schema.json and
+the rules a schema cannot say: count equals the passes with a figure, the
+statistics follow from the passes, a lone figure has no spread, and no two
+of the files given share a run identity.
 
 usage: check_result_json.py SCHEMA FILE...   exit 0 when every file passes."""
 import json
@@ -49,12 +50,18 @@ def check_statistics(entry):
 def main():
     schema = json.load(open(sys.argv[1], encoding="utf-8"))
     failed = False
+    run_ids = {}
     for path in sys.argv[2:]:
         try:
             with open(path, encoding="utf-8") as f:
                 data = json.load(f)
             jsonschema.validate(data, schema, cls=jsonschema.Draft7Validator)
             problems = [p for entry in data["resolutions"] for p in check_statistics(entry)]
+            run_id = data.get("runId")
+            if run_id is not None:
+                if run_id in run_ids:
+                    problems.append("the run identity of %s" % run_ids[run_id])
+                run_ids[run_id] = path
         except (OSError, ValueError, jsonschema.ValidationError) as error:
             problems = [str(error).splitlines()[0]]
         for problem in problems:

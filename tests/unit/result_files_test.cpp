@@ -1,20 +1,26 @@
 // The result file against its published schema, and the table's rows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
+#include "common/errors.h"
 #include "common/text.h"
 #include "run/result_reader.h"
 #include "run/result_files.h"
+#include "run/run_facts.h"
+#include "unit/schema_check.h"
 
 namespace melkrin {
 namespace {
 
-const std::string kSource = std::string(MELKRIN_FIXTURES_DIR) + "/../..";
+using testing::checkAgainstSchema;
 
 ResultRecord sampleRecord() {
     ResultRecord r;
@@ -43,20 +49,30 @@ ResultRecord sampleRecord() {
     SlotOutcome none{9, "1280x720", "", "stopped after 5 s, the game's time limit", true,
                      {{"", std::nullopt, "stopped after 5 s, the game's time limit"}}, std::nullopt};
     r.slots = {three, one, none};
+    r.slots[0].passes[0].startedAt = "2026-12-10T19:40:20";
+    r.slots[0].passes[0].durationSeconds = 42.5;
+    r.provenance.runId = "0f1e2d3c-4b5a-4978-8695-a4b3c2d1e0f0";
+    r.provenance.utcOffset = "+01:00";
+    r.provenance.programSha256 = std::string(64, 'a');
+    r.provenance.gameFileVersion = "2.0.0.1";
+    r.provenance.gameSha256 = std::string(64, 'b');
+    r.provenance.demoSha256 = std::nullopt;
+    r.provenance.configurationSha256 = std::string(64, 'c');
     return r;
 }
 
-// Runs the schema check over the text; its exit code and what it said.
-int checkAgainstSchema(const std::string& text, std::string& said) {
-    const std::string file = ::testing::TempDir() + "result_sample.json";
-    const std::string out = ::testing::TempDir() + "result_check.txt";
-    std::ofstream(file, std::ios::binary) << text;
-    const std::string command = "/usr/bin/python3 '" + kSource + "/tests/tools/check_result_json.py' '" + kSource +
-                                "/docs/result.schema.json' '" + file + "' >'" + out + "' 2>&1";
-    const int status = std::system(command.c_str());
-    std::ifstream in(out);
-    said.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return status;
+// The record's text without the keys minor version 1 added: a 1.0 file.
+std::string asVersion10(const std::string& text) {
+    auto json = nlohmann::ordered_json::parse(text);
+    for (const char* key : {"formatMinorVersion", "runId", "utcOffset", "programSha256", "game", "configurationSha256"})
+        json.erase(key);
+    json["options"].erase("demoSha256");
+    for (auto& slot : json["resolutions"])
+        for (auto& pass : slot["passes"]) {
+            pass.erase("startedAt");
+            pass.erase("durationSeconds");
+        }
+    return json.dump(2);
 }
 
 TEST(ResultFilesTest, TheJsonMatchesItsSchema) {
@@ -77,6 +93,75 @@ TEST(ResultFilesTest, TheJsonMatchesItsSchema) {
     EXPECT_NE(checkAgainstSchema(broken, said), 0);
     EXPECT_NE(said.find("count 2, figures 3"), std::string::npos) << said;
     EXPECT_NE(checkAgainstSchema("{\"format\": \"other\"}", said), 0);
+}
+
+TEST(ResultFilesTest, TheNewKeysAreWrittenAndTheSchemaTellsTheVersionsApart) {
+    const std::string text = resultJson(sampleRecord(), nullptr);
+    const auto json = nlohmann::json::parse(text);
+    EXPECT_EQ(json["formatVersion"], 1);
+    EXPECT_EQ(json["formatMinorVersion"], 1);
+    EXPECT_EQ(json["runId"], "0f1e2d3c-4b5a-4978-8695-a4b3c2d1e0f0");
+    EXPECT_EQ(json["utcOffset"], "+01:00");
+    EXPECT_EQ(json["game"]["fileVersion"], "2.0.0.1");
+    EXPECT_TRUE(json["options"]["demoSha256"].is_null());
+    EXPECT_EQ(json["resolutions"][0]["passes"][0]["startedAt"], "2026-12-10T19:40:20");
+    EXPECT_EQ(json["resolutions"][0]["passes"][0]["durationSeconds"], 42.5);
+    EXPECT_TRUE(json["resolutions"][0]["passes"][1]["durationSeconds"].is_null());
+
+    std::string said;
+    struct Case {
+        const char* name;
+        std::string text;
+        bool valid;
+    } cases[] = {
+        {"a 1.0 file", asVersion10(text), true},
+        {"a later minor version's keys", [&] {
+             auto later = nlohmann::ordered_json::parse(text);
+             later["formatMinorVersion"] = 7;
+             later["somethingNew"] = {{"x", 1}};
+             later["resolutions"][0]["passes"][0]["frameTimes"] = nlohmann::json::array();
+             return later.dump();
+         }(), true},
+        {"1.1 without its run identity", [&] {
+             auto broken = nlohmann::ordered_json::parse(text);
+             broken.erase("runId");
+             return broken.dump();
+         }(), false},
+        {"1.1 with a pass lacking its start", [&] {
+             auto broken = nlohmann::ordered_json::parse(text);
+             broken["resolutions"][1]["passes"][0].erase("startedAt");
+             return broken.dump();
+         }(), false},
+        {"an upper-case hash", [&] {
+             auto broken = nlohmann::ordered_json::parse(text);
+             broken["programSha256"] = std::string(64, 'A');
+             return broken.dump();
+         }(), false},
+        {"a major version 2", [&] {
+             auto broken = nlohmann::ordered_json::parse(text);
+             broken["formatVersion"] = 2;
+             return broken.dump();
+         }(), false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(checkAgainstSchema(c.text, said) == 0, c.valid) << c.name << ": " << said;
+}
+
+TEST(ResultFilesTest, TheReaderTakesOlderAndLaterMinorVersionsAndRefusesAHigherMajor) {
+    const std::string text = resultJson(sampleRecord(), nullptr);
+    EXPECT_NO_THROW((void)parseResultFile(asVersion10(text)));
+    auto later = nlohmann::ordered_json::parse(text);
+    later["formatMinorVersion"] = 9;
+    later["unknownKey"] = "ignored";
+    later["options"]["unknownOption"] = {1, 2};
+    later["machine"]["gpuTemperature"] = 71;
+    later["resolutions"][0]["frameTimes"] = {16.6, 16.8};
+    later["resolutions"][0]["passes"][0]["percentile1"] = 55.5;
+    later["resolutions"][0]["statistics"]["median"] = 60.0;
+    std::optional<HistoryRun> run;
+    ASSERT_NO_THROW(run = parseResultFile(later.dump()));
+    EXPECT_EQ(run->resolutions.size(), 3u);
+    later["formatVersion"] = 2;
+    EXPECT_THROW((void)parseResultFile(later.dump()), ResultFileRefused);
 }
 
 // The history page reads back what the run writes: every figure, interval
@@ -117,21 +202,93 @@ TEST(ResultFilesTest, TheHistoryPageReadsWhatTheRunWrites) {
     EXPECT_FALSE(none.statistics);
 }
 
-TEST(ResultFilesTest, RowsQuoteWhatNeedsIt) {
-    const std::string rows = resultsCsvRows(sampleRecord());
+TEST(ResultFilesTest, RowsHoldEveryColumnInUtf8) {
+    const std::string rows = resultsCsvRows(sampleRecord(), nullptr);
     const auto lines = splitLines(rows);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0],
-              "2026-12-10T19:40:12,\"driver 1.2 \xD7 \"\"fast\"\", clock +5%\",2,640x480,medium,,on,Direct3D,3,3,"
-              "60.0000,1.0000,1.6667,57.5157,62.4843,59.0000,61.0000,no,1.2,Test CPU,Test Adapter");
+              "2026-12-10T19:40:12+01:00,\"driver 1.2 \xC3\x97 \"\"fast\"\", clock +5%\",2,640x480,medium,,on,Direct3D,"
+              "until stable,no,600,3,3,60.0000,1.0000,1.6667,57.5157,62.4843,59.0000,61.0000,no,"
+              "59.0000,61.0000,60.0000,,,,,,,,1.2,Windows 7,Test CPU,4GB,Test Adapter,,2.0.0.1,"
+              "0f1e2d3c-4b5a-4978-8695-a4b3c2d1e0f0");
     EXPECT_TRUE(endsWith(rows, "\r\n"));
-    // One figure: no spread; none: empty statistics, stopped.
-    EXPECT_NE(lines[1].find(",800x600,medium,,on,Direct3D,2,1,61.2500,,,,,61.2500,61.2500,no,"), std::string::npos)
+    // One figure: no spread, the pass without a figure an empty cell; none: empty statistics, stopped.
+    EXPECT_NE(lines[1].find(",800x600,medium,,on,Direct3D,until stable,no,600,2,1,61.2500,,,,,61.2500,61.2500,no,"
+                            "61.2500,,,,,,,,,,1.2,"),
+              std::string::npos)
         << lines[1];
-    EXPECT_NE(lines[2].find(",1280x720,medium,,on,Direct3D,1,0,,,,,,,,yes,"), std::string::npos) << lines[2];
-    EXPECT_EQ(resultsCsvHeader(),
-              "started,note,demo,resolution,antialiasing,filtering,hdr,renderer,passes,counted,mean,stdDev,"
-              "stdDevPercent,ci95Low,ci95High,min,max,stopped,version,processor,videoCard\r\n");
+    EXPECT_NE(lines[2].find(",1280x720,medium,,on,Direct3D,until stable,no,600,1,0,,,,,,,,yes,,,,,,,,,,,1.2,"),
+              std::string::npos)
+        << lines[2];
+    // Every row has as many cells as the header (a note without commas, so that they can be counted).
+    const auto cells = [](const std::string& line) { return std::count(line.begin(), line.end(), ',') + 1; };
+    const std::string header = resultsCsvHeader();
+    ResultRecord plain = sampleRecord();
+    plain.note = "plain";
+    for (const auto& line : splitLines(resultsCsvRows(plain, nullptr))) EXPECT_EQ(cells(line), cells(header)) << line;
+    EXPECT_TRUE(startsWith(header, "started,note,demo,resolution,"));
+    EXPECT_NE(header.find(",stopped,pass1,pass2,"), std::string::npos);
+    EXPECT_NE(header.find(",pass10,version,system,processor,memory,videoCard,driverVersion,"), std::string::npos);
+}
+
+TEST(ResultFilesTest, TextsASpreadsheetWouldComputeAreNeutralised) {
+    const struct {
+        const char* text;
+        const char* cell;
+    } cases[] = {
+        {"=HYPERLINK(\"http://x\",\"y\")", "\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\""},
+        {"-5 % new driver", "'-5 % new driver"},
+        {"+5%", "'+5%"},
+        {"@SUM(A1)", "'@SUM(A1)"},
+        {"\tcmd", "'\tcmd"},
+        {"\rcmd", "\"'\rcmd\""},
+        {"a, b", "\"a, b\""},
+        {"line\nbreak", "\"line\nbreak\""},
+        {"say \"hi\"", "\"say \"\"hi\"\"\""},
+        {"5 - 3 = 2", "5 - 3 = 2"},
+        {"'quoted", "'quoted"},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(csvTextField(c.text), c.cell) << c.text;
+
+    // A note is a text cell wherever it starts; the numbers this program writes stay numbers.
+    ResultRecord record = sampleRecord();
+    record.note = "-5 % new driver";
+    record.slots[0].statistics->ci95Low = -3.5;
+    const std::string row = splitLines(resultsCsvRows(record, nullptr))[0];
+    EXPECT_NE(row.find(",'-5 % new driver,2,"), std::string::npos) << row;
+    EXPECT_NE(row.find(",-3.5000,"), std::string::npos) << row;
+}
+
+TEST(ResultFilesTest, ATableWithAnotherHeaderIsLeftAndAVersionedOneBegun) {
+    const std::string ours = std::string(kUtf8Bom) + resultsCsvHeader() + "row\r\n";
+    const std::string older = "started,note,demo,resolution,antialiasing\r\nrow\r\n";
+    using T = CsvTarget;
+    const struct {
+        const char* name;
+        std::optional<std::string> main, versioned;
+        T target;
+    } cases[] = {
+        {"no table yet", std::nullopt, std::nullopt, T::Main},
+        {"an empty table", std::string(), std::nullopt, T::Main},
+        {"today's header", ours, std::nullopt, T::Main},
+        {"today's header without the mark", resultsCsvHeader(), std::nullopt, T::Main},
+        {"an older header", older, std::nullopt, T::Versioned},
+        {"an older header, the versioned table there", older, ours, T::Versioned},
+        {"both edited", older, older, T::Neither},
+    };
+    for (const auto& c : cases) EXPECT_EQ(chooseResultsCsv(c.main, c.versioned), c.target) << c.name;
+    EXPECT_EQ(versionedResultsCsvPath("C:\\Out"), "C:\\Out\\results-1.1.csv");
+}
+
+TEST(ResultFilesTest, RunIdentityAndZoneTexts) {
+    std::string bytes(16, '\xFF');
+    EXPECT_EQ(uuidFromRandomBytes(bytes), "ffffffff-ffff-4fff-bfff-ffffffffffff");
+    EXPECT_EQ(uuidFromRandomBytes(std::string(16, '\0')), "00000000-0000-4000-8000-000000000000");
+    EXPECT_THROW((void)uuidFromRandomBytes("short"), MelkrinError);
+    for (const auto& [minutes, text] : std::vector<std::pair<int, std::string>>{
+             {60, "+01:00"}, {0, "+00:00"}, {-210, "-03:30"}, {345, "+05:45"}, {-720, "-12:00"}, {840, "+14:00"}})
+        EXPECT_EQ(utcOffsetText(minutes), text) << minutes;
 }
 
 TEST(ResultFilesTest, PathsBesideTheReport) {

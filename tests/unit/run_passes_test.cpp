@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/command_line.h"
+#include "common/sha256.h"
 #include "unit/run_rig.h"
 
 namespace melkrin {
@@ -132,20 +133,26 @@ TEST(RunPassesTest, ThreePassesAtTwoResolutions) {
     EXPECT_EQ(json["machine"]["processor"], "Test CPU");
     EXPECT_EQ(json["machine"]["videoCard"], "Test Adapter");
     EXPECT_EQ(json["machine"]["clock"], "2100 MHz");
-    EXPECT_EQ(json["resolutions"][0]["passes"],
-              nlohmann::json::parse(R"([{"fps": 59.0}, {"fps": 61.0}, {"fps": 60.0}])"));
-    EXPECT_EQ(json["resolutions"][1]["passes"][1],
-              nlohmann::json::parse(R"({"fps": null, "reason": "the game's log holds no figure"})"));
+    // Each pass with its start and the steady clock's time from its start to its end.
+    EXPECT_EQ(json["resolutions"][0]["passes"], nlohmann::json::parse(R"([
+        {"fps": 59.0, "startedAt": "2006-07-30T14:05:09", "durationSeconds": 42.5},
+        {"fps": 61.0, "startedAt": "2006-07-30T14:05:09", "durationSeconds": 42.5},
+        {"fps": 60.0, "startedAt": "2006-07-30T14:05:09", "durationSeconds": 42.5}])"));
+    EXPECT_EQ(json["resolutions"][1]["passes"][1], nlohmann::json::parse(R"({"fps": null,
+        "reason": "the game's log holds no figure", "startedAt": "2006-07-30T14:05:09", "durationSeconds": 42.5})"));
     EXPECT_DOUBLE_EQ(json["resolutions"][0]["statistics"]["stdDev"].get<double>(), 1.0);
     EXPECT_EQ(json["resolutions"][1]["statistics"]["count"], 2);
 
     const auto csv = splitLines(rig.files.content(rig.csvPath()));
     ASSERT_EQ(csv.size(), 3u);
-    EXPECT_EQ(csv[0] + "\r\n", resultsCsvHeader());
+    EXPECT_EQ(csv[0] + "\r\n", std::string(kUtf8Bom) + resultsCsvHeader());
+    const std::string runId = json["runId"];
     EXPECT_EQ(csv[1],
-              "2006-07-30T14:05:09,rig <b>note</b>,1,640x480,low,8x,off,Direct3D,3,3,60.0000,1.0000,1.6667,57.5157,"
-              "62.4843,59.0000,61.0000,no,1.2,Test CPU,Test Adapter");
-    EXPECT_TRUE(startsWith(csv[2], "2006-07-30T14:05:09,rig <b>note</b>,1,800x600,low,8x,off,Direct3D,3,2,51.0000,"));
+              "2006-07-30T14:05:09+01:00,rig <b>note</b>,1,640x480,low,8x,off,Direct3D,3,no,600,3,3,60.0000,1.0000,"
+              "1.6667,57.5157,62.4843,59.0000,61.0000,no,59.0000,61.0000,60.0000,,,,,,,,1.2,Windows 7,Test CPU,4GB,"
+              "Test Adapter,No information,2.0.0.1," + runId);
+    EXPECT_TRUE(startsWith(csv[2], "2006-07-30T14:05:09+01:00,rig <b>note</b>,1,800x600,low,8x,off,Direct3D,3,no,600,"
+                                   "3,2,51.0000,"));
 }
 
 TEST(RunPassesTest, TheWarmUpPlaysFirstAndDoesNotCount) {
@@ -315,7 +322,7 @@ TEST(RunResultFilesTest, TheDefaultsAddTheFilesAndStoreNothing) {
     EXPECT_FALSE(rig.keys.get(names::kSettingsKey, "WarmUp"));
     const auto json = rig.json();
     EXPECT_EQ(json["options"]["passes"], 1);
-    EXPECT_EQ(json["resolutions"][0]["passes"], nlohmann::json::parse(R"([{"fps": 61.25}])"));
+    EXPECT_EQ(json["resolutions"][0]["passes"][0]["fps"], 61.25);
     EXPECT_DOUBLE_EQ(json["resolutions"][0]["statistics"]["mean"].get<double>(), 61.25);
     EXPECT_EQ(json["resolutions"][0]["statistics"]["ci95Low"], nullptr);
     // The page is today's: no pass lines.
@@ -338,9 +345,9 @@ TEST(RunResultFilesTest, TheTableGetsItsHeaderOnceAndALockedTableIsReported) {
     runOnce("62.50");
     const auto csv = splitLines(rig.files.content(rig.csvPath()));
     ASSERT_EQ(csv.size(), 3u);
-    EXPECT_TRUE(startsWith(csv[0], "started,note,demo,resolution,"));
-    EXPECT_TRUE(startsWith(csv[1], "2006-07-30T14:05:09,"));
-    EXPECT_TRUE(startsWith(csv[2], "2006-07-30T15:00:00,"));
+    EXPECT_TRUE(startsWith(csv[0], std::string(kUtf8Bom) + "started,note,demo,resolution,"));
+    EXPECT_TRUE(startsWith(csv[1], "2006-07-30T14:05:09+01:00,"));
+    EXPECT_TRUE(startsWith(csv[2], "2006-07-30T15:00:00+01:00,"));
     EXPECT_TRUE(rig.files.fileExists(kProgram + "Benchmark\\result_30_07_2006_15_00_00.json"));
 
     // A spreadsheet holds the table: one clear message, the table as it was, the JSON written.
@@ -356,6 +363,80 @@ TEST(RunResultFilesTest, TheTableGetsItsHeaderOnceAndALockedTableIsReported) {
     EXPECT_NE(rig.dialogs.errors[0].find("result_30_07_2006_16_00_00.json"), std::string::npos);
     EXPECT_TRUE(rig.files.fileExists(kProgram + "Benchmark\\result_30_07_2006_16_00_00.json"));
     EXPECT_EQ(rig.summary->result, RunSummary::Result::Error);
+}
+
+TEST(RunResultFilesTest, ATableOfAnOlderLayoutIsLeftAsItIs) {
+    PassRig rig(nullptr);
+    rig.view.setChecked(ControlId::Res640, true);
+    const std::string older = "started,note,demo,resolution\r\n2006-07-01T10:00:00,old,1,640x480\r\n";
+    rig.files.addFile(rig.csvPath(), older);
+    for (const char* stamp : {"2006-07-30T14:05:09", "2006-07-30T15:00:00"}) {
+        rig.clock.iso = stamp;
+        rig.startRun();
+        rig.playGame(logWith("61.25"));
+        rig.expectEndedCleanly();
+    }
+    EXPECT_EQ(rig.files.content(rig.csvPath()), older);
+    const auto csv = splitLines(rig.files.content(kProgram + "Benchmark\\results-1.1.csv"));
+    ASSERT_EQ(csv.size(), 3u) << "the header once, then a row per run";
+    EXPECT_EQ(csv[0] + "\r\n", std::string(kUtf8Bom) + resultsCsvHeader());
+    EXPECT_TRUE(startsWith(csv[2], "2006-07-30T15:00:00+01:00,"));
+    const auto debug = rig.debugFile();
+    EXPECT_NE(std::find_if(debug.begin(), debug.end(),
+                           [](const std::string& line) {
+                               return line.find("results.csv\" has the header of another layout and is left as it is; "
+                                                "the rows go to") != std::string::npos &&
+                                      line.find("results-1.1.csv") != std::string::npos;
+                           }),
+              debug.end());
+    EXPECT_TRUE(rig.dialogs.errors.empty());
+}
+
+TEST(RunResultFilesTest, TheFileRecordsWhatWasMeasuredWithWhat) {
+    PassRig rig(nullptr);
+    rig.view.setChecked(ControlId::Res640, true);
+    rig.startRun();
+    const std::string played = rig.files.content(kContent + "Sam2.ini");  // the game's configuration while it plays
+    rig.playGame(logWith("61.25"));
+    rig.expectEndedCleanly();
+    const auto json = rig.json();
+    EXPECT_EQ(json["formatMinorVersion"], 1);
+    EXPECT_EQ(json["runId"], "00010203-0405-4607-8809-0a0b0c0d0e0f");
+    EXPECT_EQ(json["utcOffset"], "+01:00");
+    EXPECT_EQ(json["programSha256"], sha256Hex("MZ melkrin"));
+    EXPECT_EQ(json["game"]["fileVersion"], "2.0.0.1");
+    EXPECT_EQ(json["game"]["sha256"], sha256Hex("MZ"));
+    EXPECT_EQ(json["options"]["demoSha256"], sha256Hex("demo one")) << "the built-in demo as copied into the game";
+    EXPECT_NE(played, "user settings\r\n");
+    EXPECT_EQ(json["configurationSha256"], sha256Hex(played));
+
+    // The next run: a new identity, the program file hashed once per session,
+    // and what cannot be read or has no version is null without stopping the run.
+    rig.files.unreadable.insert(MemoryFileSystem::norm(rig.game.gameExePath));
+    rig.files.unreadable.insert(MemoryFileSystem::norm(kContent + "Demos\\Demo_0001.dem"));
+    rig.files.addFile(kProgram + "melkrin.exe", "changed");
+    rig.facts.versions.clear();
+    rig.clock.iso = "2006-07-30T15:00:00";
+    rig.clock.text = "30.07.2006 15:00:00";
+    rig.startRun();
+    rig.playGame(logWith("62.00"));
+    rig.expectEndedCleanly();
+    const auto next = nlohmann::json::parse(rig.files.content(kProgram + "Benchmark\\result_30_07_2006_15_00_00.json"));
+    EXPECT_EQ(next["runId"], "01020304-0506-4708-890a-0b0c0d0e0f10");
+    EXPECT_EQ(next["programSha256"], sha256Hex("MZ melkrin"));
+    EXPECT_EQ(next["game"], nlohmann::json::parse(R"({"fileVersion": null, "sha256": null})"));
+    EXPECT_TRUE(next["options"]["demoSha256"].is_null());
+    EXPECT_EQ(rig.summary->result, RunSummary::Result::Done);
+
+    // No random bytes: the run goes on without an identity.
+    rig.facts.noRandom = true;
+    rig.clock.iso = "2006-07-30T16:00:00";
+    rig.clock.text = "30.07.2006 16:00:00";
+    rig.startRun();
+    rig.playGame(logWith("62.00"));
+    const auto third = nlohmann::json::parse(rig.files.content(kProgram + "Benchmark\\result_30_07_2006_16_00_00.json"));
+    EXPECT_TRUE(third["runId"].is_null());
+    EXPECT_EQ(rig.summary->result, RunSummary::Result::Done);
 }
 
 TEST(RunResultFilesTest, AResultsFolderThatIsGoneIsReportedOnce) {

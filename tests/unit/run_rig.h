@@ -47,6 +47,7 @@ struct Rig {
     FakeProcessRunner dxrun;
     FakeInUse inUse;
     FakeRunClock clock;
+    FakeRunFacts facts;
     FakeScheduler scheduler;
     DebugLog debugLog{files, kProgram};
     GameConfigFile config{files, fileOp, debugLog};
@@ -69,6 +70,8 @@ struct Rig {
         keys.set(names::kSettingsKey, "Programversion", "1.2");
         keys.set(names::kSettingsKey, "Display Memory", "256.0 MB");
         files.addFile(game.gameExePath, "MZ");
+        files.addFile(kProgram + "melkrin.exe", "MZ melkrin");
+        facts.versions[game.gameExePath] = "2.0.0.1";
         files.addFile(kContent + "Sam2.ini", "user settings\r\n");
         files.addFolder(game.demosFolder);
         files.addFile(kProgram + "Demos\\Demo_0001.dem", "demo one");
@@ -111,7 +114,8 @@ struct Rig {
                             } catch (const std::exception& e) {
                                 dialogs.showError(e.what());
                             }
-                        }},
+                        },
+                        nullptr, &facts},
             game, kProgram, "www.quorvane.example");
     }
 

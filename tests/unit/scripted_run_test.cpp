@@ -8,6 +8,7 @@
 #include "app/scripted_run.h"
 #include "run/result_files.h"
 #include "unit/run_rig.h"
+#include "unit/schema_check.h"
 
 namespace melkrin {
 namespace {
@@ -32,7 +33,8 @@ struct Scripted {
             RunServices{rig.runView, rig.settings, rig.files, dialogs, rig.cp, rig.diagnostics,
                         [](const Diagnostics&) { return SystemInfo{}; }, rig.inUse,
                         [this](const std::string& path) { rig.opened.push_back(path); }, rig.clock, rig.scheduler,
-                        rig.debugLog, rig.config, rig.demo, [](const std::function<void()>& f) { f(); }},
+                        rig.debugLog, rig.config, rig.demo, [](const std::function<void()>& f) { f(); }, nullptr,
+                        &rig.facts},
             rig.game, kProgram, "www.quorvane.example");
         scripted = std::make_unique<ScriptedRun>(ScriptedRunServices{
             rig.view, line.run, [this] { return rig.request(); }, *controller, rig.files, rig.debugLog, dialogs,
@@ -63,10 +65,22 @@ TEST(ScriptedRunTest, ARunWithTwoResolutionsEndsWithItsFiguresAndStoresNothing) 
     EXPECT_EQ(json["options"]["resolutions"], nlohmann::json({"640x480", "800x600"}));
     EXPECT_EQ(json["options"]["antialiasing"], "high");
     EXPECT_EQ(json["options"]["note"], "caf\xC3\xA9");
-    EXPECT_EQ(json["resolutions"][0]["figure"], "120.50");
+    EXPECT_EQ(json["resolutions"][0]["figure"], 120.5);
     EXPECT_EQ(json["resolutions"][1]["resolution"], "800x600");
-    EXPECT_EQ(json["resolutions"][1]["figure"], "90.25");
-    EXPECT_EQ(json["report"], "C:\\Out\\result_30_07_2006_14_05_09.htm");
+    EXPECT_EQ(json["resolutions"][1]["figure"], 90.25);
+    EXPECT_EQ(json["reportPath"], "C:\\Out\\result_30_07_2006_14_05_09.htm");
+    EXPECT_EQ(json["resultFile"], "C:\\Out\\result_30_07_2006_14_05_09.json");
+    // The result file's format, with the scripted run's own keys beside it.
+    const auto written = nlohmann::json::parse(s.rig.files.content("C:\\Out\\result_30_07_2006_14_05_09.json"));
+    for (const auto& [key, value] : written.items())
+        if (key != "version") EXPECT_EQ(json[key], key == "options" || key == "resolutions" ? json[key] : value) << key;
+    EXPECT_EQ(json["runId"], written["runId"]);
+    auto options = json["options"];
+    options.erase("results");
+    options.erase("note");
+    EXPECT_EQ(options, written["options"]);
+    std::string said;
+    EXPECT_EQ(checkAgainstSchema(s.rig.files.content("C:\\Out\\r.json"), said), 0) << said;
     // The run marker and the diagnostic cache are the program's own doing;
     // none of the options given may have reached the settings.
     for (const auto& write : s.rig.keys.writes) EXPECT_EQ(write.rfind("NoErrorWarning=", 0), 0u) << write;
@@ -84,9 +98,8 @@ TEST(ScriptedRunTest, PassesAndWarmUpOfTheCommandLineReachTheJson) {
     const auto json = s.json();
     EXPECT_EQ(json["options"]["passes"], 2);
     EXPECT_EQ(json["options"]["warmUp"], true);
-    EXPECT_EQ(json["resolutions"][0]["figure"], "40.00");
-    EXPECT_EQ(json["resolutions"][0]["passes"],
-              nlohmann::json::parse(R"([{"fps": 40.0}, {"fps": null, "reason": "the game's log holds no figure"}])"));
+    EXPECT_EQ(json["resolutions"][0]["figure"], 40.0);
+    EXPECT_EQ(json["resolutions"][0]["passes"][1]["reason"], "the game's log holds no figure");
     EXPECT_EQ(json["resolutions"][0]["statistics"]["count"], 1);
     EXPECT_TRUE(s.rig.files.fileExists("C:\\Out\\result_30_07_2006_14_05_09.json"));
     for (const auto& write : s.rig.keys.writes) EXPECT_EQ(write.rfind("NoErrorWarning=", 0), 0u) << write;
@@ -99,7 +112,7 @@ TEST(ScriptedRunTest, AResolutionWithoutAFigureAndAnErrorHaveTheirCodes) {
         s.play("");  // no log
         s.play("Average: 90.25 FPS\r\n");
         EXPECT_EQ(s.exits, (std::vector<int>{kExitNoFigure}));
-        EXPECT_EQ(s.json()["resolutions"][0]["figure"], "none");
+        EXPECT_TRUE(s.json()["resolutions"][0]["figure"].is_null());
         EXPECT_EQ(s.json()["resolutions"][0]["reason"], "the game left no log");
     }
     {  // The report cannot be written: an error, shown nowhere when quiet.
@@ -112,6 +125,25 @@ TEST(ScriptedRunTest, AResolutionWithoutAFigureAndAnErrorHaveTheirCodes) {
         EXPECT_EQ(s.json()["errors"].size(), 1u);
         EXPECT_EQ(s.rig.files.content(kContent + "Sam2.ini"), "user settings\r\n");
     }
+}
+
+TEST(ScriptedRunTest, ARunThatWroteNoResultFileStillDescribesItselfInTheFormat) {
+    Scripted s({"/run", "/quiet", "/res:640x480,800x600", "/results:C:\\Out", "/json:C:\\Out\\r.json"});
+    s.scripted->start();
+    s.play("Average: 90.25 FPS\r\n");
+    s.controller->onCancelClicked(false);
+    s.play("");
+    ASSERT_EQ(s.exits, (std::vector<int>{kExitCancelled}));
+    const auto json = s.json();
+    EXPECT_EQ(json["result"], "cancelled");
+    EXPECT_TRUE(json["resultFile"].is_null());
+    EXPECT_TRUE(json["reportPath"].is_null());
+    EXPECT_FALSE(s.rig.files.fileExists("C:\\Out\\result_30_07_2006_14_05_09.json"));
+    ASSERT_EQ(json["resolutions"].size(), 1u) << "the resolution played before the cancel";
+    EXPECT_EQ(json["resolutions"][0]["figure"], 90.25);
+    EXPECT_EQ(json["runId"], "00010203-0405-4607-8809-0a0b0c0d0e0f");
+    std::string said;
+    EXPECT_EQ(checkAgainstSchema(s.rig.files.content("C:\\Out\\r.json"), said), 0) << said;
 }
 
 TEST(ScriptedRunTest, RefusalsTouchNothing) {
