@@ -72,8 +72,9 @@ TEST(ScriptedRunTest, ARunWithTwoResolutionsEndsWithItsFiguresAndStoresNothing) 
     EXPECT_EQ(json["resultFile"], "C:\\Out\\result_30_07_2006_14_05_09.json");
     // The result file's format, with the scripted run's own keys beside it.
     const auto written = nlohmann::json::parse(s.rig.files.content("C:\\Out\\result_30_07_2006_14_05_09.json"));
-    for (const auto& [key, value] : written.items())
+    for (const auto& [key, value] : written.items()) {
         if (key != "version") EXPECT_EQ(json[key], key == "options" || key == "resolutions" ? json[key] : value) << key;
+    }
     EXPECT_EQ(json["runId"], written["runId"]);
     auto options = json["options"];
     options.erase("results");
