@@ -49,6 +49,8 @@ std::string queryText(HINTERNET request, DWORD info) {
 // Room set aside for a body in memory before it arrives: a server's length is
 // a claim, not a promise, so the buffer grows with what really comes.
 constexpr std::uint32_t kReserveLimit = 1u << 20;
+// Smaller reads cost more in calls than they save in memory.
+constexpr std::uint32_t kLeastReadBlock = 64u << 10;
 // The most of an error page (404, 500 ...) that is kept for HttpError.
 constexpr std::uint64_t kErrorPageLimit = 64u << 10;
 
@@ -73,7 +75,8 @@ struct TransferJob {
     std::string url, outputFileName;
     HttpProxy proxy;
     std::vector<RequestFlag> flags;
-    std::uint32_t bufferSize = 4096;
+    std::uint32_t bufferSize = kLeastReadBlock;
+    ReadSizer sizer{kLeastReadBlock};
     HttpTimeouts timeouts;
     std::string username, password, acceptTypes, agent;
     // Where this transfer's events go.
@@ -191,6 +194,9 @@ struct TransferJob {
     void sendRequest();
     void readHeaders();
     void readBody();
+    bool nextRead(DWORD most, DWORD& wanted);
+    bool read(char* into, DWORD wanted, DWORD& got);
+    void notifyProgress();
     void complete();
     void endOnStop();
 };
@@ -421,50 +427,81 @@ void TransferJob::readBody() {
     }
     bytesRead = 0;
     totalRead = 0;
-    std::string buffer(bufferSize, '\0');
+    // A body in memory is read straight into its place, one for a file
+    // through this buffer straight to the disk.
+    const bool toFile = outputFile != INVALID_HANDLE_VALUE;
+    std::vector<char> buffer(toFile ? bufferSize : 0);
+    const bool answer = statusCode == 200 || statusCode == 206;
+    // An error page is only read as far as it is useful: its status is the answer.
+    const std::uint64_t limit = answer || maxBodySize < kErrorPageLimit ? maxBodySize : kErrorPageLimit;
+    ProgressPacer pacer;
     for (;;) {
         checkPoint();
-        DWORD got = 0;
-        bool ok;
-        if (inputFile != INVALID_HANDLE_VALUE) {
-            ok = ReadFile(inputFile, buffer.data(), bufferSize, &got, nullptr) != 0;
-        } else {
-            // Only what has arrived, so a slow server still shows progress.
-            DWORD available = 0;
-            ok = workerRequest && InternetQueryDataAvailable(workerRequest, &available, 0, 0) != 0;
-            if (ok && available != 0) {
-                const DWORD wanted = available < bufferSize ? available : bufferSize;
-                ok = InternetReadFile(workerRequest, buffer.data(), wanted, &got) != 0;
-            }
-        }
+        // One byte beyond the limit at most, to tell a body that passes it.
+        const std::uint64_t room = limit - totalRead;
+        DWORD wanted = 0, got = 0;
+        if (!nextRead(room < bufferSize ? static_cast<DWORD>(room) + 1 : bufferSize, wanted) || wanted == 0) break;
+        checkPoint();
+        if (!toFile) body.resize(totalRead + wanted);
+        char* into = toFile ? buffer.data() : body.data() + totalRead;
+        const bool ok = read(into, wanted, got);
+        if (!toFile) body.resize(totalRead + (ok ? got : 0));
         if (!ok || got == 0) break;
-        // A body may never pass the size it must have: not in memory, not on
-        // disk. An error page is only read as far as it is useful: its
-        // status is the answer.
-        if (statusCode != 200 && statusCode != 206) {
-            const std::uint64_t limit = maxBodySize < kErrorPageLimit ? maxBodySize : kErrorPageLimit;
-            if (got > limit - totalRead) break;
-        } else if (got > maxBodySize - totalRead) {
-            refusal = TransferRefusal::TooLarge;
-            break;
+        // A body may never pass the size it must have: not in memory, not on disk.
+        const bool full = got > room;
+        if (full) {
+            if (answer) {
+                refusal = TransferRefusal::TooLarge;
+                break;
+            }
+            got = static_cast<DWORD>(room);
+            if (!toFile) body.resize(totalRead + got);
         }
-        if (outputFile != INVALID_HANDLE_VALUE) {
+        if (toFile) {
             DWORD written = 0;
-            if (!WriteFile(outputFile, buffer.data(), got, &written, nullptr) || written != got) break;
-        } else {
-            body.append(buffer.data(), got);
+            if (!WriteFile(outputFile, into, got, &written, nullptr) || written != got) break;
         }
         totalRead += got;
         bytesRead = fileSizeOfLength(totalRead);
         progressBytes = totalRead;
-        const auto figures =
-            computeProgress(fileSize, bytesRead, static_cast<std::uint32_t>(GetTickCount64() - startTime));
-        onUi([&] {
-            if (receiver.onTransferProgress)
-                receiver.onTransferProgress(contentType, fileSize, bytesRead, figures.elapsedTime,
-                                        figures.estimatedTimeLeft, figures.percentsDone, figures.transferRate);
-        });
+        if (full) break;
+        if (pacer.due(GetTickCount64(), totalRead)) notifyProgress();
     }
+    if (pacer.owed(totalRead)) notifyProgress();
+}
+
+// Waits until more of the body has arrived and tells how much of it to ask
+// for (at most `most`); 0 at its end.
+bool TransferJob::nextRead(DWORD most, DWORD& wanted) {
+    wanted = most;
+    if (inputFile != INVALID_HANDLE_VALUE) return true;
+    DWORD available = 0;
+    if (!workerRequest || !InternetQueryDataAvailable(workerRequest, &available, 0, 0)) return false;
+    if (available == 0) {
+        wanted = 0;
+    } else {
+        const DWORD size = sizer.next(available);
+        wanted = size < most ? size : most;
+    }
+    return true;
+}
+
+bool TransferJob::read(char* into, DWORD wanted, DWORD& got) {
+    got = 0;
+    if (inputFile != INVALID_HANDLE_VALUE) return ReadFile(inputFile, into, wanted, &got, nullptr) != 0;
+    const ULONGLONG begin = GetTickCount64();
+    if (!InternetReadFile(workerRequest, into, wanted, &got)) return false;
+    sizer.took(wanted, GetTickCount64() - begin);
+    return true;
+}
+
+void TransferJob::notifyProgress() {
+    const auto figures = computeProgress(fileSize, bytesRead, static_cast<std::uint32_t>(GetTickCount64() - startTime));
+    onUi([&] {
+        if (receiver.onTransferProgress)
+            receiver.onTransferProgress(contentType, fileSize, bytesRead, figures.elapsedTime,
+                                        figures.estimatedTimeLeft, figures.percentsDone, figures.transferRate);
+    });
 }
 
 // On the user-interface thread, after the worker's transfer.
@@ -588,7 +625,8 @@ bool Win32HttpTransfer::startTransfer(const std::string& url, const std::string&
     job->outputFileName = outputFileName;
     job->proxy = proxy;
     job->flags = requestFlagsFor(cacheOptions, internetOptions, false);
-    job->bufferSize = transferBufferSize < 255 ? 255 : transferBufferSize;
+    job->bufferSize = transferBufferSize < kLeastReadBlock ? kLeastReadBlock : transferBufferSize;
+    job->sizer = ReadSizer(job->bufferSize);
     job->timeouts = timeouts;
     job->username = httpUsername;
     job->password = httpPassword;

@@ -137,8 +137,9 @@ TEST(HttpClientTest, BodyIntoMemoryWithHeadersProgressAndRequestSettings) {
     EXPECT_EQ(r.body, content);
     EXPECT_FALSE(transfer.isBusy());
     EXPECT_FALSE(r.wrongThread);
-    // 4096-byte reads: at least three chunks, the last one at 100 %.
-    EXPECT_GE(r.progressCount, 3);
+    // A body that comes at once is told at most twice (its first block and its end), the last at 100 %.
+    EXPECT_GE(r.progressCount, 1);
+    EXPECT_LE(r.progressCount, 2);
     EXPECT_EQ(r.lastProgress, (std::array<std::uint32_t, 3>{10000, 10000, 100}));
     EXPECT_EQ(r.headers.etag, "\"v13\"");
     EXPECT_EQ(r.headers.contentLanguage, "en");
