@@ -1,8 +1,8 @@
 // The floor of each platform download API under this system: the smallest
 // loop that fetches one URL into a file, with no client around it, so the
 // bench can tell the platform's cost from Melkrin's own. Prints the seconds
-// from the first call to the closed file and the bytes written; exit code 1
-// when the download failed.
+// from the first call to the closed file, the bytes written and the reads
+// that brought them; exit code 1 when the download failed.
 //
 //   transfer_floor MODE URL OUTPUT-FILE [BUFFER-SIZE]    (default 1 MB)
 //
@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,10 +28,12 @@ namespace {
 struct Output {
     HANDLE file;
     unsigned long long written = 0;
+    unsigned long reads = 0;
     bool write(const char* data, DWORD size) {
         DWORD done = 0;
         if (!WriteFile(file, data, size, &done, nullptr) || done != size) return false;
         written += size;
+        ++reads;
         return true;
     }
 };
@@ -79,8 +82,8 @@ bool viaWininet(const std::string& mode, const char* url, Output& out, std::vect
 }  // namespace
 
 // In transfer_floor_winhttp.cpp: its header cannot share a unit with WinINet's.
-bool floorViaWinhttp(const std::string& mode, const char* url, HANDLE file, unsigned long long& written,
-                     std::vector<char>& buffer);
+bool floorViaWinhttp(const std::string& mode, const char* url, std::vector<char>& buffer,
+                     const std::function<bool(const char*, DWORD)>& write);
 
 int main(int argc, char** argv) {
     if (argc != 4 && argc != 5) {
@@ -98,14 +101,14 @@ int main(int argc, char** argv) {
     if (mode.rfind("wininet", 0) == 0) {
         ok = viaWininet(mode, argv[2], out, buffer);
     } else if (mode.rfind("winhttp", 0) == 0) {
-        ok = floorViaWinhttp(mode, argv[2], out.file, out.written, buffer);
+        ok = floorViaWinhttp(mode, argv[2], buffer, [&out](const char* data, DWORD size) { return out.write(data, size); });
     } else {
         std::fprintf(stderr, "transfer_floor: unknown mode %s\n", mode.c_str());
         return 2;
     }
     CloseHandle(out.file);
     QueryPerformanceCounter(&end);
-    std::printf("%.4f %llu\n", static_cast<double>(end.QuadPart - begin.QuadPart) / static_cast<double>(frequency.QuadPart),
-                out.written);
+    std::printf("%.4f %llu %lu\n", static_cast<double>(end.QuadPart - begin.QuadPart) / static_cast<double>(frequency.QuadPart),
+                out.written, out.reads);
     return ok ? 0 : 1;
 }

@@ -2,11 +2,12 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
-bool floorViaWinhttp(const std::string& mode, const char* url, HANDLE file, unsigned long long& written,
-                     std::vector<char>& buffer) {
+bool floorViaWinhttp(const std::string& mode, const char* url, std::vector<char>& buffer,
+                     const std::function<bool(const char*, DWORD)>& write) {
     wchar_t wide[2048];
     if (!MultiByteToWideChar(CP_ACP, 0, url, -1, wide, 2048)) return false;
     wchar_t host[256], path[1024];
@@ -36,9 +37,7 @@ bool floorViaWinhttp(const std::string& mode, const char* url, HANDLE file, unsi
             break;
         }
         if (got == 0) break;
-        DWORD done = 0;
-        if (!WriteFile(file, buffer.data(), got, &done, nullptr) || done != got) { ok = false; break; }
-        written += got;
+        if (!write(buffer.data(), got)) { ok = false; break; }
     }
     if (request) WinHttpCloseHandle(request);
     if (connection) WinHttpCloseHandle(connection);
