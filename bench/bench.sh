@@ -52,7 +52,7 @@ gcc -O2 "$src/bench/host_tsc.c" -o "$out/host_tsc"
 g++ -std=c++20 -O2 -I"$src" "$src/bench/log_reader_bench.cpp" "$src/run/result_log.cpp" "$src/common/text.cpp" \
   -o "$out/log_reader_bench"
 x86_64-w64-mingw32-g++-posix -O2 -std=c++20 -static -I"$src" "$src/bench/transfer_bench.cpp" \
-  "$src/update/http_client_win32.cpp" "$src/update/transfer_sync_window_win32.cpp" "$src/update/transfer_rules.cpp" \
+  "$src/update/http_client_win32.cpp" "$src/update/http_transfer_job_win32.cpp" "$src/update/transfer_sync_window_win32.cpp" "$src/update/transfer_rules.cpp" \
   "$src/update/http_date.cpp" "$src/update/update_info.cpp" "$src/common/text.cpp" -lwininet -o "$out/transfer_bench.exe"
 x86_64-w64-mingw32-g++-posix -O2 -std=c++20 -static "$src/bench/transfer_floor.cpp" "$src/bench/transfer_floor_winhttp.cpp" \
   -lwininet -lwinhttp -o "$out/transfer_floor.exe"
