@@ -52,8 +52,10 @@ gcc -O2 "$src/bench/host_tsc.c" -o "$out/host_tsc"
 g++ -std=c++20 -O2 -I"$src" "$src/bench/log_reader_bench.cpp" "$src/run/result_log.cpp" "$src/common/text.cpp" \
   -o "$out/log_reader_bench"
 x86_64-w64-mingw32-g++-posix -O2 -std=c++20 -static -I"$src" "$src/bench/transfer_bench.cpp" \
-  "$src/update/http_client_win32.cpp" "$src/update/transfer_sync_window_win32.cpp" "$src/update/transfer_rules.cpp" \
+  "$src/update/http_client_win32.cpp" "$src/update/http_transfer_job_win32.cpp" "$src/update/transfer_sync_window_win32.cpp" "$src/update/transfer_rules.cpp" \
   "$src/update/http_date.cpp" "$src/update/update_info.cpp" "$src/common/text.cpp" -lwininet -o "$out/transfer_bench.exe"
+x86_64-w64-mingw32-g++-posix -O2 -std=c++20 -static "$src/bench/transfer_floor.cpp" "$src/bench/transfer_floor_winhttp.cpp" \
+  -lwininet -lwinhttp -o "$out/transfer_floor.exe"
 
 # The minimal Win32 program's peak memory, the yardstick of both programs' own.
 minimal_peak_kb() {
@@ -67,9 +69,13 @@ minimal_peak_kb() {
   echo "$peak"
 }
 
-# The update's download: Melkrin's transfer client (4096-byte reads, a
-# progress notification on the window's thread after each, as the update
-# runs it) against curl, the same 64 MB file from the same loopback server.
+# The update's download: Melkrin's transfer client (as the update runs it,
+# progress told to the window's thread) against curl, the same 64 MB file
+# from the same loopback server. Beside them the floor of each platform API
+# under Wine, a bare loop of 1 MB reads into the file: WinINet's blocking
+# read; WinINet asking what has arrived before each read (Wine tells only
+# what its own 8 KB buffer holds, so the reads stay small: what Melkrin's
+# client did before); and WinHTTP.
 update_download() {
   local docroot="$out/update-docroot" server_log="$out/update-server.log" server port seconds
   mkdir -p "$docroot"
@@ -84,7 +90,8 @@ update_download() {
     sleep 0.1
   done
   [ -n "$port" ] || { kill "$server"; echo "bench: the download server named no port within 10 s" >&2; exit 1; }
-  download_melkrin=() download_curl=() download_64k=()
+  download_melkrin=() download_curl=() download_64k=() progress_calls=()
+  floor_wininet=() floor_query=() floor_winhttp=()
   for round in $(seq 1 "$rounds"); do
     for side in melkrin curl; do
       # The sides take turns at going first.
@@ -94,9 +101,10 @@ update_download() {
         seconds=$(curl -s -o "$out/downloaded.bin" -w '%{time_total}' "http://127.0.0.1:$port/big.bin")
         download_curl+=("$seconds")
       else
-        seconds=$("$src/cmake/wine-run.sh" "$out/transfer_bench.exe" "http://127.0.0.1:$port/big.bin" \
-          "$(winpath "$out/downloaded.bin")" </dev/null | cut -d' ' -f1)
+        read -r seconds _ calls < <("$src/cmake/wine-run.sh" "$out/transfer_bench.exe" "http://127.0.0.1:$port/big.bin" \
+          "$(winpath "$out/downloaded.bin")" </dev/null)
         download_melkrin+=("$seconds")
+        progress_calls+=("$calls")
       fi
       cmp -s "$out/downloaded.bin" "$docroot/big.bin" || { kill "$server"; echo "bench: $side's download differs" >&2; exit 1; }
     done
@@ -104,6 +112,18 @@ update_download() {
     rm -f "$out/downloaded.bin"
     download_64k+=("$("$src/cmake/wine-run.sh" "$out/transfer_bench.exe" "http://127.0.0.1:$port/big.bin" \
       "$(winpath "$out/downloaded.bin")" 65536 </dev/null | cut -d' ' -f1)")
+    cmp -s "$out/downloaded.bin" "$docroot/big.bin" || { kill "$server"; echo "bench: the 64 KB reads' download differs" >&2; exit 1; }
+    for api in wininet wininet-query winhttp; do
+      rm -f "$out/downloaded.bin"
+      seconds=$("$src/cmake/wine-run.sh" "$out/transfer_floor.exe" "$api" "http://127.0.0.1:$port/big.bin" \
+        "$(winpath "$out/downloaded.bin")" </dev/null | cut -d' ' -f1)
+      cmp -s "$out/downloaded.bin" "$docroot/big.bin" || { kill "$server"; echo "bench: the $api floor's download differs" >&2; exit 1; }
+      case $api in
+        wininet) floor_wininet+=("$seconds") ;;
+        wininet-query) floor_query+=("$seconds") ;;
+        winhttp) floor_winhttp+=("$seconds") ;;
+      esac
+    done
   done
   kill "$server"
   wait "$server" 2>/dev/null || true
@@ -147,6 +167,11 @@ update_figures() {
     "$(fmt "$m_melkrin")" "$(fmt "$(calc "64 / $m_melkrin")" 1)" "$(fmt "$m_curl")" "$(fmt "$(calc "64 / $m_curl")" 1)" \
     "$(fmt "$(calc "$m_melkrin / $m_curl")" 1)" "$(fmt "$(median "${download_64k[@]}")")" \
     "${download_melkrin[*]}" "${download_curl[*]}" "${download_64k[*]}"
+  printf "update download's progress notifications: %s in %s s (at most 20 a second and one at the end)\n" \
+    "$(median "${progress_calls[@]}")" "$(fmt "$m_melkrin")"
+  printf 'platform floors under Wine, bare loops of 1 MB reads: WinINet %s s, WinINet asking what has arrived first %s s, WinHTTP %s s (rounds: %s | %s | %s)\n' \
+    "$(fmt "$(median "${floor_wininet[@]}")")" "$(fmt "$(median "${floor_query[@]}")")" "$(fmt "$(median "${floor_winhttp[@]}")")" \
+    "${floor_wininet[*]}" "${floor_query[*]}" "${floor_winhttp[*]}"
   printf 'size: UpdHelper.exe %s KB, minimal Win32 program %s KB: ratio %s\n' \
     "$(($(stat -c %s "$win/UpdHelper.exe") / 1024))" "$(($(stat -c %s "$out/min_window.exe") / 1024))" \
     "$(fmt "$(calc "$(stat -c %s "$win/UpdHelper.exe") / $(stat -c %s "$out/min_window.exe")")" 1)"

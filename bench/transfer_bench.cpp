@@ -1,11 +1,11 @@
 // Melkrin's update download on its own: Win32HttpTransfer fetches one URL
-// into a file with the settings the update uses (4096-byte reads, a progress
-// notification on the window's thread after each) while this thread runs a
-// message loop, as melkrin.exe's does. Prints the seconds from the start to
-// the completion and the bytes received; exit code 1 when the transfer did
-// not complete.
+// into a file with the settings the update uses (the client's own read size,
+// progress told to the window's thread) while this thread runs a message
+// loop, as melkrin.exe's does. Prints the seconds from the start to the
+// completion, the bytes received and the progress notifications; exit code 1
+// when the transfer did not complete.
 //
-//   transfer_bench URL OUTPUT-FILE [BUFFER-SIZE]    (default 4096, the update's)
+//   transfer_bench URL OUTPUT-FILE [BUFFER-SIZE]    (the largest read; default the client's)
 #include <windows.h>
 
 #include <cstdio>

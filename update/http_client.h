@@ -108,7 +108,8 @@ public:
     InternetOptions internetOptions{InternetOption::KeepConnection};
     CacheOptions cacheOptions{CacheOption::ReloadIfNoExpireInformation, CacheOption::ReloadUpdatedObjects,
                                  CacheOption::CreateTempFilesIfCantCache};
-    std::uint32_t transferBufferSize = 4096;
+    // The most of a body taken in one read; at least 64 KB are.
+    std::uint32_t transferBufferSize = 1u << 20;
     HttpTimeouts timeouts;
     std::string httpUsername, httpPassword;
     std::string acceptTypes = "text/html, */*";

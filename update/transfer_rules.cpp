@@ -185,4 +185,25 @@ bool StallWatch::stalled(std::uint64_t nowMs, bool answered, std::uint64_t bytes
     return nowMs - windowStart_ >= limit_;
 }
 
+bool ProgressPacer::due(std::uint64_t nowMs, std::uint64_t bytes) {
+    if (bytes == toldBytes_) return false;
+    if (toldAt_ && nowMs - *toldAt_ < kProgressIntervalMs) return false;
+    toldAt_ = nowMs;
+    toldBytes_ = bytes;
+    return true;
+}
+
+std::uint32_t ReadSizer::next(std::uint32_t available) const {
+    const std::uint32_t size = available > beyond_ ? available : beyond_;
+    return size < largest_ ? size : largest_;
+}
+
+void ReadSizer::took(std::uint32_t size, std::uint64_t ms) {
+    if (ms < kProgressIntervalMs) {
+        beyond_ = size > largest_ / 2 ? largest_ : size * 2;
+    } else {
+        beyond_ /= 2;
+    }
+}
+
 }  // namespace melkrin::update

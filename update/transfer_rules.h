@@ -92,6 +92,43 @@ private:
     std::uint64_t windowBytes_ = 0;
 };
 
+// When the worker tells the window's thread how far a body has come. Each
+// notification holds the worker until the window's thread has run it, so
+// they go out at most every kProgressIntervalMs (20 a second), the first at
+// once, and the last figures once more at the end if they were held back.
+inline constexpr std::uint64_t kProgressIntervalMs = 50;
+
+class ProgressPacer {
+public:
+    // Whether bytes read by nowMs (a steady clock) are told now; true marks them told.
+    bool due(std::uint64_t nowMs, std::uint64_t bytes);
+    // Whether the body ended on figures that were held back.
+    bool owed(std::uint64_t bytes) const { return bytes != toldBytes_; }
+
+private:
+    std::optional<std::uint64_t> toldAt_;
+    std::uint64_t toldBytes_ = 0;
+};
+
+// How much of a body the worker asks for in one read. The platform's read
+// returns only when it has all it was asked for, so asking for more than has
+// arrived waits for the server: the size grows while reads are quick (a fast
+// server; fewer, larger reads are what make a download fast) and falls back
+// towards what has arrived when one was slow, so a slow server's bytes still
+// show as progress and a stopped worker is not held for long.
+class ReadSizer {
+public:
+    explicit ReadSizer(std::uint32_t largest) : largest_(largest) {}
+    // available: what has arrived and waits to be read (at least 1).
+    std::uint32_t next(std::uint32_t available) const;
+    // The last read, of the size next() gave, got its bytes in this time.
+    void took(std::uint32_t size, std::uint64_t ms);
+
+private:
+    std::uint32_t largest_;
+    std::uint32_t beyond_ = 0;  // what a read may ask for beyond what has arrived
+};
+
 // A 200 or 206 with a length needs every announced byte; without a length
 // any body is complete.
 bool transferSucceeded(int statusCode, std::uint32_t fileSize, std::uint32_t bytesRead);

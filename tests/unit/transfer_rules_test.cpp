@@ -160,6 +160,65 @@ TEST(TransferBoundsTest, AStallIsAWholeLimitWithoutTheAnswerOrEnoughOfTheBody) {
     EXPECT_TRUE(asking.stalled(6000, true, 0, false));
 }
 
+TEST(TransferBoundsTest, ProgressGoesOutAtMostTwentyTimesASecondAndTheLastFiguresAtTheEnd) {
+    // A fast body read in many blocks: the first at once, then one per interval.
+    ProgressPacer fast;
+    int told = 0;
+    std::uint64_t bytes = 0;
+    for (std::uint64_t t = 0; t < 1000; t += 5) {
+        bytes += 65536;
+        if (fast.due(t, bytes)) ++told;
+        if (t == 0) { EXPECT_EQ(told, 1) << "the first block is told at once"; }
+    }
+    EXPECT_EQ(told, 20);
+    EXPECT_TRUE(fast.owed(bytes)) << "the last block came within an interval of the one told";
+
+    // A slow body: every block that comes an interval or more after the last one told.
+    ProgressPacer slow;
+    EXPECT_TRUE(slow.due(0, 2048));
+    EXPECT_FALSE(slow.due(kProgressIntervalMs - 1, 4096));
+    EXPECT_TRUE(slow.due(kProgressIntervalMs, 4096));
+    EXPECT_TRUE(slow.due(400, 6144));
+    EXPECT_FALSE(slow.owed(6144));
+
+    // No figures without a byte, and none twice for the same count.
+    ProgressPacer idle;
+    EXPECT_FALSE(idle.due(0, 0));
+    EXPECT_FALSE(idle.owed(0));
+    EXPECT_TRUE(idle.due(100, 10));
+    EXPECT_FALSE(idle.due(1000, 10));
+}
+
+TEST(TransferBoundsTest, ReadsGrowWhileTheyAreQuickAndNeverAskMuchBeyondASlowServer) {
+    constexpr std::uint32_t kLargest = 1u << 20;
+    // A fast server: from what has arrived, doubling up to the largest read.
+    ReadSizer fast(kLargest);
+    std::vector<std::uint32_t> sizes;
+    for (int i = 0; i < 10; ++i) {
+        sizes.push_back(fast.next(8192));
+        fast.took(sizes.back(), 2);
+    }
+    EXPECT_THAT(sizes, ElementsAre(8192, 16384, 32768, 65536, 131072, 262144, 524288, kLargest, kLargest, kLargest));
+    EXPECT_EQ(fast.next(kLargest * 4), kLargest) << "never beyond the largest read";
+
+    // A byte now and then: a read waits for one byte more at most.
+    ReadSizer trickle(kLargest);
+    for (int i = 0; i < 20; ++i) {
+        const std::uint32_t size = trickle.next(1);
+        ASSERT_LE(size, 2u) << i;
+        trickle.took(size, size > 1 ? 300 : 0);
+    }
+
+    // A server that slows down: each slow read halves what is asked beyond what has arrived.
+    ReadSizer slowing(kLargest);
+    for (int i = 0; i < 8; ++i) slowing.took(slowing.next(8192), 1);
+    ASSERT_EQ(slowing.next(100), kLargest);
+    slowing.took(kLargest, kProgressIntervalMs);
+    EXPECT_EQ(slowing.next(100), kLargest / 2);
+    for (int i = 0; i < 30; ++i) slowing.took(slowing.next(100), 500);
+    EXPECT_EQ(slowing.next(100), 100u) << "back to what has arrived";
+}
+
 TEST(TransferRedirectTest, NeverFromHttpsDownToHttp) {
     struct Case {
         const char* from;
