@@ -13,7 +13,7 @@ install_melkrin "$program"
 install_game "$game"
 record_report_opens "$root/opened.txt"
 user_ini=$(cat "$game/Content/SeriousSam2/Sam2.ini")
-crash_dir="$build/wineprefix/drive_c/users/$(id -un)/AppData/Local/Quorvane/Melkrin/Crash reports"
+crash_dir="$prefix/drive_c/users/$(id -un)/AppData/Local/Quorvane/Melkrin/Crash reports"
 rm -rf "$crash_dir"
 
 reg_set "$settings_key" 640 1

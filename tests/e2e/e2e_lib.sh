@@ -4,6 +4,9 @@ set -euo pipefail
 build=$1
 src=$2
 cd "$build"
+# The prefix the test's programs run in: its own when CTest runs it
+# (cmake/wine-isolated.sh), else the build tree's.
+prefix=${WINEPREFIX:-$build/wineprefix}
 wrun() { "$src/cmake/wine-run.sh" "$@"; }
 driver() { wrun "$build/tests/melkrin_driver.exe" "$@"; }
 winpath() { printf 'Z:%s' "$1" | tr '/' '\\'; }
