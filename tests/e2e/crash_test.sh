@@ -24,7 +24,7 @@ reg_set "$settings_key" NoErrorWarning 0
 mkdir -p "$game/StandIn"
 printf 'hold=4000\r\n' >"$game/StandIn/behaviour.txt"
 
-game_gone() { ! pgrep -f 'Bin.Sam2.exe' >/dev/null; }
+game_gone() { [ -z "$(pgrep_here 'Bin.Sam2.exe')" ]; }
 melkrin_gone() { ! kill -0 "$melkrin_pid" 2>/dev/null; }
 
 echo "-- crash during a run"
