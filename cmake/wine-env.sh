@@ -87,6 +87,51 @@ wine_start_server() {
   wine_server_running || wine_fail "the Wine server of $WINEPREFIX is not running after it was started"
 }
 
+# wine_keep_desktop KEEPER_EXE: starts tests/tools/desktop_keeper.cpp's
+# program in the prefix unless one runs there, and waits until it holds the
+# desktop. Wine ends a desktop a second after its last program and the next
+# program starts the desktop's explorer.exe anew with its own stderr; held
+# open by a program with no stdio of ours, the desktop and its explorer.exe
+# never belong to a test whose output CTest waits on. The keeper leaves after
+# an hour (a run of every test takes a fraction of that), or with the server.
+# Call under the prefix's lock, with the server running.
+# The keeper's process in this prefix, if one runs: its pid and the display
+# it was started on.
+wine_desktop_keeper() {
+  local pid environ
+  for pid in $(pgrep -f 'desktop_keeper\.exe' 2>/dev/null); do
+    environ=$({ tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null) || continue
+    if grep -qxF "WINEPREFIX=$WINEPREFIX" <<<"$environ"; then
+      printf '%s %s\n' "$pid" "$(sed -n 's/^DISPLAY=//p' <<<"$environ")"
+      return 0
+    fi
+  done
+  return 1
+}
+
+wine_keep_desktop() {
+  local keeper=$1 running
+  if running=$(wine_desktop_keeper); then
+    # A desktop drawn on another X display (an earlier run's, gone by now) is
+    # of no use: that run's server and its programs are stopped, and all
+    # starts again on this display.
+    [ "${running#* }" = "${DISPLAY:-}" ] && return 0
+    wine_stop_server
+    wine_prepare_prefix
+  fi
+  local ready="$WINEPREFIX/.desktop-kept"
+  rm -f "$ready"
+  "$wine_loader" "$keeper" "$(printf 'Z:%s' "$ready" | tr '/' '\\')" 3600 </dev/null >/dev/null 2>&1 9>&- &
+  local keeper_pid=$! _
+  # The desktop's explorer.exe takes about a second to start; give it 30.
+  for _ in $(seq 1 300); do
+    [ -f "$ready" ] && return 0
+    kill -0 "$keeper_pid" 2>/dev/null || wine_fail "the desktop keeper $keeper ended at once in $WINEPREFIX"
+    sleep 0.1
+  done
+  wine_fail "the desktop keeper $keeper did not hold the desktop of $WINEPREFIX within 30 s"
+}
+
 wine_reg_value() {
   "$wine_loader" reg query "$1" /v "$2" </dev/null 2>/dev/null 9>&- | tr -d '\r' |
     awk -v name="$2" '$1 == name && $2 ~ /^REG_/ { $1 = ""; $2 = ""; sub(/^ +/, ""); print; exit }'

@@ -26,6 +26,10 @@ mkdir -p "$WINEPREFIX"
 exec 9>"$WINEPREFIX.lock"
 flock 9
 wine_prepare_prefix
+# The build tree's desktop keeper (tests/tools/desktop_keeper.cpp); a tree
+# built only in part may lack it, and its programs then run as before.
+keeper=${MELKRIN_WINE_KEEPER:-$root/desktop_keeper.exe}
+if [ -f "$keeper" ]; then wine_keep_desktop "$keeper"; fi
 exec 9>&-
 
 exec "$wine_loader" "$@"

@@ -13,7 +13,7 @@ install_melkrin "$program"
 install_game "$game"
 record_report_opens "$root/opened.txt"
 user_ini=$(cat "$game/Content/SeriousSam2/Sam2.ini")
-crash_dir="$build/wineprefix/drive_c/users/$(id -un)/AppData/Local/Quorvane/Melkrin/Crash reports"
+crash_dir="$prefix/drive_c/users/$(id -un)/AppData/Local/Quorvane/Melkrin/Crash reports"
 rm -rf "$crash_dir"
 
 reg_set "$settings_key" 640 1
@@ -24,7 +24,7 @@ reg_set "$settings_key" NoErrorWarning 0
 mkdir -p "$game/StandIn"
 printf 'hold=4000\r\n' >"$game/StandIn/behaviour.txt"
 
-game_gone() { ! pgrep -f 'Bin.Sam2.exe' >/dev/null; }
+game_gone() { [ -z "$(pgrep_here 'Bin.Sam2.exe')" ]; }
 melkrin_gone() { ! kill -0 "$melkrin_pid" 2>/dev/null; }
 
 echo "-- crash during a run"

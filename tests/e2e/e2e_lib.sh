@@ -4,6 +4,18 @@ set -euo pipefail
 build=$1
 src=$2
 cd "$build"
+# The prefix the test's programs run in: its own when CTest runs it
+# (cmake/wine-isolated.sh), else the build tree's.
+prefix=$(realpath -m "${WINEPREFIX:-$build/wineprefix}")
+# pgrep_here PATTERN: the processes whose command line matches and that run in
+# this test's prefix; other tests run beside this one, in prefixes of their own.
+pgrep_here() {
+  local pid environ
+  for pid in $(pgrep -f "$1"); do
+    environ=$({ tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null) || continue
+    if grep -qxF "WINEPREFIX=$prefix" <<<"$environ"; then echo "$pid"; fi
+  done
+}
 wrun() { "$src/cmake/wine-run.sh" "$@"; }
 driver() { wrun "$build/tests/melkrin_driver.exe" "$@"; }
 winpath() { printf 'Z:%s' "$1" | tr '/' '\\'; }

@@ -8,7 +8,7 @@ source "$(dirname "$0")/run_lib.sh"
 
 setup=$(ls "$build"/Melkrin-*-setup.exe 2>/dev/null | head -1)
 [ -n "$setup" ] || fail "no installer in $build (the installer target did not build)"
-drive_c="$build/wineprefix/drive_c"
+drive_c="$prefix/drive_c"
 program="$drive_c/Program Files/Quorvane/Melkrin"
 start_menu="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quorvane Melkrin"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QuorvaneMelkrin'

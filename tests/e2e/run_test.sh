@@ -120,7 +120,8 @@ wait_for 30 test -e "$game/Content/SeriousSam2/Sam2_old.ini" || fail "the run di
 kill -9 "$melkrin_pid"; wait "$melkrin_pid" 2>/dev/null || true
 expect_eq "$(reg_get "$settings_key" NoErrorWarning)" 1 "marker left by the interrupted run"
 rm -f "$game/StandIn/behaviour.txt"
-wait_for 30 bash -c "! pgrep -f 'Bin.Sam2.exe' >/dev/null" || true
+game_gone() { [ -z "$(pgrep_here 'Bin.Sam2.exe')" ]; }
+wait_for 30 game_gone || true
 start_program "$program"
 expect_eq "$(driver dialog-text 60 | tr -d '\r')" \
   "The last time an error occured. Do you wish to restore the original settings?" "recovery question"
