@@ -114,6 +114,22 @@ std::string runJson(const std::string& version, const RunRequest& request, const
     return json.dump(2) + "\r\n";
 }
 
+std::string crashJson(const std::string& version, const std::string& reportPath, const std::string& failure,
+                      const ToUtf8& utf8) {
+    Json json = header(version, utf8);
+    json["result"] = "crashed";
+    json["exitCode"] = kExitCrashed;
+    Json errors = Json::array({utf8(failure)});
+    if (!reportPath.empty()) errors.push_back(utf8("Crash report: " + reportPath));
+    json["errors"] = errors;
+    return json.dump(2) + "\r\n";
+}
+
+std::string resolutionLine(const SlotOutcome& slot) {
+    if (!slot.figure.empty()) return slot.size + ": " + slot.figure + " fps";
+    return slot.size + ": no figure" + (slot.reason.empty() ? std::string() : " (" + slot.reason + ")");
+}
+
 std::string refusalJson(const std::string& version, const std::string& reason, const ToUtf8& utf8) {
     Json json = header(version, utf8);
     json["result"] = "refused";
@@ -173,7 +189,12 @@ void ScriptedRun::start() {
         refuse(s_.dialogs.said.size() > before ? s_.dialogs.said.back() : "The benchmark did not start.");
 }
 
+void ScriptedRun::say(const std::string& line) {
+    if (s_.console) s_.console(line + "\r\n");
+}
+
 void ScriptedRun::refuse(const std::string& reason) {
+    say("Refused: " + reason);
     s_.debugLog.add("Command line refused: " + reason);
     try {
         s_.debugLog.save();
@@ -185,6 +206,7 @@ void ScriptedRun::refuse(const std::string& reason) {
 }
 
 void ScriptedRun::ended(const RunSummary& summary) {
+    for (const SlotOutcome& slot : summary.slots) say(resolutionLine(slot));
     int code = exitCodeOf(summary);
     // Results that were asked for and could not be written are an error of the run.
     if (!s_.options.jsonPath.empty() && !writeJson(runJson(version(), request_, s_.options, summary, code, s_.toUtf8)))
@@ -192,7 +214,15 @@ void ScriptedRun::ended(const RunSummary& summary) {
     s_.finish(code);
 }
 
+void ScriptedRun::crashed(const std::string& reportPath, const std::string& failure) {
+    if (!s_.options.jsonPath.empty()) writeJson(crashJson(version(), reportPath, failure, s_.toUtf8));
+}
+
 bool ScriptedRun::writeJson(const std::string& text) {
+    if (s_.options.jsonPath == kJsonToStandardOutput) {
+        if (s_.console) s_.console(text);
+        return true;
+    }
     try {
         s_.files.writeFile(s_.options.jsonPath, text);
         return true;
