@@ -140,7 +140,7 @@ std::string refusalJson(const std::string& version, const std::string& reason, c
 
 // ---------------------------------------------------------------- the run
 
-std::string ScriptedRun::version() const { return s_.window.text(ControlId::VersionText); }
+std::string ScriptedRun::version() const { return version_; }
 
 std::string ScriptedRun::check() const {
     // Start-up refused the run button (no settings key, no game) or failed.
@@ -168,6 +168,8 @@ std::string ScriptedRun::check() const {
 }
 
 void ScriptedRun::start() {
+    // Read now: the crash handler's thread must not wait on the window's.
+    version_ = s_.window.text(ControlId::VersionText);
     const std::string reason = check();
     if (!reason.empty()) return refuse(reason);
     s_.controller.onRunEnded = [this](const RunSummary& summary) { ended(summary); };
@@ -206,6 +208,8 @@ void ScriptedRun::refuse(const std::string& reason) {
 }
 
 void ScriptedRun::ended(const RunSummary& summary) {
+    // The window's thread may go on after a crash; the crash's word stands.
+    if (crashed_) return;
     for (const SlotOutcome& slot : summary.slots) say(resolutionLine(slot));
     int code = exitCodeOf(summary);
     // Results that were asked for and could not be written are an error of the run.
@@ -215,6 +219,7 @@ void ScriptedRun::ended(const RunSummary& summary) {
 }
 
 void ScriptedRun::crashed(const std::string& reportPath, const std::string& failure) {
+    crashed_ = true;
     if (!s_.options.jsonPath.empty()) writeJson(crashJson(version(), reportPath, failure, s_.toUtf8));
 }
 

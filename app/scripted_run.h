@@ -84,6 +84,8 @@ private:
 
     ScriptedRunServices s_;
     RunRequest request_;  // what the run was given
+    std::string version_;  // the window's version text, read at the start
+    bool crashed_ = false;
 };
 
 }  // namespace melkrin

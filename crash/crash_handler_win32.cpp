@@ -186,10 +186,10 @@ void reportAndEnd(const Crash& crash) {
     }
     const std::string text = crashDialogText(config, written.folder, written.reportFile, written.dumpFile,
                                              written.error, written.exception, s.makerAddress);
-    if (s.filesWritten) SetEvent(s.filesWritten);
     runCrashRecord({written.reportFile.empty() || !written.error.empty() ? std::string()
                                                                         : written.folder + written.reportFile,
                     written.exception});
+    if (s.filesWritten) SetEvent(s.filesWritten);
     // Unattended ("/run /quiet") the text goes to the console and nothing waits.
     showMessageBox(nullptr, text, "Melkrin", MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST | MB_TASKMODAL);
     TerminateProcess(GetCurrentProcess(), kCrashedExitCode);
@@ -288,6 +288,8 @@ void onInvalidParameter(const wchar_t*, const wchar_t*, const wchar_t*, unsigned
 }
 
 }  // namespace
+
+bool crashing() { return state().reporting != 0; }
 
 std::string crashFolder() {
     const std::vector<std::string> parts = {"Quorvane", "Melkrin", "Crash reports"};

@@ -17,6 +17,10 @@ namespace melkrin::crash {
 // dialog; buildVersion is the version the program file was built as.
 void installCrashHandler(const std::string& makerAddress, const std::string& buildVersion);
 
+// True once a crash is being reported: the process ends through the handler
+// (exit code kCrashedExitCode), so no other thread may end it meanwhile.
+bool crashing();
+
 // "<local application data>\Quorvane\Melkrin\Crash reports\", created when
 // missing, or the same below the temporary folder when that fails. Ends in a
 // backslash; empty when neither can be created.

@@ -196,6 +196,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         DispatchMessageA(&message);
     }
 
+    // The window's thread goes on when the crash report waits for a lock it
+    // held; the run may then reach its end, but the process ends through the
+    // crash handler, with its exit code, never here.
+    if (crash::crashing()) Sleep(INFINITE);
     crash::setCrashRecord(nullptr);
     form.onDestroy();
     // The windows outlive their presenters (they were made first): what they
