@@ -3,8 +3,10 @@
 // structured exception such as an access violation, a C++ exception that
 // leaves its handler, a pure virtual call, a bad CRT argument) puts the
 // game's configuration back when a run was under way, writes a minidump and a
-// short text report into a folder the user can write to, and tells the user
-// in one dialog where they are and what to send. Then the process ends.
+// short text report into a folder the user can write to, notes where the
+// report is (crash_hooks.h), and tells the user in one dialog where they are
+// and what to send; unattended ("/run /quiet") the dialog's text goes to the
+// console and nothing waits. Then the process ends with kCrashedExitCode.
 #include <windows.h>
 
 #include <string>
