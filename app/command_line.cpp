@@ -167,6 +167,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             line.afterUpgrade = true;
             return line;
         }
+    // Known before anything else is looked at: "/?" and a refusal show no box either.
+    for (const auto& arg : args)
+        if (toLower(arg) == "/quiet" || toLower(arg) == "-quiet") line.quiet = true;
     for (const auto& arg : args)
         if (arg == "/?" || arg == "-?" || toLower(arg) == "/help") {
             line.action = CommandLine::Action::Usage;
@@ -224,17 +227,19 @@ std::string usageText() {
            "/renderer:opengl|direct3d  the renderer\r\n"
            "/results:FOLDER            where the report goes (an existing folder)\r\n"
            "/note:TEXT                 the report's comment (at most 50 characters)\r\n"
-           "/json:FILE                 also write the results as JSON\r\n"
+           "/json:FILE                 also write the results as JSON; /json:- writes\r\n"
+           "                           them to the console (standard output)\r\n"
            "/timelimit:SECONDS         the longest a game may run (0: no limit)\r\n"
            "/passes:1..10|stable       passes per resolution; stable: 3 to 10, until\r\n"
            "                           the mean is known to within \xB1" "1 %\r\n"
            "/warmup[:on|off]           one pass first at each resolution that does\r\n"
            "                           not count\r\n"
-           "/quiet                     no report opened, no message boxes\r\n"
+           "/quiet                     no report opened, no window that waits for a\r\n"
+           "                           click; messages go to the console\r\n"
            "\r\n"
            "Options left out take the stored ones; none given is stored.\r\n"
            "Exit codes: 0 done, 1 error, 2 refused, 3 a resolution gave no figure,\r\n"
-           "4 cancelled.";
+           "4 cancelled, 5 crashed.";
 }
 
 // ---------------------------------------------------------------- the run's request

@@ -17,7 +17,11 @@ inline constexpr int kExitDone = 0;       // every resolution gave a figure
 inline constexpr int kExitError = 1;      // the run stopped on an error, or something could not be put back
 inline constexpr int kExitRefused = 2;    // the command line or the installation was refused; nothing was touched
 inline constexpr int kExitNoFigure = 3;   // the run ended, but at least one resolution gave no figure
-inline constexpr int kExitCancelled = 4;  // cancelled at the window (its button or Escape)
+inline constexpr int kExitCancelled = 4;  // cancelled at the window (its button, Escape or closing it)
+inline constexpr int kExitCrashed = 5;    // the program failed; the crash report says where and why
+
+// "/json:-": the JSON goes to standard output instead of a file.
+inline constexpr const char* kJsonToStandardOutput = "-";
 
 inline constexpr std::size_t kNoteLimit = 50;
 
@@ -36,13 +40,13 @@ struct RunOptions {
     std::optional<unsigned> gameTimeLimit;  // seconds, 0 for none
     std::optional<std::string> passes;      // "1".."10" or "until stable"
     std::optional<bool> warmUp;
-    std::string jsonPath;                   // empty: none written
+    std::string jsonPath;                   // empty: none written; kJsonToStandardOutput: to the console
 };
 
 struct CommandLine {
     enum class Action { Window, Run, Usage, Refused };
     Action action = Action::Window;
-    bool quiet = false;
+    bool quiet = false;  // also with "/?" and a refusal: nothing is shown, the console alone is told
     bool afterUpgrade = false;
     RunOptions run;
     std::string error;  // why it was refused

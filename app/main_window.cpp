@@ -6,6 +6,7 @@
 #include "common/shell_file_op.h"
 #include "common/text.h"
 #include "common/waits.h"
+#include "gameconfig/running_game.h"
 #include "settings/base64.h"
 #include "settings/benchmark_options.h"
 #include "settings/resolutions.h"
@@ -19,6 +20,10 @@ constexpr const char* kReinstall = "Please reinstall the Quorvane Melkrin!";
 constexpr const char* kInstallGame = "Please install the Serious Sam 2!";
 constexpr const char* kRecoveryQuestion =
     "The last time an error occured. Do you wish to restore the original settings?";
+constexpr const char* kGameStillRunning =
+    "Serious Sam 2 is still running from the interrupted benchmark. Melkrin waits for it to end.";
+// A demo plays in a few minutes; a game still there after this is left to the user.
+constexpr unsigned kGameEndWaitMs = 5 * 60 * 1000;
 
 constexpr ControlId kDemoControls[] = {ControlId::DemoEdit, ControlId::DemoEditButton};
 constexpr ControlId kProxyFields[] = {ControlId::ProxyServerEdit, ControlId::ProxyPortEdit,
@@ -192,6 +197,24 @@ void MainWindow::removeStaleBatchFile() {
 void MainWindow::offerRecovery() {
     settings_.open(names::kSettingsKey, false);
     if (settings_.readString(names::kRunMarker) != "1") return;
+    // The interrupted run's game may still be quitting, and would write its
+    // configuration over the restored one: nothing goes back under it.
+    if (services_.runningGame) {
+        switch (services_.runningGame->waitUntilEnded(game_.gameExePath, kGameStillRunning, kGameEndWaitMs)) {
+            case GameWait::NotRunning:
+            case GameWait::Ended:
+                break;
+            case GameWait::Cancelled:
+                startupLogLines_.push_back("Start-up: the recovery waits for Serious Sam 2 to end; cancelled, "
+                                           "the next start offers it again");
+                return;
+            case GameWait::TimedOut:
+                startupLogLines_.push_back("Start-up: Serious Sam 2 still runs after " +
+                                           std::to_string(kGameEndWaitMs / 1000) +
+                                           " s; the next start offers the recovery again");
+                return;
+        }
+    }
     if (!services_.dialogs.confirm(kRecoveryQuestion)) return;
     if (!services_.files.fileExists(game_.configBackup())) return;
     if (services_.files.fileExists(game_.configFile())) (void)services_.files.deleteFile(game_.configFile());

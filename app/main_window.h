@@ -20,6 +20,8 @@
 
 namespace melkrin {
 
+class RunningGame;
+
 class DisplayModeSource;
 class FileSystem;
 class RunController;
@@ -37,6 +39,8 @@ struct MainWindowServices {
     Dialogs& dialogs;
     Waits& waits;
     std::string programFolder;  // with a trailing backslash
+    // The recovery waits for a game left running; none: it does not look.
+    RunningGame* runningGame = nullptr;
 };
 
 // The passes list: items 0 to 9 are 1 to 10 passes, the last "until stable".
@@ -81,7 +85,10 @@ public:
     void onCancelClicked();
     void setQuiet(bool quiet) { quiet_ = quiet; }
     // The window is closed by the system's means (not by its close picture).
-    void onCloseRequested();
+    // The system's close command. During a run it is a Cancel (asked as the
+    // button asks, unless quiet) and the window closes once the run has
+    // ended; false while the window is to stay.
+    bool onCloseRequested();
 
     // Option pages. Each writer stores its value the moment its control reports the change.
     void onChooseResultsFolderClicked();
@@ -164,6 +171,7 @@ private:
     update::HttpProxy* updateProxy_ = nullptr;
     std::function<void()> startUpdateCheck_;
     bool quiet_ = false;
+    bool closeAfterRun_ = false;
     std::vector<std::string> startupLogLines_;
 };
 

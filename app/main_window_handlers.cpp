@@ -59,8 +59,23 @@ void MainWindow::onCancelClicked() {
     if (run_) run_->onCancelClicked(!quiet_);
 }
 
-void MainWindow::onCloseRequested() {
-    if (run_) run_->onCloseRequested();
+bool MainWindow::onCloseRequested() {
+    if (!run_) return true;
+    if (run_->inProgress() && !run_->endingByItself()) run_->onCancelClicked(!quiet_);
+    if (run_->inProgress()) {
+        // Answered No: the run goes on and so does the window.
+        if (!run_->endingByItself()) return false;
+        if (!closeAfterRun_) {
+            closeAfterRun_ = true;
+            run_->onRunEnded = [this, ended = std::move(run_->onRunEnded)](const RunSummary& summary) {
+                if (ended) ended(summary);
+                ui().windows.closeMainWindow();
+            };
+        }
+        return false;
+    }
+    run_->onCloseRequested();
+    return true;
 }
 
 // ---------------------------------------------------------------- page 0

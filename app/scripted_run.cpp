@@ -101,6 +101,22 @@ std::string runJson(const std::string& version, const RunRequest& request, const
     return json.dump(2) + "\r\n";
 }
 
+std::string crashJson(const std::string& version, const std::string& reportPath, const std::string& failure,
+                      const ToUtf8& utf8) {
+    Json json = header(version, utf8);
+    json["result"] = "crashed";
+    json["exitCode"] = kExitCrashed;
+    Json errors = Json::array({utf8(failure)});
+    if (!reportPath.empty()) errors.push_back(utf8("Crash report: " + reportPath));
+    json["errors"] = errors;
+    return json.dump(2) + "\r\n";
+}
+
+std::string resolutionLine(const SlotOutcome& slot) {
+    if (!slot.figure.empty()) return slot.size + ": " + slot.figure + " fps";
+    return slot.size + ": no figure" + (slot.reason.empty() ? std::string() : " (" + slot.reason + ")");
+}
+
 std::string refusalJson(const std::string& version, const std::string& reason, const ToUtf8& utf8) {
     Json json = header(version, utf8);
     json["result"] = "refused";
@@ -111,7 +127,7 @@ std::string refusalJson(const std::string& version, const std::string& reason, c
 
 // ---------------------------------------------------------------- the run
 
-std::string ScriptedRun::version() const { return s_.window.text(ControlId::VersionText); }
+std::string ScriptedRun::version() const { return version_; }
 
 std::string ScriptedRun::check() const {
     // Start-up refused the run button (no settings key, no game) or failed.
@@ -139,6 +155,8 @@ std::string ScriptedRun::check() const {
 }
 
 void ScriptedRun::start() {
+    // Read now: the crash handler's thread must not wait on the window's.
+    version_ = s_.window.text(ControlId::VersionText);
     const std::string reason = check();
     if (!reason.empty()) return refuse(reason);
     s_.controller.onRunEnded = [this](const RunSummary& summary) { ended(summary); };
@@ -160,7 +178,12 @@ void ScriptedRun::start() {
         refuse(s_.dialogs.said.size() > before ? s_.dialogs.said.back() : "The benchmark did not start.");
 }
 
+void ScriptedRun::say(const std::string& line) {
+    if (s_.console) s_.console(line + "\r\n");
+}
+
 void ScriptedRun::refuse(const std::string& reason) {
+    say("Refused: " + reason);
     s_.debugLog.add("Command line refused: " + reason);
     try {
         s_.debugLog.save();
@@ -172,6 +195,9 @@ void ScriptedRun::refuse(const std::string& reason) {
 }
 
 void ScriptedRun::ended(const RunSummary& summary) {
+    // The window's thread may go on after a crash; the crash's word stands.
+    if (crashed_) return;
+    for (const SlotOutcome& slot : summary.slots) say(resolutionLine(slot));
     int code = exitCodeOf(summary);
     // Results that were asked for and could not be written are an error of the run.
     if (!s_.options.jsonPath.empty() && !writeJson(runJson(version(), request_, summary, code, s_.toUtf8)))
@@ -179,7 +205,16 @@ void ScriptedRun::ended(const RunSummary& summary) {
     s_.finish(code);
 }
 
+void ScriptedRun::crashed(const std::string& reportPath, const std::string& failure) {
+    crashed_ = true;
+    if (!s_.options.jsonPath.empty()) writeJson(crashJson(version(), reportPath, failure, s_.toUtf8));
+}
+
 bool ScriptedRun::writeJson(const std::string& text) {
+    if (s_.options.jsonPath == kJsonToStandardOutput) {
+        if (s_.console) s_.console(text);
+        return true;
+    }
     try {
         s_.files.writeFile(s_.options.jsonPath, text);
         return true;

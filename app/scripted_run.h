@@ -44,6 +44,11 @@ std::string runJson(const std::string& version, const RunRequest& request, const
                     const ToUtf8& toUtf8);
 // The JSON of a refused run: its reason.
 std::string refusalJson(const std::string& version, const std::string& reason, const ToUtf8& toUtf8);
+// The JSON of a run the program's crash cut short: the crash report and the failure.
+std::string crashJson(const std::string& version, const std::string& reportPath, const std::string& failure,
+                      const ToUtf8& toUtf8);
+// The console's line for one resolution: "800x600: 57.3 fps", or why there is no figure.
+std::string resolutionLine(const SlotOutcome& slot);
 
 struct ScriptedRunServices {
     MainView& window;
@@ -56,6 +61,9 @@ struct ScriptedRunServices {
     RecordingDialogs& dialogs;
     ToUtf8 toUtf8;
     std::function<void(int exitCode)> finish;  // called once
+    // Bytes for the console of the script that started the program, as they
+    // are (lines end in CR LF); does nothing without one.
+    std::function<void(const std::string& bytes)> console;
 };
 
 class ScriptedRun {
@@ -63,16 +71,21 @@ public:
     explicit ScriptedRun(ScriptedRunServices services) : s_(std::move(services)) {}
     // After start-up: refuses, or starts the run.
     void start();
+    // From the crash handler: the JSON file says "crashed" when it can still be written.
+    void crashed(const std::string& reportPath, const std::string& failure);
 
 private:
     std::string check() const;
     void refuse(const std::string& reason);
     void ended(const RunSummary& summary);
     bool writeJson(const std::string& text);
+    void say(const std::string& line);
     std::string version() const;
 
     ScriptedRunServices s_;
     RunRequest request_;  // what the run was given
+    std::string version_;  // the window's version text, read at the start
+    bool crashed_ = false;
 };
 
 }  // namespace melkrin

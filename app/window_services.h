@@ -64,6 +64,8 @@ public:
     virtual void minimiseApplication() = 0;
     // Ends the message loop at once; the window's close handler does not run.
     virtual void terminateApplication() = 0;
+    // Closes the main window as the system's close command does (later, through the message loop).
+    virtual void closeMainWindow() = 0;
     // ResolutionListDialog, the resolution possibilities dialog, shown modally.
     virtual void showPossibilities() = 0;
     // WaitWindow, "Please wait...", shown and painted at once.

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <vector>
 
+#include "common/win32/message_box_win32.h"
 #include "crash/crash_hooks.h"
 
 namespace melkrin::crash {
@@ -185,9 +186,13 @@ void reportAndEnd(const Crash& crash) {
     }
     const std::string text = crashDialogText(config, written.folder, written.reportFile, written.dumpFile,
                                              written.error, written.exception, s.makerAddress);
+    runCrashRecord({written.reportFile.empty() || !written.error.empty() ? std::string()
+                                                                        : written.folder + written.reportFile,
+                    written.exception});
     if (s.filesWritten) SetEvent(s.filesWritten);
-    MessageBoxA(nullptr, text.c_str(), "Melkrin", MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST | MB_TASKMODAL);
-    TerminateProcess(GetCurrentProcess(), 3);
+    // Unattended ("/run /quiet") the text goes to the console and nothing waits.
+    showMessageBox(nullptr, text, "Melkrin", MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST | MB_TASKMODAL);
+    TerminateProcess(GetCurrentProcess(), kCrashedExitCode);
 }
 
 DWORD WINAPI reporterMain(LPVOID parameter) {
@@ -199,7 +204,7 @@ LONG WINAPI unhandledFilter(EXCEPTION_POINTERS* exception) {
     HandlerState& s = state();
     const DWORD self = GetCurrentThreadId();
     // A crash inside the report itself: nothing sensible is left to do.
-    if (s.reporterThread == self) TerminateProcess(GetCurrentProcess(), 4);
+    if (s.reporterThread == self) TerminateProcess(GetCurrentProcess(), kCrashedExitCode);
     // A second thread that crashes meanwhile waits for the first report's end.
     if (InterlockedExchange(&s.reporting, 1) != 0) {
         Sleep(INFINITE);
@@ -232,7 +237,7 @@ LONG WINAPI unhandledFilter(EXCEPTION_POINTERS* exception) {
         s.reporterThread = self;
         reportAndEnd(crash);
     }
-    TerminateProcess(GetCurrentProcess(), 3);
+    TerminateProcess(GetCurrentProcess(), kCrashedExitCode);
     return EXCEPTION_EXECUTE_HANDLER;
 }
 
@@ -256,7 +261,7 @@ constexpr DWORD kCxxFailure = 0xE0000001u;
 #endif
     EXCEPTION_POINTERS pointers{&record, &context};
     unhandledFilter(&pointers);
-    TerminateProcess(GetCurrentProcess(), 3);
+    TerminateProcess(GetCurrentProcess(), kCrashedExitCode);
     std::abort();
 }
 
@@ -283,6 +288,8 @@ void onInvalidParameter(const wchar_t*, const wchar_t*, const wchar_t*, unsigned
 }
 
 }  // namespace
+
+bool crashing() { return state().reporting != 0; }
 
 std::string crashFolder() {
     const std::vector<std::string> parts = {"Quorvane", "Melkrin", "Crash reports"};

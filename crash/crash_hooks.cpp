@@ -7,6 +7,7 @@ namespace {
 
 struct Hooks {
     std::function<ConfigOutcome()> restore;
+    std::function<void(const CrashRecord&)> record;
     std::string programVersion;
     std::string debugLogPath;
 };
@@ -26,6 +27,14 @@ ConfigOutcome runConfigRestore() {
     std::function<ConfigOutcome()> restore = std::move(hooks().restore);
     hooks().restore = nullptr;
     return restore ? restore() : ConfigOutcome::NoRun;
+}
+
+void setCrashRecord(std::function<void(const CrashRecord&)> record) { hooks().record = std::move(record); }
+
+void runCrashRecord(const CrashRecord& record) {
+    std::function<void(const CrashRecord&)> hook = std::move(hooks().record);
+    hooks().record = nullptr;
+    if (hook) hook(record);
 }
 
 void setProgramVersion(const std::string& version) { hooks().programVersion = version; }

@@ -9,6 +9,9 @@
 
 namespace melkrin::crash {
 
+// How a crashed melkrin.exe ends: the "/run" exit code "crashed".
+inline constexpr unsigned kCrashedExitCode = 5;
+
 // While a benchmark run may have changed the game's configuration, the run
 // registers how to put it back; it clears the hook when it is gone. The hook
 // must not throw and must not show anything.
@@ -16,6 +19,16 @@ void setConfigRestore(std::function<ConfigOutcome()> restore);
 void clearConfigRestore();
 // Runs the registered hook once; NoRun when none is registered.
 ConfigOutcome runConfigRestore();
+
+// What the crash left behind, for whoever keeps the record of the run (the
+// debug log, a scripted run's JSON file). Called once after the report's files
+// are written and before anything is shown; it must not throw.
+struct CrashRecord {
+    std::string reportPath;  // the text report, or empty when none could be written
+    std::string exception;   // the failure in words
+};
+void setCrashRecord(std::function<void(const CrashRecord&)> record);
+void runCrashRecord(const CrashRecord& record);
 
 // "Programversion" as start-up found it.
 void setProgramVersion(const std::string& version);

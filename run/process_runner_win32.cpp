@@ -6,6 +6,7 @@
 #include "common/errors.h"
 #include "common/os_error_win32.h"
 #include "common/text.h"
+#include "common/win32/message_box_win32.h"
 
 namespace melkrin {
 
@@ -117,8 +118,9 @@ Win32ProcessRunner::~Win32ProcessRunner() {
 void Win32ProcessRunner::closeChildHandles() {
     if (process_) CloseHandle(process_);
     if (thread_) CloseHandle(thread_);
-    // The job does not end its processes when closed: a runner destroyed
-    // while the game plays leaves the game running.
+    // A job made with endTreeWithRunner ends whatever is left in it here;
+    // any other job lets its processes run on (the diagnostic tool finishes
+    // its report even when the window was closed meanwhile).
     if (tree_) CloseHandle(tree_);
     process_ = thread_ = tree_ = nullptr;
 }
@@ -162,6 +164,14 @@ void Win32ProcessRunner::start() {
     // Without a job (Windows 7 refuses a second one for a program already in
     // a job) the run goes on; Stop then reaches the child alone.
     tree_ = CreateJobObjectA(nullptr, nullptr);
+    if (tree_ && endTreeWithRunner) {
+        // Without a breakaway flag no process of the tree can leave the job,
+        // so nothing it starts outlives this program either.
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        // Refused, the job still lets Stop reach the whole tree.
+        SetInformationJobObject(tree_, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    }
     if (tree_ && !AssignProcessToJobObject(tree_, process_)) {
         CloseHandle(tree_);
         tree_ = nullptr;
@@ -207,9 +217,9 @@ void Win32ProcessRunner::ended(WaitJob& job) {
         onTerminate(*this, exitCode);
     } catch (const std::exception& error) {
         // Handlers show their own errors; nothing may unwind through the window procedure.
-        MessageBoxA(nullptr, error.what(), "Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+        showMessageBox(nullptr, error.what(), "Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
     } catch (...) {
-        MessageBoxA(nullptr, "Unknown error", "Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+        showMessageBox(nullptr, "Unknown error", "Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
     }
 }
 

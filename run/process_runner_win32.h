@@ -30,8 +30,9 @@ public:
 
     // Must be created on the thread whose message loop delivers OnTerminate.
     Win32ProcessRunner();
-    // While a process runs: its end no longer reaches this runner, the waiting
-    // thread is told to stop, and the child keeps running.
+    // While a process runs: its end no longer reaches this runner and the
+    // waiting thread is told to stop. The child keeps running unless
+    // endTreeWithRunner was set when it started.
     ~Win32ProcessRunner() override;
     Win32ProcessRunner(const Win32ProcessRunner&) = delete;
     Win32ProcessRunner& operator=(const Win32ProcessRunner&) = delete;
@@ -49,6 +50,11 @@ public:
 
     std::string applicationName;  // empty: the program is the first word of CommandLine
     ProcessStartupInfo startupInfo = ProcessStartupInfo::hiddenStart();
+    // The started tree ends with this runner: when it is destroyed, when the
+    // child's own end closes the job, and when this program ends in any way
+    // (killed, crashed), since the system then closes the job's last handle.
+    // The game is run so; the diagnostic tool is not, it may finish on its own.
+    bool endTreeWithRunner = false;
     std::uint32_t exitCode = 0;   // of the last process that ended
 
     struct WaitJob;

@@ -179,6 +179,11 @@ public:
     // The progress panel's cancel button and Escape: asks once (unless told
     // not to), ends the running game and ends the run without a report.
     void onCancelClicked(bool ask = true);
+    // The run ends by itself now: cancelled, or putting things back after its last game.
+    bool endingByItself() const {
+        return inProgress() &&
+               (tally_.cancel == CancelRequest::Requested || std::holds_alternative<phase::Finishing>(phase_));
+    }
 
     // Called once at the end of every run that started, after the window
     // was given back.

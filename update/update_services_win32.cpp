@@ -4,6 +4,8 @@
 #include <ws2tcpip.h>
 #include <windows.h>
 
+#include "common/win32/message_box_win32.h"
+
 namespace melkrin::update {
 
 void Win32UpdateMessageBoxes::show(const std::string& text, const std::string& caption, MessageIcon icon) {
@@ -13,7 +15,7 @@ void Win32UpdateMessageBoxes::show(const std::string& text, const std::string& c
         case MessageIcon::Warning: type |= MB_ICONWARNING; break;
         case MessageIcon::Error: type |= MB_ICONERROR; break;
     }
-    MessageBoxA(GetActiveWindow(), text.c_str(), caption.c_str(), type);
+    showMessageBox(GetActiveWindow(), text, caption, type);
 }
 
 bool Win32OnlineTest::online() {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/errors.h"
+#include "common/win32/message_box_win32.h"
 #include "common/win32/ui_dpi_win32.h"
 #include "common/win32/ui_fonts_win32.h"
 #include "common/win32/ui_modal_win32.h"
@@ -264,7 +265,7 @@ std::optional<Credentials> Win32UpgradeWindows::askPassword(const std::string& f
 
 bool Win32UpgradeWindows::askYesNo(const std::string& text, const std::string& caption) {
     // Owned by the wizard, so the topmost wizard never covers it.
-    return MessageBoxA(modalOwner(wizard_), text.c_str(), caption.c_str(), MB_YESNO | MB_ICONWARNING) == IDYES;
+    return showMessageBox(modalOwner(wizard_), text, caption, MB_YESNO | MB_ICONWARNING, IDNO) == IDYES;
 }
 
 void Win32UpgradeWindows::openInBrowser(const std::string& url) {
@@ -470,7 +471,7 @@ LRESULT Win32UpgradeWindows::wizardMessage(HWND hwnd, UINT message, WPARAM wPara
         case WM_CLOSE: {
             if (asking_) return 0;
             asking_ = true;
-            const int answer = MessageBoxA(hwnd, kAbortQuestionText, title_.c_str(), MB_YESNO | MB_ICONQUESTION);
+            const int answer = showMessageBox(hwnd, kAbortQuestionText, title_, MB_YESNO | MB_ICONQUESTION, IDNO);
             asking_ = false;
             // The round may have ended while the question was up.
             if (answer == IDYES && wizard_ == hwnd) endWizard(WizardEnd::Aborted);

@@ -1,6 +1,7 @@
 #include "update_helper/helper_platform_win32.h"
 
 #include "common/sha256.h"
+#include "common/win32/message_box_win32.h"
 
 namespace melkrin::updhelper {
 namespace {
@@ -208,11 +209,11 @@ ProcessEnd Win32HelperPlatform::startAndWait(const std::string& commandLine, std
 }
 
 void Win32HelperPlatform::inform(const std::string& caption, const std::string& text) {
-    MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+    showMessageBox(nullptr, text, caption, MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
 }
 
 void Win32HelperPlatform::warn(const std::string& text) {
-    MessageBoxA(nullptr, text.c_str(), "Melkrin update", MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+    showMessageBox(nullptr, text, "Melkrin update", MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
 }
 
 void Win32HelperPlatform::pause(std::uint32_t milliseconds) {

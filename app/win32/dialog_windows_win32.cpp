@@ -325,6 +325,8 @@ void Win32AppWindows::minimiseApplication() { ShowWindow(main_.hwnd(), SW_MINIMI
 
 void Win32AppWindows::terminateApplication() { PostQuitMessage(0); }
 
+void Win32AppWindows::closeMainWindow() { PostMessageA(main_.hwnd(), WM_CLOSE, 0, 0); }
+
 void Win32AppWindows::showPossibilities() { resolutionList_.showModal(main_.hwnd(), main_.dpi()); }
 
 void Win32AppWindows::showPleaseWait() { waitWindow_.show(main_.dpi()); }

@@ -92,6 +92,7 @@ public:
         : main_(main), waitWindow_(waitWindow), resolutionList_(resolutionList) {}
     void minimiseApplication() override;
     void terminateApplication() override;
+    void closeMainWindow() override;
     void showPossibilities() override;
     void showPleaseWait() override;
     void closePleaseWait() override { waitWindow_.close(); }

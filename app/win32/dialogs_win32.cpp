@@ -1,5 +1,7 @@
 #include "app/win32/dialogs_win32.h"
 
+#include "common/win32/message_box_win32.h"
+
 namespace melkrin {
 namespace {
 
@@ -11,16 +13,17 @@ HWND visibleOwner(HWND owner) { return owner && IsWindowVisible(owner) ? owner :
 }  // namespace
 
 void Win32Dialogs::showMessage(const std::string& text) {
-    MessageBoxA(visibleOwner(owner_), text.c_str(), kTitle, MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
+    showMessageBox(visibleOwner(owner_), text, kTitle, MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
 }
 
 void Win32Dialogs::showError(const std::string& text) {
-    MessageBoxA(visibleOwner(owner_), text.c_str(), kTitle, MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
+    showMessageBox(visibleOwner(owner_), text, kTitle, MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
 }
 
 bool Win32Dialogs::confirm(const std::string& text) {
-    return MessageBoxA(visibleOwner(owner_), text.c_str(), kTitle,
-                       MB_YESNO | MB_ICONQUESTION | MB_TASKMODAL | MB_SETFOREGROUND) == IDYES;
+    // Unattended, nothing changes without a person's word.
+    return showMessageBox(visibleOwner(owner_), text, kTitle, MB_YESNO | MB_ICONQUESTION | MB_TASKMODAL | MB_SETFOREGROUND,
+                          IDNO) == IDYES;
 }
 
 }  // namespace melkrin

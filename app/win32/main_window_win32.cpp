@@ -234,7 +234,7 @@ LRESULT Win32MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             rescale(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
         case WM_CLOSE:
-            if (onClose) onClose();
+            if (onClose && !onClose()) return 0;
             DestroyWindow(hwnd_);
             return 0;
         case WM_DESTROY:

@@ -42,7 +42,7 @@ public:
     int dpi() const { return dpi_; }
 
     // Called when the window is closed by the system's means (not by its close picture).
-    std::function<void()> onClose;
+    std::function<bool()> onClose;  // false: the window stays (a run is being cancelled first)
 
     // MainView (main_window_view_win32.cpp).
     void setText(ControlId id, const std::string& text) override;

@@ -21,6 +21,8 @@ RunComponents::RunComponents(MainWindow& form, FileSystem& files, ShellFileOpera
       demo(files, fileOp, form.programFolder()),
       diagnostics(dxrun, files, form.settings(), systemFolder(), form.programFolder()) {
     SettingsStore& settings = form.settings();
+    // A game never outlives the run that started it, however this program ends.
+    cp.endTreeWithRunner = true;
     controller = std::make_unique<RunController>(
         RunServices{view, settings, files, dialogs, cp, diagnostics,
                     [&settings](const Diagnostics& values) { return collectSystemInfo(values, settings); },
@@ -37,6 +39,13 @@ RunComponents::RunComponents(MainWindow& form, FileSystem& files, ShellFileOpera
     crash::setDebugLogPath(debugLog.path());
     crash::setConfigRestore([this, &form] {
         if (!controller->inProgress()) return crash::ConfigOutcome::NoRun;
+        // The game first: one that writes its configuration as it quits would
+        // write over what comes back.
+        try {
+            cp.stop();
+        } catch (const std::exception&) {
+            // It ends with this process all the same.
+        }
         Win32FileSystem crashFiles;
         RegistryKeyStore crashKeys;
         SettingsStore crashSettings(crashKeys);

@@ -25,8 +25,11 @@
 #include "common/kill_points.h"
 #include "common/shell_file_op_win32.h"
 #include "common/waits_win32.h"
+#include "common/win32/console_win32.h"
+#include "common/win32/message_box_win32.h"
 #include "crash/crash_handler_win32.h"
 #include "crash/crash_hooks.h"
+#include "gameconfig/running_game_win32.h"
 #include "settings/registry_key_store_win32.h"
 #include "settings/settings_names.h"
 
@@ -73,14 +76,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     // "/?" and a refused command line end here, before anything is touched.
     const CommandLine commandLine = parseCommandLine(programArguments());
+    // From here on no box waits for a click under "/quiet", the crash's own included.
+    setUnattended(commandLine.quiet);
+    // A script's console hears what a box says, and a "/run"'s results.
+    if (commandLine.action != CommandLine::Action::Window) attachParentConsole();
     if (commandLine.action == CommandLine::Action::Usage) {
-        MessageBoxA(nullptr, usageText().c_str(), "Melkrin", MB_OK | MB_ICONINFORMATION);
+        writeConsoleLine(usageText());
+        if (!commandLine.quiet) showMessageBox(nullptr, usageText(), "Melkrin", MB_OK | MB_ICONINFORMATION);
         return kExitDone;
     }
     if (commandLine.action == CommandLine::Action::Refused) {
-        if (!commandLine.quiet)
-            MessageBoxA(nullptr, (commandLine.error + "\r\n\r\n" + usageText()).c_str(), "Melkrin",
-                        MB_OK | MB_ICONERROR);
+        const std::string text = commandLine.error + "\r\n\r\n" + usageText();
+        writeConsoleLine(text);
+        if (!commandLine.quiet) showMessageBox(nullptr, text, "Melkrin", MB_OK | MB_ICONERROR);
         return kExitRefused;
     }
     const bool scripted = commandLine.action == CommandLine::Action::Run;
@@ -108,6 +116,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     Win32Shell shell;
     Win32FileDialogs fileDialogs;
     Win32HelpDownloader helpDownloader;
+    Win32RunningGame runningGame;
 
     Win32MainWindow window(instance);
     fileOp.setOwner(window.hwnd());
@@ -117,7 +126,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     fileDialogs.setOwner(window.hwnd());
 
     MainWindow form(window.view(),
-                MainWindowServices{keys, files, fileOp, displayModes, dialogs, waits, programFolderOfThisProcess()});
+                MainWindowServices{keys, files, fileOp, displayModes, dialogs, waits, programFolderOfThisProcess(),
+                                   &runningGame});
     window.attach(form);
     form.onCreate();
     // Ready before the window can be clicked.
@@ -134,7 +144,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     form.attachUi(MainWindowUiServices{fileDialogs, shell, helpDownloader, windows, update.verifier});
     RunComponents run(form, files, fileOp, dialogs, shell);
     form.attachRun(*run.controller);
-    window.onClose = [&form] { form.guarded([&form] { form.onCloseRequested(); }); };
+    window.onClose = [&form] {
+        bool close = true;
+        form.guarded([&form, &close] { close = form.onCloseRequested(); });
+        return close;
+    };
     finishSwapRepair(form.programFolder(), swapRepair.leftovers, run.debugLog, dialogs);
     if (!form.startupLogLines().empty()) {
         for (const std::string& line : form.startupLogLines()) run.debugLog.add(line);
@@ -154,9 +168,25 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
             [&exitCode, &window](int code) {
                 exitCode = code;
                 PostMessageA(window.hwnd(), WM_CLOSE, 0, 0);
-            }});
-        scriptedRun->start();
+            },
+            [](const std::string& bytes) { writeConsole(bytes); }});
     }
+    // The crash handler has written its report: the debug log says where, and
+    // a scripted run's JSON says "crashed". Nothing here may throw.
+    crash::setCrashRecord([&run, &scriptedRun](const crash::CrashRecord& crash) {
+        try {
+            run.debugLog.add("Crash: " + crash.exception +
+                             (crash.reportPath.empty() ? std::string("; no crash report could be written")
+                                                       : "; crash report: " + crash.reportPath));
+            run.debugLog.save();
+        } catch (...) {
+        }
+        try {
+            if (scriptedRun) scriptedRun->crashed(crash.reportPath, crash.exception);
+        } catch (...) {
+        }
+    });
+    if (scriptedRun) scriptedRun->start();
 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
@@ -166,6 +196,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         DispatchMessageA(&message);
     }
 
+    // The window's thread goes on when the crash report waits for a lock it
+    // held; the run may then reach its end, but the process ends through the
+    // crash handler, with its exit code, never here.
+    if (crash::crashing()) Sleep(INFINITE);
+    crash::setCrashRecord(nullptr);
     form.onDestroy();
     // The windows outlive their presenters (they were made first): what they
     // report while they are destroyed must reach no handler.

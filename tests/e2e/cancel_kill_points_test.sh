@@ -24,7 +24,7 @@ for point in cancel "cancelled game" restore restored; do
   driver click TForm1 Cancel || fail "$point: no cancel button"
   expect_eq "$(driver dialog-text 30 | tr -d '\r')" "$question" "$point: the cancel question"
   driver answer yes || fail "$point: the cancel question did not take Yes"
-  if [ "$point" = cancel ]; then expect_killed running; else expect_killed; fi
+  expect_killed
   rm -f "$game/StandIn/behaviour.txt"
   expect_recovered
 done
@@ -39,7 +39,7 @@ for point in "time limit" "time limit stopped" "game after time limit"; do
   printf 'hangonce\r\n' >"$game/StandIn/behaviour.txt"
   reg_set "$settings_key" GameTimeLimit 5
   start_killed_run
-  if [ "$point" = "time limit" ]; then expect_killed running; else expect_killed; fi
+  expect_killed
   # The runs of the recovery check play normally and without a limit.
   wrun reg delete "$settings_key" /v GameTimeLimit /f /reg:32 >/dev/null
   rm -f "$game/StandIn/behaviour.txt"

@@ -66,6 +66,7 @@ public:
     explicit FakeAppWindows(std::vector<std::string>& log) : log_(log) {}
     void minimiseApplication() override { log_.push_back("minimise"); }
     void terminateApplication() override { log_.push_back("terminate"); }
+    void closeMainWindow() override { log_.push_back("close window"); }
     void showPossibilities() override { log_.push_back("possibilities"); }
     void showPleaseWait() override { log_.push_back("show Form2"); }
     void closePleaseWait() override { log_.push_back("close Form2"); }

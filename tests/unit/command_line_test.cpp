@@ -26,7 +26,10 @@ TEST(CommandLineTest, GoodArguments) {
         {{"/afterupgrade"}, Action::Window, [](const CommandLine& c) { EXPECT_TRUE(c.afterUpgrade); }},
         // The restart argument with its method digit, or with anything after it, still just opens the window.
         {{"/afterupgrade1", "/bogus"}, Action::Window, [](const CommandLine& c) { EXPECT_TRUE(c.afterUpgrade); }},
-        {{"/?"}, Action::Usage, nullptr},
+        {{"/?"}, Action::Usage, [](const CommandLine& c) { EXPECT_FALSE(c.quiet); }},
+        // Quiet wherever it stands, also for the usage and a refusal: no box then.
+        {{"/?", "/QUIET"}, Action::Usage, [](const CommandLine& c) { EXPECT_TRUE(c.quiet); }},
+        {{"/run", "/json:-"}, Action::Run, [](const CommandLine& c) { EXPECT_EQ(c.run.jsonPath, kJsonToStandardOutput); }},
         {{"/run", "/res:oops", "-?"}, Action::Usage, nullptr},
         {{"/run"}, Action::Run,
          [](const CommandLine& c) {
@@ -145,6 +148,9 @@ TEST(CommandLineTest, BadArgumentsAreRefusedWithTheReason) {
         EXPECT_EQ(line.action, Action::Refused);
         EXPECT_NE(line.error.find(c.reasonHolds), std::string::npos) << line.error;
     }
+    // A refusal under /quiet shows no box, wherever /quiet stands.
+    EXPECT_TRUE(parseCommandLine({"/bogus", "/run", "/quiet"}).quiet);
+    EXPECT_FALSE(parseCommandLine({"/bogus", "/run"}).quiet);
 }
 
 TEST(CommandLineTest, TheRunSeesTheGivenOptionsOverTheStoredOnes) {

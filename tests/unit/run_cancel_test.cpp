@@ -3,15 +3,22 @@
 // is cleared, the window is given back and the debug log says what happened.
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <optional>
 
+#include <gmock/gmock.h>
+
 #include "app/command_line.h"
+#include "app/main_window.h"
+#include "main_window_doubles.h"
 #include "unit/run_rig.h"
 
 namespace melkrin {
 namespace {
 
 using namespace melkrin::testing;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
 
 constexpr std::uint32_t kStoppedCode = 0xFFFFFFFFu;
 
@@ -124,6 +131,54 @@ TEST(RunCancelTest, DecliningTheQuestionOrPressingWhenIdleChangesNothing) {
     ASSERT_EQ(late.controller->state(), RunState::Finishing);
     late.controller->onCancelClicked();
     EXPECT_TRUE(late.dialogs.questions.empty());
+}
+
+// The system's close command during a run is a Cancel: asked as the button
+// asks (not when quiet), ended the same way, and the window closes only once
+// the run has put everything back.
+TEST(RunCancelTest, ClosingTheWindowDuringARunCancelsItAndClosesAfterTheEnd) {
+    const struct Case {
+        const char* what;
+        bool quiet;
+        std::deque<bool> answers;
+        bool cancelled;
+    } cases[] = {
+        {"asked and confirmed", false, {true}, true},
+        {"asked and declined", false, {false}, false},
+        {"quiet: not asked", true, {}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Rig rig;
+        Ended ended;
+        listen(rig, ended);
+        MainWindowDoubles doubles;
+        MainWindow form(rig.view, doubles.services(kProgram));
+        form.attachUi(doubles.uiServices());
+        form.attachRun(*rig.controller);
+        form.setQuiet(c.quiet);
+        rig.view.setChecked(ControlId::Res640, true);
+        rig.startRun();
+        rig.dialogs.answers = c.answers;
+
+        EXPECT_FALSE(form.onCloseRequested()) << "the window stays while the game plays";
+        EXPECT_EQ(rig.dialogs.questions.size(), c.quiet ? 0u : 1u);
+        EXPECT_EQ(rig.cp.stops, c.cancelled ? 1 : 0);
+        EXPECT_THAT(doubles.log, IsEmpty());
+        if (!c.cancelled) {
+            EXPECT_TRUE(rig.cp.running()) << "declined: the run goes on";
+            continue;
+        }
+        EXPECT_FALSE(form.onCloseRequested()) << "a second close while it ends";
+        EXPECT_EQ(rig.dialogs.questions.size(), c.quiet ? 0u : 1u) << "asked once";
+        rig.cp.finish(kStoppedCode);
+        rig.scheduler.runAll();
+        rig.expectEndedCleanly();
+        ASSERT_EQ(ended.calls, 1) << "whoever waited for the run still hears of its end";
+        EXPECT_EQ(ended.summary->result, RunSummary::Result::Cancelled);
+        EXPECT_THAT(doubles.log, ElementsAre("close window"));
+        EXPECT_TRUE(form.onCloseRequested()) << "idle again: the window closes";
+    }
 }
 
 TEST(RunCancelTest, AStopThatFailsEndsTheRunWithTheError) {

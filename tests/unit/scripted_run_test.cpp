@@ -38,8 +38,10 @@ struct Scripted {
             rig.game, kProgram, "www.quorvane.example");
         scripted = std::make_unique<ScriptedRun>(ScriptedRunServices{
             rig.view, line.run, [this] { return rig.request(); }, *controller, rig.files, rig.debugLog, dialogs,
-            latin1ToUtf8, [this](int code) { exits.push_back(code); }});
+            latin1ToUtf8, [this](int code) { exits.push_back(code); },
+            [this](const std::string& bytes) { console += bytes; }});
     }
+    std::string console;  // what the script's console was given
     void play(const std::string& log) {
         ASSERT_TRUE(rig.cp.running());
         if (!log.empty()) rig.files.addFile(rig.game.logFile(), log);
@@ -189,6 +191,50 @@ TEST(ScriptedRunTest, RefusalsTouchNothing) {
         ASSERT_FALSE(debug.empty());
         EXPECT_EQ(debug.back().rfind("Command line refused: ", 0), 0u);
     }
+}
+
+}  // namespace
+}  // namespace melkrin
+
+namespace melkrin {
+namespace {
+
+// The script's console hears a line per resolution, and with /json:- the JSON
+// itself (no file is written); a refusal is said there too.
+TEST(ScriptedRunConsoleTest, ResolutionLinesAndTheJsonGoToStandardOutput) {
+    Scripted s({"/run", "/quiet", "/res:800x600,640x480", "/results:C:\\Out", "/json:-"});
+    s.scripted->start();
+    s.play("Average: 120.50 FPS\r\n");
+    s.play("");
+    ASSERT_EQ(s.exits, (std::vector<int>{kExitNoFigure}));
+    const auto jsonStart = s.console.find('{');
+    ASSERT_NE(jsonStart, std::string::npos) << s.console;
+    EXPECT_EQ(s.console.substr(0, jsonStart).rfind("640x480: 120.50 fps\r\n800x600: no figure (", 0), 0u) << s.console;
+    const auto json = nlohmann::json::parse(s.console.substr(jsonStart));
+    EXPECT_EQ(json["result"], "no figure");
+    EXPECT_EQ(json["exitCode"], kExitNoFigure);
+    EXPECT_FALSE(s.rig.files.fileExists(kProgram + "-")) << "\"-\" is no file name";
+
+    Scripted refused({"/run", "/quiet", "/results:C:\\Nowhere", "/json:-"});
+    refused.scripted->start();
+    ASSERT_EQ(refused.exits, (std::vector<int>{kExitRefused}));
+    EXPECT_EQ(refused.console.rfind("Refused: The results folder \"C:\\Nowhere\\\" does not exist.\r\n", 0), 0u)
+        << refused.console;
+    EXPECT_EQ(nlohmann::json::parse(refused.console.substr(refused.console.find('{')))["result"], "refused");
+}
+
+// The crash handler's word, mid-run: the JSON file says "crashed" and where the report is.
+TEST(ScriptedRunConsoleTest, ACrashWritesItsJsonWithExitCodeFive) {
+    Scripted s({"/run", "/quiet", "/res:640x480", "/results:C:\\Out", "/json:C:\\Out\\r.json"});
+    s.scripted->start();
+    ASSERT_TRUE(s.rig.cp.running());
+    s.scripted->crashed("C:\\Crash reports\\crash_1.txt", "access violation (0xC0000005)");
+    const auto json = s.json();
+    EXPECT_EQ(json["result"], "crashed");
+    EXPECT_EQ(json["exitCode"], 5);
+    EXPECT_EQ(json["errors"], nlohmann::json({"access violation (0xC0000005)",
+                                              "Crash report: C:\\Crash reports\\crash_1.txt"}));
+    EXPECT_TRUE(s.exits.empty()) << "the crash handler ends the process itself";
 }
 
 }  // namespace

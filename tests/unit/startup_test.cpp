@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/main_window.h"
+#include "gameconfig/running_game.h"
 #include "state_view.h"
 #include "fake_platform.h"
 #include "memory_file_system.h"
@@ -404,6 +405,78 @@ TEST(StartupTest, StaleBatchFileAndRecovery) {
         EXPECT_EQ(m.waits.sleeps, restored ? std::vector<unsigned>{250} : std::vector<unsigned>{});
         if (restored) EXPECT_EQ(m.fileOp.log, (std::vector<std::string>{"move " + backup + " -> " + ini}));
     }
+}
+
+// A game the interrupted run left behind may write its configuration as it
+// quits: the recovery waits for it and asks only once it has ended.
+struct PlayedGameWait : RunningGame {
+    GameWait answer = GameWait::NotRunning;
+    std::vector<std::string> waits;  // the program file each wait looked for, then the notice
+    std::function<void()> meanwhile;  // what happens while the wait is up
+    GameWait waitUntilEnded(const std::string& gameExePath, const std::string& notice, unsigned timeoutMs) override {
+        waits.push_back(gameExePath);
+        waits.push_back(notice);
+        EXPECT_GT(timeoutMs, 0u) << "the wait has a bound";
+        if (meanwhile) meanwhile();
+        return answer;
+    }
+};
+
+TEST(StartupTest, RecoveryWaitsForAGameLeftRunningAndRestoresOnlyOnceItEnded) {
+    const std::string ini = kContent + "Sam2.ini";
+    const std::string backup = kContent + "Sam2_old.ini";
+    const struct Case {
+        const char* what;
+        GameWait wait;
+        bool asked;
+        const char* iniAfter;
+        const char* markerAfter;
+        const char* logged;  // part of the start-up log line, or empty
+    } cases[] = {
+        {"no game runs", GameWait::NotRunning, true, "user", "0", ""},
+        {"the game ended while waiting", GameWait::Ended, true, "user", "0", ""},
+        {"the user cancelled the wait", GameWait::Cancelled, false, "benchmark", "1", "cancelled"},
+        {"the game outlived the wait", GameWait::TimedOut, false, "benchmark", "1", "still runs after"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Machine m;
+        m.set("NoErrorWarning", "1");
+        m.files.addFile(ini, "benchmark");
+        m.files.addFile(backup, "user");
+        m.dialogs.answers = {true};
+        PlayedGameWait game;
+        game.answer = c.wait;
+        // Nothing is asked or moved while the wait is up.
+        game.meanwhile = [&] {
+            EXPECT_TRUE(m.dialogs.questions.empty());
+            EXPECT_TRUE(m.fileOp.log.empty());
+        };
+        MainWindow form(m.view, MainWindowServices{m.keys, m.files, m.fileOp, m.modes, m.dialogs, m.waits, kProgram, &game});
+        form.onCreate();
+        EXPECT_EQ(game.waits, (std::vector<std::string>{
+                                  "C:\\Games\\SS2\\Bin\\Sam2.exe",
+                                  "Serious Sam 2 is still running from the interrupted benchmark. Melkrin waits for it to end."}));
+        EXPECT_EQ(!m.dialogs.questions.empty(), c.asked);
+        EXPECT_EQ(m.files.content(ini), c.iniAfter);
+        EXPECT_EQ(m.stored("NoErrorWarning"), c.markerAfter);
+        const auto& lines = form.startupLogLines();
+        if (*c.logged) {
+            EXPECT_TRUE(lines.size() == 1 && lines[0].find(c.logged) != std::string::npos)
+                << ::testing::PrintToString(lines);
+        } else {
+            EXPECT_TRUE(lines.empty());
+        }
+    }
+
+    // Without a run marker no game is looked for.
+    Machine quietStart;
+    PlayedGameWait untouched;
+    MainWindow form(quietStart.view, MainWindowServices{quietStart.keys, quietStart.files, quietStart.fileOp,
+                                                       quietStart.modes, quietStart.dialogs, quietStart.waits, kProgram,
+                                                       &untouched});
+    form.onCreate();
+    EXPECT_TRUE(untouched.waits.empty());
 }
 
 TEST(StartupTest, PathValueIsShownThenReplacedByTheGameKey) {

@@ -207,6 +207,28 @@ TEST_F(ProcessRunnerFixture, DestroyedWhileRunningTheChildGoesOnAndNoEndIsReport
     EXPECT_EQ(terminations, 0);
 }
 
+// The game's runner: whatever its batch file started ends with the runner,
+// as it does when the program is killed (the system then closes the job).
+TEST_F(ProcessRunnerFixture, DestroyedWhileRunningATreeThatEndsWithTheRunnerEndsAtOnce) {
+    int terminations = 0;
+    waitingBatch();  // the grandchild: runs until go.flag, then leaves done.flag
+    {
+        Win32ProcessRunner owned;
+        owned.endTreeWithRunner = true;
+        owned.onTerminate = [&](ProcessRunner&, std::uint32_t) { ++terminations; };
+        owned.commandLine = batch("starts another.bat", "@echo off\r\ncmd /c \"\"%~dp0wait for go.bat\"\"\r\n"
+                                                         "echo outer> \"%~dp0outer.flag\"\r\n");
+        owned.start();
+        pumpFor(500);
+    }
+    // Had either interpreter survived, it would see go.flag now.
+    writeBytes(folder + "go.flag", "");
+    pumpFor(2000);
+    EXPECT_FALSE(exists(folder + "done.flag")) << "the grandchild outlived the runner";
+    EXPECT_FALSE(exists(folder + "outer.flag")) << "the child outlived the runner";
+    EXPECT_EQ(terminations, 0);
+}
+
 // The game runs behind the batch interpreter: Stop must end both, and the
 // end is reported as any other.
 TEST_F(ProcessRunnerFixture, StopEndsTheWholeTreeAndTheEndIsReported) {
