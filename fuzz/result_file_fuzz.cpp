@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string page = historyPage({run, run}, {{"result_other.json", ""}});
     std::size_t scripts = 0;
     for (auto at = page.find("<script"); at != std::string::npos; at = page.find("<script", at + 1)) ++scripts;
-    fuzz::require(scripts == 2, "only the page's own two script elements");
+    fuzz::require(scripts == 3, "only the page's own three script elements (data, statistics, comparison)");
     fuzz::require(page.find("<iframe") == std::string::npos && page.find("<img") == std::string::npos,
                   "no element taken from the file");
     return 0;
