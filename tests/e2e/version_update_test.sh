@@ -82,9 +82,23 @@ update_to() {
     driver tree TUpdateWizardForm 2>/dev/null | matches -qF '"&OK"' && break
     sleep 0.2
   done
+  # The old program is followed by its process, not by its window: on a busy
+  # machine the helper has the new program's window up before a driver that
+  # waits for the window class to go away has even started.
+  local old_pids
+  old_pids=$(pgrep_here 'Melkrin Install.melkrin\.exe')
+  [ -n "$old_pids" ] || fail "$section: no melkrin.exe of the installation runs"
   driver click TUpdateWizardForm "&OK" || fail "$section: OK on the final page"
   # The old program ends, the helper swaps the files and starts the new one.
-  driver wait-gone TForm1 30 || fail "$section: the old program did not end"
+  local waited=0 pid alive
+  while :; do
+    alive=""
+    for pid in $old_pids; do kill -0 "$pid" 2>/dev/null && alive=yes; done
+    [ -n "$alive" ] || break
+    [ $waited -lt 300 ] || fail "$section: the old program did not end within 30 seconds"
+    sleep 0.1
+    waited=$((waited + 1))
+  done
   driver wait-window TForm1 60 || fail "$section: the new program did not start"
   sleep 0.5
   expect_same_file "$install/melkrin.exe" "$build/versions/$version/melkrin.exe" "$section: melkrin.exe"
